@@ -1,0 +1,36 @@
+// Values and object numbers that the application's parts share.
+#pragma once
+
+#include "core/types.h"
+
+extern const char* ProductName;
+extern const char* ProductVersion;
+
+// Object numbers, each in its own kind's numbering space.
+enum : int {
+    WindowMain = 0,
+    WindowHotKey = 1,
+    GadgetFileList = 1,
+    GadgetHotKeyText = 101,
+    GadgetHotKeyField = 102,
+    MenuMain = 1,
+    ToolbarMain = 0,
+    StatusBarMain = 1,
+    ImageAdd = 1,
+    ImageRemove = 2,
+    ImageQuit = 3,
+    FileListFile = 1,
+};
+
+// Toolbar buttons and menu items share one numbering space.
+enum : int {
+    ItemAddFiles = 1,
+    ItemRemoveFiles = 2,
+    ItemQuitButton = 3,
+    ItemQuitMenu = 4,
+    ItemAbout = 5,
+    ItemChangeHotKey = 6,
+};
+
+// The one way out: tears the framework down and ends the process with exit code 0.
+[[noreturn]] void ShutDown();

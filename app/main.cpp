@@ -1,0 +1,168 @@
+// Start-up, the main loop and the one way out.
+#include "app/application.h"
+#include "app/background.h"
+#include "app/layout.h"
+#include "app/protected_files.h"
+#include "app/storage.h"
+#include "controls/gadget.h"
+#include "controls/menu.h"
+#include "controls/status_bar.h"
+#include "controls/toolbar.h"
+#include "core/memory.h"
+#include "framework/requesters.h"
+#include "framework/threads.h"
+#include "framework/window.h"
+#include "images/images.h"
+#include "settings/files.h"
+#include "settings/settings_document.h"
+#include "settings/text.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+const char* ProductName = "";
+const char* ProductVersion = "";
+
+namespace {
+
+// The main window opens with a caption, system menu, sizing border and maximise box, centred
+// on the screen (the framework's option bit 1).
+constexpr unsigned MainWindowFlags = 0xCD0001;
+constexpr int MainInnerWidth = 400;
+constexpr int MainInnerHeight = 220;
+constexpr int MainMinimumWidth = 400;
+constexpr int MainMinimumHeight = 200;
+// Toolbar above and status bar below take this much of the inner height from the list.
+constexpr int ListHeightReserve = 90;
+
+void StartFrameworkServices() {
+    InitPrivateHeap();
+    InitTextService();
+    InitDataFiles();
+    InitImageSupport();
+    InitImages();
+    InitWindows();
+    InitGadgets();
+    InitMenus();
+    InitSettings();
+    InitRequesters();
+    InitStatusBars();
+    InitThreads();
+    InitToolbars();
+}
+
+void ShowAboutBox() {
+    std::string text = std::string(ProductName) + " " + ProductVersion;
+    // Every credits line starts with CR, so the block begins on the box's second line.
+    text += "\r"
+            "\rSchützt Dateien vor dem Lesen, Löschen und Umbenennen,"
+            "\rsolange sie in der Liste stehen."
+            "\r© 2026 Ondrak";
+    ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
+}
+
+void FitFileListToWindow() {
+    MoveGadget(GadgetFileList, KeepCurrent, KeepCurrent, WindowInnerWidth(WindowMain),
+               WindowInnerHeight(WindowMain) - ListHeightReserve);
+    SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+void Quit() {
+    SaveFileList();
+    SaveSettings();
+    ShutDown();
+}
+
+void OnMenuEvent(Number item) {
+    switch (item) {
+    case ItemAddFiles:
+        AddFiles();
+        break;
+    case ItemRemoveFiles:
+        RemoveSelectedFiles();
+        break;
+    case ItemQuitButton:
+    case ItemQuitMenu:
+        Quit();
+    case ItemAbout:
+        ShowAboutBox();
+        break;
+    case ItemChangeHotKey:
+        OpenHotKeyDialog();
+        break;
+    default:
+        break;
+    }
+}
+
+void OnGadgetEvent(Number gadget) {
+    if (gadget == GadgetFileList)
+        OnFileListEvent();
+    else if (gadget == GadgetHotKeyField)
+        OnHotKeyField();
+}
+
+[[noreturn]] void RunMainLoop() {
+    for (;;) {
+        // The loop does not ask which window an event came from: a close request or a resize
+        // is handled the same for both windows.
+        int event = WaitEvent();
+        if (event == SizeWindowEvent)
+            FitFileListToWindow();
+        else if (event == MenuEvent)
+            OnMenuEvent(EventMenuNumber());
+        else if (event == GadgetEvent)
+            OnGadgetEvent(EventGadgetNumber());
+        else if (event == CloseWindowEvent)
+            OnCloseRequest();
+    }
+}
+
+} // namespace
+
+[[noreturn]] void ShutDown() {
+    EndThreads();
+    EndSettings();
+    EndGadgets();
+    EndWindows();
+    ReleaseAllImages();
+    EndImageSupport();
+    CloseAllDataFiles();
+    EndPrivateHeap();
+    // The locks on the protected files and the watcher thread end with the process.
+    ExitProcess(0);
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    StartFrameworkServices();
+    ProductName = "Verriq";
+    ProductVersion = "1.0.0";
+    CreateProtectedFileList();
+
+    std::string title = std::string(ProductName) + " " + ProductVersion;
+    // Without a main window there is nothing to protect with: leave before any folder or
+    // document is made.
+    if (!OpenTopWindow(WindowMain, 0, 0, MainInnerWidth, MainInnerHeight, title.c_str(), MainWindowFlags,
+                       nullptr))
+        ShutDown();
+
+    EnsureStorageFolders();
+    EnsureFileListDocument();
+    EnsureSettingsDocument();
+
+    LoadToolbarImages();
+    CreateMainMenu();
+    CreateMainToolbar();
+    CreateMainStatusBar();
+    CreateFileList();
+
+    LoadFileList();
+    LoadSettings();
+    LockListedFiles();
+
+    SetWindowSizeLimits(WindowMain, MainMinimumWidth, MainMinimumHeight, KeepCurrent, KeepCurrent);
+    StartThread(HotKeyWatcher, nullptr);
+    RunMainLoop();
+}

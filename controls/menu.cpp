@@ -1,0 +1,2 @@
+#include "controls/menu.h"
+void InitMenus() {}

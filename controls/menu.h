@@ -1,0 +1,3 @@
+// Menu bars and image menus. (Being filled in.)
+#pragma once
+void InitMenus();

@@ -1,0 +1,2 @@
+#include "controls/status_bar.h"
+void InitStatusBars() {}

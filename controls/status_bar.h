@@ -1,0 +1,3 @@
+// Status bars. (Being filled in.)
+#pragma once
+void InitStatusBars();

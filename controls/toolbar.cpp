@@ -1,0 +1,2 @@
+#include "controls/toolbar.h"
+void InitToolbars() {}

@@ -1,0 +1,3 @@
+// Toolbars. (Being filled in.)
+#pragma once
+void InitToolbars();

@@ -1,0 +1,5 @@
+#include "images/images.h"
+void InitImageSupport() {}
+void EndImageSupport() {}
+void InitImages() {}
+void ReleaseAllImages() {}

@@ -1,0 +1,8 @@
+// Resource numbers shared by verriq.rc and the code that loads them.
+#pragma once
+
+#define IDI_VERRIQ 1
+// The three toolbar pictures, kept as complete icon files.
+#define IDR_ICON_ADD 101
+#define IDR_ICON_REMOVE 102
+#define IDR_ICON_QUIT 103

@@ -1,0 +1,4 @@
+// File and directory services, numbered buffered files. (Being filled in.)
+#pragma once
+void InitDataFiles();
+void CloseAllDataFiles();

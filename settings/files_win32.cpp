@@ -1,0 +1,3 @@
+#include "settings/files.h"
+void InitDataFiles() {}
+void CloseAllDataFiles() {}

@@ -1,0 +1,4 @@
+// Settings documents. (Being filled in.)
+#pragma once
+void InitSettings();
+void EndSettings();

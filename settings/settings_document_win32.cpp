@@ -1,0 +1,3 @@
+#include "settings/settings_document.h"
+void InitSettings() {}
+void EndSettings() {}

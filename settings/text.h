@@ -1,0 +1,3 @@
+// Decimal numbers and text comparison. (Being filled in.)
+#pragma once
+void InitTextService();
