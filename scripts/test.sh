@@ -5,6 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
+out=${VERRIQ_BUILD_ROOT:-$root/build}
 
 echo "== building"
 "$root/scripts/build.sh" native
@@ -12,7 +13,7 @@ echo "== building"
 "$root/scripts/build.sh" i686
 
 echo "== checking the release"
-exe=$root/build/i686/Verriq.exe
+exe=$out/i686/Verriq.exe
 header=$(i686-w64-mingw32-objdump -f -p "$exe")
 grep -q 'file format pei-i386' <<<"$header" || { echo "Verriq.exe is not PE32" >&2; exit 1; }
 grep -q 'Subsystem.*(Windows GUI)' <<<"$header" || { echo "Verriq.exe is not a GUI program" >&2; exit 1; }
@@ -26,7 +27,7 @@ echo "Verriq.exe: PE32, Windows GUI, imports: $(echo $dlls)"
 
 status=0
 echo "== native tests"
-ctest --test-dir "$root/build/native" --output-on-failure || status=1
+ctest --test-dir "$out/native" --output-on-failure || status=1
 
 if [ -x "$root/fuzz/run.sh" ] && [ "${VERRIQ_FUZZ_SECONDS:-60}" != 0 ]; then
     echo "== fuzzing"
@@ -34,6 +35,6 @@ if [ -x "$root/fuzz/run.sh" ] && [ "${VERRIQ_FUZZ_SECONDS:-60}" != 0 ]; then
 fi
 
 echo "== Windows tests under wine64"
-ctest --test-dir "$root/build/x86_64" --output-on-failure || status=1
+ctest --test-dir "$out/x86_64" --output-on-failure || status=1
 
 exit $status
