@@ -10,26 +10,28 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" i686 >/dev/null
 "$root/scripts/build.sh" x86_64 >/dev/null
 
-export VERRIQ_WINEPREFIX=$root/build/wineprefix-run
+out=${VERRIQ_BUILD_ROOT:-$root/build}
+export VERRIQ_WINEPREFIX=$out/wineprefix-run
 export VERRIQ_USE_DISPLAY=1
 . "$root/scripts/wine-session.sh"
 wine_session_start
 
-exe=$root/build/x86_64/Verriq.exe
-if [ "${VERRIQ_DISPLAY_WAS_USER:-}" = "" ] && [ "$DISPLAY" != ":${VERRIQ_DISPLAY:-150}" ]; then
+exe=$out/x86_64/Verriq.exe
+if [ "$VERRIQ_ON_XVFB" = 0 ]; then
     echo "Verriq runs on your display $DISPLAY. Close it from its menu (Programm > Beenden)."
     exec "$WINELOADER" "$exe"
 fi
 
 "$WINELOADER" "$exe" &
 pid=$!
-shot=$root/build/screenshot.png
-for i in $(seq 1 50); do
-    sleep 0.2
-    kill -0 $pid 2>/dev/null || break
-done
-sleep 2
+shot=$out/screenshot.png
+# Give the window time to appear and paint.
+sleep 4
+if ! kill -0 $pid 2>/dev/null; then
+    wait $pid && rc=0 || rc=$?
+    echo "Verriq ended by itself (exit code $rc) before a screenshot could be taken." >&2
+fi
 import -display "$DISPLAY" -window root "$shot"
 echo "Verriq is running under Xvfb on $DISPLAY (no display of your own was found)."
 echo "Screenshot: $shot"
-echo "Stop it with: kill $pid"
+echo "Stop it with: WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k"

@@ -22,8 +22,9 @@ wine_session_display_ok() {
 
 wine_session_start() {
     if [ "${VERRIQ_USE_DISPLAY:-0}" = 1 ] && wine_session_display_ok "${DISPLAY:-}"; then
-        :
+        export VERRIQ_ON_XVFB=0
     else
+        export VERRIQ_ON_XVFB=1
         local n=${VERRIQ_DISPLAY:-150}
         export DISPLAY=:$n
         if ! wine_session_display_ok "$DISPLAY"; then
