@@ -1,0 +1,519 @@
+#include "controls/list_gadget.h"
+
+#include "controls/list_extras.h"
+#include "framework/gadget_list.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* const LastSelectedProperty = "OZ_LastSelected";
+
+constexpr int HeaderTitleBufferSize = 4096;
+constexpr int CheckedStateImage = 0x2000;
+constexpr int UncheckedStateImage = 0x1000;
+
+int defaultTextColor = -1;
+int defaultBackColor = -1;
+
+LRESULT Send(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return SendMessageA(list, message, wParam, lParam);
+}
+
+HWND HeaderOf(HWND list) {
+    return reinterpret_cast<HWND>(Send(list, LVM_GETHEADER));
+}
+
+void NoteTextLength(Gadget* gadget, std::size_t length) {
+    if (length > gadget->longestText) gadget->longestText = static_cast<std::uint32_t>(length);
+}
+
+// Walks the line-feed separated cells of a row's text. A text that ends right after a line
+// feed has no further cell.
+class CellFields {
+  public:
+    explicit CellFields(const char* text) : next(text ? text : "") {}
+    // The next field (copied into field) or false when there is none.
+    bool Next(char*& field) {
+        if (done) return false;
+        const char* end = std::strchr(next, '\n');
+        std::size_t length = end ? static_cast<std::size_t>(end - next) : std::strlen(next);
+        storage.assign(next, length);
+        field = &storage[0];
+        if (!end || end[1] == '\0')
+            done = true;
+        else
+            next = end + 1;
+        return true;
+    }
+
+  private:
+    const char* next;
+    bool done = false;
+    std::string storage;
+};
+
+bool SetCellText(HWND list, int row, int column, char* text) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    return Send(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+// Fills the cells of a row from the second field on.
+void WriteFurtherFields(Gadget* gadget, int row, CellFields& fields) {
+    char* field = nullptr;
+    for (int column = 1; fields.Next(field); ++column) {
+        NoteTextLength(gadget, std::strlen(field));
+        SetCellText(gadget->window, row, column, field);
+    }
+}
+
+int FirstSelectedRow(HWND list) {
+    return static_cast<int>(Send(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void SetRowState(HWND list, int row, UINT state, UINT mask) {
+    LVITEMA item{};
+    item.state = state;
+    item.stateMask = mask;
+    Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+bool HasCheckboxes(HWND list) {
+    return (Send(list, LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_CHECKBOXES) != 0;
+}
+
+int ListInsertItem(Gadget* gadget, int position, const char* text, HANDLE image) {
+    HWND list = gadget->window;
+    if (position == -1) position = ListRowCount(list);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = position;
+    if (image) {
+        if (!gadget->imageLists) {
+            gadget->imageLists = CreateItemImageLists(true);
+            if (gadget->imageLists) {
+                Send(list, LVM_SETIMAGELIST, LVSIL_SMALL,
+                     reinterpret_cast<LPARAM>(gadget->imageLists->small));
+                Send(list, LVM_SETIMAGELIST, LVSIL_NORMAL,
+                     reinterpret_cast<LPARAM>(gadget->imageLists->large));
+            }
+        }
+        int index = AddItemImage(gadget->imageLists, image);
+        if (index >= 0) {
+            item.mask |= LVIF_IMAGE;
+            item.iImage = index;
+        }
+    }
+    CellFields fields(text);
+    char* first = nullptr;
+    fields.Next(first);
+    NoteTextLength(gadget, std::strlen(first));
+    item.pszText = first;
+    int row = static_cast<int>(Send(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    // A failed insertion has no row to fill; a position past the end became the last row, and
+    // its cells belong there, not at the position asked for.
+    if (row < 0) return -1;
+    WriteFurtherFields(gadget, row, fields);
+    return 0;
+}
+
+const char* ReadHeaderTitle(HWND list, int column) {
+    char* buffer = GadgetTextBuffer(HeaderTitleBufferSize);
+    if (!buffer) return nullptr;
+    buffer[0] = '\0';
+    HDITEMA item{};
+    item.mask = HDI_TEXT;
+    item.pszText = buffer;
+    item.cchTextMax = HeaderTitleBufferSize;
+    if (!SendMessageA(HeaderOf(list), HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    if (item.pszText && item.pszText != buffer) {
+        std::strncpy(buffer, item.pszText, HeaderTitleBufferSize - 1);
+        buffer[HeaderTitleBufferSize - 1] = '\0';
+    }
+    return buffer;
+}
+
+const char* ListReadItemText(Gadget* gadget, int row, int column) {
+    HWND list = gadget->window;
+    if (row == -1) return ReadHeaderTitle(list, column);
+    std::size_t size = static_cast<std::size_t>(gadget->longestText) + 1;
+    char* buffer = GadgetTextBuffer(size);
+    if (!buffer) return nullptr;
+    buffer[0] = '\0';
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = static_cast<int>(size);
+    if (!Send(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    if (item.pszText && item.pszText != buffer) {
+        // The control may hand back its own copy instead of filling the buffer.
+        std::strncpy(buffer, item.pszText, size - 1);
+        buffer[size - 1] = '\0';
+    }
+    return buffer;
+}
+
+void ListWriteItemText(Gadget* gadget, int row, const char* text, int column) {
+    HWND list = gadget->window;
+    if (row == -1) {
+        HDITEMA item{};
+        item.mask = HDI_TEXT;
+        item.pszText = const_cast<char*>(text);
+        SendMessageA(HeaderOf(list), HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        return;
+    }
+    NoteTextLength(gadget, std::strlen(text));
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text);
+    Send(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+const char* ListReadText(Gadget* gadget) {
+    int row = FirstSelectedRow(gadget->window);
+    return row == -1 ? nullptr : ListReadItemText(gadget, row, 0);
+}
+
+void ListWriteText(Gadget* gadget, const char* text) {
+    HWND list = gadget->window;
+    int row = FirstSelectedRow(list);
+    if (row == -1) return;
+    CellFields fields(text);
+    char* first = nullptr;
+    fields.Next(first);
+    NoteTextLength(gadget, std::strlen(first));
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = first;
+    Send(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    WriteFurtherFields(gadget, row, fields);
+}
+
+int ListReadState(Gadget* gadget) {
+    return FirstSelectedRow(gadget->window);
+}
+
+void ListWriteState(Gadget* gadget, int row) {
+    HWND list = gadget->window;
+    // Bounded by the row count: a control that refused to clear a row must not hang us.
+    for (int left = ListRowCount(list); left >= 0; --left) {
+        int selected = FirstSelectedRow(list);
+        if (selected == -1) break;
+        SetRowState(list, selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    if (row == -1) return;
+    SetRowState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    Send(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), TRUE);
+}
+
+int ListReadItemState(Gadget* gadget, int row) {
+    HWND list = gadget->window;
+    auto state = static_cast<UINT>(
+        Send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED | LVIS_STATEIMAGEMASK));
+    int result = (state & LVIS_SELECTED) ? 1 : 0;
+    if (HasCheckboxes(list) && (state & LVIS_STATEIMAGEMASK) == CheckedStateImage) result |= 2;
+    return result;
+}
+
+void ListWriteItemState(Gadget* gadget, int row, int bits) {
+    HWND list = gadget->window;
+    SetRowState(list, row, (bits & 1) ? LVIS_SELECTED | LVIS_FOCUSED : 0, LVIS_SELECTED | LVIS_FOCUSED);
+    SetRowState(list, row, (bits & 2) ? CheckedStateImage : UncheckedStateImage, LVIS_STATEIMAGEMASK);
+}
+
+void ListDeleteItem(Gadget* gadget, int row) {
+    HWND list = gadget->window;
+    RowExtras* extras = RowExtrasOf(list, row);
+    // The block goes only with its row, so a painting control never reads freed memory.
+    if (Send(list, LVM_DELETEITEM, static_cast<WPARAM>(row)) && extras) FreeRowExtras(extras);
+}
+
+void ListDeleteAllItems(Gadget* gadget) {
+    HWND list = gadget->window;
+    FreeAllRowExtras(list);
+    Send(list, LVM_DELETEALLITEMS);
+    gadget->longestText = 0;
+    if (gadget->imageLists) EmptyItemImageLists(gadget->imageLists);
+}
+
+int ListItemCount(Gadget* gadget) {
+    return ListRowCount(gadget->window);
+}
+
+int ListInsertColumn(Gadget* gadget, int position, const char* title, int width) {
+    HWND list = gadget->window;
+    LVCOLUMNA column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = width;
+    column.pszText = const_cast<char*>(title ? title : "");
+    column.iSubItem = position;
+    int index = static_cast<int>(
+        Send(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column)));
+    if (index < 0) return -1;
+    InsertRowExtrasColumn(list, index);
+    return index;
+}
+
+void ListDeleteColumn(Gadget* gadget, int position) {
+    if (Send(gadget->window, LVM_DELETECOLUMN, static_cast<WPARAM>(position)))
+        DeleteRowExtrasColumn(gadget->window, position);
+}
+
+void ListFree(Gadget* gadget) {
+    FreeAllRowExtras(gadget->window);
+    RemovePropA(gadget->window, LastSelectedProperty);
+    FreeItemImageLists(gadget->imageLists);
+    gadget->imageLists = nullptr;
+}
+
+int View(HWND list) {
+    return GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK;
+}
+
+// A click into empty space after a selection reports the selection as gone.
+void CheckSelection(HWND list) {
+    if (FirstSelectedRow(list) != -1) return;
+    if (reinterpret_cast<std::intptr_t>(GetPropA(list, LastSelectedProperty)) == -1) return;
+    SetPropA(list, LastSelectedProperty, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)));
+    PostGadgetEvent(list, GadgetEventChange);
+}
+
+void DrawLine(HDC dc, int x1, int y1, int x2, int y2) {
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+}
+
+void DrawGrid(Gadget* gadget, HDC dc) {
+    HWND list = gadget->window;
+    RECT client{};
+    GetClientRect(list, &client);
+    RECT header{};
+    if (HWND headerWindow = HeaderOf(list)) {
+        if (IsWindowVisible(headerWindow)) {
+            GetWindowRect(headerWindow, &header);
+            MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&header), 2);
+        }
+    }
+    auto back = static_cast<COLORREF>(Send(list, LVM_GETBKCOLOR));
+    if (ListRowCount(list) == 0) {
+        RECT below = client;
+        below.top = header.bottom;
+        HBRUSH brush = CreateSolidBrush(back);
+        FillRect(dc, &below, brush);
+        DeleteObject(brush);
+        return;
+    }
+    COLORREF lineColor =
+        gadget->gridColor == -1 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(gadget->gridColor);
+    HPEN pen = CreatePen(PS_SOLID, 0, lineColor);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    Send(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+    int pitch = row.bottom - row.top;
+    if (pitch > 0) {
+        int y = row.bottom - 1;
+        if (y < 0) y += ((-y + pitch - 1) / pitch) * pitch;
+        for (; y < client.bottom; y += pitch)
+            if (y > header.bottom) DrawLine(dc, 0, y, client.right, y);
+    }
+    if (!VisualStylesActive()) {
+        // The classic header has no line of its own under it.
+        HPEN backPen = CreatePen(PS_SOLID, 0, back);
+        SelectObject(dc, backPen);
+        DrawLine(dc, 0, header.bottom, client.right, header.bottom);
+        SelectObject(dc, pen);
+        DeleteObject(backPen);
+        header.bottom += 1;
+        DrawLine(dc, 0, header.bottom, client.right, header.bottom);
+    }
+    int columns = ListColumnCount(list);
+    if (columns > 0) {
+        DrawLine(dc, row.right, header.bottom, row.right, client.bottom);
+        for (int i = 1; i < columns; ++i) {
+            RECT cell{};
+            cell.top = i;
+            cell.left = LVIR_BOUNDS;
+            if (Send(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell)))
+                DrawLine(dc, cell.left, header.bottom, cell.left, client.bottom);
+        }
+    }
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+}
+
+LRESULT CustomDraw(Gadget* gadget, NMLVCUSTOMDRAW* draw) {
+    HWND list = gadget->window;
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return IsWindowEnabled(list) ? CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT : 0;
+    case CDDS_ITEMPREPAINT: {
+        auto* extras = reinterpret_cast<RowExtras*>(draw->nmcd.lItemlParam);
+        if (!extras) return 0;
+        if (View(list) == LVS_REPORT) return CDRF_NOTIFYSUBITEMDRAW;
+        if (extras->columnCount > 0) {
+            const CellColors& cell = extras->Cells()[0];
+            if (cell.text) draw->clrText = static_cast<COLORREF>(cell.text - 1);
+            if (cell.back) draw->clrTextBk = static_cast<COLORREF>(cell.back - 1);
+        }
+        return 0;
+    }
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        auto* extras = reinterpret_cast<RowExtras*>(draw->nmcd.lItemlParam);
+        if (!extras) return 0;
+        int column = draw->iSubItem;
+        CellColors cell{};
+        if (column >= 0 && column < extras->columnCount) cell = extras->Cells()[column];
+        draw->clrText = cell.text ? static_cast<COLORREF>(cell.text - 1)
+                                  : static_cast<COLORREF>(Send(list, LVM_GETTEXTCOLOR));
+        draw->clrTextBk = cell.back ? static_cast<COLORREF>(cell.back - 1)
+                                    : static_cast<COLORREF>(Send(list, LVM_GETBKCOLOR));
+        return 0;
+    }
+    case CDDS_POSTPAINT: {
+        int view = View(list);
+        if ((gadget->flags & ListGridLines) && (view == LVS_REPORT || view == LVS_LIST))
+            DrawGrid(gadget, draw->nmcd.hdc);
+        return 0;
+    }
+    default:
+        return NotHandled;
+    }
+}
+
+LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_NOTIFY) return NotHandled;
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    HWND list = gadget->window;
+    switch (header->code) {
+    case NM_CLICK:
+        CheckSelection(list);
+        PostGadgetEvent(list, GadgetEventLeftClick);
+        return 0;
+    case NM_RCLICK:
+        CheckSelection(list);
+        PostGadgetEvent(list, GadgetEventRightClick);
+        return 0;
+    case NM_DBLCLK:
+        PostGadgetEvent(list, GadgetEventLeftDoubleClick);
+        return 0;
+    case NM_RDBLCLK:
+        PostGadgetEvent(list, GadgetEventRightDoubleClick);
+        return 0;
+    case LVN_ITEMCHANGED: {
+        auto* change = reinterpret_cast<NMLISTVIEW*>(lParam);
+        // Only state changes count: writing a selected row's text or colours is no selection.
+        if (!(change->uChanged & LVIF_STATE)) return 0;
+        if (change->uNewState & LVIS_SELECTED) {
+            SetPropA(list, LastSelectedProperty,
+                     reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(change->iItem)));
+            PostGadgetEvent(list, GadgetEventChange);
+        } else {
+            UINT oldImage = change->uOldState & LVIS_STATEIMAGEMASK;
+            if (oldImage && oldImage != (change->uNewState & LVIS_STATEIMAGEMASK))
+                PostGadgetEvent(list, GadgetEventChange);
+        }
+        return 0;
+    }
+    case LVN_BEGINDRAG:
+        PostGadgetEvent(list, GadgetEventDragStart);
+        return 0;
+    case NM_CUSTOMDRAW:
+        return CustomDraw(gadget, reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+    default:
+        return NotHandled;
+    }
+}
+
+GadgetClass listClass;
+
+void BuildListClass() {
+    listClass.kind = GadgetKindList;
+    listClass.size = sizeof(GadgetClass);
+    listClass.messageHandler = ListHandleMessage;
+    listClass.free = ListFree;
+    listClass.readState = ListReadState;
+    listClass.writeState = ListWriteState;
+    listClass.readText = ListReadText;
+    listClass.writeText = ListWriteText;
+    listClass.insertItem = ListInsertItem;
+    listClass.deleteItem = ListDeleteItem;
+    listClass.deleteAllItems = ListDeleteAllItems;
+    listClass.itemCount = ListItemCount;
+    listClass.readItemState = ListReadItemState;
+    listClass.writeItemState = ListWriteItemState;
+    listClass.readItemText = ListReadItemText;
+    listClass.writeItemText = ListWriteItemText;
+    listClass.insertColumn = ListInsertColumn;
+    listClass.deleteColumn = ListDeleteColumn;
+    listClass.readAttribute = ListReadAttribute;
+    listClass.writeAttribute = ListWriteAttribute;
+    listClass.readItemAttribute = ListReadItemAttribute;
+    listClass.writeItemAttribute = ListWriteItemAttribute;
+    listClass.writeColor = ListWriteColor;
+    listClass.readColor = ListReadColor;
+    listClass.writeItemColor = ListWriteItemColor;
+    listClass.readItemColor = ListReadItemColor;
+    listClass.writeItemData = ListWriteItemData;
+    listClass.readItemData = ListReadItemData;
+}
+
+} // namespace
+
+int DefaultListTextColor() {
+    return defaultTextColor;
+}
+int DefaultListBackColor() {
+    return defaultBackColor;
+}
+
+Number CreateListGadget(Number number, int x, int y, int width, int height, const char* firstColumnTitle,
+                        int firstColumnWidth, unsigned flags) {
+    constexpr unsigned listFlags = ListFlagCheckboxes | ListFlagMultiSelect | ListFlagGridLines |
+                                   ListFlagHeaderDragDrop | ListFlagFullRowSelect;
+    DWORD style =
+        (flags & ~listFlags) | WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS;
+    if (!(flags & ListFlagMultiSelect)) style |= LVS_SINGLESEL;
+    HWND parent = CurrentGadgetList();
+    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", style, x, y, width, height, parent,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!list) return 0;
+
+    if (listClass.kind == 0) {
+        DetectVisualStyles();
+        defaultTextColor = static_cast<int>(Send(list, LVM_GETTEXTCOLOR));
+        defaultBackColor = static_cast<int>(Send(list, LVM_GETBKCOLOR));
+        BuildListClass();
+    }
+
+    DWORD extended = LVS_EX_DOUBLEBUFFER;
+    if (flags & ListFlagFullRowSelect) extended |= LVS_EX_FULLROWSELECT;
+    if (flags & ListFlagHeaderDragDrop) extended |= LVS_EX_HEADERDRAGDROP;
+    if (flags & ListFlagCheckboxes) extended |= LVS_EX_CHECKBOXES;
+    Send(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+
+    Gadget* gadget = AllocateGadget(number);
+    if (!gadget) {
+        DestroyWindow(list);
+        return 0;
+    }
+    gadget->gridColor = -1;
+    if (flags & ListFlagGridLines) gadget->flags |= ListGridLines;
+    Number result = RegisterGadget(gadget, number, list, &listClass);
+    // Registration may have moved the table: look the record up again.
+    ListInsertColumn(FindGadget(number == AnyNumber ? result : number), 0, firstColumnTitle,
+                     firstColumnWidth);
+    return result;
+}
