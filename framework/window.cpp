@@ -493,6 +493,16 @@ int WaitEventTimeout(int milliseconds) {
         if (events.working.pending) {
             code = events.working.pending;
             events.working.pending = 0;
+        } else if (events.head && events.head->code == static_cast<int>(message.message)) {
+            // Window events reuse the numbers of their messages. A posted WM_CLOSE would
+            // otherwise come out twice, raw and queued, and the application would ask its close
+            // question twice; the queue (empty before this message) holds the event itself.
+            QueuedEvent* node = events.head;
+            events.head = node->next;
+            if (!events.head) events.tail = nullptr;
+            code = node->code;
+            events.working.window = node->window;
+            FreeMemory(node);
         } else {
             code = static_cast<int>(message.message);
             events.working.wParam = message.wParam;
