@@ -1,2 +1,248 @@
 #include "controls/status_bar.h"
-void InitStatusBars() {}
+
+#include "controls/gadget.h"
+#include "core/memory.h"
+#include "core/object_table.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace {
+
+const char* const CallbackProperty = "oz_statusbar_callback";
+// Holds the number + 1, so that a missing property (read as 0) means "no status bar".
+const char* const IdProperty = "oz_statusbar_id";
+
+constexpr int MinimumHeight = 18;
+constexpr int FieldGrowStep = 8;
+constexpr int LocalEdges = 32;
+
+struct StatusBarState {
+    ObjectTable* table;
+    Number current;
+};
+
+StatusBarState* state = nullptr;
+
+StatusBarState* State() {
+    if (!state) InitStatusBars();
+    return state;
+}
+
+StatusBarRecord* FindBar(Number number) { return FindRecord<StatusBarRecord>(State()->table, number); }
+
+void ReleaseFields(StatusBarRecord* record) {
+    for (int i = 0; i < record->count; ++i)
+        if (record->fields[i].imageCopy) DeleteObject(record->fields[i].imageCopy);
+    FreeMemory(record->fields);
+    record->fields = nullptr;
+    record->count = record->capacity = 0;
+}
+
+void FillEdges(const StatusBarRecord* record, int left, int right, int* edges) {
+    int fixed = 0, shared = 0;
+    for (int i = 0; i < record->count; ++i) {
+        if (record->fields[i].width == KeepCurrent)
+            ++shared;
+        else
+            fixed += record->fields[i].width;
+    }
+    int share = shared > 0 ? (right - left - fixed) / shared : 0;
+    int edge = 0;
+    for (int i = 0; i < record->count; ++i) {
+        edge += record->fields[i].width == KeepCurrent ? share : record->fields[i].width;
+        edges[i] = edge;
+    }
+}
+
+void LayOut(StatusBarRecord* record) {
+    if (record->count <= 0) return;
+    RECT client{};
+    GetClientRect(record->window, &client);
+    int right = client.right;
+    HWND owner = GetParent(record->window);
+    // A resizable, non-maximized window draws its size grip into the bar's right end.
+    if (owner && IsWindow(owner) && !IsZoomed(owner) && (GetWindowLongA(owner, GWL_STYLE) & WS_THICKFRAME))
+        right = client.right - client.bottom + 3;
+
+    int localEdges[LocalEdges];
+    int* edges = localEdges;
+    if (record->count > LocalEdges) {
+        edges = static_cast<int*>(AllocateMemory(sizeof(int) * static_cast<std::size_t>(record->count)));
+        if (!edges) return;
+    }
+    FillEdges(record, client.left, right, edges);
+    SendMessageA(record->window, SB_SETPARTS, record->count, reinterpret_cast<LPARAM>(edges));
+    if (edges != localEdges) FreeMemory(edges);
+
+    if (!VisualStylesActive()) return;
+    for (int i = 0; i < record->count; ++i) {
+        const StatusField& field = record->fields[i];
+        if (field.kind == 0 || !field.progressWindow) continue;
+        RECT part{};
+        SendMessageA(record->window, SB_GETRECT, i, reinterpret_cast<LPARAM>(&part));
+        MoveWindow(field.progressWindow, part.left + 2, part.top + 3, part.right - part.left - 8,
+                   part.bottom - part.top - 6, TRUE);
+    }
+}
+
+LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, CallbackProperty));
+    auto stored = reinterpret_cast<Number>(GetPropA(window, IdProperty));
+    if (stored) {
+        Number number = stored - 1;
+        StatusBarRecord* record = FindBar(number);
+        if (message == WM_SIZE && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) && record) {
+            RECT client{};
+            GetClientRect(window, &client);
+            // Windows send WM_SIZE for many reasons that leave the size as it was; a layout
+            // each time would make the bar flicker during live sizing.
+            if (client.right != record->lastWidth || client.bottom != record->lastHeight) {
+                SendMessageA(record->window, WM_SIZE, 0, 0);
+                LayOut(record);
+                InvalidateRect(record->window, nullptr, FALSE);
+                record->lastWidth = client.right;
+                record->lastHeight = client.bottom;
+            }
+        } else if (message == WM_NCDESTROY) {
+            RemovePropA(window, IdProperty);
+            if (record) {
+                ReleaseFields(record);
+                ReleaseObject(State()->table, number);
+            }
+        }
+    }
+    if (message == WM_NCDESTROY) RemovePropA(window, CallbackProperty);
+    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                    : DefWindowProcA(window, message, wParam, lParam);
+}
+
+void SubclassOwner(HWND owner, Number number) {
+    if (!GetPropA(owner, CallbackProperty)) {
+        auto previous = SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProcedure));
+        SetPropA(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
+    }
+    SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(number + 1));
+}
+
+// The text as the control wants it: tabs in front align it, and themed bars draw right-aligned
+// text into the size grip's corner unless a few blanks keep it clear.
+char* AlignedText(const char* text, int flags) {
+    if (!text) text = "";
+    const char* prefix = "";
+    const char* suffix = "";
+    if (flags & StatusTextCentred) {
+        prefix = "\t";
+    } else if (flags & StatusTextRight) {
+        prefix = "\t\t";
+        if (VisualStylesActive()) suffix = "    ";
+    }
+    std::size_t length = std::strlen(prefix) + std::strlen(text) + std::strlen(suffix);
+    auto* result = static_cast<char*>(AllocateMemory(length + 1));
+    if (!result) return nullptr;
+    std::strcpy(result, prefix);
+    std::strcat(result, text);
+    std::strcat(result, suffix);
+    return result;
+}
+
+} // namespace
+
+void InitStatusBars() {
+    if (state) return;
+    state = NewLibraryState<StatusBarState>();
+    if (state) state->table = NewObjectTable(sizeof(StatusBarRecord), 16, FreeStatusBar);
+}
+
+void FreeStatusBar(Number number) {
+    StatusBarRecord* record = FindBar(number);
+    if (!record) return;
+    HWND owner = GetParent(record->window);
+    // The owner's subclass must not lay out a bar that is gone, or one that later takes over
+    // the number on another window.
+    if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number + 1) RemovePropA(owner, IdProperty);
+    DestroyWindow(record->window);
+    ReleaseFields(record);
+    ReleaseObject(State()->table, number);
+}
+
+Number OpenStatusBar(Number number, HWND window) {
+    DetectVisualStyles();
+    auto* record = AllocateRecord<StatusBarRecord>(State()->table, number);
+    if (!record) return 0;
+    Number actual = number == AnyNumber ? DynamicHandle(record) : number;
+    auto* fields = static_cast<StatusField*>(AllocateMemory(sizeof(StatusField) * FieldGrowStep));
+    HWND bar = fields ? CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", window, StatusBarControlId) : nullptr;
+    if (!bar) {
+        FreeMemory(fields);
+        if (number == AnyNumber) ReleaseObject(State()->table, actual);
+        return 0;
+    }
+    record->window = bar;
+    record->fields = fields;
+    record->count = 0;
+    record->capacity = FieldGrowStep;
+    record->lastWidth = record->lastHeight = 0;
+
+    SubclassOwner(window, actual);
+    SendMessageA(bar, SB_SETMINHEIGHT, MinimumHeight, 0);
+    SendMessageA(bar, WM_SIZE, 0, 0);
+    State()->current = actual;
+
+    // Lets the window's own layout run again, now with the bar in place.
+    RECT client{};
+    GetClientRect(window, &client);
+    SendMessageA(window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+    return number == AnyNumber ? actual : reinterpret_cast<Number>(bar);
+}
+
+void AddStatusField(int width) {
+    StatusBarRecord* record = FindBar(State()->current);
+    if (!record || record->count >= MaxStatusFields) return;
+    if (record->count >= record->capacity) {
+        int capacity = record->capacity + FieldGrowStep;
+        void* grown = ResizeMemory(record->fields, sizeof(StatusField) * static_cast<std::size_t>(capacity));
+        if (!grown) return;
+        record->fields = static_cast<StatusField*>(grown);
+        record->capacity = capacity;
+    }
+    StatusField& field = record->fields[record->count];
+    field = StatusField{};
+    field.width = width;
+    field.progressMaximum = 100;
+    ++record->count;
+    LayOut(record);
+}
+
+void SetStatusFieldText(Number number, int field, const char* text, int flags) {
+    StatusBarRecord* record = FindBar(number);
+    if (!record || field < 0 || field >= MaxStatusFields) return;
+    if (field < record->count) {
+        StatusField& entry = record->fields[field];
+        entry.kind = 0;
+        if (entry.progressWindow) ShowWindow(entry.progressWindow, SW_HIDE);
+        if (entry.imageCopy) {
+            DeleteObject(entry.imageCopy);
+            entry.imageCopy = nullptr;
+        }
+        entry.textFlags = flags;
+    }
+
+    WPARAM type = 0;
+    if (flags & StatusTextRaised)
+        type = SBT_POPOUT;
+    else if (flags & StatusTextBorderless)
+        type = SBT_NOBORDERS;
+
+    char* aligned = AlignedText(text, flags);
+    SendMessageA(record->window, SB_SETTEXTA, static_cast<WPARAM>(field) | type,
+                 reinterpret_cast<LPARAM>(aligned ? aligned : ""));
+    FreeMemory(aligned);
+
+    if (type == SBT_NOBORDERS) {
+        RECT part{};
+        if (SendMessageA(record->window, SB_GETRECT, field, reinterpret_cast<LPARAM>(&part)))
+            InvalidateRect(record->window, &part, TRUE);
+    }
+}

@@ -1,2 +1,180 @@
 #include "controls/toolbar.h"
-void InitToolbars() {}
+
+#include "core/object_table.h"
+#include "images/alpha.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const char* const CallbackProperty = "oz_toolbar_callback";
+const char* const IdProperty = "oz_toolbar_id";
+// The property value that switches the owner's subclass off once its toolbar is gone.
+const Number NoToolbar = -1;
+
+ObjectTable* toolbars = nullptr;
+Number currentToolbar = 0;
+
+ObjectTable* Table() {
+    if (!toolbars) InitToolbars();
+    return toolbars;
+}
+
+HIMAGELIST ImageListOf(HWND toolbar) {
+    return reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+}
+
+void SetImageList(HWND toolbar, HIMAGELIST list) {
+    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+}
+
+// A right click must not leave a button looking pressed (the control keeps TBSTATE_PRESSED
+// when the right button comes up over a button that the left one holds down).
+void ReleasePressedButtons(HWND toolbar) {
+    int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int index = count - 1; index >= 0; --index) {
+        TBBUTTON button{};
+        if (!SendMessageA(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button))) continue;
+        SendMessageA(toolbar, TB_SETSTATE, button.idCommand,
+                     MAKELPARAM(button.fsState & ~TBSTATE_PRESSED, 0));
+    }
+    if (GetCapture() == toolbar) ReleaseCapture();
+}
+
+void FreeDeadToolbars() {
+    ObjectTable* table = Table();
+    ResetObjectEnumeration(table);
+    Number number = 0;
+    while (auto* record = static_cast<ToolbarRecord*>(NextObject(table, &number)))
+        if (!IsWindow(record->window)) FreeToolbar(number);
+}
+
+LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, CallbackProperty));
+    auto number = reinterpret_cast<Number>(GetPropA(window, IdProperty));
+    if (number != NoToolbar) {
+        auto* record = FindRecord<ToolbarRecord>(Table(), number);
+        HWND toolbar = record ? record->window : nullptr;
+        switch (message) {
+        case WM_SIZE:
+            // Posted, not sent: the toolbar must see the owner's new size, which is only final
+            // once the owner's own WM_SIZE handling is over.
+            if (toolbar) PostMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+            break;
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (toolbar && header && header->hwndFrom == toolbar && header->code == static_cast<UINT>(NM_RCLICK))
+                ReleasePressedButtons(toolbar);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (message == WM_NCDESTROY) {
+        // The toolbars went with the window's children: not only the one the property names,
+        // but also one that an earlier OpenToolbar on this window left behind.
+        if (number != NoToolbar) FreeToolbar(number);
+        FreeDeadToolbars();
+        RemovePropA(window, CallbackProperty);
+        RemovePropA(window, IdProperty);
+    }
+    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                    : DefWindowProcA(window, message, wParam, lParam);
+}
+
+void SubclassOwner(HWND owner, Number number) {
+    if (!GetPropA(owner, CallbackProperty)) {
+        auto previous = SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProcedure));
+        SetPropA(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
+    }
+    SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(number));
+}
+
+} // namespace
+
+void InitToolbars() {
+    if (!toolbars) toolbars = NewObjectTable(sizeof(ToolbarRecord), 16, FreeToolbar);
+}
+
+void FreeToolbar(Number number) {
+    auto* record = FindRecord<ToolbarRecord>(Table(), number);
+    if (!record) return;
+    HWND tooltip = record->tooltip;
+    if (IsWindow(record->window)) {
+        HWND owner = GetParent(record->window);
+        if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number)
+            SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(NoToolbar));
+        DestroyWindow(record->window);
+    }
+    if (IsWindow(tooltip)) DestroyWindow(tooltip);
+    ReleaseObject(Table(), number);
+}
+
+Number OpenToolbar(Number number, HWND window) {
+    auto* record = AllocateRecord<ToolbarRecord>(Table(), number);
+    if (!record) return 0;
+    Number actual = number == AnyNumber ? DynamicHandle(record) : number;
+    currentToolbar = actual;
+
+    // The button structure size follows the build: 20 bytes on i686, 32 on x86_64.
+    HWND toolbar = CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS,
+                                   static_cast<UINT>(ToolbarControlId), 0, nullptr, 0, nullptr, 0, 0, 0, 0, 0,
+                                   sizeof(TBBUTTON));
+    if (!toolbar) {
+        // A dynamic record that never got a window would be unreachable: give it back.
+        if (number == AnyNumber) ReleaseObject(Table(), actual);
+        return 0;
+    }
+    record->window = toolbar;
+
+    record->tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, toolbar,
+                                      nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (record->tooltip)
+        SetWindowPos(record->tooltip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    HIMAGELIST list = ImageListOf(toolbar);
+    ImageList_ReplaceIcon(list, -1, LoadIconA(nullptr, IDI_APPLICATION));
+    SetImageList(toolbar, list);
+
+    TBADDBITMAP bitmap{HINST_COMMCTRL, 2};
+    SendMessageA(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap));
+
+    SubclassOwner(window, actual);
+    return number == AnyNumber ? actual : reinterpret_cast<Number>(toolbar);
+}
+
+HWND ToolbarHandle(Number number) {
+    auto* record = FindRecord<ToolbarRecord>(Table(), number);
+    return record ? record->window : nullptr;
+}
+
+LRESULT AddToolbarButton(int identifier, HANDLE image, int mode) {
+    HWND toolbar = ToolbarHandle(currentToolbar);
+    if (!toolbar) return 0;
+
+    HIMAGELIST list = ImageListOf(toolbar);
+    int index;
+    if (image && GetObjectType(image) == OBJ_BITMAP) {
+        auto bitmap = static_cast<HBITMAP>(image);
+        HBITMAP mask = MakeMaskFromAlpha(bitmap);
+        index = ImageList_Add(list, bitmap, mask);
+        if (mask) DeleteObject(mask);
+    } else {
+        index = ImageList_ReplaceIcon(list, -1, static_cast<HICON>(image));
+    }
+    SetImageList(toolbar, list);
+
+    TBBUTTON button{};
+    button.iBitmap = index;
+    button.idCommand = identifier;
+    button.fsState = TBSTATE_ENABLED;
+    button.fsStyle = mode ? BTNS_CHECK : BTNS_BUTTON;
+    return SendMessageA(toolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+}
+
+int SetToolbarButtonDisabled(Number number, int identifier, int disabled) {
+    if (HWND toolbar = ToolbarHandle(number)) SendMessageA(toolbar, TB_ENABLEBUTTON, identifier, MAKELPARAM(!disabled, 0));
+    return 1;
+}
