@@ -1,2 +1,584 @@
 #include "controls/menu.h"
-void InitMenus() {}
+
+#include "core/object_table.h"
+#include "images/alpha.h"
+
+#include <cctype>
+#include <cstddef>
+#include <cstring>
+
+namespace {
+
+const char* const CleanUpProperty = "oz_menu_callback";
+const char* const OwnerDrawProperty = "oz_officemenu_callback";
+
+// Owner-drawn entries of other code carry item data of their own; only records with this tag
+// are ours to measure and draw.
+constexpr unsigned EntryTag = 0x4F5A4D45;
+
+// Metrics of the drawn entries, in pixels.
+constexpr int SeparatorWidth = 50;
+constexpr int SeparatorHeight = 9;
+constexpr int TextMargin = 28; // picture column and the gaps around the text
+constexpr int ShortcutGap = 20; // between the label and a shortcut text or submenu arrow
+constexpr int PictureColumn = 20;
+constexpr int TextInset = 8;
+constexpr int GradientWidth = 20;
+constexpr int PictureSize = 16;
+constexpr int PictureLeft = 2;
+
+struct MenuBuildState {
+    ObjectTable* table;
+    // Held as a number, not a record address: the table's slots move when it grows.
+    Number current;
+    HMENU target;
+    HMENU stack[MaxOpenSubmenus];
+    int depth;
+};
+
+MenuBuildState* state = nullptr;
+HFONT menuFont = nullptr;
+bool menuFontOwned = false;
+
+MenuBuildState* State() {
+    if (!state) InitMenus();
+    return state;
+}
+
+MenuRecord* CurrentRecord() { return FindRecord<MenuRecord>(State()->table, State()->current); }
+
+void DeleteMenuFont() {
+    if (menuFont && menuFontOwned) DeleteObject(menuFont);
+    menuFont = nullptr;
+    menuFontOwned = false;
+}
+
+void CreateMenuFont() {
+    DeleteMenuFont();
+    NONCLIENTMETRICSA metrics{};
+    // The size without iPaddedBorderWidth, which every version of the system accepts.
+    metrics.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+        menuFont = CreateFontIndirectA(&metrics.lfMenuFont);
+        menuFontOwned = menuFont != nullptr;
+    }
+    if (!menuFont) menuFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+const MenuEntryRecord* EntryOf(ULONG_PTR itemData) {
+    auto* entry = reinterpret_cast<const MenuEntryRecord*>(itemData);
+    return entry && entry->tag == EntryTag ? entry : nullptr;
+}
+
+MenuEntryRecord* NewEntry(HANDLE heap, const char* text, std::size_t textLength, HANDLE image, int flags) {
+    auto* entry = static_cast<MenuEntryRecord*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, sizeof(MenuEntryRecord)));
+    if (!entry) return nullptr;
+    entry->tag = EntryTag;
+    entry->image = image;
+    entry->flags = flags;
+    if (text) {
+        entry->text = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, textLength + 1));
+        if (!entry->text) {
+            HeapFree(heap, 0, entry);
+            return nullptr;
+        }
+        std::memcpy(entry->text, text, textLength);
+    }
+    return entry;
+}
+
+MenuEntryRecord* NewEntry(HANDLE heap, const char* text, HANDLE image, int flags) {
+    if (!text) text = "";
+    return NewEntry(heap, text, std::strlen(text), image, flags);
+}
+
+void ShowBar(const MenuRecord* record) {
+    if (record->window) SetMenu(record->window, record->menu);
+}
+
+// The picture at (x, y), 16 x 16: alpha bitmaps blended, other bitmaps and icons drawn plainly.
+void DrawPicture(HDC dc, HANDLE image, int x, int y) {
+    if (!image) return;
+    if (GetObjectType(image) != OBJ_BITMAP) {
+        DrawIconEx(dc, x, y, static_cast<HICON>(image), PictureSize, PictureSize, 0, nullptr, DI_NORMAL);
+        return;
+    }
+    auto bitmap = static_cast<HBITMAP>(image);
+    if (BitmapHasAlpha(bitmap)) {
+        HDC source = CreateCompatibleDC(dc);
+        HBITMAP copy = MakeAlphaCopy(bitmap, source, 0);
+        int drawn = copy ? DrawAlphaBitmap(dc, x, y, PictureSize, PictureSize, copy, source, 255) : 0;
+        if (copy) FreeAlphaCopy(copy);
+        if (source) DeleteDC(source);
+        if (drawn) return;
+    }
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, PictureSize, PictureSize,
+               DST_BITMAP);
+}
+
+// Luminance pushed towards the middle, so that a greyed picture looks flat next to the text.
+int CompressedGrey(int red, int green, int blue) {
+    int level = (3 * red + 6 * green + blue) / 10;
+    if (level < 64) return 64 + (level - 64) * 7 / 10;
+    if (level > 192) return 192 + (level - 192) * 7 / 10;
+    return level;
+}
+
+// Whether any mask pixel under picture pixel (px, py) is opaque (black).
+bool CoversOpaque(HDC mask, int px, int py, int maskWidth, int maskHeight) {
+    int left = px * maskWidth / PictureSize, right = (px + 1) * maskWidth / PictureSize;
+    int top = py * maskHeight / PictureSize, bottom = (py + 1) * maskHeight / PictureSize;
+    if (right <= left) right = left + 1;
+    if (bottom <= top) bottom = top + 1;
+    for (int my = top; my < bottom; ++my)
+        for (int mx = left; mx < right; ++mx)
+            if (GetPixel(mask, mx, my) == RGB(0, 0, 0)) return true;
+    return false;
+}
+
+void DrawGreyIcon(HDC dc, HICON icon, int x, int y) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return;
+    BITMAP maskShape{};
+    GetObjectA(info.hbmMask, sizeof maskShape, &maskShape);
+    int maskWidth = maskShape.bmWidth;
+    // A monochrome icon keeps its AND and XOR masks one above the other.
+    int maskHeight = info.hbmColor ? maskShape.bmHeight : maskShape.bmHeight / 2;
+
+    HDC work = CreateCompatibleDC(dc);
+    HDC maskDc = CreateCompatibleDC(dc);
+    HBITMAP canvas = CreateCompatibleBitmap(dc, PictureSize, PictureSize);
+    if (work && maskDc && canvas && maskWidth > 0 && maskHeight > 0) {
+        HGDIOBJ oldCanvas = SelectObject(work, canvas);
+        HGDIOBJ oldMask = SelectObject(maskDc, info.hbmMask);
+        // The menu's background behind the picture, taken clear of the selection frame.
+        BitBlt(work, 0, 0, PictureSize, PictureSize, dc, PictureLeft, 2, SRCCOPY);
+        DrawIconEx(work, 0, 0, icon, PictureSize, PictureSize, 0, nullptr, DI_NORMAL);
+        // Each picture pixel is greyed once, whatever the mask's own size: greying a grey
+        // again would push it further towards the middle every time.
+        for (int py = 0; py < PictureSize; ++py) {
+            for (int px = 0; px < PictureSize; ++px) {
+                if (!CoversOpaque(maskDc, px, py, maskWidth, maskHeight)) continue;
+                COLORREF colour = GetPixel(work, px, py);
+                int grey = CompressedGrey(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+                SetPixel(work, px, py, RGB(grey, grey, grey));
+            }
+        }
+        BitBlt(dc, x, y, PictureSize, PictureSize, work, 0, 0, SRCCOPY);
+        SelectObject(maskDc, oldMask);
+        SelectObject(work, oldCanvas);
+    }
+    if (canvas) DeleteObject(canvas);
+    if (maskDc) DeleteDC(maskDc);
+    if (work) DeleteDC(work);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+}
+
+void DrawDisabledPicture(HDC dc, HANDLE image, int x, int y) {
+    if (!image) return;
+    if (GetObjectType(image) != OBJ_BITMAP) {
+        DrawGreyIcon(dc, static_cast<HICON>(image), x, y);
+        return;
+    }
+    auto bitmap = static_cast<HBITMAP>(image);
+    if (BitmapHasAlpha(bitmap)) {
+        HDC source = CreateCompatibleDC(dc);
+        HBITMAP copy = MakeAlphaCopy(bitmap, source, 1);
+        int drawn = copy ? DrawAlphaBitmap(dc, x, y, PictureSize, PictureSize, copy, source, 255) : 0;
+        if (copy) FreeAlphaCopy(copy);
+        if (source) DeleteDC(source);
+        if (drawn) return;
+    }
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, 0, 0, DST_BITMAP | DSS_DISABLED);
+}
+
+// The label left-aligned, the part after the first tab (a shortcut text) right-aligned.
+void DrawEntryText(HDC dc, const char* text, RECT area, UINT itemState) {
+    area.left += TextInset;
+    area.right -= TextInset;
+    UINT format = DT_SINGLELINE | DT_VCENTER;
+    BOOL cues = TRUE;
+    if (SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &cues, 0) && !cues && (itemState & ODS_NOACCEL))
+        format |= DT_HIDEPREFIX;
+    SetBkMode(dc, TRANSPARENT);
+    const char* tab = std::strchr(text, '\t');
+    int labelLength = tab ? static_cast<int>(tab - text) : -1;
+    DrawTextA(dc, text, labelLength, &area, format);
+    if (tab) DrawTextA(dc, tab + 1, -1, &area, format | DT_RIGHT);
+}
+
+COLORREF GradientColour(COLORREF highlight, int column) {
+    auto channel = [column](int c) { return static_cast<int>(255.0 - 5.0 * column * (255 - c) / 100.0); };
+    return RGB(channel(GetRValue(highlight)), channel(GetGValue(highlight)), channel(GetBValue(highlight)));
+}
+
+COLORREF LightSelection(COLORREF highlight) {
+    auto channel = [](int c) { return static_cast<int>(c + (255 - c) * 0.5); };
+    return RGB(channel(GetRValue(highlight)), channel(GetGValue(highlight)), channel(GetBValue(highlight)));
+}
+
+void FillColour(HDC dc, const RECT& area, COLORREF colour) {
+    SetDCBrushColor(dc, colour);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+void DrawCheckMark(HDC dc) {
+    static const int rise[7] = {2, 3, 4, 3, 2, 1, 0};
+    for (int k = 0; k < 7; ++k) {
+        MoveToEx(dc, 7 + k, 7 + rise[k], nullptr);
+        LineTo(dc, 7 + k, 10 + rise[k]);
+    }
+}
+
+void MeasureEntry(HWND window, const MenuEntryRecord* entry, MEASUREITEMSTRUCT* measure) {
+    if (!entry->text) {
+        measure->itemWidth = SeparatorWidth;
+        measure->itemHeight = SeparatorHeight;
+        return;
+    }
+    HDC dc = GetDC(window);
+    HGDIOBJ oldFont = SelectObject(dc, MenuFont());
+    SIZE size{};
+    GetTextExtentPoint32A(dc, entry->text, static_cast<int>(std::strlen(entry->text)), &size);
+    SelectObject(dc, oldFont);
+    ReleaseDC(window, dc);
+    int width = size.cx + TextMargin;
+    if (std::strchr(entry->text, '\t') || (entry->flags & SubmenuMark)) width += ShortcutGap;
+    measure->itemWidth = static_cast<UINT>(width);
+    measure->itemHeight = static_cast<UINT>(size.cy + 6);
+}
+
+// Drawn off-screen and copied in one piece, so that moving through the menu does not flicker.
+void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item) {
+    int width = item->rcItem.right - item->rcItem.left;
+    int height = item->rcItem.bottom - item->rcItem.top;
+    HDC dc = CreateCompatibleDC(item->hDC);
+    if (!dc) return;
+    HBITMAP canvas = CreateCompatibleBitmap(item->hDC, width, height);
+    if (!canvas) {
+        DeleteDC(dc);
+        return;
+    }
+    HGDIOBJ oldCanvas = SelectObject(dc, canvas);
+    HGDIOBJ oldFont = SelectObject(dc, MenuFont());
+    RECT frame{0, 0, width, height};
+    bool shaded = entry->flags & MenuStyleShaded;
+    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+
+    FillRect(dc, &frame, GetSysColorBrush(COLOR_MENU));
+    if (shaded) {
+        for (int column = 0; column < GradientWidth; ++column) {
+            RECT strip{column, 0, column + 1, height};
+            FillColour(dc, strip, GradientColour(highlight, column));
+        }
+    }
+
+    if (!entry->text) {
+        RECT line{shaded ? 24 : 0, 4, width, height - 4};
+        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+    } else {
+        if (item->itemState & ODS_SELECTED) {
+            if (shaded) {
+                COLORREF selection = LightSelection(highlight);
+                FillColour(dc, frame, selection);
+                FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+                SetBkColor(dc, selection);
+            } else {
+                FillRect(dc, &frame, GetSysColorBrush(COLOR_HIGHLIGHT));
+                SetBkColor(dc, highlight);
+            }
+            SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+        } else {
+            SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
+        }
+
+        int pictureTop = (height - PictureSize) / 2 + 1;
+        RECT textArea{PictureColumn, 0, width, height};
+        if (item->itemState & (ODS_GRAYED | ODS_DISABLED)) {
+            DrawDisabledPicture(dc, entry->image, PictureLeft, pictureTop);
+            SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        } else {
+            DrawPicture(dc, entry->image, PictureLeft, pictureTop);
+        }
+        DrawEntryText(dc, entry->text, textArea, item->itemState);
+        if (item->itemState & ODS_CHECKED) DrawCheckMark(dc);
+    }
+
+    BitBlt(item->hDC, item->rcItem.left, item->rcItem.top, width, height, dc, 0, 0, SRCCOPY);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldCanvas);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+}
+
+// Entries that someone appended to a popup with the plain menu calls become drawn entries
+// too, so that an image menu looks the same all through.
+void ConvertPopupEntries(HWND window, HMENU popup) {
+    const MenuRecord* bar = FindMenuRecord(GetMenu(window));
+    if (!bar || !bar->image || !bar->heap || FindMenuRecord(popup)) return;
+    int count = GetMenuItemCount(popup);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STATE | MIIM_ID | MIIM_TYPE | MIIM_SUBMENU;
+        if (!GetMenuItemInfoA(popup, position, TRUE, &info) || (info.fType & MFT_OWNERDRAW)) continue;
+
+        int flags = bar->style | (info.hSubMenu ? SubmenuMark : 0);
+        MenuEntryRecord* entry = nullptr;
+        if (!(info.fType & (MFT_SEPARATOR | MFT_BITMAP))) {
+            UINT length = info.cch;
+            auto* text = static_cast<char*>(HeapAlloc(bar->heap, HEAP_ZERO_MEMORY, length + 1));
+            if (!text) continue;
+            MENUITEMINFOA textInfo{};
+            textInfo.cbSize = sizeof textInfo;
+            textInfo.fMask = MIIM_TYPE;
+            textInfo.dwTypeData = text;
+            textInfo.cch = length + 1;
+            GetMenuItemInfoA(popup, position, TRUE, &textInfo);
+            entry = NewEntry(bar->heap, text, std::strlen(text), nullptr, flags);
+            HeapFree(bar->heap, 0, text);
+        } else {
+            entry = NewEntry(bar->heap, nullptr, 0, nullptr, flags);
+        }
+        if (!entry) continue;
+
+        // The identifier, the submenu, the state and the separator bit all stay as they were;
+        // only the drawing changes hands.
+        MENUITEMINFOA drawn{};
+        drawn.cbSize = sizeof drawn;
+        drawn.fMask = MIIM_FTYPE | MIIM_DATA;
+        drawn.fType = (info.fType & ~MFT_BITMAP) | MFT_OWNERDRAW;
+        drawn.dwItemData = reinterpret_cast<ULONG_PTR>(entry);
+        SetMenuItemInfoA(popup, position, TRUE, &drawn);
+    }
+}
+
+// The mnemonic after the first "&" of a drawn entry, since the system cannot see the text of
+// an owner-drawn entry.
+LRESULT FindMnemonic(HWND window, unsigned char typed, HMENU menu) {
+    const MenuRecord* bar = FindMenuRecord(GetMenu(window));
+    if (!bar || !bar->image) return NotHandled;
+    int count = GetMenuItemCount(menu);
+    int wanted = std::tolower(typed);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_DATA;
+        if (!GetMenuItemInfoA(menu, position, TRUE, &info) || !(info.fType & MFT_OWNERDRAW)) continue;
+        const MenuEntryRecord* entry = EntryOf(info.dwItemData);
+        const char* amp = entry && entry->text ? std::strchr(entry->text, '&') : nullptr;
+        if (amp && amp[1] && std::tolower(static_cast<unsigned char>(amp[1])) == wanted)
+            return MAKELRESULT(position, MNC_EXECUTE);
+    }
+    return NotHandled;
+}
+
+LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, OwnerDrawProperty));
+    switch (message) {
+    case WM_SETTINGCHANGE:
+        CreateMenuFont();
+        break;
+    case WM_MEASUREITEM:
+        if (wParam == 0) {
+            auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+            if (const MenuEntryRecord* entry = measure->CtlType == ODT_MENU ? EntryOf(measure->itemData) : nullptr) {
+                MeasureEntry(window, entry, measure);
+                return TRUE;
+            }
+        }
+        break;
+    case WM_DRAWITEM:
+        if (wParam == 0) {
+            auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (const MenuEntryRecord* entry = item->CtlType == ODT_MENU ? EntryOf(item->itemData) : nullptr) {
+                DrawEntry(entry, item);
+                return TRUE;
+            }
+        }
+        break;
+    case WM_INITMENUPOPUP:
+        if (HIWORD(lParam) == 0) ConvertPopupEntries(window, reinterpret_cast<HMENU>(wParam));
+        break;
+    case WM_MENUCHAR:
+        if (!(HIWORD(wParam) & MF_SYSMENU)) {
+            LRESULT result = FindMnemonic(window, static_cast<unsigned char>(LOWORD(wParam)),
+                                          reinterpret_cast<HMENU>(lParam));
+            if (result != NotHandled) return result;
+        }
+        break;
+    case WM_NCDESTROY:
+        RemovePropA(window, OwnerDrawProperty);
+        break;
+    default:
+        break;
+    }
+    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                    : DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The window destroys its current menu itself; the entry records and any menu bar built for
+// the window but not attached to it go here.
+void ReleaseWindowMenus(HWND window) {
+    HMENU attached = GetMenu(window);
+    ObjectTable* table = State()->table;
+    ResetObjectEnumeration(table);
+    Number number = 0;
+    while (auto* record = static_cast<MenuRecord*>(NextObject(table, &number))) {
+        if (record->menu != attached && record->window != window) continue;
+        if (record->menu != attached) DestroyMenu(record->menu);
+        if (record->heap) HeapDestroy(record->heap);
+        ReleaseObject(table, number);
+    }
+}
+
+LRESULT CALLBACK CleanUpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, CleanUpProperty));
+    if (message == WM_NCDESTROY) {
+        ReleaseWindowMenus(window);
+        RemovePropA(window, CleanUpProperty);
+    }
+    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                    : DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Subclass(HWND window, const char* property, WNDPROC procedure) {
+    if (!window || GetPropA(window, property)) return;
+    auto previous = SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+    SetPropA(window, property, reinterpret_cast<HANDLE>(previous));
+}
+
+// Takes the record for a number, makes the menu and makes it current.
+Number NewMenu(Number number, HWND window, bool bar) {
+    auto* record = AllocateRecord<MenuRecord>(State()->table, number);
+    if (!record) return 0;
+    Number actual = number == AnyNumber ? DynamicHandle(record) : number;
+    HMENU menu = bar ? CreateMenu() : CreatePopupMenu();
+    if (!menu) {
+        if (number == AnyNumber) ReleaseObject(State()->table, actual);
+        return 0;
+    }
+    record->menu = menu;
+    record->window = bar ? window : nullptr;
+    State()->current = actual;
+    State()->target = menu;
+    State()->depth = 0;
+    if (bar) Subclass(window, CleanUpProperty, CleanUpProcedure);
+    return number == AnyNumber ? actual : reinterpret_cast<Number>(menu);
+}
+
+Number MakeImageMenu(Number number, Number result, HWND window, int style) {
+    if (!result) return 0;
+    auto* record = FindRecord<MenuRecord>(State()->table, number == AnyNumber ? result : number);
+    if (record && !record->image) {
+        // Without its heap the menu stays a plain one: its entries are then ordinary strings.
+        record->heap = HeapCreate(0, 0, 0);
+        if (record->heap) {
+            record->image = 1;
+            record->style = style;
+            if (window) Subclass(window, OwnerDrawProperty, OwnerDrawProcedure);
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+void InitMenus() {
+    if (state) return;
+    state = NewLibraryState<MenuBuildState>();
+    if (state) state->table = NewObjectTable(sizeof(MenuRecord), 16, FreeMenu);
+}
+
+HFONT MenuFont() {
+    if (!menuFont) CreateMenuFont();
+    return menuFont;
+}
+
+void FreeMenu(Number number) {
+    auto* record = FindRecord<MenuRecord>(State()->table, number);
+    if (!record) return;
+    if (record->window && IsWindow(record->window) && GetMenu(record->window) == record->menu)
+        SetMenu(record->window, nullptr);
+    DestroyMenu(record->menu);
+    if (record->heap) HeapDestroy(record->heap);
+    ReleaseObject(State()->table, number);
+}
+
+Number CreateMenuBar(Number number, HWND window) { return NewMenu(number, window, true); }
+
+Number CreateImageMenuBar(Number number, HWND window, int style) {
+    return MakeImageMenu(number, NewMenu(number, window, true), window, style);
+}
+
+Number CreatePopup(Number number) { return NewMenu(number, nullptr, false); }
+
+Number CreateImagePopup(Number number, int style) {
+    return MakeImageMenu(number, NewMenu(number, nullptr, false), nullptr, style);
+}
+
+HMENU BeginSubmenu(const char* text) {
+    MenuBuildState* build = State();
+    MenuRecord* record = CurrentRecord();
+    if (!record || build->depth >= MaxOpenSubmenus) return nullptr;
+    HMENU submenu = CreateMenu();
+    if (!submenu) return nullptr;
+    BOOL appended;
+    // A menu bar's titles are drawn by the system; only what opens below them is ours.
+    if (!record->image || (build->depth == 0 && record->window)) {
+        appended = AppendMenuA(build->target, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu),
+                               text ? text : "");
+    } else {
+        MenuEntryRecord* entry = NewEntry(record->heap, text, nullptr, record->style | SubmenuMark);
+        appended = entry && AppendMenuA(build->target, MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(submenu),
+                                        reinterpret_cast<const char*>(entry));
+    }
+    if (!appended) {
+        DestroyMenu(submenu);
+        return nullptr;
+    }
+    build->stack[build->depth++] = build->target;
+    build->target = submenu;
+    return submenu;
+}
+
+HMENU AddMenuTitle(const char* text) {
+    MenuBuildState* build = State();
+    MenuRecord* record = CurrentRecord();
+    if (!record) return nullptr;
+    if (build->depth > 0) {
+        build->depth = 0;
+        build->target = record->menu;
+    }
+    HMENU submenu = BeginSubmenu(text);
+    if ((record = CurrentRecord())) ShowBar(record);
+    return submenu;
+}
+
+void AddMenuEntry(int identifier, const char* text, HANDLE image) {
+    MenuRecord* record = CurrentRecord();
+    if (!record) return;
+    auto id = static_cast<UINT_PTR>(static_cast<unsigned>(identifier));
+    if (record->image) {
+        if (MenuEntryRecord* entry = NewEntry(record->heap, text, image, record->style))
+            AppendMenuA(State()->target, MF_OWNERDRAW, id, reinterpret_cast<const char*>(entry));
+    } else {
+        AppendMenuA(State()->target, MF_STRING, id, text ? text : "");
+    }
+    ShowBar(record);
+}
+
+HMENU MenuHandle(Number number) {
+    auto* record = FindRecord<MenuRecord>(State()->table, number);
+    return record ? record->menu : nullptr;
+}
+
+MenuRecord* FindMenuRecord(HMENU menu) {
+    if (!menu) return nullptr;
+    ObjectTable* table = State()->table;
+    ResetObjectEnumeration(table);
+    while (auto* record = static_cast<MenuRecord*>(NextObject(table, nullptr)))
+        if (record->menu == menu) return record;
+    return nullptr;
+}
