@@ -58,7 +58,8 @@ int WriteLabelColour(Gadget* gadget, int type, int colour) {
     } else {
         return 0;
     }
-    RedrawWindow(gadget->window, nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INTERNALPAINT | RDW_INVALIDATE);
+    RedrawWindow(gadget->window, nullptr, nullptr,
+                 RDW_FRAME | RDW_ERASE | RDW_INTERNALPAINT | RDW_INVALIDATE);
     return 1;
 }
 
@@ -94,8 +95,8 @@ Number CreateLabelGadget(Number number, int x, int y, int width, int height, con
     DWORD exStyle = (flags & LabelSunken) ? WS_EX_CLIENTEDGE : 0;
     DWORD style = static_cast<DWORD>(flags) | WS_CHILD | WS_VISIBLE | WS_GROUP;
     HWND window = CreateWindowExA(exStyle, "Static", text ? text : "", style, x, y, width, height, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)), GetModuleHandleA(nullptr),
-                                  nullptr);
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)),
+                                  GetModuleHandleA(nullptr), nullptr);
     if (!window) return 0;
     Gadget* gadget = AllocateGadget(number);
     if (!gadget) {
@@ -120,7 +121,8 @@ HBRUSH AcquireCachedBrush(COLORREF colour) {
     if (!result) {
         if (cache.count == cache.capacity) {
             int capacity = cache.capacity + 8;
-            void* grown = ResizeMemory(cache.entries, sizeof(CachedBrush) * static_cast<std::size_t>(capacity));
+            void* grown =
+                ResizeMemory(cache.entries, sizeof(CachedBrush) * static_cast<std::size_t>(capacity));
             if (grown) {
                 cache.entries = static_cast<CachedBrush*>(grown);
                 cache.capacity = capacity;

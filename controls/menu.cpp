@@ -19,7 +19,7 @@ constexpr unsigned EntryTag = 0x4F5A4D45;
 // Metrics of the drawn entries, in pixels.
 constexpr int SeparatorWidth = 50;
 constexpr int SeparatorHeight = 9;
-constexpr int TextMargin = 28; // picture column and the gaps around the text
+constexpr int TextMargin = 28;  // picture column and the gaps around the text
 constexpr int ShortcutGap = 20; // between the label and a shortcut text or submenu arrow
 constexpr int PictureColumn = 20;
 constexpr int TextInset = 8;
@@ -45,7 +45,9 @@ MenuBuildState* State() {
     return state;
 }
 
-MenuRecord* CurrentRecord() { return FindRecord<MenuRecord>(State()->table, State()->current); }
+MenuRecord* CurrentRecord() {
+    return FindRecord<MenuRecord>(State()->table, State()->current);
+}
 
 void DeleteMenuFont() {
     if (menuFont && menuFontOwned) DeleteObject(menuFont);
@@ -190,7 +192,8 @@ void DrawDisabledPicture(HDC dc, HANDLE image, int x, int y) {
         if (source) DeleteDC(source);
         if (drawn) return;
     }
-    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, 0, 0, DST_BITMAP | DSS_DISABLED);
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, 0, 0,
+               DST_BITMAP | DSS_DISABLED);
 }
 
 // The label left-aligned, the part after the first tab (a shortcut text) right-aligned.
@@ -284,11 +287,14 @@ void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item) {
                 FillColour(dc, frame, selection);
                 FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
                 SetBkColor(dc, selection);
+                // The light selection is halfway to white: the highlight's own text colour
+                // (white with the usual schemes) would hardly stand out on it.
+                SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
             } else {
                 FillRect(dc, &frame, GetSysColorBrush(COLOR_HIGHLIGHT));
                 SetBkColor(dc, highlight);
+                SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
             }
-            SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
         } else {
             SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
         }
@@ -383,7 +389,8 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
     case WM_MEASUREITEM:
         if (wParam == 0) {
             auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-            if (const MenuEntryRecord* entry = measure->CtlType == ODT_MENU ? EntryOf(measure->itemData) : nullptr) {
+            if (const MenuEntryRecord* entry =
+                    measure->CtlType == ODT_MENU ? EntryOf(measure->itemData) : nullptr) {
                 MeasureEntry(window, entry, measure);
                 return TRUE;
             }
@@ -392,7 +399,8 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
     case WM_DRAWITEM:
         if (wParam == 0) {
             auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            if (const MenuEntryRecord* entry = item->CtlType == ODT_MENU ? EntryOf(item->itemData) : nullptr) {
+            if (const MenuEntryRecord* entry =
+                    item->CtlType == ODT_MENU ? EntryOf(item->itemData) : nullptr) {
                 DrawEntry(entry, item);
                 return TRUE;
             }
@@ -506,13 +514,17 @@ void FreeMenu(Number number) {
     ReleaseObject(State()->table, number);
 }
 
-Number CreateMenuBar(Number number, HWND window) { return NewMenu(number, window, true); }
+Number CreateMenuBar(Number number, HWND window) {
+    return NewMenu(number, window, true);
+}
 
 Number CreateImageMenuBar(Number number, HWND window, int style) {
     return MakeImageMenu(number, NewMenu(number, window, true), window, style);
 }
 
-Number CreatePopup(Number number) { return NewMenu(number, nullptr, false); }
+Number CreatePopup(Number number) {
+    return NewMenu(number, nullptr, false);
+}
 
 Number CreateImagePopup(Number number, int style) {
     return MakeImageMenu(number, NewMenu(number, nullptr, false), nullptr, style);
@@ -531,8 +543,9 @@ HMENU BeginSubmenu(const char* text) {
                                text ? text : "");
     } else {
         MenuEntryRecord* entry = NewEntry(record->heap, text, nullptr, record->style | SubmenuMark);
-        appended = entry && AppendMenuA(build->target, MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(submenu),
-                                        reinterpret_cast<const char*>(entry));
+        appended =
+            entry && AppendMenuA(build->target, MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(submenu),
+                                 reinterpret_cast<const char*>(entry));
     }
     if (!appended) {
         DestroyMenu(submenu);

@@ -17,9 +17,9 @@ enum MenuStyle : int {
 constexpr int MaxOpenSubmenus = 64;
 
 struct MenuRecord {
-    HMENU menu; // 0: free slot
+    HMENU menu;  // 0: free slot
     HWND window; // the owner of a menu bar; none for a popup menu
-    int image; // 1 for an image menu
+    int image;   // 1 for an image menu
     HANDLE heap; // image menus: holds every entry record and text
     int style;
 };
@@ -27,9 +27,9 @@ struct MenuRecord {
 // The item data of every entry that an image menu draws.
 struct MenuEntryRecord {
     unsigned tag; // tells our records from other owner-drawn entries' data
-    char* text; // none for a separator
+    char* text;   // none for a separator
     HANDLE image; // HICON or HBITMAP, 0 for none
-    int flags; // MenuStyle bits
+    int flags;    // MenuStyle bits
 };
 
 void InitMenus();

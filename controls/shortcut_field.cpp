@@ -92,10 +92,10 @@ const GadgetClass* ShortcutClass() {
 } // namespace
 
 Number CreateShortcutGadget(Number number, int x, int y, int width, int height, int shortcut) {
-    HWND window = CreateWindowExA(WS_EX_CLIENTEDGE, HOTKEY_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP,
-                                  x, y, width, height, CurrentGadgetList(),
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)), GetModuleHandleA(nullptr),
-                                  nullptr);
+    HWND window = CreateWindowExA(WS_EX_CLIENTEDGE, HOTKEY_CLASSA, "",
+                                  WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP, x, y, width, height,
+                                  CurrentGadgetList(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)),
+                                  GetModuleHandleA(nullptr), nullptr);
     if (!window) return 0;
     Gadget* gadget = AllocateGadget(number);
     if (!gadget) {

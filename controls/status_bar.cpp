@@ -30,7 +30,9 @@ StatusBarState* State() {
     return state;
 }
 
-StatusBarRecord* FindBar(Number number) { return FindRecord<StatusBarRecord>(State()->table, number); }
+StatusBarRecord* FindBar(Number number) {
+    return FindRecord<StatusBarRecord>(State()->table, number);
+}
 
 void ReleaseFields(StatusBarRecord* record) {
     for (int i = 0; i < record->count; ++i)
@@ -161,7 +163,8 @@ void FreeStatusBar(Number number) {
     HWND owner = GetParent(record->window);
     // The owner's subclass must not lay out a bar that is gone, or one that later takes over
     // the number on another window.
-    if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number + 1) RemovePropA(owner, IdProperty);
+    if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number + 1)
+        RemovePropA(owner, IdProperty);
     DestroyWindow(record->window);
     ReleaseFields(record);
     ReleaseObject(State()->table, number);

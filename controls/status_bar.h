@@ -21,7 +21,7 @@ enum StatusTextFlag : int {
 constexpr int MaxStatusFields = 256;
 
 struct StatusField {
-    int kind; // 0: text
+    int kind;  // 0: text
     int width; // pixels, or KeepCurrent: a share of what the fixed fields leave
     int textFlags;
     // A progress display and an image: kept for the field layout, set by no operation yet.

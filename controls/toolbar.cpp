@@ -63,7 +63,8 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
             break;
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (toolbar && header && header->hwndFrom == toolbar && header->code == static_cast<UINT>(NM_RCLICK))
+            if (toolbar && header && header->hwndFrom == toolbar &&
+                header->code == static_cast<UINT>(NM_RCLICK))
                 ReleasePressedButtons(toolbar);
             break;
         }
@@ -175,6 +176,7 @@ LRESULT AddToolbarButton(int identifier, HANDLE image, int mode) {
 }
 
 int SetToolbarButtonDisabled(Number number, int identifier, int disabled) {
-    if (HWND toolbar = ToolbarHandle(number)) SendMessageA(toolbar, TB_ENABLEBUTTON, identifier, MAKELPARAM(!disabled, 0));
+    if (HWND toolbar = ToolbarHandle(number))
+        SendMessageA(toolbar, TB_ENABLEBUTTON, identifier, MAKELPARAM(!disabled, 0));
     return 1;
 }

@@ -48,7 +48,8 @@ std::vector<COLORREF> Render(HWND label) {
 
 int Count(const std::vector<COLORREF>& pixels, COLORREF colour) {
     int count = 0;
-    for (COLORREF pixel : pixels) count += pixel == colour;
+    for (COLORREF pixel : pixels)
+        count += pixel == colour;
     return count;
 }
 
@@ -56,7 +57,8 @@ class LabelTest : public ::testing::Test {
   protected:
     void SetUp() override {
         InitGadgets();
-        window = reinterpret_cast<HWND>(OpenTopWindow(TestWindow, 0, 0, 400, 100, "Label", WindowCentreOnScreen, nullptr));
+        window = reinterpret_cast<HWND>(
+            OpenTopWindow(TestWindow, 0, 0, 400, 100, "Label", WindowCentreOnScreen, nullptr));
         ASSERT_NE(window, nullptr);
     }
     void TearDown() override {
@@ -123,8 +125,8 @@ TEST_F(LabelTest, ATextColourAloneDrawsOnTheButtonFace) {
     EXPECT_EQ(ReadGadgetColor(3, 7), -1);
 
     HDC dc = GetDC(label);
-    auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageA(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label)));
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+        window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label)));
     EXPECT_EQ(brush, GetSysColorBrush(COLOR_BTNFACE));
     EXPECT_EQ(GetTextColor(dc), Red);
     EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));

@@ -17,7 +17,8 @@ namespace {
 
 constexpr Number TestWindow = 42;
 constexpr Number TestMenu = 3;
-constexpr unsigned ResizableWindow = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WindowCentreOnScreen;
+constexpr unsigned ResizableWindow =
+    WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WindowCentreOnScreen;
 
 void DrainEvents() {
     while (WaitEventTimeout(0) != 0) {
@@ -47,7 +48,8 @@ class Canvas {
         dc_ = CreateCompatibleDC(nullptr);
         old_ = SelectObject(dc_, bitmap_);
         // A colour no entry uses, so that undrawn pixels show.
-        for (int i = 0; i < width * height; ++i) bits_[i] = 0x00FF00FF;
+        for (int i = 0; i < width * height; ++i)
+            bits_[i] = 0x00FF00FF;
     }
     ~Canvas() {
         SelectObject(dc_, old_);
@@ -69,7 +71,9 @@ class Canvas {
     HGDIOBJ old_ = nullptr;
 };
 
-bool IsGrey(COLORREF colour) { return GetRValue(colour) == GetGValue(colour) && GetGValue(colour) == GetBValue(colour); }
+bool IsGrey(COLORREF colour) {
+    return GetRValue(colour) == GetGValue(colour) && GetGValue(colour) == GetBValue(colour);
+}
 
 int TextWidth(const char* text) {
     HDC dc = CreateCompatibleDC(nullptr);
@@ -117,7 +121,8 @@ class MenuTest : public ::testing::Test {
     void SetUp() override {
         InitMenus();
         InitImages();
-        window = reinterpret_cast<HWND>(OpenTopWindow(TestWindow, 0, 0, 400, 220, "Menü", ResizableWindow, nullptr));
+        window = reinterpret_cast<HWND>(
+            OpenTopWindow(TestWindow, 0, 0, 400, 220, "Menü", ResizableWindow, nullptr));
         ASSERT_NE(window, nullptr);
         bar = reinterpret_cast<HMENU>(CreateImageMenuBar(TestMenu, window, MenuStyleShaded));
         ASSERT_NE(bar, nullptr);
@@ -255,7 +260,9 @@ TEST_F(MenuTest, ShadedEntriesHaveAGradientFromWhiteToTheHighlight) {
     Draw(quit, canvas, width, height);
 
     COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    auto towards = [](int c, int column) { return static_cast<int>(255.0 - 5.0 * column * (255 - c) / 100.0); };
+    auto towards = [](int c, int column) {
+        return static_cast<int>(255.0 - 5.0 * column * (255 - c) / 100.0);
+    };
     for (int y : {0, height / 2, height - 1}) {
         EXPECT_EQ(canvas.At(0, y), RGB(255, 255, 255)) << y;
         EXPECT_EQ(canvas.At(19, y), RGB(towards(GetRValue(highlight), 19), towards(GetGValue(highlight), 19),
@@ -266,7 +273,8 @@ TEST_F(MenuTest, ShadedEntriesHaveAGradientFromWhiteToTheHighlight) {
     // The text stands right of the strip, in the menu's text colour.
     bool textFound = false;
     for (int x = 28; x < width && !textFound; ++x)
-        for (int y = 0; y < height && !textFound; ++y) textFound = canvas.At(x, y) == GetSysColor(COLOR_MENUTEXT);
+        for (int y = 0; y < height && !textFound; ++y)
+            textFound = canvas.At(x, y) == GetSysColor(COLOR_MENUTEXT);
     EXPECT_TRUE(textFound);
 }
 
@@ -279,7 +287,8 @@ TEST_F(MenuTest, SelectionIsLightAndFramedAndTheCheckMarkIsDrawn) {
 
     COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
     auto lighter = [](int c) { return static_cast<int>(c + (255 - c) * 0.5); };
-    COLORREF selection = RGB(lighter(GetRValue(highlight)), lighter(GetGValue(highlight)), lighter(GetBValue(highlight)));
+    COLORREF selection =
+        RGB(lighter(GetRValue(highlight)), lighter(GetGValue(highlight)), lighter(GetBValue(highlight)));
     EXPECT_EQ(canvas.At(0, 0), RGB(0, 0, 0));
     EXPECT_EQ(canvas.At(width - 1, height / 2), RGB(0, 0, 0));
     EXPECT_EQ(canvas.At(1, 1), selection);
@@ -289,6 +298,37 @@ TEST_F(MenuTest, SelectionIsLightAndFramedAndTheCheckMarkIsDrawn) {
     EXPECT_EQ(canvas.At(7, 11), RGB(0, 0, 0));
     EXPECT_EQ(canvas.At(7, 8), selection);
     EXPECT_EQ(canvas.At(13, 7), RGB(0, 0, 0));
+    // Dark text on the light selection; the plain style keeps the highlight's own colours.
+    int text = 0;
+    for (int x = 28; x < width - 8; ++x)
+        for (int y = 2; y < height - 2; ++y)
+            text += canvas.At(x, y) == GetSysColor(COLOR_MENUTEXT);
+    EXPECT_GT(text, 10);
+}
+
+TEST_F(MenuTest, PlainStyleSelectionUsesTheHighlightColours) {
+    CreateImagePopup(10, 0);
+    AddMenuEntry(30, "Beenden", nullptr);
+    const MenuEntryRecord* entry = EntryAt(MenuHandle(10), 0);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->flags, 0);
+    MEASUREITEMSTRUCT measure = Measure(entry);
+    int width = static_cast<int>(measure.itemWidth), height = static_cast<int>(measure.itemHeight);
+
+    Canvas normal(width, height);
+    Draw(entry, normal, width, height);
+    EXPECT_EQ(normal.At(0, height / 2), GetSysColor(COLOR_MENU));
+
+    Canvas selected(width, height);
+    Draw(entry, selected, width, height, ODS_SELECTED);
+    EXPECT_EQ(selected.At(0, 0), GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(selected.At(width - 1, height - 1), GetSysColor(COLOR_HIGHLIGHT));
+    int text = 0;
+    for (int x = 28; x < width - 8; ++x)
+        for (int y = 0; y < height; ++y)
+            text += selected.At(x, y) == GetSysColor(COLOR_HIGHLIGHTTEXT);
+    EXPECT_GT(text, 10);
+    FreeMenu(10);
 }
 
 TEST_F(MenuTest, ShortcutTextIsRightAlignedEightPixelsFromTheEdge) {
@@ -343,7 +383,8 @@ TEST_F(MenuTest, PlainEntriesOfAPopupBecomeDrawnEntriesWhenItOpens) {
     Canvas canvas(50, 9);
     Draw(line, canvas, 50, 9);
     COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-    for (int x = 24; x < 50; ++x) EXPECT_EQ(canvas.At(x, 4), shadow) << x;
+    for (int x = 24; x < 50; ++x)
+        EXPECT_EQ(canvas.At(x, 4), shadow) << x;
     EXPECT_EQ(canvas.At(23, 4), GetSysColor(COLOR_MENU));
     EXPECT_EQ(canvas.At(30, 3), GetSysColor(COLOR_MENU));
     EXPECT_EQ(canvas.At(30, 5), GetSysColor(COLOR_MENU));
@@ -366,7 +407,8 @@ TEST_F(MenuTest, DisabledEntriesShowAGreyPictureAndGreyText) {
     Draw(entry, enabled, width, height);
     int coloured = 0;
     for (int y = top; y < top + 16; ++y)
-        for (int x = 2; x < 18; ++x) coloured += !IsGrey(enabled.At(x, y));
+        for (int x = 2; x < 18; ++x)
+            coloured += !IsGrey(enabled.At(x, y));
     EXPECT_GT(coloured, 20);
 
     Canvas disabled(width, height);
@@ -387,19 +429,23 @@ TEST_F(MenuTest, DisabledEntriesShowAGreyPictureAndGreyText) {
     EXPECT_GT(greyed, 20);
     bool greyText = false;
     for (int x = 28; x < width && !greyText; ++x)
-        for (int y = 0; y < height && !greyText; ++y) greyText = disabled.At(x, y) == GetSysColor(COLOR_GRAYTEXT);
+        for (int y = 0; y < height && !greyText; ++y)
+            greyText = disabled.At(x, y) == GetSysColor(COLOR_GRAYTEXT);
     EXPECT_TRUE(greyText);
 }
 
 TEST_F(MenuTest, TheLetterAfterTheAmpersandChoosesTheEntryInEitherCase) {
     for (WPARAM letter : {WPARAM('b'), WPARAM('B')}) {
-        LRESULT result = SendMessageA(window, WM_MENUCHAR, MAKEWPARAM(letter, MF_POPUP), reinterpret_cast<LPARAM>(program));
+        LRESULT result = SendMessageA(window, WM_MENUCHAR, MAKEWPARAM(letter, MF_POPUP),
+                                      reinterpret_cast<LPARAM>(program));
         EXPECT_EQ(HIWORD(result), MNC_EXECUTE);
         EXPECT_EQ(LOWORD(result), 1);
     }
-    EXPECT_NE(HIWORD(SendMessageA(window, WM_MENUCHAR, MAKEWPARAM('x', MF_POPUP), reinterpret_cast<LPARAM>(program))),
+    EXPECT_NE(HIWORD(SendMessageA(window, WM_MENUCHAR, MAKEWPARAM('x', MF_POPUP),
+                                  reinterpret_cast<LPARAM>(program))),
               MNC_EXECUTE);
-    EXPECT_NE(HIWORD(SendMessageA(window, WM_MENUCHAR, MAKEWPARAM('b', MF_SYSMENU), reinterpret_cast<LPARAM>(program))),
+    EXPECT_NE(HIWORD(SendMessageA(window, WM_MENUCHAR, MAKEWPARAM('b', MF_SYSMENU),
+                                  reinterpret_cast<LPARAM>(program))),
               MNC_EXECUTE);
 
     // The same through the real menu: open the bar from the keyboard, open "Programm", type b.

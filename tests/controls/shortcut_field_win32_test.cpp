@@ -31,7 +31,8 @@ void DrainEvents() {
 // The modifier keys as GetKeyState will report them on this thread.
 void HoldKeys(std::initializer_list<int> keys) {
     BYTE state[256] = {};
-    for (int key : keys) state[key] = 0x80;
+    for (int key : keys)
+        state[key] = 0x80;
     SetKeyboardState(state);
 }
 
@@ -40,10 +41,11 @@ class ShortcutFieldTest : public ::testing::Test {
     void SetUp() override {
         InitGadgets();
         HoldKeys({});
-        window = reinterpret_cast<HWND>(
-            OpenTopWindow(TestWindow, 0, 0, 400, 40, "Tastenkombination ändern", WindowCentreOnScreen, nullptr));
+        window = reinterpret_cast<HWND>(OpenTopWindow(TestWindow, 0, 0, 400, 40, "Tastenkombination ändern",
+                                                      WindowCentreOnScreen, nullptr));
         ASSERT_NE(window, nullptr);
-        ASSERT_NE(CreateLabelGadget(101, 10, 10, 220, 20, "Drücken Sie jetzt eine beliebige Taste (a-z):", 0), 0);
+        ASSERT_NE(CreateLabelGadget(101, 10, 10, 220, 20, "Drücken Sie jetzt eine beliebige Taste (a-z):", 0),
+                  0);
         field = reinterpret_cast<HWND>(CreateShortcutGadget(Field, 240, 10, 150, 20, ControlShift));
         ASSERT_NE(field, nullptr);
         DrainEvents();
@@ -81,7 +83,8 @@ TEST_F(ShortcutFieldTest, StartsWithModifiersOnlyWhichReadAsNothing) {
 
 TEST_F(ShortcutFieldTest, ValuesMapBothWays) {
     WriteGadgetState(Field, ShortcutAlt | ShortcutControl | ShortcutShift | 'K');
-    EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0), MAKEWORD('K', HOTKEYF_ALT | HOTKEYF_CONTROL | HOTKEYF_SHIFT));
+    EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0),
+              MAKEWORD('K', HOTKEYF_ALT | HOTKEYF_CONTROL | HOTKEYF_SHIFT));
     EXPECT_EQ(ReadGadgetState(Field), ShortcutAlt | ShortcutControl | ShortcutShift | 'K');
     // The extended-key flag is no part of the value.
     SendMessageA(field, HKM_SETHOTKEY, MAKEWORD(VK_DELETE, HOTKEYF_EXT | HOTKEYF_SHIFT), 0);

@@ -13,7 +13,8 @@
 namespace {
 
 constexpr Number TestWindow = 41;
-constexpr unsigned ResizableWindow = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WindowCentreOnScreen;
+constexpr unsigned ResizableWindow =
+    WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WindowCentreOnScreen;
 constexpr unsigned FixedWindow = WS_CAPTION | WindowCentreOnScreen;
 
 void DrainEvents() {
@@ -44,7 +45,8 @@ class StatusBarTest : public ::testing::Test {
   protected:
     void SetUp() override { InitStatusBars(); }
     void Open(unsigned flags, int width = 400, int height = 220) {
-        window = reinterpret_cast<HWND>(OpenTopWindow(TestWindow, 0, 0, width, height, "Status", flags, nullptr));
+        window =
+            reinterpret_cast<HWND>(OpenTopWindow(TestWindow, 0, 0, width, height, "Status", flags, nullptr));
         ASSERT_NE(window, nullptr);
         bar = reinterpret_cast<HWND>(OpenStatusBar(1, window));
         ASSERT_NE(bar, nullptr);
@@ -63,7 +65,8 @@ TEST_F(StatusBarTest, SitsAtTheBottomAndTellsTheWindowToLayOutAgain) {
     // OpenStatusBar itself sends the owner a WM_SIZE, so the application's layout runs again.
     bar = reinterpret_cast<HWND>(OpenStatusBar(1, window));
     bool resized = false;
-    for (int code; (code = WaitEventTimeout(50)) != 0;) resized |= code == SizeWindowEvent;
+    for (int code; (code = WaitEventTimeout(50)) != 0;)
+        resized |= code == SizeWindowEvent;
     EXPECT_TRUE(resized);
 
     EXPECT_EQ(GetDlgCtrlID(bar), static_cast<int>(StatusBarControlId));
@@ -106,7 +109,8 @@ TEST_F(StatusBarTest, FixedFieldsComeFirstAndSharedOnesSplitTheRest) {
 
 TEST_F(StatusBarTest, FieldsGrowInStepsUpToTheLimit) {
     Open(FixedWindow);
-    for (int i = 0; i < MaxStatusFields + 20; ++i) AddStatusField(1);
+    for (int i = 0; i < MaxStatusFields + 20; ++i)
+        AddStatusField(1);
     std::vector<int> edges = Edges(bar);
     ASSERT_EQ(edges.size(), static_cast<size_t>(MaxStatusFields));
     EXPECT_EQ(edges.front(), 1);
@@ -118,7 +122,8 @@ TEST_F(StatusBarTest, FieldsGrowInStepsUpToTheLimit) {
 
 TEST_F(StatusBarTest, TextFlagsAlignAndFrameTheText) {
     Open(ResizableWindow);
-    for (int i = 0; i < 5; ++i) AddStatusField(60);
+    for (int i = 0; i < 5; ++i)
+        AddStatusField(60);
 
     SetStatusFieldText(1, 0, "0 Dateien werden geschützt");
     EXPECT_EQ(Text(bar, 0), "0 Dateien werden geschützt");
@@ -150,7 +155,8 @@ TEST_F(StatusBarTest, TheSameSizeAgainDoesNotLayTheBarOut) {
     // Mark the current layout: only a new layout would replace it.
     int marker = 50;
     SendMessageA(bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&marker));
-    for (int i = 0; i < 3; ++i) SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+    for (int i = 0; i < 3; ++i)
+        SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
     EXPECT_EQ(Edges(bar), std::vector<int>{50});
     SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
     EXPECT_EQ(Edges(bar), std::vector<int>{50});

@@ -13,7 +13,8 @@
 namespace {
 
 constexpr Number TestWindow = 40;
-constexpr unsigned ResizableWindow = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WindowCentreOnScreen;
+constexpr unsigned ResizableWindow =
+    WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WindowCentreOnScreen;
 
 HANDLE IconFromResource(Number image, int resource) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10)); // RT_RCDATA
@@ -57,7 +58,8 @@ class ToolbarTest : public ::testing::Test {
         InitImages();
         InitToolbars();
         InitMenus();
-        window = reinterpret_cast<HWND>(OpenTopWindow(TestWindow, 0, 0, 400, 220, "Toolbar", ResizableWindow, nullptr));
+        window = reinterpret_cast<HWND>(
+            OpenTopWindow(TestWindow, 0, 0, 400, 220, "Toolbar", ResizableWindow, nullptr));
         ASSERT_NE(window, nullptr);
         Number opened = OpenToolbar(0, window);
         toolbar = ToolbarHandle(0);
@@ -135,7 +137,8 @@ TEST_F(ToolbarTest, RightClickLeavesNoButtonPressed) {
     Click(toolbar, 9, WM_RBUTTONDOWN, WM_RBUTTONUP);
     DrainEvents();
 
-    for (int button : {1, 2, 3, 9}) EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONPRESSED, button, 0)) << button;
+    for (int button : {1, 2, 3, 9})
+        EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONPRESSED, button, 0)) << button;
     EXPECT_NE(GetCapture(), toolbar);
 }
 
