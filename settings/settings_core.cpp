@@ -56,6 +56,48 @@ void LinkEntryAfter(SettingsDocument* document, SettingsEntry* entry, SettingsEn
         document->entries = entry;
 }
 
+inline unsigned char Folded(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
+std::size_t NameHash(const char* name) {
+    std::uint32_t hash = 2166136261u;
+    for (auto* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+        hash = (hash ^ Folded(*p)) * 16777619u;
+    return hash;
+}
+
+// Enters a group unless one of the same name came before it; only the first is ever found.
+void IndexGroup(SettingsDocument* document, SettingsEntry* group) {
+    std::size_t mask = document->groupIndexSize - 1;
+    for (std::size_t slot = NameHash(group->text) & mask;; slot = (slot + 1) & mask) {
+        SettingsEntry*& entry = document->groupIndex[slot];
+        if (!entry) {
+            entry = group;
+            return;
+        }
+        if (SameSettingsName(entry->text, group->text)) return;
+    }
+}
+
+void DropGroupIndex(SettingsDocument* document) {
+    FreeMemory(document->groupIndex);
+    document->groupIndex = nullptr;
+    document->groupIndexSize = 0;
+}
+
+bool BuildGroupIndex(SettingsDocument* document) {
+    std::size_t size = 16;
+    while (size < document->groupCount * 2)
+        size *= 2;
+    document->groupIndex = static_cast<SettingsEntry**>(AllocateMemory(size * sizeof(SettingsEntry*)));
+    if (!document->groupIndex) return false;
+    document->groupIndexSize = size;
+    for (SettingsEntry* group = document->firstGroup; group; group = group->nextGroup)
+        IndexGroup(document, group);
+    return true;
+}
+
 // Groups are only ever added at the end of the list.
 void AppendGroup(SettingsDocument* document, SettingsEntry* group) {
     LinkEntryAfter(document, group, document->lastEntry);
@@ -64,6 +106,25 @@ void AppendGroup(SettingsDocument* document, SettingsEntry* group) {
     else
         document->firstGroup = group;
     document->lastGroup = group;
+    ++document->groupCount;
+    if (document->groupIndex) {
+        if (document->groupCount * 2 <= document->groupIndexSize)
+            IndexGroup(document, group);
+        else
+            DropGroupIndex(document); // made again, larger, when next needed
+    }
+}
+
+SettingsEntry* FindGroup(SettingsDocument* document, const char* name) {
+    if (document->groupIndex || BuildGroupIndex(document)) {
+        std::size_t mask = document->groupIndexSize - 1;
+        for (std::size_t slot = NameHash(name) & mask; document->groupIndex[slot]; slot = (slot + 1) & mask)
+            if (SameSettingsName(document->groupIndex[slot]->text, name)) return document->groupIndex[slot];
+        return nullptr;
+    }
+    for (SettingsEntry* group = document->firstGroup; group; group = group->nextGroup)
+        if (SameSettingsName(group->text, name)) return group;
+    return nullptr;
 }
 
 char* CopyText(const char* text) {
@@ -238,9 +299,7 @@ bool SameSettingsName(const char* left, const char* right) {
     auto* a = reinterpret_cast<const unsigned char*>(left);
     auto* b = reinterpret_cast<const unsigned char*>(right);
     for (;; ++a, ++b) {
-        unsigned char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-        if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
+        unsigned char x = Folded(*a), y = Folded(*b);
         if (x != y) return false;
         if (!x) return true;
     }
@@ -284,12 +343,10 @@ int SelectDocumentGroup(SettingsDocument* document, const char* name) {
     }
     char* wanted = WorkingName(document, name);
     if (!wanted) return 0;
-    for (SettingsEntry* group = document->firstGroup; group; group = group->nextGroup) {
-        if (SameSettingsName(group->text, wanted)) {
-            document->currentGroup = group;
-            FreeMemory(wanted);
-            return 1;
-        }
+    if (SettingsEntry* group = FindGroup(document, wanted)) {
+        document->currentGroup = group;
+        FreeMemory(wanted);
+        return 1;
     }
     document->pendingGroup = wanted;
     return 0;
@@ -435,6 +492,7 @@ void ReleaseSettingsDocument(SettingsDocument* document) {
         FreeMemory(block);
         block = next;
     }
+    FreeMemory(document->groupIndex);
     FreeMemory(document->text);
     FreeMemory(document->pendingGroup);
     FreeMemory(document->fileName);

@@ -49,6 +49,11 @@ struct SettingsDocument {
     SettingsEntry* currentGroup; // null: the top level
     char* pendingGroup;          // selected but not present yet; owned
     SettingsEntryBlock* entryBlocks;
+    // The first group of each name by a hash of its folded name, made at the first choice of
+    // a group; null when not made (or memory ran out, and choosing walks the groups instead).
+    SettingsEntry** groupIndex;
+    std::size_t groupIndexSize; // a power of two, at least twice the number of groups
+    std::size_t groupCount;
 };
 
 // A document counts as open while it has a file or a remembered name; otherwise every

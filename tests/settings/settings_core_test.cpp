@@ -324,3 +324,37 @@ TEST_F(SettingsCoreTest, UnchangedLoadedTextSurvivesReplacedValues) {
 }
 
 } // namespace
+
+namespace {
+
+// Groups are found through an index that grows as groups are added; the first group of a
+// name must win however the index was built.
+TEST(SettingsGroupIndex, FirstGroupOfANameWinsWhileTheDocumentGrows) {
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += "[G" + std::to_string(i % 150) + "]\nk=" + std::to_string(i) + "\n";
+    SettingsDocument document = {};
+    document.file = 1;
+    ASSERT_TRUE(LoadSettingsBytes(&document, text.data(), text.size()));
+    for (int i = 0; i < 150; ++i) {
+        std::string name = "g" + std::to_string(i);
+        ASSERT_EQ(SelectDocumentGroup(&document, name.c_str()), 1);
+        ASSERT_EQ(ReadDocumentNumber(&document, "k", -1), i);
+    }
+    // New groups arrive after the index was made, more than it was sized for.
+    for (int i = 0; i < 500; ++i) {
+        std::string name = "New" + std::to_string(i);
+        ASSERT_EQ(SelectDocumentGroup(&document, name.c_str()), 0);
+        WriteDocumentNumber(&document, "k", 1000 + i);
+        ASSERT_EQ(SelectDocumentGroup(&document, "G7"), 1);
+        ASSERT_EQ(ReadDocumentNumber(&document, "k", -1), 7);
+    }
+    for (int i = 0; i < 500; ++i) {
+        std::string name = "NEW" + std::to_string(i);
+        ASSERT_EQ(SelectDocumentGroup(&document, name.c_str()), 1);
+        ASSERT_EQ(ReadDocumentNumber(&document, "k", -1), 1000 + i);
+    }
+    ReleaseSettingsDocument(&document);
+}
+
+} // namespace
