@@ -95,7 +95,8 @@ TEST_F(ThreadTest, ShutDownClosesHandlesWithoutWaiting) {
 TEST_F(ThreadTest, PauseBlocksForTheTimeGiven) {
     DWORD start = GetTickCount();
     PauseThread(100);
-    EXPECT_GE(GetTickCount() - start, 90u);
+    // The tick count moves in steps of 10 to 16 ms.
+    EXPECT_GE(GetTickCount() - start, 80u);
 }
 
 } // namespace
