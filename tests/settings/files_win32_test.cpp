@@ -380,29 +380,35 @@ TEST(EnvironmentVariables, ValuesAndMissingOnes) {
     EXPECT_EQ(ReadEnvironmentVariable(nullptr), "");
 }
 
+struct ChangingVariable {
+    std::string shortValue = "kurz";
+    std::string longValue = Filler(3000);
+    volatile LONG stop = 0;
+
+    static DWORD WINAPI Change(void* parameter) {
+        auto* self = static_cast<ChangingVariable*>(parameter);
+        for (int i = 0; !self->stop; ++i)
+            SetEnvironmentVariableA("VERRIQ_TEST_RACE", (i % 2 ? self->longValue : self->shortValue).c_str());
+        return 0;
+    }
+};
+
 // Another thread keeps changing the variable between the reader's two calls.
 TEST(EnvironmentVariables, AValueChangingWhileItIsReadComesBackWhole) {
-    static const std::string shortValue = "kurz";
-    static const std::string longValue = Filler(3000);
-    static volatile LONG stop = 0;
-    SetEnvironmentVariableA("VERRIQ_TEST_RACE", shortValue.c_str());
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void*) -> DWORD {
-            for (int i = 0; !stop; ++i)
-                SetEnvironmentVariableA("VERRIQ_TEST_RACE", (i % 2 ? longValue : shortValue).c_str());
-            return 0;
-        },
-        nullptr, 0, nullptr);
+    ChangingVariable variable;
+    SetEnvironmentVariableA("VERRIQ_TEST_RACE", variable.shortValue.c_str());
+    HANDLE thread = CreateThread(nullptr, 0, ChangingVariable::Change, &variable, 0, nullptr);
     ASSERT_NE(thread, nullptr);
+    int torn = 0;
     for (int i = 0; i < 20000; ++i) {
         std::string value = ReadEnvironmentVariable("VERRIQ_TEST_RACE");
-        ASSERT_TRUE(value == shortValue || value == longValue) << value.size();
+        if (value != variable.shortValue && value != variable.longValue) ++torn;
     }
-    stop = 1;
+    variable.stop = 1;
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     SetEnvironmentVariableA("VERRIQ_TEST_RACE", nullptr);
+    EXPECT_EQ(torn, 0);
 }
 
 } // namespace
