@@ -208,6 +208,8 @@ void InitLiveSizing() { State(); }
 
 bool LiveSizingActive() { return state && state->active; }
 
+HWND LiveSizingWindow() { return LiveSizingActive() ? state->window : nullptr; }
+
 LRESULT SizingMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     SizingState* sizing = State();
     if (!sizing) return NotHandled;

@@ -11,5 +11,6 @@ void InitLiveSizing();
 // business.
 LRESULT SizingMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Whether a sizing operation is in progress (for tests and the loop).
+// Whether a sizing operation is in progress, and the window it sizes (null when none).
 bool LiveSizingActive();
+HWND LiveSizingWindow();

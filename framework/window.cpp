@@ -484,6 +484,12 @@ int WaitEventTimeout(int milliseconds) {
     } else {
         MSG message{};
         if (!FetchMessage(milliseconds, message)) return 0;
+        // Keys go to the focus, usually a control; while a window is sized from the keyboard
+        // they belong to that window, as they would in the system's own sizing loop.
+        if (message.message == WM_KEYDOWN) {
+            HWND sized = LiveSizingWindow();
+            if (sized && message.hwnd != sized && IsChild(sized, message.hwnd)) message.hwnd = sized;
+        }
         HWND active = GetActiveWindow();
         HACCEL accelerators = ActiveAccelerators(active);
         if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {

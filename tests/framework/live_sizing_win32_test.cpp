@@ -141,6 +141,26 @@ TEST_F(LiveSizingTest, KeyboardSizingWidensTenPixelsPerKey) {
     EXPECT_EQ(Cursor().x, start.right + 20 - 2);
 }
 
+TEST_F(LiveSizingTest, KeysReachTheSizedWindowAlsoWhenAControlHasTheFocus) {
+    HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 100, 20, window, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    SetFocus(edit);
+    RECT start = Rect(window);
+    PlacePointer(start.left + 50, start.top + 60);
+    SendMessageA(window, WM_SYSCOMMAND, SC_SIZE, 0);
+    PostMessageA(edit, WM_KEYDOWN, VK_DOWN, 0);
+    Run(WM_NULL, 0, 0);
+    EXPECT_EQ(Cursor().y, start.bottom - 2);
+    MoveAtPointer();
+    PostMessageA(edit, WM_KEYDOWN, VK_DOWN, 0);
+    Run(WM_NULL, 0, 0);
+    EXPECT_EQ(Rect(window).bottom, start.bottom + 10);
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);
+    Run(WM_NULL, 0, 0);
+    EXPECT_FALSE(LiveSizingActive());
+    EXPECT_EQ(GetFocus(), edit);
+}
+
 // The handler does not see the pointer move in between, so it puts it back where it was.
 bool EndsWithThePointerBack(LiveSizingTest& test, HWND window, POINT before, POINT moved) {
     test.PlacePointer(before.x, before.y);
