@@ -5,6 +5,7 @@
 #include "images/images.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -116,14 +117,12 @@ void FreeRowExtras(RowExtras* extras) {
     FreeMemory(extras);
 }
 
-void FreeAllRowExtras(HWND list) {
+std::vector<RowExtras*> CollectRowExtras(HWND list) {
+    std::vector<RowExtras*> blocks;
     int rows = ListRowCount(list);
-    for (int row = 0; row < rows; ++row) {
-        if (RowExtras* extras = RowExtrasOf(list, row)) {
-            AttachExtras(list, row, nullptr);
-            FreeMemory(extras);
-        }
-    }
+    for (int row = 0; row < rows; ++row)
+        if (RowExtras* extras = RowExtrasOf(list, row)) blocks.push_back(extras);
+    return blocks;
 }
 
 void InsertRowExtrasColumn(HWND list, int position) {

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <vector>
 
 // Stored colours are colour + 1, so that 0 means "not set".
 struct CellColors {
@@ -30,8 +31,8 @@ RowExtras* RowExtrasOf(HWND list, int row);
 // The row's block, made (for the current columns) and attached when missing; null on failure.
 RowExtras* MakeRowExtras(HWND list, int row);
 void FreeRowExtras(RowExtras* extras);
-// Frees every row's block and detaches it.
-void FreeAllRowExtras(HWND list);
+// Every row's block, still attached: for callers that delete all rows at once and free after.
+std::vector<RowExtras*> CollectRowExtras(HWND list);
 // Reshapes every row's block after column `position` was inserted or deleted.
 void InsertRowExtrasColumn(HWND list, int position);
 void DeleteRowExtrasColumn(HWND list, int position);

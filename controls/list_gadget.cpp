@@ -240,8 +240,10 @@ void ListDeleteItem(Gadget* gadget, int row) {
 
 void ListDeleteAllItems(Gadget* gadget) {
     HWND list = gadget->window;
-    FreeAllRowExtras(list);
-    Send(list, LVM_DELETEALLITEMS);
+    std::vector<RowExtras*> blocks = CollectRowExtras(list);
+    if (Send(list, LVM_DELETEALLITEMS))
+        for (RowExtras* extras : blocks)
+            FreeRowExtras(extras);
     gadget->longestText = 0;
     if (gadget->imageLists) EmptyItemImageLists(gadget->imageLists);
 }
@@ -271,7 +273,9 @@ void ListDeleteColumn(Gadget* gadget, int position) {
 }
 
 void ListFree(Gadget* gadget) {
-    FreeAllRowExtras(gadget->window);
+    // The window is going: no paint will read the blocks any more.
+    for (RowExtras* extras : CollectRowExtras(gadget->window))
+        FreeRowExtras(extras);
     RemovePropA(gadget->window, LastSelectedProperty);
     FreeItemImageLists(gadget->imageLists);
     gadget->imageLists = nullptr;

@@ -123,7 +123,9 @@ TEST_F(GadgetTest, VisualStylesAreDetectedOnce) {
     // The test programs carry the program's manifest, which asks for common controls 6; Windows
     // then reports 6.x. Wine's one comctl32 always reports 5.81, so visual styles stay off there.
     EXPECT_GE(version, 0x50051);
-    if (version < 0x60000) EXPECT_EQ(VisualStylesActive(), 0);
+    if (version < 0x60000) {
+        EXPECT_EQ(VisualStylesActive(), 0);
+    }
     EXPECT_EQ(DetectVisualStyles(), version);
     EXPECT_TRUE(VisualStylesActive() == 0 || VisualStylesActive() == 1);
 }

@@ -183,6 +183,10 @@ TEST_F(ListTest, DeletingRows) {
     EXPECT_EQ(GadgetItemCount(TestList), 3);
     DeleteAllGadgetItems(TestList);
     EXPECT_EQ(GadgetItemCount(TestList), 0);
+    // New rows start without the old rows' extras.
+    InsertGadgetItem(TestList, -1, "neu", nullptr, 0);
+    EXPECT_EQ(ReadGadgetItemData(TestList, 0), 0);
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorText, 0), -1);
 }
 
 TEST_F(ListTest, ColumnChangesReshapeTheRowExtras) {
