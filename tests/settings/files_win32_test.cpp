@@ -339,6 +339,8 @@ TEST_F(FilesTest, DriveForms) {
     EXPECT_EQ(QueryFileSize("C:"), FileSizeFolder);
     EXPECT_EQ(QueryFileSize("C:\\"), FileSizeFolder);
     EXPECT_EQ(QueryFileSize("c:\\\\"), FileSizeFolder);
+    // The current drive's root, which the search never finds.
+    EXPECT_EQ(QueryFileSize("\\"), FileSizeFolder);
     DWORD drives = GetLogicalDrives();
     char missing = 0;
     for (char letter = 'Z'; letter > 'C' && !missing; --letter)
