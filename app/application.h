@@ -3,8 +3,15 @@
 
 #include "core/types.h"
 
+#include <atomic>
+#include <cstdint>
+
 extern const char* ProductName;
 extern const char* ProductVersion;
+
+// The hot-key letter as a virtual-key code (88 = X). Written by the main thread, read by the
+// hot-key watcher: one whole 32-bit value, never torn.
+extern std::atomic<std::int32_t> SpecialKey;
 
 // Object numbers, each in its own kind's numbering space.
 enum : int {

@@ -1,6 +1,93 @@
 #include "app/background.h"
-void OnCloseRequest() {}
-DWORD WINAPI HotKeyWatcher(void*) { return 0; }
-void OpenHotKeyDialog() {}
-void OnHotKeyField() {}
-void CloseHotKeyDialog() {}
+
+#include "app/application.h"
+#include "app/storage.h"
+#include "controls/gadget.h"
+#include "controls/label.h"
+#include "controls/shortcut_field.h"
+#include "framework/requesters.h"
+#include "framework/threads.h"
+#include "framework/window.h"
+
+std::atomic<std::int32_t> SpecialKey{DefaultSpecialKey};
+
+namespace {
+
+// Lines are joined by a single CR; the doubled apostrophes are the texts' own quotation marks.
+const char* const QuestionForX = "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
+                                 "Ausgewählte Dateien werden weiterhin geschützt.\r"
+                                 "Um die Anwendung aufrufen zu können, drücken Sie die folgende "
+                                 "Tastenkombination: Strg + Shift + X.\r"
+                                 "Diese Tastenkombination können Sie im Programmfenster im Menü unter "
+                                 "''Programm'' jederzeit ändern.\r"
+                                 "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.";
+
+const char* const QuestionForOwnKey = "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
+                                      "Ausgewählte Dateien werden weiterhin geschützt.\r"
+                                      "Um die Anwendung aufrufen zu können, drücken Sie die von Ihnen "
+                                      "eingestellte Tastenkombination.\r"
+                                      "Ihre eingestellte Tastenkombination können Sie im Programmfenster im Menü "
+                                      "unter ''Programm'' jederzeit ändern.\r"
+                                      "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.";
+
+bool IsDown(int virtualKey) { return GetAsyncKeyState(virtualKey) < 0; }
+
+} // namespace
+
+const char* CloseQuestionText(int specialKey) { return specialKey == 'X' ? QuestionForX : QuestionForOwnKey; }
+
+bool IsHotKeyLetter(int shortcut) { return shortcut >= 'A' && shortcut <= 'Z'; }
+
+void OnCloseRequest() {
+    // Written before asking: whatever the answer, or if the session ends meanwhile, the list is safe.
+    SaveFileList(GadgetFileList, ProductName, FileListName);
+    SaveSettings(ProductName, SettingsName);
+    int answer = ShowMessageBox("Hintergrundprozess", CloseQuestionText(SpecialKey), MB_YESNO | MB_ICONQUESTION);
+    if (answer == IDYES) {
+        // Every lock stays held; only the window goes.
+        SetWindowHidden(WindowMain, 1);
+        return;
+    }
+    ShutDown();
+}
+
+DWORD WINAPI HotKeyWatcher(void*) {
+    for (;;) {
+        // All three are asked on every pass, so that a key's state never lingers from an old pass.
+        bool control = IsDown(VK_LCONTROL);
+        bool shift = IsDown(VK_LSHIFT);
+        bool letter = IsDown(SpecialKey);
+        if (control && shift && letter) {
+            SetWindowHidden(WindowMain, 0);
+            SetForegroundWindow(WindowHandle(WindowMain));
+        }
+        PauseThread(HotKeyPollInterval);
+    }
+}
+
+void OpenHotKeyDialog() {
+    if (!OpenTopWindow(WindowHotKey, 0, 0, 400, 40, "Tastenkombination ändern", WindowCentreOnParent,
+                       WindowHandle(WindowMain)))
+        return;
+    CreateLabelGadget(GadgetHotKeyText, 10, 10, 220, 20, "Drücken Sie jetzt eine beliebige Taste (a-z):", 0);
+    CreateShortcutGadget(GadgetHotKeyField, 240, 10, 150, 20, HotKeyFieldStart);
+    FocusGadget(GadgetHotKeyField);
+    SetWindowDisabled(WindowMain, 1);
+}
+
+void OnHotKeyField() {
+    int shortcut = ReadGadgetState(GadgetHotKeyField);
+    if (IsHotKeyLetter(shortcut)) {
+        SpecialKey = shortcut;
+        CloseHotKeyDialog(WindowHotKey, WindowMain);
+        return;
+    }
+    // A refused key never becomes the hot key: saved on a close request, a digit or a
+    // modified letter would leave a hidden window that no combination can call back.
+    WriteGadgetState(GadgetHotKeyField, HotKeyFieldStart);
+}
+
+void CloseHotKeyDialog(int window, int owner) {
+    CloseTopWindow(window);
+    SetWindowDisabled(owner, 0);
+}

@@ -1,7 +1,19 @@
-// The main window's menu, toolbar, status bar and list. (Being filled in.)
+// The main window's contents: the toolbar pictures, the menu bar, the toolbar, the status bar
+// and the list of protected files. Made once at start-up, in this order.
 #pragma once
+
+#include <windows.h>
+
 void LoadToolbarImages();
 void CreateMainMenu();
 void CreateMainToolbar();
 void CreateMainStatusBar();
 void CreateFileList();
+
+// Gives a toolbar button its caption and lets it size itself to picture and caption.
+void SetToolbarButtonText(HWND toolbar, int button, const char* text);
+
+// The list's place in the main window: below the toolbar, and this much less high than the
+// inner height (menu bar counted) to leave room for toolbar and status bar.
+constexpr int FileListTop = 47;
+constexpr int FileListHeightReserve = 90;

@@ -34,8 +34,6 @@ constexpr int MainInnerWidth = 400;
 constexpr int MainInnerHeight = 220;
 constexpr int MainMinimumWidth = 400;
 constexpr int MainMinimumHeight = 200;
-// Toolbar above and status bar below take this much of the inner height from the list.
-constexpr int ListHeightReserve = 90;
 
 void StartFrameworkServices() {
     InitPrivateHeap();
@@ -65,13 +63,13 @@ void ShowAboutBox() {
 
 void FitFileListToWindow() {
     MoveGadget(GadgetFileList, KeepCurrent, KeepCurrent, WindowInnerWidth(WindowMain),
-               WindowInnerHeight(WindowMain) - ListHeightReserve);
+               WindowInnerHeight(WindowMain) - FileListHeightReserve);
     SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
 }
 
-void Quit() {
-    SaveFileList();
-    SaveSettings();
+[[noreturn]] void Quit() {
+    SaveFileList(GadgetFileList, ProductName, FileListName);
+    SaveSettings(ProductName, SettingsName);
     ShutDown();
 }
 
@@ -148,9 +146,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                        nullptr))
         ShutDown();
 
-    EnsureStorageFolders();
-    EnsureFileListDocument();
-    EnsureSettingsDocument();
+    EnsureStorageFolders(ProductName);
+    EnsureFileListDocument(ProductName, FileListName);
+    EnsureSettingsDocument(ProductName, SettingsName);
 
     LoadToolbarImages();
     CreateMainMenu();
@@ -158,9 +156,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateMainStatusBar();
     CreateFileList();
 
-    LoadFileList();
-    LoadSettings();
-    LockListedFiles();
+    LoadFileList(GadgetFileList, ProductName, FileListName);
+    LoadSettings(ProductName, SettingsName);
+    LockListedFiles(GadgetFileList);
 
     SetWindowSizeLimits(WindowMain, MainMinimumWidth, MainMinimumHeight, KeepCurrent, KeepCurrent);
     StartThread(HotKeyWatcher, nullptr);
