@@ -1,0 +1,102 @@
+// Adding files through the system's open dialog and removing selected rows: exactly the
+// chosen files are held, and exactly the removed ones are let go.
+#include "tests/e2e/app_steps.h"
+
+using namespace e2e;
+
+class AddRemove : public VerriqTest {
+  protected:
+    HWND OpenDialog() {
+        verriq.ClickButton(ButtonAdd);
+        return verriq.WaitWindow("Dateien hinzufügen", "#32770");
+    }
+
+    // Types into the file name box and presses Enter, as a user does: a folder navigates,
+    // "a" "b" chooses several files.
+    static void Enter(HWND dialog, const std::string& text) {
+        HWND combo = FindChildByClass(dialog, "ComboBoxEx32", 0x47C);
+        HWND edit = combo ? FindChildByClass(combo, "Edit") : nullptr;
+        ASSERT_NE(edit, nullptr) << "no file name box in the open dialog";
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        BringToFront(dialog);
+        Tap(VK_RETURN);
+    }
+
+    void AddThroughDialog(const std::string& names) {
+        HWND dialog = OpenDialog();
+        ASSERT_NE(dialog, nullptr) << "the open dialog did not appear";
+        Enter(dialog, box.files);
+        Sleep(500);
+        Enter(dialog, names);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog did not take the files";
+    }
+};
+
+TEST_F(AddRemove, AddsChosenFilesAndRemovesSelectedRows) {
+    std::string a = box.MakeFile("a.txt", "Datei A"), b = box.MakeFile("b.txt", "Datei B");
+    std::string c = box.MakeFile("c.txt", "Datei C"), d = box.MakeFile("d.txt", "Datei D");
+    Start("0 Dateien werden geschützt");
+
+    // Cancelling changes nothing.
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr) << "the open dialog did not appear";
+    EXPECT_FALSE(IsWindowEnabled(verriq.main())) << "the main window takes input behind the dialog";
+    Enter(dialog, box.files);
+    Sleep(500);
+    SaveScreenshot("open_dialog");
+    ASSERT_TRUE(PressButton(dialog, "Abbrechen"));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    Sleep(200);
+    EXPECT_EQ(verriq.RowCount(), 0);
+    EXPECT_EQ(verriq.StatusText(), "0 Dateien werden geschützt");
+
+    AddThroughDialog("\"a.txt\" \"b.txt\"");
+    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == "2 Dateien werden geschützt"; })) << verriq.StatusText();
+    EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{a, b}));
+    EXPECT_TRUE(CheckLockedByOthers(a, "Datei A", box.root).all());
+    EXPECT_TRUE(CheckLockedByOthers(b, "Datei B", box.root).all());
+
+    AddThroughDialog("\"c.txt\" \"d.txt\"");
+    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == "4 Dateien werden geschützt"; })) << verriq.StatusText();
+    EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{a, b, c, d}));
+    EXPECT_FALSE(verriq.ButtonEnabled(ButtonRemove));
+
+    // Rows 0 and 2.
+    verriq.ClickRow(0);
+    EXPECT_TRUE(WaitFor([&] { return verriq.ButtonEnabled(ButtonRemove); })) << "a selected row does not enable Entfernen";
+    verriq.AddRowToSelection(2);
+    ASSERT_TRUE(WaitFor([&] { return verriq.SelectedRows() == std::vector<int>{0, 2}; }));
+    SaveScreenshot("two_rows_selected", verriq.main());
+    verriq.ClickButton(ButtonRemove);
+    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 2; }));
+    EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{b, d}));
+    EXPECT_EQ(verriq.StatusText(), "2 Dateien werden geschützt");
+    EXPECT_FALSE(verriq.ButtonEnabled(ButtonRemove));
+    EXPECT_TRUE(ReadableByOthers(a, "Datei A", box.root));
+    EXPECT_TRUE(ReadableByOthers(c, "Datei C", box.root));
+    EXPECT_TRUE(CheckLockedByOthers(b, "Datei B", box.root).all());
+    EXPECT_TRUE(CheckLockedByOthers(d, "Datei D", box.root).all());
+
+    // After a removal from the middle, a new row still pairs with its own lock.
+    AddThroughDialog("\"a.txt\"");
+    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 3; }));
+    EXPECT_EQ(verriq.StatusText(), "3 Dateien werden geschützt");
+    verriq.ClickRow(2);
+    ASSERT_TRUE(WaitFor([&] { return verriq.SelectedRows() == std::vector<int>{2}; }));
+    verriq.ClickButton(ButtonRemove);
+    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 2; }));
+    EXPECT_TRUE(ReadableByOthers(a, "Datei A", box.root));
+    EXPECT_TRUE(CheckLockedByOthers(b, "Datei B", box.root).all());
+    EXPECT_TRUE(CheckLockedByOthers(d, "Datei D", box.root).all());
+
+    // Clicking below the rows leaves nothing selected and greys Entfernen again.
+    verriq.ClickRow(0);
+    ASSERT_TRUE(WaitFor([&] { return verriq.ButtonEnabled(ButtonRemove); }));
+    RECT list = ClientOnScreen(verriq.list());
+    MouseClick((list.left + list.right) / 2, list.bottom - 10);
+    EXPECT_TRUE(WaitFor([&] { return !verriq.ButtonEnabled(ButtonRemove); }));
+
+    verriq.ClickButton(ButtonQuit);
+    EXPECT_EQ(verriq.WaitExit(), 0);
+    EXPECT_EQ(ReadBytes(box.fileList()), b + "\r\n" + d + "\r\n");
+}

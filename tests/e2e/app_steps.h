@@ -1,0 +1,134 @@
+// What a user does with Verriq and what they see, in the driver's terms: shared by the
+// end-to-end tests.
+#pragma once
+
+#include "tests/e2e/driver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Item numbers of the toolbar buttons.
+constexpr int ButtonAdd = 1;
+constexpr int ButtonRemove = 2;
+constexpr int ButtonQuit = 3;
+
+inline std::string StatusFor(int held) {
+    return std::to_string(held) + (held == 1 ? " Datei wird geschützt" : " Dateien werden geschützt");
+}
+
+// The close question as the user must read it.
+inline std::string QuestionNamingX() {
+    return "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
+           "Ausgewählte Dateien werden weiterhin geschützt.\r"
+           "Um die Anwendung aufrufen zu können, drücken Sie die folgende Tastenkombination: Strg + Shift + X.\r"
+           "Diese Tastenkombination können Sie im Programmfenster im Menü unter ''Programm'' jederzeit ändern.\r"
+           "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.";
+}
+
+inline std::string QuestionWithoutLetter() {
+    return "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
+           "Ausgewählte Dateien werden weiterhin geschützt.\r"
+           "Um die Anwendung aufrufen zu können, drücken Sie die von Ihnen eingestellte Tastenkombination.\r"
+           "Ihre eingestellte Tastenkombination können Sie im Programmfenster im Menü unter ''Programm'' "
+           "jederzeit ändern.\r"
+           "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.";
+}
+
+// Message boxes may show a CR as CR LF; compare the lines only.
+inline std::string Normalised(std::string text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i] == '\n' ? '\r' : text[i];
+    }
+    return out;
+}
+
+// Checks with an independent program (Wine's cmd.exe) that nobody else can read, delete or
+// rename the file. scratch is a folder for cmd's output.
+struct LockCheck {
+    bool readRefused = false;
+    bool deleteRefused = false;
+    bool renameRefused = false;
+    bool all() const { return readRefused && deleteRefused && renameRefused; }
+};
+
+inline LockCheck CheckLockedByOthers(const std::string& path, const std::string& content, const std::string& scratch) {
+    LockCheck check;
+    std::string out = scratch + "\\type-output.txt";
+    DeleteFileA(out.c_str());
+    RunCmd("type \"" + path + "\" > \"" + out + "\" 2>&1");
+    check.readRefused = ReadBytes(out).find(content) == std::string::npos;
+
+    RunCmd("del /q \"" + path + "\"");
+    check.deleteRefused = FileExists(path);
+
+    size_t slash = path.rfind('\\');
+    std::string newName = "renamed-" + path.substr(slash + 1);
+    std::string renamed = path.substr(0, slash + 1) + newName;
+    RunCmd("ren \"" + path + "\" \"" + newName + "\"");
+    check.renameRefused = FileExists(path) && !FileExists(renamed);
+    return check;
+}
+
+// cmd.exe reads the file: the lock is gone.
+inline bool ReadableByOthers(const std::string& path, const std::string& content, const std::string& scratch) {
+    std::string out = scratch + "\\type-output.txt";
+    DeleteFileA(out.c_str());
+    RunCmd("type \"" + path + "\" > \"" + out + "\" 2>&1");
+    return ReadBytes(out).find(content) != std::string::npos;
+}
+
+// Walks the main window's menu with the keyboard: F10 selects the bar, Right moves to the
+// title, Down opens it and moves to the entry, Enter chooses it. Menus of another process
+// cannot be read under Wine, so the result is checked by what the command does.
+inline void ChooseMenuEntry(HWND main, int title, int entry) {
+    BringToFront(main);
+    Tap(VK_F10);
+    Sleep(150);
+    for (int i = 0; i < title; ++i) Tap(VK_RIGHT);
+    Tap(VK_DOWN); // opens the title with its first entry selected
+    Sleep(200);
+    for (int i = 0; i < entry; ++i) Tap(VK_DOWN);
+    Tap(VK_RETURN);
+}
+
+// One test's Verriq with its own application-data folder.
+class VerriqTest : public ::testing::Test {
+  protected:
+    VerriqTest() : box(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + std::string("-") +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
+
+    // Starts Verriq and waits for its window (and for the status bar to say `status`, when given).
+    void Start(const char* status = nullptr) {
+        ASSERT_TRUE(verriq.Start(box.appdata)) << "Verriq.exe could not be started: " << VerriqExe();
+        ASSERT_NE(verriq.WaitMainWindow(), nullptr) << "no main window";
+        if (status) {
+            ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == status; }, 20000)) << verriq.StatusText();
+        }
+    }
+
+    // Writes the list document before the start, creating the storage folder.
+    void WriteFileList(const std::string& bytes) {
+        MakeFolders(box.storage());
+        WriteBytes(box.fileList(), bytes);
+    }
+
+    HWND WaitQuestion() { return verriq.WaitWindow("Hintergrundprozess", "#32770"); }
+
+    // Alt+F4 on the main window: the close request a user makes.
+    void RequestClose() {
+        BringToFront(verriq.main());
+        Chord({{VK_MENU, false}, {VK_F4, false}});
+    }
+
+    Sandbox box;
+    Verriq verriq;
+};
+
+} // namespace e2e

@@ -1,0 +1,613 @@
+#include "tests/e2e/driver.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace e2e {
+
+namespace {
+
+std::string ToWindowsPath(const char* unixPath) {
+    std::string path = std::string("Z:") + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string StripAmpersands(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != '&') out += c;
+    return out;
+}
+
+// Environment of this process with "appdata" replaced (names are case-insensitive).
+std::string EnvironmentWith(const std::string& name, const std::string& value) {
+    std::string block;
+    char* strings = GetEnvironmentStringsA();
+    for (const char* entry = strings; entry && *entry; entry += std::strlen(entry) + 1) {
+        const char* equals = std::strchr(entry + 1, '=');
+        size_t nameLength = equals ? static_cast<size_t>(equals - entry) : std::strlen(entry);
+        if (nameLength == name.size() && _strnicmp(entry, name.c_str(), nameLength) == 0) continue;
+        block += entry;
+        block += '\0';
+    }
+    if (strings) FreeEnvironmentStringsA(strings);
+    block += name + "=" + value;
+    block += '\0';
+    block += '\0';
+    return block;
+}
+
+struct FindContext {
+    DWORD pid;
+    const std::string* title;
+    const char* className;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopWindow(HWND window, LPARAM param) {
+    auto* context = reinterpret_cast<FindContext*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != context->pid) return TRUE;
+    if (context->visibleOnly && !IsWindowVisible(window)) return TRUE;
+    if (context->title && WindowText(window) != *context->title) return TRUE;
+    if (context->className && ClassOf(window) != context->className) return TRUE;
+    context->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+INPUT KeyInput(WORD vk, bool extended, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    WORD scan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    if (vk == VK_RSHIFT) scan = 0x36;
+    if (vk == VK_LSHIFT) scan = 0x2A;
+    if (vk == VK_LCONTROL || vk == VK_RCONTROL) scan = 0x1D;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
+    return input;
+}
+
+INPUT MouseInput(int x, int y, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dx = static_cast<LONG>((x * 65535LL + width / 2) / (width - 1));
+    input.mi.dy = static_cast<LONG>((y * 65535LL + height / 2) / (height - 1));
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+// The system takes a moment to see the pointer where it was put; a button pressed before that
+// lands where the pointer was before (measured under Wine), so wait until it is there.
+void MoveMouse(int x, int y) {
+    INPUT input = MouseInput(x, y, 0);
+    SendInput(1, &input, sizeof input);
+    WaitFor([&] {
+        POINT at = {};
+        GetCursorPos(&at);
+        return at.x == x && at.y == y;
+    }, 1000, 10);
+}
+
+// Every button event carries the position too, so that it cannot land anywhere else.
+void MouseButton(int x, int y, DWORD flag) {
+    INPUT input = MouseInput(x, y, flag);
+    SendInput(1, &input, sizeof input);
+}
+
+} // namespace
+
+std::string BuildFolder() { return ToWindowsPath(VERRIQ_BUILD_DIR); }
+std::string VerriqExe() { return BuildFolder() + "\\Verriq.exe"; }
+
+bool MakeFolders(const std::string& path) {
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+    }
+    return FolderExists(path);
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::string ReadBytes(const std::string& path, bool* ok) {
+    if (ok) *ok = false;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "";
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    if (ok) *ok = true;
+    return bytes;
+}
+
+bool FileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+Sandbox::Sandbox(const std::string& name) {
+    root = BuildFolder() + "\\e2e\\" + name;
+    RemoveTree(root);
+    // A folder still held by a process of an earlier, crashed run: use a new one.
+    for (int attempt = 2; FolderExists(root); ++attempt) root = BuildFolder() + "\\e2e\\" + name + "-" + std::to_string(attempt);
+    appdata = root + "\\appdata";
+    files = root + "\\files";
+    MakeFolders(appdata);
+    MakeFolders(files);
+}
+
+std::string Sandbox::MakeFile(const std::string& name, const std::string& text) {
+    std::string path = files + "\\" + name;
+    WriteBytes(path, text);
+    return path;
+}
+
+RemoteBuffer::RemoteBuffer(HANDLE process, size_t size)
+    : process_(process),
+      address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+
+RemoteBuffer::~RemoteBuffer() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+}
+
+bool RemoteBuffer::Write(const void* data, size_t size, size_t offset) {
+    SIZE_T done = 0;
+    return address_ && WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
+           done == size;
+}
+
+bool RemoteBuffer::Read(void* data, size_t size, size_t offset) const {
+    SIZE_T done = 0;
+    return address_ && ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
+           done == size;
+}
+
+Verriq::~Verriq() { Kill(); }
+
+bool Verriq::Start(const std::string& appdata) {
+    std::string environment = EnvironmentWith("APPDATA", appdata);
+    std::string exe = VerriqExe();
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, &environment[0], nullptr, &startup,
+                        &info))
+        return false;
+    process_ = info.hProcess;
+    thread_ = info.hThread;
+    pid_ = info.dwProcessId;
+    return true;
+}
+
+HWND Verriq::WaitMainWindow(int timeoutMs) {
+    WaitFor([&] { return (main_ = FindWindowByTitle("Verriq 1.0.0")) != nullptr && IsWindowVisible(main_); },
+            timeoutMs, 50);
+    if (main_) WaitForInputIdle(process_, 5000);
+    return main_;
+}
+
+bool Verriq::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+long Verriq::WaitExit(int timeoutMs) {
+    if (!process_) return -1;
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return static_cast<long>(code);
+}
+
+void Verriq::Kill() {
+    if (!process_) return;
+    if (Running()) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+    CloseHandle(thread_);
+    process_ = thread_ = nullptr;
+}
+
+HWND Verriq::FindWindowByTitle(const std::string& title, const char* className) const {
+    FindContext context{pid_, &title, className, false, {}};
+    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&context));
+    // Prefer a visible window when both a hidden and a visible one carry the title.
+    for (HWND window : context.found)
+        if (IsWindowVisible(window)) return window;
+    return context.found.empty() ? nullptr : context.found.front();
+}
+
+HWND Verriq::WaitWindow(const std::string& title, const char* className, int timeoutMs) const {
+    HWND window = nullptr;
+    WaitFor([&] { return (window = FindWindowByTitle(title, className)) != nullptr && IsWindowVisible(window); },
+            timeoutMs, 50);
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+std::vector<HWND> Verriq::TopWindows() const {
+    FindContext context{pid_, nullptr, nullptr, true, {}};
+    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&context));
+    return context.found;
+}
+
+HWND Verriq::list() const { return FindChildByClass(main_, WC_LISTVIEWA); }
+HWND Verriq::toolbar() const { return FindChildByClass(main_, TOOLBARCLASSNAMEA); }
+HWND Verriq::statusBar() const { return FindChildByClass(main_, STATUSCLASSNAMEA); }
+
+int Verriq::RowCount() const { return static_cast<int>(SendMessageA(list(), LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string Verriq::RowText(int row) const {
+    constexpr size_t textSize = 2048;
+    RemoteBuffer remote(process_, sizeof(LVITEMA) + textSize);
+    LVITEMA item = {};
+    item.iSubItem = 0;
+    item.pszText = static_cast<char*>(remote.address()) + sizeof(LVITEMA);
+    item.cchTextMax = textSize;
+    remote.Write(&item, sizeof item);
+    LRESULT length = SendMessageA(list(), LVM_GETITEMTEXTA, row, remote.param());
+    std::string text(textSize, '\0');
+    remote.Read(&text[0], textSize, sizeof(LVITEMA));
+    text.resize(std::min<size_t>(static_cast<size_t>(std::max<LRESULT>(length, 0)), std::strlen(text.c_str())));
+    return text;
+}
+
+std::vector<std::string> Verriq::Rows() const {
+    std::vector<std::string> rows;
+    for (int i = 0, n = RowCount(); i < n; ++i) rows.push_back(RowText(i));
+    return rows;
+}
+
+std::vector<int> Verriq::SelectedRows() const {
+    std::vector<int> rows;
+    HWND view = list();
+    for (int i = static_cast<int>(SendMessageA(view, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); i >= 0;
+         i = static_cast<int>(SendMessageA(view, LVM_GETNEXTITEM, i, LVNI_SELECTED)))
+        rows.push_back(i);
+    return rows;
+}
+
+RECT Verriq::RowRect(int row) const {
+    RemoteBuffer remote(process_, sizeof(RECT));
+    RECT rect = {LVIR_BOUNDS, 0, 0, 0};
+    remote.Write(&rect, sizeof rect);
+    SendMessageA(list(), LVM_GETITEMRECT, row, remote.param());
+    remote.Read(&rect, sizeof rect);
+    MapWindowPoints(list(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::string Verriq::StatusText() const {
+    HWND bar = statusBar();
+    if (!bar) return "";
+    int length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
+    RemoteBuffer remote(process_, length + 1);
+    SendMessageA(bar, SB_GETTEXTA, 0, remote.param());
+    std::string text(length, '\0');
+    if (length > 0) remote.Read(&text[0], length);
+    return text;
+}
+
+bool Verriq::ButtonEnabled(int id) const { return SendMessageA(toolbar(), TB_ISBUTTONENABLED, id, 0) != 0; }
+
+std::string Verriq::ButtonText(int id) const {
+    RemoteBuffer remote(process_, 512);
+    LRESULT length = SendMessageA(toolbar(), TB_GETBUTTONTEXTA, id, remote.param());
+    if (length <= 0) return "";
+    std::string text(static_cast<size_t>(length), '\0');
+    remote.Read(&text[0], text.size());
+    return text;
+}
+
+RECT Verriq::ButtonRect(int id) const {
+    RemoteBuffer remote(process_, sizeof(RECT));
+    RECT rect = {};
+    SendMessageA(toolbar(), TB_GETRECT, id, remote.param());
+    remote.Read(&rect, sizeof rect);
+    MapWindowPoints(toolbar(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void Verriq::ClickButton(int id, bool activate) {
+    if (activate) BringToFront(main_);
+    RECT rect = ButtonRect(id);
+    MouseClick((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+void Verriq::ClickRow(int row) {
+    BringToFront(main_);
+    RECT rect = RowRect(row);
+    MouseClick(rect.left + 40, (rect.top + rect.bottom) / 2);
+}
+
+void Verriq::AddRowToSelection(int row) {
+    RemoteBuffer remote(process_, sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    remote.Write(&item, sizeof item);
+    SendMessageA(list(), LVM_SETITEMSTATE, row, remote.param());
+}
+
+HWND FindChildByClass(HWND parent, const char* className, int id) {
+    for (HWND child : Children(parent)) {
+        if (_stricmp(ClassOf(child).c_str(), className) != 0) continue;
+        if (id != -1 && GetDlgCtrlID(child) != id) continue;
+        return child;
+    }
+    return nullptr;
+}
+
+std::string WindowText(HWND window) {
+    char text[4096] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    if (parent) EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+RECT ClientOnScreen(HWND window) {
+    RECT rect = {};
+    GetClientRect(window, &rect);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+int MenuBarHeight(HWND window) {
+    WINDOWINFO info = {};
+    info.cbSize = sizeof info;
+    GetWindowInfo(window, &info);
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, info.dwStyle, FALSE, info.dwExStyle);
+    return (info.rcClient.top - info.rcWindow.top) + frame.top;
+}
+
+RECT ChildRect(HWND child) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void MouseClick(int x, int y, bool right) {
+    MoveMouse(x, y);
+    Sleep(30);
+    MouseButton(x, y, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    Sleep(30);
+    MouseButton(x, y, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+    Sleep(100);
+}
+
+void MouseDrag(int fromX, int fromY, int toX, int toY) {
+    MoveMouse(fromX, fromY);
+    Sleep(50);
+    MouseButton(fromX, fromY, MOUSEEVENTF_LEFTDOWN);
+    Sleep(100);
+    const int steps = 10;
+    for (int i = 1; i <= steps; ++i) {
+        MoveMouse(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
+        Sleep(30);
+    }
+    Sleep(100);
+    MouseButton(toX, toY, MOUSEEVENTF_LEFTUP);
+    Sleep(100);
+}
+
+void KeyDown(WORD vk, bool extended) {
+    INPUT input = KeyInput(vk, extended, false);
+    SendInput(1, &input, sizeof input);
+}
+
+void KeyUp(WORD vk, bool extended) {
+    INPUT input = KeyInput(vk, extended, true);
+    SendInput(1, &input, sizeof input);
+}
+
+void Tap(WORD vk, bool extended) {
+    KeyDown(vk, extended);
+    Sleep(30);
+    KeyUp(vk, extended);
+    Sleep(60);
+}
+
+void PressKeys(const std::vector<Key>& keys) {
+    for (const Key& key : keys) {
+        KeyDown(key.vk, key.extended);
+        Sleep(20);
+    }
+}
+
+void ReleaseKeys(const std::vector<Key>& keys) {
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        KeyUp(key->vk, key->extended);
+        Sleep(20);
+    }
+}
+
+void Chord(const std::vector<Key>& keys, int holdMs) {
+    PressKeys(keys);
+    Sleep(holdMs);
+    ReleaseKeys(keys);
+    Sleep(60);
+}
+
+bool KeyIsDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
+
+bool BringToFront(HWND window) {
+    if (GetForegroundWindow() == window) return true;
+    SetForegroundWindow(window);
+    return WaitFor([&] { return GetForegroundWindow() == window; }, 2000);
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+HWND FindButton(HWND dialog, const std::string& text) {
+    for (HWND child : Children(dialog))
+        if (_stricmp(ClassOf(child).c_str(), "Button") == 0 && StripAmpersands(WindowText(child)) == text)
+            return child;
+    return nullptr;
+}
+
+bool PressButton(HWND dialog, const std::string& text) {
+    HWND button = FindButton(dialog, text);
+    if (!button) return false;
+    // Posted, so that the dialog's owner may run its own modal work without blocking the driver.
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                        reinterpret_cast<LPARAM>(button)) != 0;
+}
+
+std::string MessageBoxText(HWND box) {
+    std::string longest;
+    for (HWND child : Children(box)) {
+        if (_stricmp(ClassOf(child).c_str(), "Static") != 0) continue;
+        std::string text = WindowText(child);
+        if (text.size() > longest.size()) longest = text;
+    }
+    return longest;
+}
+
+int RunCmd(const std::string& commandLine, int timeoutMs) {
+    std::string line = "cmd.exe /c " + commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &info))
+        return -1;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    else
+        TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return static_cast<int>(code);
+}
+
+std::vector<COLORREF> GrabPixels(const RECT& area) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    std::vector<COLORREF> pixels;
+    if (width <= 0 || height <= 0) return pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* raw = static_cast<const BYTE*>(bits);
+    pixels.resize(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = RGB(raw[i * 4 + 2], raw[i * 4 + 1], raw[i * 4]);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::string SaveScreenshot(const std::string& name, HWND window) {
+    RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (window) GetWindowRect(window, &area);
+    // Let the target finish painting.
+    Sleep(300);
+    std::vector<COLORREF> pixels = GrabPixels(area);
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (pixels.empty()) return "";
+    std::string folder = BuildFolder() + "\\e2e-shots";
+    MakeFolders(folder);
+    std::string path = folder + "\\" + name + ".bmp";
+
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height; // bottom-up, as every reader expects
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    int stride = (width * 3 + 3) & ~3;
+    std::string image(static_cast<size_t>(stride) * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        char* line = &image[static_cast<size_t>(height - 1 - y) * stride];
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = pixels[static_cast<size_t>(y) * width + x];
+            line[x * 3] = static_cast<char>(GetBValue(c));
+            line[x * 3 + 1] = static_cast<char>(GetGValue(c));
+            line[x * 3 + 2] = static_cast<char>(GetRValue(c));
+        }
+    }
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + image.size());
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
+    bytes += image;
+    return WriteBytes(path, bytes) ? path : "";
+}
+
+} // namespace e2e

@@ -1,0 +1,93 @@
+// A list written by hand (or by an older run) is loaded in order, its files are locked against
+// every other program, a file that cannot be held is shown as such, and quitting writes the
+// list back with CR LF and lets the files go.
+#include "tests/e2e/app_steps.h"
+
+using namespace e2e;
+
+namespace {
+
+// A pixel of the red that marks an unprotected row; anti-aliased text still has some.
+bool IsMarkRed(COLORREF c) { return GetRValue(c) >= 140 && GetGValue(c) <= 70 && GetBValue(c) <= 70; }
+
+int RedPixels(const RECT& area) {
+    int red = 0;
+    for (COLORREF c : GrabPixels(area)) red += IsMarkRed(c);
+    return red;
+}
+
+} // namespace
+
+class FileList : public VerriqTest {
+  protected:
+    void SetUp() override {
+        first = box.MakeFile("erste.txt", "Inhalt der ersten Datei");
+        umlaut = box.MakeFile("Größe und Übersicht.txt", "Inhalt mit Umlaut");
+        missing = box.files + "\\gibt es nicht.txt";
+        // CR LF, LF, an empty line ended by CR, the missing file without a line end.
+        WriteFileList(first + "\r\n" + umlaut + "\n" + "\r" + missing);
+    }
+
+    void CheckLoadedAndLocked() {
+        Start("2 Dateien werden geschützt");
+        EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{first, umlaut, "", missing}));
+
+        LockCheck firstLock = CheckLockedByOthers(first, "Inhalt der ersten", box.root);
+        EXPECT_TRUE(firstLock.readRefused) << "cmd could read " << first;
+        EXPECT_TRUE(firstLock.deleteRefused) << "cmd could delete " << first;
+        EXPECT_TRUE(firstLock.renameRefused) << "cmd could rename " << first;
+        LockCheck umlautLock = CheckLockedByOthers(umlaut, "Inhalt mit Umlaut", box.root);
+        EXPECT_TRUE(umlautLock.all()) << umlautLock.readRefused << umlautLock.deleteRefused << umlautLock.renameRefused;
+
+        // The rows that hold nothing are red; the held ones are not.
+        BringToFront(verriq.main());
+        Sleep(300);
+        EXPECT_EQ(RedPixels(verriq.RowRect(0)), 0);
+        EXPECT_EQ(RedPixels(verriq.RowRect(1)), 0);
+        EXPECT_GT(RedPixels(verriq.RowRect(3)), 10) << "the missing file's row does not look unprotected";
+    }
+
+    void CheckWrittenBackAndReleased() {
+        EXPECT_EQ(verriq.WaitExit(), 0);
+        EXPECT_EQ(ReadBytes(box.fileList()), first + "\r\n" + umlaut + "\r\n\r\n" + missing + "\r\n");
+        EXPECT_TRUE(ReadableByOthers(first, "Inhalt der ersten", box.root));
+        EXPECT_TRUE(ReadableByOthers(umlaut, "Inhalt mit Umlaut", box.root));
+        EXPECT_EQ(ReadBytes(first), "Inhalt der ersten Datei");
+        EXPECT_EQ(ReadBytes(umlaut), "Inhalt mit Umlaut");
+    }
+
+    std::string first, umlaut, missing;
+};
+
+TEST_F(FileList, LoadsLocksAndQuitsWithTheToolbar) {
+    CheckLoadedAndLocked();
+    SaveScreenshot("main_window_with_rows", verriq.main());
+    verriq.ClickButton(ButtonQuit);
+    CheckWrittenBackAndReleased();
+}
+
+TEST_F(FileList, LoadsLocksAndQuitsWithTheMenu) {
+    CheckLoadedAndLocked();
+    ChooseMenuEntry(verriq.main(), 0, 1); // Programm > Beenden
+    CheckWrittenBackAndReleased();
+}
+
+TEST_F(FileList, SameFileTwiceIsHeldOnce) {
+    WriteFileList(first + "\r\n" + first + "\r\n");
+    Start("1 Datei wird geschützt");
+    EXPECT_EQ(verriq.RowCount(), 2);
+    BringToFront(verriq.main());
+    Sleep(300);
+    EXPECT_EQ(RedPixels(verriq.RowRect(0)), 0);
+    EXPECT_GT(RedPixels(verriq.RowRect(1)), 10) << "the second row looks protected";
+    // Removing the held row lets the file go although the other row names it too.
+    verriq.ClickRow(0);
+    ASSERT_TRUE(WaitFor([&] { return verriq.ButtonEnabled(ButtonRemove); }));
+    verriq.ClickButton(ButtonRemove);
+    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 1; }));
+    EXPECT_EQ(verriq.StatusText(), "0 Dateien werden geschützt");
+    EXPECT_TRUE(ReadableByOthers(first, "Inhalt der ersten", box.root));
+    verriq.ClickButton(ButtonQuit);
+    EXPECT_EQ(verriq.WaitExit(), 0);
+    EXPECT_EQ(ReadBytes(box.fileList()), first + "\r\n");
+}
