@@ -1,0 +1,149 @@
+// Helpers of the application's tests, and the program's own entry points that the library
+// parts call (the tests link the library without main.cpp).
+#include "tests/app/app_test_support.h"
+
+#include "app/storage.h"
+#include "controls/gadget.h"
+#include "controls/menu.h"
+#include "controls/status_bar.h"
+#include "controls/toolbar.h"
+#include "framework/requesters.h"
+#include "framework/threads.h"
+#include "images/images.h"
+#include "settings/files.h"
+#include "settings/linked_list.h"
+#include "settings/settings_document.h"
+#include "settings/text.h"
+
+#include <commctrl.h>
+
+const char* ProductName = "VerriqTest";
+const char* ProductVersion = "0.0.0";
+
+// Reaching the end of the program in a test is a failure of its own.
+[[noreturn]] void ShutDown() {
+    ADD_FAILURE() << "ShutDown was called";
+    ExitProcess(3);
+}
+
+namespace apptest {
+
+void StartServicesOnce() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    InitTextService();
+    InitDataFiles();
+    InitImageSupport();
+    InitImages();
+    InitWindows();
+    InitGadgets();
+    InitMenus();
+    InitSettings();
+    InitRequesters();
+    InitStatusBars();
+    InitThreads();
+    InitToolbars();
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::string ReadBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+bool IsHeld(const std::string& path) {
+    // Sharing rules apply within one process too.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+void MainWindowTest::SetUp() {
+    StartServicesOnce();
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    root = std::string(temp) + "verriq-app-" + std::to_string(GetCurrentProcessId());
+    RemoveTree(root);
+    CreateDirectoryA(root.c_str(), nullptr);
+    SetEnvironmentVariableA("APPDATA", root.c_str());
+    storage = root + "\\Ondrak\\VerriqTest\\";
+
+    CreateProtectedFileList();
+    ASSERT_TRUE(OpenTopWindow(WindowMain, 0, 0, 400, 220, "Verriq-Test", 0xCD0001 | 0x10000000, nullptr));
+    LoadToolbarImages();
+    CreateMainMenu();
+    CreateMainToolbar();
+    CreateMainStatusBar();
+    CreateFileList();
+}
+
+void MainWindowTest::TearDown() {
+    for (int i = 0, n = ListCount(ProtectedFiles); i < n; ++i)
+        if (ProtectedFileHandle(i) != HFILE_ERROR) _lclose(ProtectedFileHandle(i));
+    DestroyLinkedList(ProtectedFiles);
+    ProtectedFiles = nullptr;
+    CloseSettings();
+    CloseAllDataFiles();
+    CloseTopWindow(WindowHotKey);
+    CloseTopWindow(WindowMain);
+    RemoveTree(root);
+}
+
+std::string MainWindowTest::MakeFile(const std::string& name, const std::string& text) {
+    std::string path = root + "\\" + name;
+    WriteBytes(path, text);
+    return path;
+}
+
+std::string MainWindowTest::StatusText() const {
+    HWND bar = FindWindowExA(WindowHandle(WindowMain), nullptr, STATUSCLASSNAMEA, nullptr);
+    char text[256] = "";
+    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+bool MainWindowTest::RemoveEnabled() const {
+    return SendMessageA(ToolbarHandle(ToolbarMain), TB_ISBUTTONENABLED, ItemRemoveFiles, 0) != 0;
+}
+
+void MainWindowTest::Select(int row) { WriteGadgetItemState(GadgetFileList, row, 1); }
+
+} // namespace apptest

@@ -1,0 +1,67 @@
+// The close question's two texts and the hot-key dialog's choice of letter.
+#include "app/background.h"
+
+#include "controls/gadget.h"
+#include "tests/app/app_test_support.h"
+
+#include <commctrl.h>
+
+using namespace apptest;
+
+TEST(CloseQuestion, NamesTheCombinationOnlyForX) {
+    std::string forX = CloseQuestionText('X');
+    EXPECT_EQ(forX, "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
+                    "Ausgewählte Dateien werden weiterhin geschützt.\r"
+                    "Um die Anwendung aufrufen zu können, drücken Sie die folgende Tastenkombination: "
+                    "Strg + Shift + X.\r"
+                    "Diese Tastenkombination können Sie im Programmfenster im Menü unter ''Programm'' "
+                    "jederzeit ändern.\r"
+                    "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.");
+    std::string other = CloseQuestionText('K');
+    EXPECT_EQ(other, "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
+                     "Ausgewählte Dateien werden weiterhin geschützt.\r"
+                     "Um die Anwendung aufrufen zu können, drücken Sie die von Ihnen eingestellte "
+                     "Tastenkombination.\r"
+                     "Ihre eingestellte Tastenkombination können Sie im Programmfenster im Menü unter "
+                     "''Programm'' jederzeit ändern.\r"
+                     "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.");
+    EXPECT_EQ(std::string(CloseQuestionText(300)), other);
+    EXPECT_EQ(std::string(CloseQuestionText(0)), other);
+    // Windows-1252 in the program: ä is one byte.
+    EXPECT_NE(forX.find("\xE4ndern"), std::string::npos);
+}
+
+TEST(HotKeyLetter, OnlyPlainLettersCount) {
+    for (int letter = 'A'; letter <= 'Z'; ++letter) EXPECT_TRUE(IsHotKeyLetter(letter)) << letter;
+    for (int refused : {0, int('1'), int('@'), int('['), VK_F5, VK_SPACE, 0x30000 + 'A', 0x10000 + 'K', 0x40000 + 'X', int('a')})
+        EXPECT_FALSE(IsHotKeyLetter(refused)) << refused;
+}
+
+class HotKeyDialogTest : public MainWindowTest {
+  protected:
+    // What the field shows: a key counts as nothing until one is there, so ask the control.
+    static WORD Shown() { return LOWORD(SendMessageA(GadgetHandle(GadgetHotKeyField), HKM_GETHOTKEY, 0, 0)); }
+    static constexpr WORD CtrlShiftOnly = MAKEWORD(0, HOTKEYF_CONTROL | HOTKEYF_SHIFT);
+};
+
+TEST_F(HotKeyDialogTest, ARefusedKeyResetsTheFieldAndKeepsTheLetter) {
+    SpecialKey = 'X';
+    OpenHotKeyDialog();
+    ASSERT_NE(WindowHandle(WindowHotKey), nullptr);
+    EXPECT_FALSE(IsWindowEnabled(WindowHandle(WindowMain)));
+    EXPECT_EQ(Shown(), CtrlShiftOnly);
+
+    for (int refused : {int('1'), int(VK_F5), 0x30000 + 'A'}) {
+        WriteGadgetState(GadgetHotKeyField, refused);
+        OnHotKeyField();
+        EXPECT_EQ(Shown(), CtrlShiftOnly) << refused;
+        EXPECT_EQ(SpecialKey, 'X') << refused;
+        EXPECT_NE(WindowHandle(WindowHotKey), nullptr) << refused;
+    }
+
+    WriteGadgetState(GadgetHotKeyField, 'K');
+    OnHotKeyField();
+    EXPECT_EQ(SpecialKey, 'K');
+    EXPECT_EQ(WindowHandle(WindowHotKey), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(WindowHandle(WindowMain)));
+}
