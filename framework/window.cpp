@@ -179,8 +179,11 @@ LRESULT HandleMinMaxInfo(HWND window, WindowRecord* record, LPARAM lParam) {
 
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The first window up the parent chain that carries the property is the one events name.
+    // The walk stops at the top: a pop-up's GetParent is its owner, and a window still being
+    // created (no property yet) must not take its owner's number and size limits.
     HWND carrier = window;
-    while (carrier && !GetPropA(carrier, WindowIdProperty)) carrier = GetParent(carrier);
+    while (carrier && !GetPropA(carrier, WindowIdProperty))
+        carrier = (GetWindowLongA(carrier, GWL_STYLE) & WS_CHILD) ? GetParent(carrier) : nullptr;
     Number number = carrier ? NumberFromProperty(carrier) : -1;
     WindowRecord* record = number != -1 ? FindRecord<WindowRecord>(library.table, number) : nullptr;
     EventState& events = *library.events;

@@ -147,6 +147,15 @@ TEST_F(WindowTest, CentreOnParentAndWithoutReferenceUseThePlaceGiven) {
     EXPECT_EQ(CloseTopWindow(1), 0);
 }
 
+TEST_F(WindowTest, AnOwnedWindowIsNotBoundByItsOwnersLimits) {
+    HWND owner = Open(0, MainFlags);
+    SetWindowSizeLimits(0, 600, 300, KeepCurrent, KeepCurrent);
+    // A pop-up's GetParent is its owner; the walk up to the numbered window stops at the top.
+    Open(1, WS_POPUP | WS_CAPTION | WS_THICKFRAME | 2, 250, 40, owner);
+    EXPECT_EQ(WindowInnerWidth(1), 250);
+    EXPECT_EQ(WindowInnerHeight(1), 40);
+}
+
 TEST_F(WindowTest, InvisibleToolWindowAndAnyNumber) {
     Number handle = OpenTopWindow(AnyNumber, 10, 10, 300, 50, nullptr,
                                   WindowInvisible | WindowToolWindow | WS_CAPTION | WS_MINIMIZEBOX, nullptr);
