@@ -120,13 +120,14 @@ class TabTest : public GadgetListTest {
                                GetModuleHandleA(nullptr), nullptr);
     }
 
-    // Tab by the keyboard through the event loop: no event, the focus moves.
-    HWND Tab(bool shift) {
+    // Tab by the keyboard through the event loop: no event, the focus moves. An editor reports
+    // its own changes and focus changes, which are gadget events of their own.
+    HWND Tab(bool shift, bool editorMayChange = false) {
         PressTab(shift);
         std::vector<int> codes = Pump(150);
         for (int code : codes) {
             EXPECT_NE(code, MenuEvent);
-            EXPECT_NE(code, GadgetEvent);
+            if (!editorMayChange) EXPECT_NE(code, GadgetEvent);
         }
         return GetFocus();
     }
@@ -166,6 +167,22 @@ TEST_F(TabTest, TabReachesAShortcutFieldAsAKey) {
     EXPECT_EQ(Tab(false), field);
     RemovePropA(field, "OZ_Hotkey");
     EXPECT_EQ(Tab(false), a);
+}
+
+TEST_F(TabTest, TabReachesAnEditableRichEditAsAKey) {
+    HMODULE library = LoadLibraryA("riched20.dll");
+    ASSERT_NE(library, nullptr);
+    HWND editor = CreateWindowExA(0, "RichEdit20A", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE, 100, 10,
+                                  150, 60, window, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(editor, nullptr);
+    SetFocus(editor);
+    EXPECT_EQ(Tab(false, true), editor);
+    // Shift+Tab still moves on, and so does Tab once the editor is read-only.
+    EXPECT_EQ(Tab(true, true), c);
+    SendMessageA(editor, EM_SETREADONLY, TRUE, 0);
+    SetFocus(editor);
+    EXPECT_EQ(Tab(false, true), a);
+    DestroyWindow(editor);
 }
 
 } // namespace
