@@ -110,7 +110,9 @@ BOOL CALLBACK VisitControl(HWND control, LPARAM parameter) {
 
 } // namespace
 
-void InitGadgetLists() { State(); }
+void InitGadgetLists() {
+    State();
+}
 
 HWND CurrentGadgetList() {
     GadgetListState* context = State();

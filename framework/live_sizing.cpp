@@ -81,7 +81,8 @@ void ApplyPointer(SizingState& sizing, int x, int y) {
 }
 
 void NotifyAndMove(SizingState& sizing, HWND window) {
-    SendMessageA(window, WM_SIZING, static_cast<WPARAM>(sizing.edge), reinterpret_cast<LPARAM>(&sizing.rectangle));
+    SendMessageA(window, WM_SIZING, static_cast<WPARAM>(sizing.edge),
+                 reinterpret_cast<LPARAM>(&sizing.rectangle));
     RECT target = sizing.rectangle;
     if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)
         MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&target), 2);
@@ -156,27 +157,36 @@ struct ArrowRule {
 
 // Which edge an arrow key picks up from the current one (cursor numbers are IDC_SIZE*).
 constexpr ArrowRule ArrowRules[] = {
-    {VK_LEFT, EdgeNone, EdgeLeft, 32644},         {VK_LEFT, EdgeTop, EdgeTopLeft, 32642},
-    {VK_LEFT, EdgeBottom, EdgeBottomLeft, 32643}, {VK_UP, EdgeNone, EdgeTop, 32645},
-    {VK_UP, EdgeRight, EdgeTopRight, 32643},      {VK_UP, EdgeLeft, EdgeTopLeft, 32642},
-    {VK_RIGHT, EdgeNone, EdgeRight, 32644},       {VK_RIGHT, EdgeTop, EdgeTopRight, 32643},
+    {VK_LEFT, EdgeNone, EdgeLeft, 32644},           {VK_LEFT, EdgeTop, EdgeTopLeft, 32642},
+    {VK_LEFT, EdgeBottom, EdgeBottomLeft, 32643},   {VK_UP, EdgeNone, EdgeTop, 32645},
+    {VK_UP, EdgeRight, EdgeTopRight, 32643},        {VK_UP, EdgeLeft, EdgeTopLeft, 32642},
+    {VK_RIGHT, EdgeNone, EdgeRight, 32644},         {VK_RIGHT, EdgeTop, EdgeTopRight, 32643},
     {VK_RIGHT, EdgeBottom, EdgeBottomRight, 32642}, {VK_DOWN, EdgeNone, EdgeBottom, 32645},
-    {VK_DOWN, EdgeRight, EdgeBottomRight, 32642}, {VK_DOWN, EdgeLeft, EdgeBottomLeft, 32643},
+    {VK_DOWN, EdgeRight, EdgeBottomRight, 32642},   {VK_DOWN, EdgeLeft, EdgeBottomLeft, 32643},
 };
 
 // Where the pointer goes when an arrow key picks up an edge: on it, or 2 pixels inside the
 // right and bottom edges and the top-left corner, so that the next apply leaves it in place.
 POINT EdgePointer(int edge, const RECT& r, POINT p) {
     switch (edge) {
-    case EdgeLeft: return {r.left, p.y};
-    case EdgeTopLeft: return {r.left + 2, r.top + 2};
-    case EdgeBottomLeft: return {r.left, r.bottom - 2};
-    case EdgeTop: return {p.x, r.top};
-    case EdgeTopRight: return {r.right - 2, r.top};
-    case EdgeRight: return {r.right - 2, p.y};
-    case EdgeBottomRight: return {r.right - 2, r.bottom - 2};
-    case EdgeBottom: return {p.x, r.bottom - 2};
-    default: return p;
+    case EdgeLeft:
+        return {r.left, p.y};
+    case EdgeTopLeft:
+        return {r.left + 2, r.top + 2};
+    case EdgeBottomLeft:
+        return {r.left, r.bottom - 2};
+    case EdgeTop:
+        return {p.x, r.top};
+    case EdgeTopRight:
+        return {r.right - 2, r.top};
+    case EdgeRight:
+        return {r.right - 2, p.y};
+    case EdgeBottomRight:
+        return {r.right - 2, r.bottom - 2};
+    case EdgeBottom:
+        return {p.x, r.bottom - 2};
+    default:
+        return p;
     }
 }
 
@@ -192,10 +202,18 @@ void ArrowKey(SizingState& sizing, HWND window, int key) {
         }
     }
     switch (key) {
-    case VK_LEFT: p.x -= 10; break;
-    case VK_RIGHT: p.x += 10; break;
-    case VK_UP: p.y -= 10; break;
-    case VK_DOWN: p.y += 10; break;
+    case VK_LEFT:
+        p.x -= 10;
+        break;
+    case VK_RIGHT:
+        p.x += 10;
+        break;
+    case VK_UP:
+        p.y -= 10;
+        break;
+    case VK_DOWN:
+        p.y += 10;
+        break;
     }
     SetCursorPos(p.x, p.y);
     ApplyPointer(sizing, p.x, p.y);
@@ -204,11 +222,17 @@ void ArrowKey(SizingState& sizing, HWND window, int key) {
 
 } // namespace
 
-void InitLiveSizing() { State(); }
+void InitLiveSizing() {
+    State();
+}
 
-bool LiveSizingActive() { return state && state->active; }
+bool LiveSizingActive() {
+    return state && state->active;
+}
 
-HWND LiveSizingWindow() { return LiveSizingActive() ? state->window : nullptr; }
+HWND LiveSizingWindow() {
+    return LiveSizingActive() ? state->window : nullptr;
+}
 
 LRESULT SizingMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     SizingState* sizing = State();

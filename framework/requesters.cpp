@@ -115,7 +115,8 @@ bool CopyResult(const char* first, std::size_t firstLength, const char* second, 
 
 std::size_t BoundedLength(const char* text, std::size_t limit) {
     std::size_t length = 0;
-    while (length < limit && text[length]) ++length;
+    while (length < limit && text[length])
+        ++length;
     return length;
 }
 
@@ -125,7 +126,8 @@ char* MakeFilter(const char* pattern) {
     std::size_t length = std::strlen(pattern);
     auto* filter = static_cast<char*>(AllocateMemory(length + 2));
     if (!filter) return nullptr;
-    for (std::size_t i = 0; i < length; ++i) filter[i] = pattern[i] == '|' ? '\0' : pattern[i];
+    for (std::size_t i = 0; i < length; ++i)
+        filter[i] = pattern[i] == '|' ? '\0' : pattern[i];
     return filter;
 }
 
@@ -191,8 +193,8 @@ const char* NextChosenFileName() {
     return EmptyResult();
 }
 
-const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const char* pattern, int patternIndex,
-                               unsigned flags) {
+const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const char* pattern,
+                               int patternIndex, unsigned flags) {
     ForgetSelection();
     bool multiple = (flags & OpenFileMultiple) != 0;
     std::size_t size = multiple ? MultipleSelectionSize : ResultCapacity;

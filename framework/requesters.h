@@ -16,8 +16,8 @@ constexpr unsigned OpenFileMultiple = 0x1;
 // pattern: pairs of display text and pattern separated by "|" ("Alle Dateien|*.*"); index
 // 0-based. The first chosen path, or the empty text on cancel or failure. Never null; the text
 // stays valid until the next call of either function.
-const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const char* pattern, int patternIndex,
-                               unsigned flags);
+const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const char* pattern,
+                               int patternIndex, unsigned flags);
 // The next path of the last multiple selection, the empty text when none is left. Paths that
 // do not fit 259 characters are left out: a cut path would name another file.
 const char* NextChosenFileName();

@@ -83,11 +83,14 @@ int StartThread(LPTHREAD_START_ROUTINE procedure, void* parameter) {
     return node->number;
 }
 
-void PauseThread(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
+void PauseThread(int milliseconds) {
+    Sleep(static_cast<DWORD>(milliseconds));
+}
 
 int KeptThreadCount() {
     Lock lock;
     int count = 0;
-    for (ThreadNode* node = threads.newest; node; node = node->next) ++count;
+    for (ThreadNode* node = threads.newest; node; node = node->next)
+        ++count;
     return count;
 }

@@ -59,7 +59,9 @@ struct WindowLibrary {
 
 WindowLibrary library{};
 
-void CloseWindowObject(Number number) { CloseTopWindow(number); }
+void CloseWindowObject(Number number) {
+    CloseTopWindow(number);
+}
 
 // Every entry point makes sure the library exists, so tests and early callers need no set-up.
 bool Ready() {
@@ -242,7 +244,9 @@ LRESULT CALLBACK FrameworkWindowProcedure(HWND window, UINT message, WPARAM wPar
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool KeyDown(int key) { return (GetKeyState(key) & 0x80) != 0; }
+bool KeyDown(int key) {
+    return (GetKeyState(key) & 0x80) != 0;
+}
 
 // Tab must reach an editable rich edit and the shortcut field as an ordinary key.
 HACCEL ActiveAccelerators(HWND active) {
@@ -268,14 +272,17 @@ bool FetchMessage(int milliseconds, MSG& message) {
     if (milliseconds < 0) return GetMessageA(&message, nullptr, 0, 0) != -1;
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
     if (milliseconds == 0) return false;
-    DWORD waited = MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds), QS_ALLINPUT);
+    DWORD waited =
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds), QS_ALLINPUT);
     if (waited == WAIT_TIMEOUT) return false;
     return PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
 }
 
 } // namespace
 
-void SetControlMessageHook(ControlMessageHook hook) { library.hook = hook; }
+void SetControlMessageHook(ControlMessageHook hook) {
+    library.hook = hook;
+}
 
 void InitWindows() {
     Ready();
@@ -355,8 +362,8 @@ Number OpenTopWindow(Number number, int x, int y, int innerWidth, int innerHeigh
         }
     }
 
-    HWND window = CreateWindowExA(exStyle, className.text, title, style, x, y, outerWidth, outerHeight, parent,
-                                  nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(exStyle, className.text, title, style, x, y, outerWidth, outerHeight,
+                                  parent, nullptr, instance, nullptr);
     if (!window) {
         UnregisterClassA(className.text, instance);
         ReleaseObject(library.table, number);
@@ -414,8 +421,8 @@ void SetWindowSizeLimits(Number number, int minWidth, int minHeight, int maxWidt
     if (!record) return;
     HWND window = record->handle;
     RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), GetMenu(window) != nullptr,
-                       static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)),
+                       GetMenu(window) != nullptr, static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
     int frameWidth = frame.right - frame.left;
     int frameHeight = frame.bottom - frame.top;
     auto outer = [](int limit, int extent) { return static_cast<unsigned short>(limit + extent); };
@@ -469,7 +476,9 @@ void SetWindowDisabled(Number number, int disable) {
     if (HWND window = WindowHandle(number)) EnableWindow(window, disable ? FALSE : TRUE);
 }
 
-int WaitEvent() { return WaitEventTimeout(-1); }
+int WaitEvent() {
+    return WaitEventTimeout(-1);
+}
 
 int WaitEventTimeout(int milliseconds) {
     if (!Ready()) return 0;
@@ -522,9 +531,21 @@ int WaitEventTimeout(int milliseconds) {
     return code;
 }
 
-Number EventMenuNumber() { return library.events ? library.events->published.number : 0; }
-Number EventGadgetNumber() { return EventMenuNumber(); }
-int EventType() { return library.events ? library.events->published.type : -1; }
-Number EventWindow() { return library.events ? library.events->published.window : -1; }
-WPARAM EventWParam() { return library.events ? library.events->published.wParam : 0; }
-LPARAM EventLParam() { return library.events ? library.events->published.lParam : 0; }
+Number EventMenuNumber() {
+    return library.events ? library.events->published.number : 0;
+}
+Number EventGadgetNumber() {
+    return EventMenuNumber();
+}
+int EventType() {
+    return library.events ? library.events->published.type : -1;
+}
+Number EventWindow() {
+    return library.events ? library.events->published.window : -1;
+}
+WPARAM EventWParam() {
+    return library.events ? library.events->published.wParam : 0;
+}
+LPARAM EventLParam() {
+    return library.events ? library.events->published.lParam : 0;
+}

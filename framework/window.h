@@ -21,7 +21,8 @@ constexpr int CmdFocusPrevious = 64002;
 // the hook for WM_NOTIFY (control = NMHDR::hwndFrom), WM_COMMAND from a control,
 // WM_HSCROLL/WM_VSCROLL and WM_CTLCOLOR* (control = lParam); receiver is the window the
 // message reached. NotHandled (or no hook) means "no control took it".
-using ControlMessageHook = LRESULT (*)(HWND control, HWND receiver, UINT message, WPARAM wParam, LPARAM lParam);
+using ControlMessageHook = LRESULT (*)(HWND control, HWND receiver, UINT message, WPARAM wParam,
+                                       LPARAM lParam);
 void SetControlMessageHook(ControlMessageHook hook);
 
 void InitWindows();

@@ -46,7 +46,8 @@ template <class Condition> bool WaitFor(Condition condition, int milliseconds = 
 
 // Closes every window a test opened, so the next test starts with none.
 inline void CloseWindows(std::initializer_list<Number> numbers) {
-    for (Number number : numbers) CloseTopWindow(number);
+    for (Number number : numbers)
+        CloseTopWindow(number);
     Pump(50);
 }
 

@@ -94,7 +94,8 @@ class LiveSizingTest : public ::testing::Test {
         while (GetTickCount() - start < 3000) {
             MSG move;
             bool moved = false;
-            while (PeekMessageA(&move, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE)) moved = true;
+            while (PeekMessageA(&move, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE))
+                moved = true;
             POINT now = Cursor();
             if (now.x != x || now.y != y) SetCursorPos(x, y);
             if (moved || now.x != x || now.y != y) settledSince = GetTickCount();
@@ -142,8 +143,8 @@ TEST_F(LiveSizingTest, KeyboardSizingWidensTenPixelsPerKey) {
 }
 
 TEST_F(LiveSizingTest, KeysReachTheSizedWindowAlsoWhenAControlHasTheFocus) {
-    HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 100, 20, window, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 100, 20, window,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
     SetFocus(edit);
     RECT start = Rect(window);
     PlacePointer(start.left + 50, start.top + 60);
@@ -180,7 +181,8 @@ TEST_F(LiveSizingTest, EndingBeforeAnyMovePutsThePointerBack) {
     // or third try gets past that. Without the restore every try fails.
     bool back = false;
     for (int attempt = 0; attempt < 3 && !back; ++attempt)
-        back = EndsWithThePointerBack(*this, window, {start.left + 50 + 7 * attempt, start.top + 60 + 5 * attempt},
+        back = EndsWithThePointerBack(*this, window,
+                                      {start.left + 50 + 7 * attempt, start.top + 60 + 5 * attempt},
                                       {start.left + 150 + 9 * attempt, start.top + 90 + 3 * attempt});
     EXPECT_TRUE(back);
     EXPECT_EQ(Rect(window).right, start.right);

@@ -97,7 +97,8 @@ DWORD WINAPI AnswerDialog(void* parameter) {
     if (!dialog) return 1;
     Sleep(200); // let it finish filling itself
     script->owner = GetWindow(dialog, GW_OWNER);
-    for (HWND window : script->watched) script->enabledDuring.push_back(IsWindowEnabled(window));
+    for (HWND window : script->watched)
+        script->enabledDuring.push_back(IsWindowEnabled(window));
     if (HWND edit = GetDlgItem(dialog, 0x47C) ? FileNameEdit(dialog) : nullptr) {
         script->proposedName = WindowText(edit);
         char folder[MAX_PATH] = {};
@@ -122,7 +123,9 @@ DWORD WINAPI AnswerDialog(void* parameter) {
 // Runs the script on a helper thread while the test thread shows the requester.
 class Answerer {
   public:
-    explicit Answerer(DialogScript& script) { thread = CreateThread(nullptr, 0, AnswerDialog, &script, 0, nullptr); }
+    explicit Answerer(DialogScript& script) {
+        thread = CreateThread(nullptr, 0, AnswerDialog, &script, 0, nullptr);
+    }
     ~Answerer() {
         WaitForSingleObject(thread, 20000);
         CloseHandle(thread);
@@ -149,7 +152,8 @@ void Touch(const std::string& path) {
 
 std::string Quoted(std::initializer_list<std::string> names) {
     std::string text;
-    for (const std::string& name : names) text += (text.empty() ? "\"" : " \"") + name + "\"";
+    for (const std::string& name : names)
+        text += (text.empty() ? "\"" : " \"") + name + "\"";
     return text;
 }
 
@@ -333,7 +337,8 @@ TEST_F(RequesterTest, SingleSelectionGivesTheFullPath) {
     script.title = "Öffnen";
     {
         Answerer answerer(script);
-        EXPECT_EQ(std::string(ShowOpenFileDialog("Öffnen", nullptr, "Alle Dateien|*.*", 0, 0)), folder + "\\b.txt");
+        EXPECT_EQ(std::string(ShowOpenFileDialog("Öffnen", nullptr, "Alle Dateien|*.*", 0, 0)),
+                  folder + "\\b.txt");
     }
     EXPECT_STREQ(NextChosenFileName(), "");
 }
@@ -358,13 +363,15 @@ TEST_F(RequesterTest, ANameThatWouldMakeTooLongAPathIsLeftOut) {
     EXPECT_EQ(first, deep + "\\a.txt");
     EXPECT_EQ(std::string(NextChosenFileName()), deep + "\\" + fits);
     EXPECT_STREQ(NextChosenFileName(), "");
-    for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryA(it->c_str());
+    for (auto it = made.rbegin(); it != made.rend(); ++it)
+        RemoveDirectoryA(it->c_str());
 }
 
 // The dialog's result as GetOpenFileNameA leaves it, in a block the requester takes over.
 char* DialogResult(std::initializer_list<std::string> parts, std::size_t& size) {
     size = 4;
-    for (const std::string& part : parts) size += part.size() + 1;
+    for (const std::string& part : parts)
+        size += part.size() + 1;
     auto* buffer = static_cast<char*>(AllocateMemory(size));
     char* cursor = buffer;
     for (const std::string& part : parts) {

@@ -25,7 +25,8 @@ DWORD WINAPI Blocked(void* parameter) {
 
 // Waits until the threads that ran Quick have really ended, not only reached their last line.
 void WaitUntilEnded(Finished& finished, LONG expected) {
-    for (int i = 0; i < 500 && finished.count < expected; ++i) Sleep(10);
+    for (int i = 0; i < 500 && finished.count < expected; ++i)
+        Sleep(10);
     ASSERT_EQ(finished.count, expected);
     for (LONG i = 0; i < expected; ++i) {
         HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, finished.ids[i]);
@@ -66,7 +67,8 @@ TEST_F(ThreadTest, AFailedStartUsesUpNoNumber) {
 
 TEST_F(ThreadTest, EndedThreadsAreSweptAtTheNextStart) {
     Finished finished;
-    for (int i = 0; i < 10; ++i) ASSERT_GE(StartThread(Quick, &finished), 1);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_GE(StartThread(Quick, &finished), 1);
     WaitUntilEnded(finished, 10);
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ASSERT_GE(StartThread(Blocked, release), 1);
