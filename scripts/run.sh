@@ -22,7 +22,7 @@ if [ "$VERRIQ_ON_XVFB" = 0 ]; then
     exec "$WINELOADER" "$exe"
 fi
 
-"$WINELOADER" "$exe" &
+"$WINELOADER" "$exe" >/dev/null 2>&1 &
 pid=$!
 shot=$out/screenshot.png
 # Give the window time to appear and paint.

@@ -46,6 +46,12 @@ wine_session_start() {
         "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
         /usr/lib/wine/wineserver -w
     fi
+    # Called as /usr/lib/wine/wine64, Wine does not find its own fonts folder, and the caption
+    # buttons show letters instead of Marlett's glyphs. It does scan the prefix's Fonts folder.
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+        cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
+    fi
 
     # Without the virtual desktop no window is ever mapped in Xvfb.
     local pidfile="$WINEPREFIX/.desktop-$(echo "$DISPLAY" | tr -c '0-9\n' '_')"
