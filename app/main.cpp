@@ -55,8 +55,8 @@ void ShowAboutBox() {
     std::string text = std::string(ProductName) + " " + ProductVersion;
     // Every credits line starts with CR, so the block begins on the box's second line.
     text += "\r"
-            "\rSchützt Dateien vor dem Lesen, Löschen und Umbenennen,"
-            "\rsolange sie in der Liste stehen."
+            "\rHält die Dateien Ihrer Liste fest, damit kein"
+            "\randeres Programm sie liest, löscht oder umbenennt."
             "\r© 2026 Ondrak";
     ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
 }

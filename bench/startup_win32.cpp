@@ -1,0 +1,298 @@
+// Start-up with many protected files, against the floor: the same files opened with _lopen and
+// the same rows appended to a hidden report list by the barest program, started the same way.
+// Prints both times and their ratio for each N, the working set per protected file and the CPU
+// time the idle program uses (the hot-key watcher's share must be near zero).
+//
+//     startup_win32.exe [N ...]          (default 1000 10000)
+//     startup_win32.exe --floor <list>   (the floor itself; run by the benchmark)
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The machine is shared and noisy: the fastest of several runs is the least disturbed one.
+constexpr int Repeats = 5;
+
+std::string Folder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string text = path;
+    return text.substr(0, text.rfind('\\'));
+}
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return written == bytes.size();
+}
+
+std::string ReadBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "";
+    std::string bytes;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+// ---- the floor ----
+
+int RunFloor(const std::string& listPath) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, nullptr,
+                                 nullptr);
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 400, 300, owner, nullptr, nullptr,
+                                nullptr);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 380;
+    column.pszText = const_cast<char*>("Dateien");
+    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    // The cheapest way to append: no redraw bookkeeping while the rows go in.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    std::string text = ReadBytes(listPath);
+    int held = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string path = text.substr(start, end - start);
+        start = end + 2;
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = INT_MAX;
+        item.pszText = &path[0];
+        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        held += _lopen(path.c_str(), 0x30) != HFILE_ERROR;
+    }
+    return held;
+}
+
+// ---- driving Verriq ----
+
+struct Process {
+    PROCESS_INFORMATION info = {};
+    bool Start(const std::string& exe, const std::string& arguments, const std::string* appdata) {
+        std::string line = "\"" + exe + "\" " + arguments;
+        std::string environment;
+        if (appdata) {
+            char* strings = GetEnvironmentStringsA();
+            for (const char* entry = strings; *entry; entry += strlen(entry) + 1)
+                if (_strnicmp(entry, "APPDATA=", 8) != 0) environment.append(entry).push_back('\0');
+            FreeEnvironmentStringsA(strings);
+            environment += "APPDATA=" + *appdata;
+            environment.push_back('\0');
+            environment.push_back('\0');
+        }
+        STARTUPINFOA startup = {sizeof startup};
+        return CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0,
+                              appdata ? &environment[0] : nullptr, nullptr, &startup, &info) != 0;
+    }
+    void End() {
+        if (!info.hProcess) return;
+        TerminateProcess(info.hProcess, 0);
+        WaitForSingleObject(info.hProcess, 10000);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
+        info = {};
+    }
+};
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindMain(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char title[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (pid == search->pid && strcmp(title, "Verriq 1.0.0") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string StatusText(HANDLE process, HWND main) {
+    HWND bar = FindWindowExA(main, nullptr, STATUSCLASSNAMEA, nullptr);
+    if (!bar) return "";
+    void* remote = VirtualAllocEx(process, nullptr, 256, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    char text[256] = "";
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 1000, &result))
+        ReadProcessMemory(process, remote, text, sizeof text - 1, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+// Another opener sharing everything is refused while Verriq holds the file.
+bool IsHeld(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+struct VerriqRun {
+    double seconds = -1;
+    SIZE_T workingSet = 0;
+    double startCpuSeconds = -1;
+    double idleCpuSeconds = -1;
+};
+
+ULONGLONG CpuTicks(HANDLE process) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return ticks(kernel) + ticks(user);
+}
+
+VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int n, bool measureIdle) {
+    VerriqRun run;
+    std::string expected = std::to_string(n) + (n == 1 ? " Datei wird geschützt" : " Dateien werden geschützt");
+    Process verriq;
+    double start = Now();
+    if (!verriq.Start(Folder() + "\\Verriq.exe", "", &appdata)) return run;
+    Search search{verriq.info.dwProcessId, nullptr};
+    // Asking the status bar for its text is a message into the busy thread, and a stream of
+    // them slows the loading down several times under Wine. So watch the last listed file
+    // instead, which is locked last, and ask once it is held: the answer comes when the loop
+    // runs, and then the text must be there.
+    while (n > 0 && Now() - start < 120 && !IsHeld(lastFile)) Sleep(50);
+    while (Now() - start < 120) {
+        if (!search.found) EnumWindows(FindMain, reinterpret_cast<LPARAM>(&search));
+        if (search.found && StatusText(verriq.info.hProcess, search.found) == expected) {
+            run.seconds = Now() - start;
+            break;
+        }
+        Sleep(10);
+    }
+    if (run.seconds >= 0) {
+        Sleep(500);
+        PROCESS_MEMORY_COUNTERS memory = {sizeof memory};
+        if (GetProcessMemoryInfo(verriq.info.hProcess, &memory, sizeof memory)) run.workingSet = memory.WorkingSetSize;
+        ULONGLONG before = CpuTicks(verriq.info.hProcess);
+        run.startCpuSeconds = static_cast<double>(before) / 1e7;
+        if (measureIdle) {
+            Sleep(10000);
+            run.idleCpuSeconds = static_cast<double>(CpuTicks(verriq.info.hProcess) - before) / 1e7;
+        }
+    }
+    verriq.End();
+    return run;
+}
+
+double RunFloorProcess(const std::string& listPath, int n) {
+    Process floor;
+    double start = Now();
+    if (!floor.Start(Folder() + "\\" + "startup_win32.exe", "--floor \"" + listPath + "\"", nullptr)) return -1;
+    WaitForSingleObject(floor.info.hProcess, 120000);
+    double seconds = Now() - start;
+    DWORD held = 0;
+    GetExitCodeProcess(floor.info.hProcess, &held);
+    CloseHandle(floor.info.hProcess);
+    CloseHandle(floor.info.hThread);
+    return static_cast<int>(held) == n ? seconds : -1;
+}
+
+std::string FilePath(int n, int i) {
+    return Folder() + "\\bench-startup\\" + std::to_string(n) + "\\files\\Datei " + std::to_string(i) + ".txt";
+}
+
+// Makes the N files and an appdata folder whose Dateien.ini lists them (kept between runs).
+std::string Prepare(int n, std::string& listPath) {
+    std::string base = Folder() + "\\bench-startup\\" + std::to_string(n);
+    std::string files = base + "\\files", appdata = base + "\\appdata";
+    std::string storage = appdata + "\\Ondrak\\Verriq";
+    for (const std::string& folder : {Folder() + "\\bench-startup", base, files, appdata, appdata + "\\Ondrak", storage})
+        CreateDirectoryA(folder.c_str(), nullptr);
+    std::string list;
+    for (int i = 0; i < n; ++i) {
+        std::string path = FilePath(n, i);
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) WriteBytes(path, "Inhalt " + std::to_string(i));
+        list += path + "\r\n";
+    }
+    listPath = storage + "\\Dateien.ini";
+    WriteBytes(listPath, list);
+    WriteBytes(storage + "\\Einstellungen.ini", "[Einstellungen]\r\nSpecialKey = 88\r\n");
+    return appdata;
+}
+
+double Fastest(const std::vector<double>& values) {
+    double best = -1;
+    for (double value : values)
+        if (value >= 0 && (best < 0 || value < best)) best = value;
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "--floor") == 0) return RunFloor(argv[2]);
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i) counts.push_back(atoi(argv[i]));
+    if (counts.empty()) counts = {1000, 10000};
+
+    std::string emptyList;
+    std::string emptyAppdata = Prepare(0, emptyList);
+    VerriqRun baseline = RunVerriq(emptyAppdata, "", 0, false);
+
+    printf("%8s %12s %12s %8s %14s\n", "files", "Verriq (s)", "floor (s)", "ratio", "WS/file (KiB)");
+    printf("%8d %12.3f %12s %8s %14s\n", 0, baseline.seconds, "", "", "");
+    VerriqRun last;
+    int lastCount = 0;
+    for (int n : counts) {
+        std::string listPath;
+        std::string appdata = Prepare(n, listPath);
+        std::vector<double> verriqTimes, floorTimes;
+        VerriqRun run;
+        for (int r = 0; r < Repeats; ++r) {
+            run = RunVerriq(appdata, FilePath(n, n - 1), n, false);
+            verriqTimes.push_back(run.seconds);
+            floorTimes.push_back(RunFloorProcess(listPath, n));
+        }
+        double verriq = Fastest(verriqTimes), floor = Fastest(floorTimes);
+        double perFile = n > 0 && run.workingSet > baseline.workingSet
+                             ? static_cast<double>(run.workingSet - baseline.workingSet) / n / 1024.0
+                             : 0.0;
+        printf("%8d %12.3f %12.3f %8.2f %14.2f\n", n, verriq, floor, floor > 0 ? verriq / floor : 0.0, perFile);
+        fflush(stdout);
+        last = run;
+        lastCount = n;
+    }
+    if (lastCount > 0) {
+        std::string listPath;
+        VerriqRun idle = RunVerriq(Prepare(lastCount, listPath), FilePath(lastCount, lastCount - 1), lastCount, true);
+        printf("working set: %.1f MiB with %d files, %.1f MiB with none\n", idle.workingSet / 1048576.0, lastCount,
+               baseline.workingSet / 1048576.0);
+        printf("CPU time: %.3f s to start with %d files, then %.3f s while idle for 10 s (%.2f %%)\n",
+               idle.startCpuSeconds, lastCount, idle.idleCpuSeconds, idle.idleCpuSeconds * 10.0);
+    }
+    return 0;
+}
