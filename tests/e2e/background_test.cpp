@@ -15,9 +15,7 @@ const std::vector<Key> LeftCtrlRightShiftX = {{VK_LCONTROL, false}, {VK_RSHIFT, 
 // Holds the keys long enough for several polls of the watcher (every 100 ms) and waits for
 // test while they are down.
 template <class F> bool HoldWhile(const std::vector<Key>& keys, F test, int timeoutMs = 1500) {
-    PressKeys(keys);
-    bool result = WaitFor(test, timeoutMs);
-    ReleaseKeys(keys);
+    bool result = HoldKeysWhile(keys, test, timeoutMs);
     // GetAsyncKeyState keeps a key-up out of sight for about 50 ms under Wine.
     Sleep(300);
     return result;

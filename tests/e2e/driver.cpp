@@ -488,6 +488,20 @@ void Chord(const std::vector<Key>& keys, int holdMs) {
 
 bool KeyIsDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 
+bool HoldKeysWhile(const std::vector<Key>& keys, const std::function<bool()>& test, int timeoutMs) {
+    PressKeys(keys);
+    DWORD start = GetTickCount();
+    bool result = false;
+    while (!(result = test()) && static_cast<int>(GetTickCount() - start) < timeoutMs) {
+        Sleep(50);
+        // GetAsyncKeyState hides a key-up for a moment, so a dropped key shows late; that is fine.
+        for (const Key& key : keys)
+            if (!KeyIsDown(key.vk)) KeyDown(key.vk, key.extended);
+    }
+    ReleaseKeys(keys);
+    return result;
+}
+
 bool BringToFront(HWND window) {
     if (GetForegroundWindow() == window) return true;
     SetForegroundWindow(window);
@@ -573,6 +587,8 @@ std::vector<COLORREF> GrabPixels(const RECT& area) {
 
 std::string SaveScreenshot(const std::string& name, HWND window) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    // The pointer out of the way, so that no button looks hot in the picture.
+    MoveMouse(area.right - 1, area.bottom - 1);
     if (window) GetWindowRect(window, &area);
     // Let the target finish painting.
     Sleep(300);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,12 @@ void Chord(const std::vector<Key>& keys, int holdMs = 60);
 void PressKeys(const std::vector<Key>& keys);
 void ReleaseKeys(const std::vector<Key>& keys);
 bool KeyIsDown(int vk); // the system's asynchronous view, as the watcher sees it
+// Holds the keys down until test() is true or the time is over, then lets them go; the result
+// of test(). Under Wine the X11 driver drops keys that were pressed through SendInput whenever
+// the X server reports its own keyboard state (for example when a window is mapped or loses
+// the focus), so keys that went up without being released are pressed again, as a user who
+// still holds them would have them.
+bool HoldKeysWhile(const std::vector<Key>& keys, const std::function<bool()>& test, int timeoutMs);
 
 bool BringToFront(HWND window);
 // The window with the keyboard focus in the thread that owns window (any process), or null.

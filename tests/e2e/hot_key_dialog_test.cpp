@@ -81,8 +81,7 @@ TEST_F(HotKeyDialog, TakesOnlyAPlainLetterWhichThenCallsTheWindowBack) {
     ASSERT_TRUE(again.Start(box.appdata));
     HWND next = again.WaitMainWindow();
     ASSERT_NE(next, nullptr);
-    BringToFront(next);
-    Chord({{VK_MENU, false}, {VK_F4, false}});
+    e2e::RequestClose(next);
     HWND question = again.WaitWindow("Hintergrundprozess", "#32770");
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(Normalised(MessageBoxText(question)), QuestionWithoutLetter());
@@ -90,16 +89,12 @@ TEST_F(HotKeyDialog, TakesOnlyAPlainLetterWhichThenCallsTheWindowBack) {
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(next); }));
 
     std::vector<Key> withX = {{VK_LCONTROL, false}, {VK_LSHIFT, false}, {'X', false}};
-    PressKeys(withX);
-    Sleep(600);
-    EXPECT_FALSE(IsWindowVisible(next)) << "X still calls the window back";
-    ReleaseKeys(withX);
+    EXPECT_FALSE(HoldKeysWhile(withX, [&] { return IsWindowVisible(next) != 0; }, 800))
+        << "X still calls the window back";
     Sleep(300);
 
     std::vector<Key> withK = {{VK_LCONTROL, false}, {VK_LSHIFT, false}, {'K', false}};
-    PressKeys(withK);
-    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(next) && GetForegroundWindow() == next; }, 1500));
-    ReleaseKeys(withK);
+    EXPECT_TRUE(HoldKeysWhile(withK, [&] { return IsWindowVisible(next) && GetForegroundWindow() == next; }, 1500));
     Sleep(300);
 
     ChooseMenuEntry(next, 0, 1);
