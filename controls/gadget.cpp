@@ -56,12 +56,12 @@ LRESULT CALLBACK GadgetProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 // Messages about a control reach its kind's handler only for a live gadget whose window
-// really is the control: another program's control may carry a matching identifier.
+// really is the control: another program's control may carry a matching identifier. The
+// record's own handle proves that, without reading the control's property, which costs a
+// server round trip per message under some systems.
 LRESULT ControlHook(HWND control, HWND receiver, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!control || !IsWindow(control)) return NotHandled;
-    Number number = ControlId(control);
-    if (reinterpret_cast<Number>(GetPropA(control, IdProperty)) != number) return NotHandled;
-    Gadget* gadget = FindGadget(number);
+    Gadget* gadget = FindGadget(ControlId(control));
     if (!gadget || gadget->window != control || !gadget->gadgetClass->messageHandler) return NotHandled;
     return gadget->gadgetClass->messageHandler(gadget, receiver, message, wParam, lParam);
 }

@@ -51,14 +51,25 @@ struct PropertyName {
     }
 };
 
+// The record the list procedure looked up last on this thread. Reading a property costs a
+// server round trip under some systems, and the procedure needs its record for every message.
+// Only the procedure fills the pair, so it names a window of this thread, whose WM_NCDESTROY
+// (where the record ends) comes through here and forgets it.
+struct LastLookUp {
+    HWND window;
+    SavedGadgetList* saved;
+};
+thread_local LastLookUp lastLookUp{};
+
 SavedGadgetList* SavedListOf(HWND window) {
+    if (window && window == lastLookUp.window) return lastLookUp.saved;
     return static_cast<SavedGadgetList*>(GetPropA(window, PropertyName().text));
 }
 
 LRESULT CALLBACK GadgetListProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    PropertyName name;
-    auto* saved = static_cast<SavedGadgetList*>(GetPropA(window, name.text));
+    auto* saved = SavedListOf(window);
     if (!saved) return DefWindowProcA(window, message, wParam, lParam);
+    lastLookUp = LastLookUp{window, saved};
     WNDPROC previous = saved->previousProcedure;
     if (message == WM_NCDESTROY) {
         GadgetListState* context = State();
@@ -68,7 +79,8 @@ LRESULT CALLBACK GadgetListProcedure(HWND window, UINT message, WPARAM wParam, L
         }
         // A window destroyed while another list was current still owns its saved stack.
         FreeMemory(saved->nestingStack);
-        RemovePropA(window, name.text);
+        RemovePropA(window, PropertyName().text);
+        lastLookUp = LastLookUp{};
         FreeMemory(saved);
     }
     if (previous) return CallWindowProcA(previous, window, message, wParam, lParam);

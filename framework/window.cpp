@@ -89,6 +89,37 @@ Number NumberFromProperty(HWND window) {
     return value ? static_cast<Number>(value - 1) : -1;
 }
 
+// Our windows also keep number + 1 in their user data, set and cleared together with the
+// property: reading a property is a server round trip under some systems, and the window
+// procedure needs the number for every message.
+void MarkWindow(HWND window, Number number) {
+    auto value = static_cast<std::intptr_t>(number + 1);
+    SetWindowLongPtrA(window, GWLP_USERDATA, static_cast<LONG_PTR>(value));
+    SetPropA(window, WindowIdProperty, reinterpret_cast<HANDLE>(value));
+}
+
+void UnmarkWindow(HWND window) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    RemovePropA(window, WindowIdProperty);
+}
+
+// Only for windows of our own class: anyone else's user data means nothing to us.
+Number NumberFromUserData(HWND window) {
+    auto value = static_cast<std::intptr_t>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    return value ? static_cast<Number>(value - 1) : -1;
+}
+
+// The number of any window, ours or not: the user data counts only when our table holds that
+// very window under the number it names.
+Number NumberOfWindow(HWND window) {
+    Number number = NumberFromUserData(window);
+    if (number != -1) {
+        WindowRecord* record = FindRecord<WindowRecord>(library.table, number);
+        if (record && record->handle == window) return number;
+    }
+    return NumberFromProperty(window);
+}
+
 void QueueEvent(int code, Number window) {
     EventState* events = library.events;
     if (!events) return;
@@ -183,10 +214,15 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The first window up the parent chain that carries the property is the one events name.
     // The walk stops at the top: a pop-up's GetParent is its owner, and a window still being
     // created (no property yet) must not take its owner's number and size limits.
+    // This procedure belongs to our own class, so the user data is ours to read; it is still
+    // empty while the window is being created, and then the walk decides as before.
     HWND carrier = window;
-    while (carrier && !GetPropA(carrier, WindowIdProperty))
-        carrier = (GetWindowLongA(carrier, GWL_STYLE) & WS_CHILD) ? GetParent(carrier) : nullptr;
-    Number number = carrier ? NumberFromProperty(carrier) : -1;
+    Number number = NumberFromUserData(window);
+    if (number == -1) {
+        while (carrier && !GetPropA(carrier, WindowIdProperty))
+            carrier = (GetWindowLongA(carrier, GWL_STYLE) & WS_CHILD) ? GetParent(carrier) : nullptr;
+        number = carrier ? NumberFromProperty(carrier) : -1;
+    }
     WindowRecord* record = number != -1 ? FindRecord<WindowRecord>(library.table, number) : nullptr;
     EventState& events = *library.events;
     events.working.window = number;
@@ -261,7 +297,7 @@ HACCEL ActiveAccelerators(HWND active) {
         if (GetPropA(focus, "OZ_Hotkey")) return nullptr;
     }
     if (!active) return nullptr;
-    Number number = NumberFromProperty(active);
+    Number number = NumberOfWindow(active);
     if (number == -1) return nullptr;
     WindowRecord* record = FindRecord<WindowRecord>(library.table, number);
     return record ? record->acceleratorTable : nullptr;
@@ -370,7 +406,7 @@ Number OpenTopWindow(Number number, int x, int y, int innerWidth, int innerHeigh
         return 0;
     }
     record->handle = window;
-    SetPropA(window, WindowIdProperty, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(number + 1)));
+    MarkWindow(window, number);
 
     if (show) {
         int command = SW_SHOWNORMAL;
@@ -403,7 +439,7 @@ int CloseTopWindow(Number number) {
     if (!record) return 0;
     HWND window = record->handle;
     if (HWND owner = GetWindow(window, GW_OWNER)) SetActiveWindow(owner);
-    RemovePropA(window, WindowIdProperty);
+    UnmarkWindow(window);
     DestroyWindow(window);
     UnregisterClassA(ClassName(number).text, GetModuleHandleA(nullptr));
 

@@ -106,12 +106,12 @@ TEST_F(GadgetTest, HookTakesOnlyLiveGadgetsWhoseWindowIsTheControl) {
     NMHDR click{impostor, 5, static_cast<UINT>(NM_CLICK)};
     SendMessageA(window, WM_NOTIFY, 5, reinterpret_cast<LPARAM>(&click));
     EXPECT_TRUE(GadgetEvents(5).empty());
-    // The real control, but with a property that does not match its identifier.
-    SetPropA(list, "OZ_ID", reinterpret_cast<HANDLE>(6));
+    // The real control, but with an identifier that names no gadget of its own.
+    SetWindowLongPtrA(list, GWLP_ID, 6);
     click.hwndFrom = list;
     SendMessageA(window, WM_NOTIFY, 5, reinterpret_cast<LPARAM>(&click));
     EXPECT_TRUE(GadgetEvents(5).empty());
-    SetPropA(list, "OZ_ID", reinterpret_cast<HANDLE>(5));
+    SetWindowLongPtrA(list, GWLP_ID, 5);
     SendMessageA(window, WM_NOTIFY, 5, reinterpret_cast<LPARAM>(&click));
     EXPECT_FALSE(GadgetEvents(5).empty());
     DestroyWindow(impostor);

@@ -74,6 +74,7 @@ TEST_F(WindowTest, MainWindowHasTheInnerSizeAskedForCentredOnTheScreen) {
 
     // The window knows its number, and its class is its own.
     EXPECT_EQ(GetPropA(window, "OZ_WindowID"), reinterpret_cast<HANDLE>(1));
+    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_USERDATA), 1);
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
     EXPECT_STREQ(className, "WindowClass_0");
