@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -89,9 +90,36 @@ void LayOut(StatusBarRecord* record) {
     }
 }
 
+// The owner's properties as the owner procedure read them last on this thread. Reading a
+// property costs a server round trip under some systems, and the procedure runs for every
+// message to the owner. Each change to the properties starts a new generation, which retires
+// the pair on every thread; a window only reaches the procedure after SubclassOwner's change.
+struct OwnerProperties {
+    HWND window;
+    unsigned generation;
+    WNDPROC previous;
+    Number stored;
+};
+std::atomic<unsigned> propertyGeneration{1};
+thread_local OwnerProperties lastOwner{};
+
+void OwnerPropertiesChanged() {
+    propertyGeneration.fetch_add(1);
+}
+
+OwnerProperties ReadOwnerProperties(HWND window) {
+    unsigned generation = propertyGeneration.load();
+    if (lastOwner.window == window && lastOwner.generation == generation) return lastOwner;
+    lastOwner =
+        OwnerProperties{window, generation, reinterpret_cast<WNDPROC>(GetPropA(window, CallbackProperty)),
+                        reinterpret_cast<Number>(GetPropA(window, IdProperty))};
+    return lastOwner;
+}
+
 LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, CallbackProperty));
-    auto stored = reinterpret_cast<Number>(GetPropA(window, IdProperty));
+    OwnerProperties properties = ReadOwnerProperties(window);
+    WNDPROC previous = properties.previous;
+    Number stored = properties.stored;
     if (stored) {
         Number number = stored - 1;
         StatusBarRecord* record = FindBar(number);
@@ -109,13 +137,17 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
             }
         } else if (message == WM_NCDESTROY) {
             RemovePropA(window, IdProperty);
+            OwnerPropertiesChanged();
             if (record) {
                 ReleaseFields(record);
                 ReleaseObject(State()->table, number);
             }
         }
     }
-    if (message == WM_NCDESTROY) RemovePropA(window, CallbackProperty);
+    if (message == WM_NCDESTROY) {
+        RemovePropA(window, CallbackProperty);
+        OwnerPropertiesChanged();
+    }
     return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
                     : DefWindowProcA(window, message, wParam, lParam);
 }
@@ -126,6 +158,7 @@ void SubclassOwner(HWND owner, Number number) {
         SetPropA(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
     }
     SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(number + 1));
+    OwnerPropertiesChanged();
 }
 
 // The text as the control wants it: tabs in front align it, and themed bars draw right-aligned
@@ -163,8 +196,10 @@ void FreeStatusBar(Number number) {
     HWND owner = GetParent(record->window);
     // The owner's subclass must not lay out a bar that is gone, or one that later takes over
     // the number on another window.
-    if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number + 1)
+    if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number + 1) {
         RemovePropA(owner, IdProperty);
+        OwnerPropertiesChanged();
+    }
     DestroyWindow(record->window);
     ReleaseFields(record);
     ReleaseObject(State()->table, number);

@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+
 namespace {
 
 const char* const CallbackProperty = "oz_toolbar_callback";
@@ -49,9 +51,36 @@ void FreeDeadToolbars() {
         if (!IsWindow(record->window)) FreeToolbar(number);
 }
 
+// The owner's properties as the owner procedure read them last on this thread. Reading a
+// property costs a server round trip under some systems, and the procedure runs for every
+// message to the owner. Each change to the properties starts a new generation, which retires
+// the pair on every thread; a window only reaches the procedure after SubclassOwner's change.
+struct OwnerProperties {
+    HWND window;
+    unsigned generation;
+    WNDPROC previous;
+    Number number;
+};
+std::atomic<unsigned> propertyGeneration{1};
+thread_local OwnerProperties lastOwner{};
+
+void OwnerPropertiesChanged() {
+    propertyGeneration.fetch_add(1);
+}
+
+OwnerProperties ReadOwnerProperties(HWND window) {
+    unsigned generation = propertyGeneration.load();
+    if (lastOwner.window == window && lastOwner.generation == generation) return lastOwner;
+    lastOwner =
+        OwnerProperties{window, generation, reinterpret_cast<WNDPROC>(GetPropA(window, CallbackProperty)),
+                        reinterpret_cast<Number>(GetPropA(window, IdProperty))};
+    return lastOwner;
+}
+
 LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, CallbackProperty));
-    auto number = reinterpret_cast<Number>(GetPropA(window, IdProperty));
+    OwnerProperties properties = ReadOwnerProperties(window);
+    WNDPROC previous = properties.previous;
+    Number number = properties.number;
     if (number != NoToolbar) {
         auto* record = FindRecord<ToolbarRecord>(Table(), number);
         HWND toolbar = record ? record->window : nullptr;
@@ -79,6 +108,7 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         FreeDeadToolbars();
         RemovePropA(window, CallbackProperty);
         RemovePropA(window, IdProperty);
+        OwnerPropertiesChanged();
     }
     return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
                     : DefWindowProcA(window, message, wParam, lParam);
@@ -90,6 +120,7 @@ void SubclassOwner(HWND owner, Number number) {
         SetPropA(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
     }
     SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(number));
+    OwnerPropertiesChanged();
 }
 
 } // namespace
@@ -104,8 +135,10 @@ void FreeToolbar(Number number) {
     HWND tooltip = record->tooltip;
     if (IsWindow(record->window)) {
         HWND owner = GetParent(record->window);
-        if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number)
+        if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number) {
             SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(NoToolbar));
+            OwnerPropertiesChanged();
+        }
         DestroyWindow(record->window);
     }
     if (IsWindow(tooltip)) DestroyWindow(tooltip);

@@ -167,6 +167,21 @@ TEST_F(StatusBarTest, TheSameSizeAgainDoesNotLayTheBarOut) {
     EXPECT_EQ(Edges(bar), std::vector<int>{ClientWidth(window) - barClient.bottom + 3});
 }
 
+// The owner's subclass remembers what it read from the owner; a bar that takes over must be
+// the one laid out from the next resize on.
+TEST_F(StatusBarTest, ABarThatTakesOverIsTheOneLaidOut) {
+    Open(ResizableWindow);
+    AddStatusField(KeepCurrent);
+    SetWindowPos(window, nullptr, 0, 0, 450, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND second = reinterpret_cast<HWND>(OpenStatusBar(2, window));
+    ASSERT_NE(second, nullptr);
+    AddStatusField(KeepCurrent);
+    SetWindowPos(window, nullptr, 0, 0, 520, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT barClient{};
+    GetClientRect(second, &barClient);
+    EXPECT_EQ(Edges(second), std::vector<int>{ClientWidth(window) - barClient.bottom + 3});
+}
+
 TEST_F(StatusBarTest, NumbersAreFreedWithTheWindowAndOnReuse) {
     Open(FixedWindow);
     AddStatusField(KeepCurrent);
