@@ -1,9 +1,9 @@
 #include "controls/menu.h"
 
+#include "controls/owner_properties.h"
 #include "core/object_table.h"
 #include "images/alpha.h"
 
-#include <atomic>
 #include <cctype>
 #include <cstddef>
 #include <cstring>
@@ -381,36 +381,8 @@ LRESULT FindMnemonic(HWND window, unsigned char typed, HMENU menu) {
     return NotHandled;
 }
 
-// The procedure a subclass of ours replaced on a window, as read last on this thread. Reading
-// a property costs a server round trip under some systems, and a subclass runs for every
-// message to its window. Each change to the properties starts a new generation, which retires
-// the pair on every thread; a window only reaches a subclass after Subclass's change.
-struct ReplacedProcedure {
-    HWND window;
-    const char* property;
-    unsigned generation;
-    WNDPROC previous;
-};
-std::atomic<unsigned> propertyGeneration{1};
-thread_local ReplacedProcedure lastReplaced[2]{};
-
-void PropertiesChanged() {
-    propertyGeneration.fetch_add(1);
-}
-
-// Each subclass has its own slot, so that the two on one window do not evict each other.
-WNDPROC PreviousProcedure(HWND window, const char* property, int slot) {
-    unsigned generation = propertyGeneration.load();
-    ReplacedProcedure& last = lastReplaced[slot];
-    if (last.window == window && last.property == property && last.generation == generation)
-        return last.previous;
-    last = ReplacedProcedure{window, property, generation,
-                             reinterpret_cast<WNDPROC>(GetPropA(window, property))};
-    return last.previous;
-}
-
 LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = PreviousProcedure(window, OwnerDrawProperty, 0);
+    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, OwnerDrawProperty));
     switch (message) {
     case WM_SETTINGCHANGE:
         CreateMenuFont();
@@ -447,7 +419,7 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
         break;
     case WM_NCDESTROY:
         RemovePropA(window, OwnerDrawProperty);
-        PropertiesChanged();
+        OwnerPropertiesChanged();
         break;
     default:
         break;
@@ -472,11 +444,11 @@ void ReleaseWindowMenus(HWND window) {
 }
 
 LRESULT CALLBACK CleanUpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = PreviousProcedure(window, CleanUpProperty, 1);
+    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, CleanUpProperty));
     if (message == WM_NCDESTROY) {
         ReleaseWindowMenus(window);
         RemovePropA(window, CleanUpProperty);
-        PropertiesChanged();
+        OwnerPropertiesChanged();
     }
     return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
                     : DefWindowProcA(window, message, wParam, lParam);
@@ -486,7 +458,7 @@ void Subclass(HWND window, const char* property, WNDPROC procedure) {
     if (!window || GetPropA(window, property)) return;
     auto previous = SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
     SetPropA(window, property, reinterpret_cast<HANDLE>(previous));
-    PropertiesChanged();
+    OwnerPropertiesChanged();
 }
 
 // Takes the record for a number, makes the menu and makes it current.

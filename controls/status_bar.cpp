@@ -1,12 +1,12 @@
 #include "controls/status_bar.h"
 
 #include "controls/gadget.h"
+#include "controls/owner_properties.h"
 #include "core/memory.h"
 #include "core/object_table.h"
 
 #include <commctrl.h>
 
-#include <atomic>
 #include <cstring>
 
 namespace {
@@ -90,36 +90,9 @@ void LayOut(StatusBarRecord* record) {
     }
 }
 
-// The owner's properties as the owner procedure read them last on this thread. Reading a
-// property costs a server round trip under some systems, and the procedure runs for every
-// message to the owner. Each change to the properties starts a new generation, which retires
-// the pair on every thread; a window only reaches the procedure after SubclassOwner's change.
-struct OwnerProperties {
-    HWND window;
-    unsigned generation;
-    WNDPROC previous;
-    Number stored;
-};
-std::atomic<unsigned> propertyGeneration{1};
-thread_local OwnerProperties lastOwner{};
-
-void OwnerPropertiesChanged() {
-    propertyGeneration.fetch_add(1);
-}
-
-OwnerProperties ReadOwnerProperties(HWND window) {
-    unsigned generation = propertyGeneration.load();
-    if (lastOwner.window == window && lastOwner.generation == generation) return lastOwner;
-    lastOwner =
-        OwnerProperties{window, generation, reinterpret_cast<WNDPROC>(GetPropA(window, CallbackProperty)),
-                        reinterpret_cast<Number>(GetPropA(window, IdProperty))};
-    return lastOwner;
-}
-
 LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    OwnerProperties properties = ReadOwnerProperties(window);
-    WNDPROC previous = properties.previous;
-    Number stored = properties.stored;
+    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, CallbackProperty));
+    auto stored = reinterpret_cast<Number>(CachedOwnerProperty(window, IdProperty));
     if (stored) {
         Number number = stored - 1;
         StatusBarRecord* record = FindBar(number);

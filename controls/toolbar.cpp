@@ -1,11 +1,10 @@
 #include "controls/toolbar.h"
 
+#include "controls/owner_properties.h"
 #include "core/object_table.h"
 #include "images/alpha.h"
 
 #include <commctrl.h>
-
-#include <atomic>
 
 namespace {
 
@@ -51,36 +50,9 @@ void FreeDeadToolbars() {
         if (!IsWindow(record->window)) FreeToolbar(number);
 }
 
-// The owner's properties as the owner procedure read them last on this thread. Reading a
-// property costs a server round trip under some systems, and the procedure runs for every
-// message to the owner. Each change to the properties starts a new generation, which retires
-// the pair on every thread; a window only reaches the procedure after SubclassOwner's change.
-struct OwnerProperties {
-    HWND window;
-    unsigned generation;
-    WNDPROC previous;
-    Number number;
-};
-std::atomic<unsigned> propertyGeneration{1};
-thread_local OwnerProperties lastOwner{};
-
-void OwnerPropertiesChanged() {
-    propertyGeneration.fetch_add(1);
-}
-
-OwnerProperties ReadOwnerProperties(HWND window) {
-    unsigned generation = propertyGeneration.load();
-    if (lastOwner.window == window && lastOwner.generation == generation) return lastOwner;
-    lastOwner =
-        OwnerProperties{window, generation, reinterpret_cast<WNDPROC>(GetPropA(window, CallbackProperty)),
-                        reinterpret_cast<Number>(GetPropA(window, IdProperty))};
-    return lastOwner;
-}
-
 LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    OwnerProperties properties = ReadOwnerProperties(window);
-    WNDPROC previous = properties.previous;
-    Number number = properties.number;
+    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, CallbackProperty));
+    auto number = reinterpret_cast<Number>(CachedOwnerProperty(window, IdProperty));
     if (number != NoToolbar) {
         auto* record = FindRecord<ToolbarRecord>(Table(), number);
         HWND toolbar = record ? record->window : nullptr;

@@ -128,7 +128,9 @@ class TabTest : public GadgetListTest {
         std::vector<int> codes = Pump(150);
         for (int code : codes) {
             EXPECT_NE(code, MenuEvent);
-            if (!editorMayChange) EXPECT_NE(code, GadgetEvent);
+            if (!editorMayChange) {
+                EXPECT_NE(code, GadgetEvent);
+            }
         }
         return GetFocus();
     }
