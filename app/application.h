@@ -39,5 +39,8 @@ enum : int {
     ItemChangeHotKey = 6,
 };
 
+// Brings the framework services up in their fixed order (after the private heap).
+void StartFrameworkServices();
+
 // The one way out: tears the framework down and ends the process with exit code 0.
 [[noreturn]] void ShutDown();

@@ -5,9 +5,6 @@
 #include "app/protected_files.h"
 #include "app/storage.h"
 #include "controls/gadget.h"
-#include "controls/menu.h"
-#include "controls/status_bar.h"
-#include "controls/toolbar.h"
 #include "core/memory.h"
 #include "framework/requesters.h"
 #include "framework/threads.h"
@@ -15,7 +12,6 @@
 #include "images/images.h"
 #include "settings/files.h"
 #include "settings/settings_document.h"
-#include "settings/text.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -35,21 +31,6 @@ constexpr int MainInnerHeight = 220;
 constexpr int MainMinimumWidth = 400;
 constexpr int MainMinimumHeight = 200;
 
-void StartFrameworkServices() {
-    InitPrivateHeap();
-    InitTextService();
-    InitDataFiles();
-    InitImageSupport();
-    InitImages();
-    InitWindows();
-    InitGadgets();
-    InitMenus();
-    InitSettings();
-    InitRequesters();
-    InitStatusBars();
-    InitThreads();
-    InitToolbars();
-}
 
 void ShowAboutBox() {
     std::string text = std::string(ProductName) + " " + ProductVersion;
@@ -134,6 +115,7 @@ void OnGadgetEvent(Number gadget) {
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    InitPrivateHeap();
     StartFrameworkServices();
     ProductName = "Verriq";
     ProductVersion = "1.0.0";

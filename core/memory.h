@@ -3,8 +3,9 @@
 
 #include <cstddef>
 
-// Creates the private heap. Until it exists (and after EndPrivateHeap) allocations still work,
-// from the process heap, so that tests and early code need no set-up.
+// Creates the private heap; the first allocation does so too, so tests and early code need no
+// set-up, and a block can never be freed into a heap other than its own. EndPrivateHeap releases
+// every block at once and belongs to the last step before the process ends.
 bool InitPrivateHeap();
 void EndPrivateHeap();
 

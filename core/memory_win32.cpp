@@ -4,16 +4,26 @@
 
 namespace {
 HANDLE privateHeap = nullptr;
+bool heapChosen = false;
 
-HANDLE CurrentHeap() { return privateHeap ? privateHeap : GetProcessHeap(); }
+// The heap is chosen once, at the first allocation or at InitPrivateHeap, whichever comes first:
+// a block must always go back to the heap it came from.
+HANDLE CurrentHeap() {
+    if (!heapChosen) {
+        heapChosen = true;
+        privateHeap = HeapCreate(0, 0, 0);
+    }
+    return privateHeap ? privateHeap : GetProcessHeap();
+}
 } // namespace
 
 bool InitPrivateHeap() {
-    if (!privateHeap) privateHeap = HeapCreate(0, 0, 0);
+    CurrentHeap();
     return privateHeap != nullptr;
 }
 
 void EndPrivateHeap() {
+    // Only on the way out: every block the framework made goes with it.
     if (privateHeap) HeapDestroy(privateHeap);
     privateHeap = nullptr;
 }

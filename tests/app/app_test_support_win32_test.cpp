@@ -32,18 +32,7 @@ void StartServicesOnce() {
     static bool started = false;
     if (started) return;
     started = true;
-    InitTextService();
-    InitDataFiles();
-    InitImageSupport();
-    InitImages();
-    InitWindows();
-    InitGadgets();
-    InitMenus();
-    InitSettings();
-    InitRequesters();
-    InitStatusBars();
-    InitThreads();
-    InitToolbars();
+    StartFrameworkServices();
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
