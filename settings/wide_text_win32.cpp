@@ -1,0 +1,47 @@
+#include "settings/wide_text.h"
+
+#include <windows.h>
+
+namespace {
+
+// The one place that says what the program's texts are encoded in.
+constexpr UINT ProgramCodePage = CP_ACP;
+
+// Paths of this length and longer need the "\\?\" form; the limit counts the terminating zero.
+constexpr std::size_t ClassicPathLimit = MAX_PATH - 1;
+
+} // namespace
+
+std::wstring ToWide(std::string_view text) {
+    if (text.empty()) return {};
+    int size = static_cast<int>(text.size());
+    int length = MultiByteToWideChar(ProgramCodePage, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(ProgramCodePage, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string FromWide(std::wstring_view text) {
+    if (text.empty()) return {};
+    int size = static_cast<int>(text.size());
+    int length = WideCharToMultiByte(ProgramCodePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return {};
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(ProgramCodePage, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+std::string FromWide(const wchar_t* text) { return text ? FromWide(std::wstring_view(text)) : std::string(); }
+
+std::wstring ToWidePath(std::string_view path) {
+    std::wstring wide = ToWide(path);
+    if (wide.size() <= ClassicPathLimit) return wide;
+    // The long form is taken literally by the system: no "/" as separator, nothing relative.
+    for (wchar_t& c : wide)
+        if (c == L'/') c = L'\\';
+    if (wide.compare(0, 4, L"\\\\?\\") == 0 || wide.compare(0, 4, L"\\\\.\\") == 0) return wide;
+    if (wide.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
+    if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
+    return wide;
+}
