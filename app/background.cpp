@@ -40,7 +40,7 @@ bool IsHotKeyLetter(int shortcut) { return shortcut >= 'A' && shortcut <= 'Z'; }
 
 void OnCloseRequest() {
     // Written before asking: whatever the answer, or if the session ends meanwhile, the list is safe.
-    SaveFileList(GadgetFileList, ProductName, FileListName);
+    SaveFileList(ProductName, FileListName);
     SaveSettings(ProductName, SettingsName);
     int answer = ShowMessageBox("Hintergrundprozess", CloseQuestionText(SpecialKey), MB_YESNO | MB_ICONQUESTION);
     if (answer == IDYES) {

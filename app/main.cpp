@@ -36,8 +36,11 @@ void ShowAboutBox() {
     std::string text = std::string(ProductName) + " " + ProductVersion;
     // Every credits line starts with CR, so the block begins on the box's second line.
     text += "\r"
-            "\rHält die Dateien Ihrer Liste fest, damit kein"
-            "\randeres Programm sie liest, löscht oder umbenennt."
+            "\rSolange Verriq läuft, kann kein anderes Programm eine geschützte"
+            "\rDatei lesen, ändern, ersetzen, löschen oder umbenennen."
+            "\rDas gilt nicht, wenn Verriq beendet oder abgebrochen wird, bei"
+            "\rdirektem Zugriff auf den Datenträger, unter einem anderen"
+            "\rBetriebssystem und, unter Wine, für Linux-Programme."
             "\r© 2026 Ondrak";
     ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
 }
@@ -49,7 +52,7 @@ void FitFileListToWindow() {
 }
 
 [[noreturn]] void Quit() {
-    SaveFileList(GadgetFileList, ProductName, FileListName);
+    SaveFileList(ProductName, FileListName);
     SaveSettings(ProductName, SettingsName);
     ShutDown();
 }
@@ -119,7 +122,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     StartFrameworkServices();
     ProductName = "Verriq";
     ProductVersion = "1.0.0";
-    CreateProtectedFileList();
 
     std::string title = std::string(ProductName) + " " + ProductVersion;
     // Without a main window there is nothing to protect with: leave before any folder or
@@ -138,11 +140,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateMainStatusBar();
     CreateFileList();
 
-    LoadFileList(GadgetFileList, ProductName, FileListName);
+    LoadFileList(ProductName, FileListName);
     LoadSettings(ProductName, SettingsName);
-    LockListedFiles(GadgetFileList);
 
     SetWindowSizeLimits(WindowMain, MainMinimumWidth, MainMinimumHeight, KeepCurrent, KeepCurrent);
+    StartProtectionService();
     StartThread(HotKeyWatcher, nullptr);
     RunMainLoop();
 }

@@ -1,113 +1,376 @@
 #include "app/protected_files.h"
 
 #include "app/application.h"
+#include "app/storage.h"
 #include "controls/gadget.h"
+#include "controls/list_gadget.h"
 #include "controls/status_bar.h"
 #include "controls/toolbar.h"
 #include "framework/requesters.h"
-#include "settings/linked_list.h"
+#include "framework/window.h"
 #include "settings/text.h"
+#include "settings/wide_text.h"
 
 #include <windows.h>
+#include <commctrl.h>
+#include <windowsx.h>
 
-#include <string>
-
-LinkedList* ProtectedFiles = nullptr;
+#include <algorithm>
+#include <unordered_map>
 
 namespace {
 
-// Appends the row's lock at the end of the list, keeping the pairing with the rows. False when
-// no memory was left for the entry.
-bool AppendLock(HFILE handle) {
-    GoToElement(ProtectedFiles, ListCount(ProtectedFiles) - 1);
-    auto* entry = static_cast<ProtectedFile*>(InsertAfterCurrent(ProtectedFiles));
-    if (!entry) return false;
-    entry->handle = handle;
+std::vector<ProtectedFile> files;
+// Where the next retry pass starts, so that a long list is worked through a slice at a time.
+std::size_t retryCursor = 0;
+
+constexpr UINT_PTR RetryTimerId = 0x5652; // one of ours among the main window's timers
+constexpr UINT_PTR SubclassId = 0x5652;
+// A pass when the window comes back may take longer: the user is looking.
+constexpr unsigned ShownRetryBudgetMilliseconds = 50;
+
+HWND tooltip = nullptr;
+int tooltipRow = -1;
+
+std::wstring FileKey(const std::string& path) {
+    std::wstring wide = ToWidePath(path);
+    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length > 0) {
+        std::wstring full(length, L'\0');
+        DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+        if (written > 0 && written < length) {
+            full.resize(written);
+            wide = std::move(full);
+        }
+    }
+    if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return wide;
+}
+
+LockState StateForError(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DEV_NOT_EXIST:
+        return LockState::NotFound;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return LockState::InUse;
+    case ERROR_ACCESS_DENIED:
+        return LockState::AccessDenied;
+    default:
+        return LockState::Failed;
+    }
+}
+
+bool AnotherEntryHolds(const ProtectedFile& file) {
+    return std::any_of(files.begin(), files.end(), [&](const ProtectedFile& other) {
+        return &other != &file && other.state == LockState::Held && other.key == file.key;
+    });
+}
+
+void TryLock(ProtectedFile& file) {
+    HANDLE handle = CreateFileW(ToWidePath(file.path).c_str(), GENERIC_READ, LockShareMode, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        file.lock.reset(handle);
+        file.state = LockState::Held;
+        file.error = 0;
+        return;
+    }
+    file.error = GetLastError();
+    file.state = StateForError(file.error);
+    // Our own lock refuses us as it refuses everybody: say which row has the file.
+    if (file.state == LockState::InUse && AnotherEntryHolds(file)) file.state = LockState::Duplicate;
+}
+
+void ShowRowState(int row, const ProtectedFile& file) {
+    WriteGadgetItemColor(GadgetFileList, row, ColorText, file.state == LockState::Held ? -1 : FailedLockColor, -1);
+}
+
+// Appends a row and its entry and tries to hold the file. A row that could not be added gets no
+// entry, so that rows and entries never drift apart.
+bool AppendFile(const std::string& path, std::wstring key) {
+    int row = GadgetItemCount(GadgetFileList);
+    InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0);
+    if (GadgetItemCount(GadgetFileList) != row + 1) return false;
+    files.push_back(ProtectedFile{path, std::move(key), {}, LockState::NotFound, 0});
+    TryLock(files.back());
+    if (files.back().state != LockState::Held) ShowRowState(row, files.back());
     return true;
 }
 
-void MarkUnprotected(Number list, int row) { WriteGadgetItemColor(list, row, 1, FailedLockColor, -1); }
+void HideTooltip() {
+    tooltipRow = -1;
+    if (!tooltip) return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = WindowHandle(WindowMain);
+    tool.uId = reinterpret_cast<UINT_PTR>(GadgetHandle(GadgetFileList));
+    SendMessageW(tooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
 
-// Appends a row for path and locks the file. A row that could not be paired with an entry is
-// taken out again, so that rows and locks never drift apart.
-void AddProtectedFile(const char* path) {
-    int row = GadgetItemCount(GadgetFileList);
-    InsertGadgetItem(GadgetFileList, -1, path, nullptr, 0);
-    if (GadgetItemCount(GadgetFileList) != row + 1) return;
-    HFILE handle = _lopen(path, LockMode);
-    if (!AppendLock(handle)) {
-        if (handle != HFILE_ERROR) _lclose(handle);
-        DeleteGadgetItem(GadgetFileList, row);
+void ShowTooltip(int row, POINT screen) {
+    tooltipRow = row;
+    std::string reason = row >= 0 && row < static_cast<int>(files.size()) ? UnprotectedReason(files[row]) : "";
+    if (reason.empty()) {
+        HideTooltip();
+        tooltipRow = row;
         return;
     }
-    if (handle == HFILE_ERROR) MarkUnprotected(GadgetFileList, row);
+    std::wstring text = ToWide(reason);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = WindowHandle(WindowMain);
+    tool.uId = reinterpret_cast<UINT_PTR>(GadgetHandle(GadgetFileList));
+    tool.lpszText = text.data();
+    SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Below and right of the pointer, where it does not hide the row it explains.
+    SendMessageW(tooltip, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + 12, screen.y + 20));
+    SendMessageW(tooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+int RowAt(HWND list, POINT client) {
+    LVHITTESTINFO hit{};
+    hit.pt = client;
+    return static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+LRESULT CALLBACK FileListTipProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    switch (message) {
+    case WM_MOUSEMOVE: {
+        POINT client{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        int row = RowAt(list, client);
+        if (row != tooltipRow) {
+            POINT screen = client;
+            ClientToScreen(list, &screen);
+            ShowTooltip(row, screen);
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, list, 0};
+            TrackMouseEvent(&track);
+        }
+        break;
+    }
+    case WM_MOUSELEAVE:
+        HideTooltip();
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(list, FileListTipProc, SubclassId);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindowProtectionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR) {
+    if (message == WM_SHOWWINDOW && wParam) {
+        // A drive plugged in or a program closed while the window was away: catch up at once.
+        RetryUnheldFiles(ShownRetryBudgetMilliseconds);
+    } else if (message == WM_NCDESTROY) {
+        KillTimer(window, RetryTimerId);
+        RemoveWindowSubclass(window, MainWindowProtectionProc, SubclassId);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void CALLBACK OnRetryTimer(HWND, UINT, UINT_PTR, DWORD) { RetryUnheldFiles(RetryBudgetMilliseconds); }
+
+// Rows of the list, top to bottom, that are selected.
+std::vector<int> SelectedRows() {
+    std::vector<int> rows;
+    HWND list = GadgetHandle(GadgetFileList);
+    for (int row = -1; (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                             LVNI_SELECTED))) != -1;)
+        rows.push_back(row);
+    return rows;
+}
+
+std::string SystemErrorText(DWORD error) {
+    wchar_t buffer[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
+    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' ' ||
+                          buffer[length - 1] == L'.'))
+        --length;
+    if (length == 0) return "Fehler " + FormatInteger(static_cast<std::int64_t>(error));
+    return FromWide(std::wstring_view(buffer, length));
 }
 
 } // namespace
 
-void CreateProtectedFileList() { ProtectedFiles = CreateLinkedList(sizeof(ProtectedFile), nullptr); }
+const std::vector<ProtectedFile>& ProtectedFileList() { return files; }
+
+void AddListedFiles(const std::vector<std::string>& paths) {
+    files.reserve(files.size() + paths.size());
+    // Thousands of rows must not cost a repaint each.
+    BeginGadgetBatch(GadgetFileList);
+    for (const std::string& path : paths)
+        AppendFile(path, FileKey(path));
+    EndGadgetBatch(GadgetFileList);
+    UpdateStatusText();
+}
+
+void AddChosenFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    std::unordered_map<std::wstring, int> listed;
+    listed.reserve(files.size() + paths.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        listed.emplace(files[i].key, static_cast<int>(i));
+
+    std::vector<int> alreadyListed;
+    bool added = false;
+    BeginGadgetBatch(GadgetFileList);
+    for (const std::string& path : paths) {
+        std::wstring key = FileKey(path);
+        auto found = listed.find(key);
+        if (found != listed.end()) {
+            alreadyListed.push_back(found->second);
+            continue;
+        }
+        int row = static_cast<int>(files.size());
+        if (AppendFile(path, key)) {
+            listed.emplace(std::move(key), row);
+            added = true;
+        }
+    }
+    EndGadgetBatch(GadgetFileList);
+
+    if (!alreadyListed.empty()) {
+        // Show the user where the file already stands instead of listing it twice.
+        WriteGadgetState(GadgetFileList, -1);
+        for (int row : alreadyListed)
+            WriteGadgetItemState(GadgetFileList, row, 1);
+        SendMessageW(GadgetHandle(GadgetFileList), LVM_ENSUREVISIBLE, static_cast<WPARAM>(alreadyListed.front()),
+                     FALSE);
+        OnFileListEvent();
+    }
+    UpdateStatusText();
+    if (added) OnFileListChanged();
+}
 
 void AddFiles() {
     std::string path = ShowOpenFileDialog("Dateien hinzufügen", "", "Alle Dateien|*.*", 0, 1);
-    if (path.empty()) return;
-    BeginGadgetBatch(GadgetFileList);
+    std::vector<std::string> chosen;
     while (!path.empty()) {
-        AddProtectedFile(path.c_str());
+        chosen.push_back(std::move(path));
         path = NextChosenFileName();
     }
-    EndGadgetBatch(GadgetFileList);
-    UpdateStatusText();
+    AddChosenFiles(chosen);
 }
 
 void RemoveSelectedFiles() {
-    BeginGadgetBatch(GadgetFileList);
-    for (int row; (row = ReadGadgetState(GadgetFileList)) != -1;) {
-        if (auto* entry = static_cast<ProtectedFile*>(GoToElement(ProtectedFiles, row))) {
-            // A row that was never held has nothing to release.
-            if (entry->handle != HFILE_ERROR) _lclose(entry->handle);
-            RemoveCurrentElement(ProtectedFiles);
+    std::vector<int> rows = SelectedRows();
+    if (!rows.empty()) {
+        HideTooltip();
+        BeginGadgetBatch(GadgetFileList);
+        // Bottom up, so that the rows still to go keep their numbers.
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+            if (*row >= static_cast<int>(files.size())) continue;
+            DeleteGadgetItem(GadgetFileList, *row);
+            files.erase(files.begin() + *row);
         }
-        DeleteGadgetItem(GadgetFileList, row);
+        EndGadgetBatch(GadgetFileList);
+        retryCursor = 0;
+        // A second row of a file just let go may hold it now.
+        bool duplicates = std::any_of(files.begin(), files.end(),
+                                      [](const ProtectedFile& file) { return file.state == LockState::Duplicate; });
+        if (duplicates) RetryUnheldFiles(0);
     }
-    EndGadgetBatch(GadgetFileList);
     SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, 1);
     UpdateStatusText();
-}
-
-void LockListedFiles(Number list) {
-    BeginGadgetBatch(list);
-    for (int row = 0, count = GadgetItemCount(list); row < count; ++row) {
-        HFILE handle = _lopen(ReadGadgetItemText(list, row, 0), LockMode);
-        if (!AppendLock(handle)) {
-            // Without an entry the row could never be released; do not hold what we cannot let go.
-            if (handle != HFILE_ERROR) _lclose(handle);
-            handle = HFILE_ERROR;
-            AppendLock(handle);
-        }
-        if (handle == HFILE_ERROR) MarkUnprotected(list, row);
-    }
-    EndGadgetBatch(list);
-    // The rows were counted before any file was held.
-    UpdateStatusText();
+    if (!rows.empty()) OnFileListChanged();
 }
 
 void OnFileListEvent() {
     SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, ReadGadgetState(GadgetFileList) == -1 ? 1 : 0);
 }
 
-int HeldLockCount() {
-    int held = 0;
-    if (!ProtectedFiles) return 0;
-    for (ListElement* element = ProtectedFiles->first; element; element = element->next)
-        if (static_cast<ProtectedFile*>(ElementData(element))->handle != HFILE_ERROR) ++held;
-    return held;
+bool RetryUnheldFiles(unsigned budgetMilliseconds) {
+    std::size_t count = files.size();
+    if (count == 0) return false;
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const LONGLONG budgetTicks = frequency.QuadPart * budgetMilliseconds / 1000;
+
+    bool changed = false, nowHeld = false;
+    for (std::size_t tried = 0; tried < count; ++tried) {
+        std::size_t index = retryCursor++ % count;
+        ProtectedFile& file = files[index];
+        if (file.state == LockState::Held) continue;
+        LockState before = file.state;
+        TryLock(file);
+        if (file.state != before) {
+            changed = true;
+            if (file.state == LockState::Held) {
+                nowHeld = true;
+                ShowRowState(static_cast<int>(index), file);
+            }
+        }
+        QueryPerformanceCounter(&now);
+        if (budgetTicks > 0 && now.QuadPart - start.QuadPart >= budgetTicks) break;
+    }
+    retryCursor %= count;
+    if (changed) HideTooltip();
+    if (nowHeld) UpdateStatusText();
+    return changed;
 }
 
-std::int32_t ProtectedFileHandle(int index) {
-    if (!ProtectedFiles || index < 0 || index >= ListCount(ProtectedFiles)) return HFILE_ERROR;
-    ListElement* element = ProtectedFiles->first;
-    for (int i = 0; i < index; ++i) element = element->next;
-    return static_cast<ProtectedFile*>(ElementData(element))->handle;
+void StartProtectionService() {
+    HWND main = WindowHandle(WindowMain);
+    HWND list = GadgetHandle(GadgetFileList);
+    if (!main || !list) return;
+    SetTimer(main, RetryTimerId, RetryInterval, OnRetryTimer);
+    SetWindowSubclass(main, MainWindowProtectionProc, SubclassId, 0);
+
+    tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    if (!tooltip) return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = main;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, 600);
+    SetWindowSubclass(list, FileListTipProc, SubclassId, 0);
+}
+
+void ReleaseAllProtectedFiles() {
+    files.clear();
+    retryCursor = 0;
+    tooltipRow = -1;
+}
+
+int HeldLockCount() {
+    return static_cast<int>(std::count_if(files.begin(), files.end(),
+                                          [](const ProtectedFile& file) { return file.state == LockState::Held; }));
+}
+
+std::string UnprotectedReason(const ProtectedFile& file) {
+    switch (file.state) {
+    case LockState::Held:
+        return {};
+    case LockState::NotFound:
+        return "Nicht geschützt: Datei nicht gefunden";
+    case LockState::InUse:
+        return "Nicht geschützt: von einem anderen Programm geöffnet";
+    case LockState::AccessDenied:
+        return "Nicht geschützt: Zugriff verweigert";
+    case LockState::Duplicate:
+        return "Nicht geschützt: bereits in der Liste";
+    case LockState::Failed:
+        break;
+    }
+    return "Nicht geschützt: " + SystemErrorText(file.error);
 }
 
 void UpdateStatusText() {

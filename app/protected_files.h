@@ -1,39 +1,68 @@
-// The protected files: every row of the file list is paired with one lock, a handle that keeps
-// the file open so that other programs can neither read, delete nor rename it. Rows and locks
-// change together, so entry i always belongs to row i.
+// The protected files: the model behind the file list. Entry i is row i; each entry owns its
+// path, its lock and the reason it is not held. The list control only displays the model, and
+// saving, counting, locking and removing read the model, never the rows' text.
 #pragma once
 
+#include "core/handles_win32.h"
 #include "core/types.h"
 
-#include <cstdint>
+#include <string>
+#include <vector>
 
-struct LinkedList;
-
-// One lock: the handle _lopen gave, or HFILE_ERROR when the file could not be held.
-struct ProtectedFile {
-    std::int32_t handle;
+enum class LockState : int {
+    Held,
+    NotFound,     // no such file, folder or drive (yet)
+    InUse,        // another program has it open
+    AccessDenied, // no rights, or not a file
+    Duplicate,    // an earlier row holds the same file
+    Failed,       // anything else; the entry keeps the system's error
 };
 
-extern LinkedList* ProtectedFiles;
+struct ProtectedFile {
+    std::string path; // as the user gave it: the row's text and the line in the list document
+    std::wstring key; // the full path folded to upper case: what "the same file" compares
+    UniqueFile lock;  // open with share mode none, so no other program may open it at all
+    LockState state = LockState::NotFound;
+    unsigned long error = 0; // the system's error of the last attempt that failed
+};
 
-// Share mode of every lock: read access for us, no reading, deleting or renaming for others.
-constexpr int LockMode = 0x30; // OF_READ | OF_SHARE_DENY_READ
+// The one share mode of every lock: nobody else may read, write, delete or rename the file
+// while we hold it. We only ever ask for read access and never read.
+constexpr unsigned long LockShareMode = 0;
 // Text colour of a row whose file is not held: it must not look protected.
 constexpr int FailedLockColor = 0x0000C0;
+// How often the main thread tries again to hold the files it could not, and how long one try
+// may take: a list of thousands of missing files must leave the machine idle.
+constexpr unsigned RetryInterval = 2000;
+constexpr unsigned RetryBudgetMilliseconds = 4;
 
-void CreateProtectedFileList();
-// Lets the user pick files and adds a row and a lock for each.
+const std::vector<ProtectedFile>& ProtectedFileList();
+
+// Start-up: one row and one entry per path, in order, each file locked. Duplicates stay, as
+// red rows that say so.
+void AddListedFiles(const std::vector<std::string>& paths);
+// Adds paths chosen by the user; a path already listed (same full path, case ignored) is not
+// added again, its row is selected instead. Saves the list when it changed.
+void AddChosenFiles(const std::vector<std::string>& paths);
+// Lets the user pick files in the open dialog and adds them.
 void AddFiles();
-// Releases and removes every selected row, top one first.
+// Releases and removes every selected row. Saves the list when it changed.
 void RemoveSelectedFiles();
-// Start-up: locks the file of every row of the list, in row order.
-void LockListedFiles(Number list);
 // "Entfernen" is enabled exactly while a row is selected.
 void OnFileListEvent();
 // Writes the number of files actually held into the status bar.
 void UpdateStatusText();
 
-// Number of entries whose lock is held.
+// Tries again to hold files that are not held, starting after the last one tried, for at most
+// budget milliseconds (0: every entry once). True when any entry's state changed.
+bool RetryUnheldFiles(unsigned budgetMilliseconds);
+// After start-up: the tooltip that tells why a row is not held, and the retries by timer and
+// whenever the main window is shown again.
+void StartProtectionService();
+// Lets go of every file and forgets every entry (the rows stay); for tests and shut-down.
+void ReleaseAllProtectedFiles();
+
+// Number of entries whose file is held.
 int HeldLockCount();
-// The handle of entry i, or HFILE_ERROR when there is no such entry.
-std::int32_t ProtectedFileHandle(int index);
+// What the tooltip of a row not held says; empty for a held row.
+std::string UnprotectedReason(const ProtectedFile& file);

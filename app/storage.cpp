@@ -6,6 +6,8 @@
 #include "settings/files.h"
 #include "settings/settings_document.h"
 
+#include <vector>
+
 const char* const FileListName = "Dateien.ini";
 const char* const SettingsName = "Einstellungen.ini";
 const char* const SettingsGroup = "Einstellungen";
@@ -47,21 +49,17 @@ void EnsureSettingsDocument(const char* product, const char* name) {
     CloseSettings();
 }
 
-void LoadFileList(Number list, const char* product, const char* name) {
+void LoadFileList(const char* product, const char* name) {
     std::string path = DocumentPath(product, name);
+    std::vector<std::string> paths;
     // A list that cannot be opened (a folder of that name, no rights) reads as empty; reading
     // an unopened file would never report its end.
     if (OpenDataFile(FileListFile, path.c_str())) {
-        // Thousands of rows must not cost a repaint each.
-        BeginGadgetBatch(list);
-        while (!IsEndOfFile(FileListFile)) {
-            std::string line = ReadTextLine(FileListFile);
-            InsertGadgetItem(list, -1, line.c_str(), nullptr, 0);
-        }
-        EndGadgetBatch(list);
+        while (!IsEndOfFile(FileListFile))
+            paths.push_back(ReadTextLine(FileListFile));
         CloseDataFile(FileListFile);
     }
-    UpdateStatusText();
+    AddListedFiles(paths);
 }
 
 void LoadSettings(const char* product, const char* name) {
@@ -73,14 +71,16 @@ void LoadSettings(const char* product, const char* name) {
     CloseSettings();
 }
 
-void SaveFileList(Number list, const char* product, const char* name) {
+void SaveFileList(const char* product, const char* name) {
     std::string path = DocumentPath(product, name);
-    // A list that cannot be created writes nothing; the rows in memory stay as they are.
+    // A list that cannot be created writes nothing; the entries in memory stay as they are.
     if (!CreateDataFile(FileListFile, path.c_str())) return;
-    for (int row = 0, count = GadgetItemCount(list); row < count; ++row)
-        WriteTextLine(FileListFile, ReadGadgetItemText(list, row, 0));
+    for (const ProtectedFile& file : ProtectedFileList())
+        WriteTextLine(FileListFile, file.path.c_str());
     CloseDataFile(FileListFile);
 }
+
+void OnFileListChanged() { SaveFileList(ProductName, FileListName); }
 
 void SaveSettings(const char* product, const char* name) {
     std::string path = DocumentPath(product, name);

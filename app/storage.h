@@ -15,14 +15,17 @@ void EnsureStorageFolders(const char* product);
 void EnsureFileListDocument(const char* product, const char* name);
 void EnsureSettingsDocument(const char* product, const char* name);
 
-// Appends one row per line of the file list to the list control, then updates the status text.
-void LoadFileList(Number list, const char* product, const char* name);
+// Lists and locks one file per line of the file list document.
+void LoadFileList(const char* product, const char* name);
 // Sets SpecialKey from the settings document (88 when it has none).
 void LoadSettings(const char* product, const char* name);
 
-// Rewrite the documents from the rows and from SpecialKey.
-void SaveFileList(Number list, const char* product, const char* name);
+// Rewrite the documents from the protected files and from SpecialKey.
+void SaveFileList(const char* product, const char* name);
 void SaveSettings(const char* product, const char* name);
+
+// The protected files changed (added, removed): their list goes to disk at once.
+void OnFileListChanged();
 
 // Names of the two documents and of the one group and key of the settings.
 extern const char* const FileListName;

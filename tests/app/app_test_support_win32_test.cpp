@@ -95,7 +95,6 @@ void MainWindowTest::SetUp() {
     SetEnvironmentVariableA("APPDATA", root.c_str());
     storage = root + "\\Ondrak\\VerriqTest\\";
 
-    CreateProtectedFileList();
     ASSERT_TRUE(OpenTopWindow(WindowMain, 0, 0, 400, 220, "Verriq-Test", 0xCD0001 | 0x10000000, nullptr));
     LoadToolbarImages();
     CreateMainMenu();
@@ -105,10 +104,7 @@ void MainWindowTest::SetUp() {
 }
 
 void MainWindowTest::TearDown() {
-    for (int i = 0, n = ListCount(ProtectedFiles); i < n; ++i)
-        if (ProtectedFileHandle(i) != HFILE_ERROR) _lclose(ProtectedFileHandle(i));
-    DestroyLinkedList(ProtectedFiles);
-    ProtectedFiles = nullptr;
+    ReleaseAllProtectedFiles();
     CloseSettings();
     CloseAllDataFiles();
     CloseTopWindow(WindowHotKey);

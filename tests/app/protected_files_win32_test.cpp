@@ -1,56 +1,141 @@
-// Rows and locks: every row holds its own file, removal lets go of exactly the removed rows'
-// files, and a file that cannot be held is never shown or counted as protected.
+// Rows and locks: every row holds its own file against every kind of access, removal lets go of
+// exactly the removed rows' files, a file that cannot be held is never shown or counted as
+// protected and says why, and it is held as soon as it can be.
 #include "app/protected_files.h"
 
 #include "controls/gadget.h"
-#include "settings/linked_list.h"
+#include "controls/list_gadget.h"
 #include "tests/app/app_test_support.h"
+
+#include <vector>
 
 using namespace apptest;
 
-class ProtectedFileList : public MainWindowTest {
-  protected:
-    void AddRow(const std::string& path) { InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0); }
-    int TextColor(int row) { return ReadGadgetItemColor(GadgetFileList, row, 1, 0); }
-};
+namespace {
 
-TEST_F(ProtectedFileList, LocksEveryRowAndCountsOnlyWhatIsHeld) {
-    std::string first = MakeFile("erste.txt"), second = MakeFile("zweite.txt");
-    AddRow(first);
-    AddRow(root + "\\fehlt.txt");
-    AddRow(second);
-    AddRow(first); // the same file again: the first row holds it already
-    AddRow("");
-    LockListedFiles(GadgetFileList);
+const std::string& PathOf(int index) { return ProtectedFileList().at(index).path; }
+LockState StateOf(int index) { return ProtectedFileList().at(index).state; }
 
-    ASSERT_EQ(ListCount(ProtectedFiles), 5);
-    EXPECT_NE(ProtectedFileHandle(0), HFILE_ERROR);
-    EXPECT_EQ(ProtectedFileHandle(1), HFILE_ERROR);
-    EXPECT_NE(ProtectedFileHandle(2), HFILE_ERROR);
-    EXPECT_EQ(ProtectedFileHandle(3), HFILE_ERROR);
-    EXPECT_EQ(ProtectedFileHandle(4), HFILE_ERROR);
-    EXPECT_EQ(HeldLockCount(), 2);
-    EXPECT_EQ(StatusText(), "2 Dateien werden geschützt");
-
-    EXPECT_EQ(TextColor(0), -1);
-    EXPECT_EQ(TextColor(1), FailedLockColor);
-    EXPECT_EQ(TextColor(2), -1);
-    EXPECT_EQ(TextColor(3), FailedLockColor);
-    EXPECT_EQ(TextColor(4), FailedLockColor);
-
-    // Held means: nobody else reads, deletes or renames it.
-    EXPECT_TRUE(IsHeld(first));
-    EXPECT_TRUE(IsHeld(second));
-    EXPECT_FALSE(DeleteFileA(first.c_str()));
-    EXPECT_FALSE(MoveFileA(first.c_str(), (root + "\\anders.txt").c_str()));
-    EXPECT_EQ(ReadBytes(first), "<unreadable>");
+// Every way another program may get at a file's content or name; each must be refused.
+std::vector<std::string> AccessesThatGotThrough(const std::string& path, const std::string& other) {
+    std::vector<std::string> through;
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    struct Open {
+        const char* name;
+        DWORD access, disposition;
+    } opens[] = {
+        {"read", GENERIC_READ, OPEN_EXISTING},
+        {"write", GENERIC_WRITE, OPEN_EXISTING},
+        {"append", FILE_APPEND_DATA, OPEN_EXISTING},
+        {"truncate", GENERIC_WRITE, TRUNCATE_EXISTING},
+        {"create always", GENERIC_WRITE, CREATE_ALWAYS},
+        {"open always", GENERIC_WRITE, OPEN_ALWAYS},
+        {"delete access", DELETE, OPEN_EXISTING},
+    };
+    for (const Open& open : opens) {
+        HANDLE handle = CreateFileA(path.c_str(), open.access, shareAll, nullptr, open.disposition, 0, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            through.push_back(open.name);
+            CloseHandle(handle);
+        }
+    }
+    if (DeleteFileA(path.c_str())) through.push_back("delete");
+    std::string renamed = path + ".umbenannt";
+    if (MoveFileA(path.c_str(), renamed.c_str())) through.push_back("rename");
+    if (MoveFileExA(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) through.push_back("move onto");
+    if (ReplaceFileA(path.c_str(), other.c_str(), nullptr, 0, nullptr, nullptr)) through.push_back("replace");
+    if (CopyFileA(other.c_str(), path.c_str(), FALSE)) through.push_back("copy onto");
+    return through;
 }
 
-TEST_F(ProtectedFileList, RemovingReleasesExactlyTheSelectedRows) {
-    std::string a = MakeFile("a.txt"), b = MakeFile("b.txt"), c = MakeFile("c.txt"), d = MakeFile("d.txt");
-    for (const std::string& path : {a, b, c, d}) AddRow(path);
-    LockListedFiles(GadgetFileList);
-    int handleB = ProtectedFileHandle(1), handleD = ProtectedFileHandle(3);
+} // namespace
+
+class ProtectedFiles : public MainWindowTest {
+  protected:
+    int TextColor(int row) { return ReadGadgetItemColor(GadgetFileList, row, ColorText, 0); }
+};
+
+TEST_F(ProtectedFiles, AHeldFileRefusesEveryKindOfAccessAndKeepsItsBytes) {
+    std::string file = MakeFile("geschützt.txt", "alter Inhalt"), other = MakeFile("anderer.txt", "neu");
+    AddListedFiles({file});
+    ASSERT_EQ(StateOf(0), LockState::Held);
+    EXPECT_EQ(AccessesThatGotThrough(file, other), std::vector<std::string>{});
+    ReleaseAllProtectedFiles();
+    EXPECT_EQ(ReadBytes(file), "alter Inhalt");
+    EXPECT_EQ(ReadBytes(other), "neu");
+}
+
+TEST_F(ProtectedFiles, EachRowThatIsNotHeldIsRedUncountedAndSaysWhy) {
+    std::string first = MakeFile("erste.txt"), busy = MakeFile("offen.txt");
+    HANDLE other = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    std::string folder = root + "\\Ordner";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    // The same file again, spelt in other case: the first row holds it already.
+    std::string again = first;
+    for (char& c : again) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    AddListedFiles({first, root + "\\fehlt.txt", busy, again, folder, ""});
+    CloseHandle(other);
+
+    ASSERT_EQ(ProtectedFileList().size(), 6u);
+    const LockState expected[] = {LockState::Held,      LockState::NotFound,     LockState::InUse,
+                                  LockState::Duplicate, LockState::AccessDenied, LockState::NotFound};
+    std::vector<std::string> reasons;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(StateOf(i), expected[i]) << i;
+        EXPECT_EQ(TextColor(i), i == 0 ? -1 : FailedLockColor) << i;
+        reasons.push_back(UnprotectedReason(ProtectedFileList()[i]));
+    }
+    EXPECT_EQ(reasons[0], "");
+    // Four different reasons for four different causes, each one a sentence of its own.
+    for (int i = 1; i < 5; ++i) {
+        EXPECT_FALSE(reasons[i].empty());
+        for (int j = i + 1; j < 5; ++j) EXPECT_NE(reasons[i], reasons[j]);
+    }
+    EXPECT_EQ(HeldLockCount(), 1);
+    EXPECT_EQ(StatusText(), "1 Datei wird geschützt");
+    // The row keeps the user's spelling.
+    EXPECT_EQ(PathOf(3), again);
+}
+
+TEST_F(ProtectedFiles, AFileIsHeldAsSoonAsItAppearsOrIsLetGo) {
+    std::string missing = root + "\\später.txt", busy = MakeFile("belegt.txt");
+    HANDLE other = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    AddListedFiles({missing, busy});
+    EXPECT_FALSE(RetryUnheldFiles(0));
+    EXPECT_EQ(HeldLockCount(), 0);
+
+    WriteBytes(missing, "da");
+    CloseHandle(other);
+    EXPECT_TRUE(RetryUnheldFiles(0));
+    EXPECT_EQ(StateOf(0), LockState::Held);
+    EXPECT_EQ(StateOf(1), LockState::Held);
+    EXPECT_EQ(TextColor(0), -1);
+    EXPECT_EQ(TextColor(1), -1);
+    EXPECT_TRUE(IsHeld(missing));
+    EXPECT_EQ(StatusText(), "2 Dateien werden geschützt");
+}
+
+TEST_F(ProtectedFiles, ABoundedPassWorksThroughALongListASliceAtATime) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 2000; ++i) paths.push_back(root + "\\fehlt-" + std::to_string(i) + ".txt");
+    AddListedFiles(paths);
+    WriteBytes(paths[1999], "da");
+    // Passes of one millisecond each reach the last row after a while, never all at once.
+    int passes = 0;
+    while (StateOf(1999) != LockState::Held && passes < 10000) {
+        RetryUnheldFiles(1);
+        ++passes;
+    }
+    EXPECT_EQ(StateOf(1999), LockState::Held);
+    EXPECT_GT(passes, 1);
+}
+
+TEST_F(ProtectedFiles, RemovingReleasesExactlyTheSelectedRowsAndHandsOnDuplicates) {
+    std::string a = MakeFile("a.txt"), b = MakeFile("b.txt"), c = MakeFile("c.txt");
+    AddListedFiles({a, b, c, a});
+    ASSERT_EQ(StateOf(3), LockState::Duplicate);
+    HANDLE lockB = ProtectedFileList()[1].lock.get();
 
     Select(0);
     Select(2);
@@ -60,65 +145,29 @@ TEST_F(ProtectedFileList, RemovingReleasesExactlyTheSelectedRows) {
 
     ASSERT_EQ(GadgetItemCount(GadgetFileList), 2);
     EXPECT_EQ(std::string(ReadGadgetItemText(GadgetFileList, 0, 0)), b);
-    EXPECT_EQ(std::string(ReadGadgetItemText(GadgetFileList, 1, 0)), d);
-    ASSERT_EQ(ListCount(ProtectedFiles), 2);
-    EXPECT_EQ(ProtectedFileHandle(0), handleB);
-    EXPECT_EQ(ProtectedFileHandle(1), handleD);
-    EXPECT_FALSE(IsHeld(a));
-    EXPECT_TRUE(IsHeld(b));
+    EXPECT_EQ(std::string(ReadGadgetItemText(GadgetFileList, 1, 0)), a);
+    EXPECT_EQ(ProtectedFileList()[0].lock.get(), lockB);
+    // The second row of a now holds it.
+    EXPECT_EQ(StateOf(1), LockState::Held);
+    EXPECT_TRUE(IsHeld(a));
     EXPECT_FALSE(IsHeld(c));
-    EXPECT_TRUE(IsHeld(d));
     EXPECT_FALSE(RemoveEnabled());
     EXPECT_EQ(StatusText(), "2 Dateien werden geschützt");
+
+    RemoveSelectedFiles(); // nothing selected: nothing goes
+    EXPECT_EQ(ProtectedFileList().size(), 2u);
 }
 
-TEST_F(ProtectedFileList, RemovingAnUnheldRowLetsNothingElseGo) {
-    std::string held = MakeFile("gehalten.txt");
-    AddRow(held);
-    AddRow(held);
-    LockListedFiles(GadgetFileList);
-    ASSERT_EQ(StatusText(), "1 Datei wird geschützt");
-    // The second row holds nothing: removing it must not touch the first row's lock.
-    Select(1);
-    RemoveSelectedFiles();
-    EXPECT_EQ(GadgetItemCount(GadgetFileList), 1);
-    EXPECT_TRUE(IsHeld(held));
-    EXPECT_EQ(StatusText(), "1 Datei wird geschützt");
-    // The held row goes: the file is free although it was listed twice.
-    Select(0);
-    RemoveSelectedFiles();
-    EXPECT_FALSE(IsHeld(held));
-    EXPECT_EQ(StatusText(), "0 Dateien werden geschützt");
-    EXPECT_EQ(ListCount(ProtectedFiles), 0);
-}
-
-TEST_F(ProtectedFileList, RemoveWithNothingSelectedOnlyGreysTheButton) {
-    std::string a = MakeFile("a.txt");
-    AddRow(a);
-    LockListedFiles(GadgetFileList);
-    RemoveSelectedFiles();
-    EXPECT_EQ(GadgetItemCount(GadgetFileList), 1);
-    EXPECT_TRUE(IsHeld(a));
-    EXPECT_FALSE(RemoveEnabled());
-}
-
-TEST_F(ProtectedFileList, TheRemoveButtonFollowsTheSelection) {
-    AddRow(MakeFile("a.txt"));
-    AddRow(MakeFile("b.txt"));
-    LockListedFiles(GadgetFileList);
-    EXPECT_FALSE(RemoveEnabled());
-    Select(1);
-    OnFileListEvent();
+TEST_F(ProtectedFiles, ChoosingAListedFileAgainSelectsItsRowInstead) {
+    std::string a = MakeFile("a.txt"), b = MakeFile("b.txt");
+    AddChosenFiles({a, b});
+    std::string upper = a;
+    for (char& ch : upper) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+    std::string c = MakeFile("c.txt");
+    AddChosenFiles({upper, c});
+    ASSERT_EQ(ProtectedFileList().size(), 3u);
+    EXPECT_EQ(PathOf(2), c);
+    EXPECT_EQ(ReadGadgetState(GadgetFileList), 0);
     EXPECT_TRUE(RemoveEnabled());
-    WriteGadgetItemState(GadgetFileList, 1, 0);
-    OnFileListEvent();
-    EXPECT_FALSE(RemoveEnabled());
-}
-
-TEST_F(ProtectedFileList, StatusTextSaysOneFileInTheSingular) {
-    UpdateStatusText();
-    EXPECT_EQ(StatusText(), "0 Dateien werden geschützt");
-    AddRow(MakeFile("a.txt"));
-    LockListedFiles(GadgetFileList);
-    EXPECT_EQ(StatusText(), "1 Datei wird geschützt");
+    EXPECT_EQ(HeldLockCount(), 3);
 }

@@ -28,11 +28,11 @@ class Storage : public MainWindowTest {
         EnsureSettingsDocument(ProductName, SettingsName);
     }
     void Load() {
-        LoadFileList(GadgetFileList, ProductName, FileListName);
+        LoadFileList(ProductName, FileListName);
         LoadSettings(ProductName, SettingsName);
     }
     void Save() {
-        SaveFileList(GadgetFileList, ProductName, FileListName);
+        SaveFileList(ProductName, FileListName);
         SaveSettings(ProductName, SettingsName);
     }
     std::string list() const { return storage + "Dateien.ini"; }
@@ -115,11 +115,11 @@ TEST_F(Storage, AFolderInPlaceOfTheListIsNeitherReadNorOverwritten) {
     EnsureStorageFolders(ProductName);
     CreateDirectoryA(list().c_str(), nullptr);
     EnsureFileListDocument(ProductName, FileListName);
-    InsertGadgetItem(GadgetFileList, -1, "C:\\bleibt.txt", nullptr, 0);
+    AddListedFiles({"C:\\bleibt.txt"});
     // Reading it must end; nothing is added.
-    LoadFileList(GadgetFileList, ProductName, FileListName);
+    LoadFileList(ProductName, FileListName);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\bleibt.txt"}));
-    SaveFileList(GadgetFileList, ProductName, FileListName);
+    SaveFileList(ProductName, FileListName);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\bleibt.txt"}));
     EXPECT_TRUE(GetFileAttributesA(list().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
