@@ -13,6 +13,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -141,8 +142,15 @@ int RowAt(HWND list, POINT client) {
     return static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
 }
 
-LRESULT CALLBACK FileListTipProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     switch (message) {
+    case WM_KEYDOWN:
+        // Entf does what "Entfernen" does; the key is ours, not the list's.
+        if (wParam == VK_DELETE && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+            RemoveSelectedFiles();
+            return 0;
+        }
+        break;
     case WM_MOUSEMOVE: {
         POINT client{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         int row = RowAt(list, client);
@@ -159,7 +167,7 @@ LRESULT CALLBACK FileListTipProc(HWND list, UINT message, WPARAM wParam, LPARAM 
         HideTooltip();
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(list, FileListTipProc, SubclassId);
+        RemoveWindowSubclass(list, FileListProc, SubclassId);
         break;
     default:
         break;
@@ -167,12 +175,36 @@ LRESULT CALLBACK FileListTipProc(HWND list, UINT message, WPARAM wParam, LPARAM 
     return DefSubclassProc(list, message, wParam, lParam);
 }
 
+// Files dragged from the Explorer are added as if chosen in the dialog; folders are passed over.
+void AddDroppedFiles(HDROP drop) {
+    std::vector<std::string> dropped;
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring name(length + 1, L'\0');
+        if (DragQueryFileW(drop, i, name.data(), length + 1) != length) continue;
+        name.resize(length);
+        DWORD attributes = GetFileAttributesW(ToWidePath(FromWide(name)).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        dropped.push_back(FromWide(name));
+    }
+    DragFinish(drop);
+    AddChosenFiles(dropped);
+}
+
 LRESULT CALLBACK MainWindowProtectionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR) {
+    if (message == WM_DROPFILES) {
+        AddDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    }
     if (message == WM_SHOWWINDOW && wParam) {
         // A drive plugged in or a program closed while the window was away: catch up at once.
         RetryUnheldFiles(ShownRetryBudgetMilliseconds);
     } else if (message == WM_NCDESTROY) {
+        // The tooltip belongs to this window and goes with it.
+        tooltip = nullptr;
+        tooltipRow = -1;
         KillTimer(window, RetryTimerId);
         RemoveWindowSubclass(window, MainWindowProtectionProc, SubclassId);
     }
@@ -328,6 +360,7 @@ void StartProtectionService() {
     if (!main || !list) return;
     SetTimer(main, RetryTimerId, RetryInterval, OnRetryTimer);
     SetWindowSubclass(main, MainWindowProtectionProc, SubclassId, 0);
+    DragAcceptFiles(main, TRUE);
 
     tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr,
@@ -341,7 +374,7 @@ void StartProtectionService() {
     tool.lpszText = const_cast<wchar_t*>(L"");
     SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, 600);
-    SetWindowSubclass(list, FileListTipProc, SubclassId, 0);
+    SetWindowSubclass(list, FileListProc, SubclassId, 0);
 }
 
 void ReleaseAllProtectedFiles() {

@@ -56,8 +56,8 @@ void UpdateStatusText();
 // Tries again to hold files that are not held, starting after the last one tried, for at most
 // budget milliseconds (0: every entry once). True when any entry's state changed.
 bool RetryUnheldFiles(unsigned budgetMilliseconds);
-// After start-up: the tooltip that tells why a row is not held, and the retries by timer and
-// whenever the main window is shown again.
+// After start-up: the tooltip that tells why a row is not held, the retries by timer and
+// whenever the main window is shown again, files dropped on the window, and Entf on the list.
 void StartProtectionService();
 // Lets go of every file and forgets every entry (the rows stay); for tests and shut-down.
 void ReleaseAllProtectedFiles();

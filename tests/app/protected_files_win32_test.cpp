@@ -171,3 +171,15 @@ TEST_F(ProtectedFiles, ChoosingAListedFileAgainSelectsItsRowInstead) {
     EXPECT_TRUE(RemoveEnabled());
     EXPECT_EQ(HeldLockCount(), 3);
 }
+
+TEST_F(ProtectedFiles, ShowingTheWindowAgainCatchesUpAtOnce) {
+    std::string missing = root + "\\nachher.txt";
+    AddListedFiles({missing});
+    StartProtectionService();
+    ShowWindow(WindowHandle(WindowMain), SW_HIDE);
+    WriteBytes(missing, "da");
+    EXPECT_EQ(HeldLockCount(), 0);
+    ShowWindow(WindowHandle(WindowMain), SW_SHOWNA);
+    EXPECT_EQ(HeldLockCount(), 1);
+    EXPECT_EQ(StatusText(), "1 Datei wird geschützt");
+}

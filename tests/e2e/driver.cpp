@@ -627,3 +627,7 @@ std::string SaveScreenshot(const std::string& name, HWND window) {
 }
 
 } // namespace e2e
+
+namespace e2e {
+void HoverAt(int x, int y) { MoveMouse(x, y); }
+} // namespace e2e

@@ -178,3 +178,8 @@ std::string SaveScreenshot(const std::string& name, HWND window = nullptr);
 std::vector<COLORREF> GrabPixels(const RECT& area);
 
 } // namespace e2e
+
+namespace e2e {
+// Moves the pointer there through the input queue, as a hand on the mouse would.
+void HoverAt(int x, int y);
+} // namespace e2e
