@@ -5,6 +5,7 @@
 #include "controls/status_bar.h"
 #include "controls/toolbar.h"
 #include "framework/requesters.h"
+#include "settings/files.h"
 #include "settings/linked_list.h"
 #include "settings/text.h"
 
@@ -34,7 +35,7 @@ void AddProtectedFile(const char* path) {
     int row = GadgetItemCount(GadgetFileList);
     InsertGadgetItem(GadgetFileList, -1, path, nullptr, 0);
     if (GadgetItemCount(GadgetFileList) != row + 1) return;
-    HFILE handle = _lopen(path, LockMode);
+    HFILE handle = OpenFileLock(path, LockMode);
     if (!AppendLock(handle)) {
         if (handle != HFILE_ERROR) _lclose(handle);
         DeleteGadgetItem(GadgetFileList, row);
@@ -77,7 +78,7 @@ void RemoveSelectedFiles() {
 void LockListedFiles(Number list) {
     BeginGadgetBatch(list);
     for (int row = 0, count = GadgetItemCount(list); row < count; ++row) {
-        HFILE handle = _lopen(ReadGadgetItemText(list, row, 0), LockMode);
+        HFILE handle = OpenFileLock(ReadGadgetItemText(list, row, 0), LockMode);
         if (!AppendLock(handle)) {
             // Without an entry the row could never be released; do not hold what we cannot let go.
             if (handle != HFILE_ERROR) _lclose(handle);

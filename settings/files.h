@@ -22,6 +22,11 @@ std::int64_t QueryFileSize(const char* path);
 // ignored. Nonzero on success, 0 when it fails or the folder exists already.
 int MakeDirectory(const char* path);
 
+// Opens an existing file the way _lopen does (mode: OF_READ, OF_WRITE or OF_READWRITE with one
+// OF_SHARE_* value) and gives the same kind of result: a handle that _lclose lets go, or
+// HFILE_ERROR (-1). Unlike _lopen it takes a UTF-8 path of any length the file system allows.
+int OpenFileLock(const char* path, int mode);
+
 // Numbered files. Numbers are 0 and up, or AnyNumber for a dynamic file whose handle the
 // creating call returns and which is addressed by it afterwards. Opening a number in use closes
 // the file that held it first.

@@ -7,8 +7,17 @@ namespace {
 // The one place that says what the program's texts are encoded in.
 constexpr UINT ProgramCodePage = CP_ACP;
 
-// Paths of this length and longer need the "\\?\" form; the limit counts the terminating zero.
-constexpr std::size_t ClassicPathLimit = MAX_PATH - 1;
+// The long form is taken literally by the system: no "/" as separator, no "." or "..", nothing
+// relative. The system's own path arithmetic resolves all of that first.
+std::wstring FullPath(const std::wstring& path) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
 
 } // namespace
 
@@ -34,13 +43,11 @@ std::string FromWide(std::wstring_view text) {
 
 std::string FromWide(const wchar_t* text) { return text ? FromWide(std::wstring_view(text)) : std::string(); }
 
-std::wstring ToWidePath(std::string_view path) {
+std::wstring ToWidePath(std::string_view path, std::size_t limit) {
     std::wstring wide = ToWide(path);
-    if (wide.size() <= ClassicPathLimit) return wide;
-    // The long form is taken literally by the system: no "/" as separator, nothing relative.
-    for (wchar_t& c : wide)
-        if (c == L'/') c = L'\\';
+    if (wide.size() <= limit) return wide;
     if (wide.compare(0, 4, L"\\\\?\\") == 0 || wide.compare(0, 4, L"\\\\.\\") == 0) return wide;
+    wide = FullPath(wide);
     if (wide.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
     if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
     return wide;
