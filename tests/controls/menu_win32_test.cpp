@@ -434,17 +434,19 @@ TEST_F(MenuTest, DisabledEntriesShowAGreyPictureAndGreyText) {
     EXPECT_TRUE(greyText);
 }
 
+// Sent as W, as the menu loop sends it to a Unicode window: Wine's A-to-W mapping of
+// WM_MENUCHAR overwrites the high word with the second byte's character and so loses MF_SYSMENU.
 TEST_F(MenuTest, TheLetterAfterTheAmpersandChoosesTheEntryInEitherCase) {
     for (WPARAM letter : {WPARAM('b'), WPARAM('B')}) {
-        LRESULT result = SendMessageA(window, WM_MENUCHAR, MAKEWPARAM(letter, MF_POPUP),
+        LRESULT result = SendMessageW(window, WM_MENUCHAR, MAKEWPARAM(letter, MF_POPUP),
                                       reinterpret_cast<LPARAM>(program));
         EXPECT_EQ(HIWORD(result), MNC_EXECUTE);
         EXPECT_EQ(LOWORD(result), 1);
     }
-    EXPECT_NE(HIWORD(SendMessageA(window, WM_MENUCHAR, MAKEWPARAM('x', MF_POPUP),
+    EXPECT_NE(HIWORD(SendMessageW(window, WM_MENUCHAR, MAKEWPARAM('x', MF_POPUP),
                                   reinterpret_cast<LPARAM>(program))),
               MNC_EXECUTE);
-    EXPECT_NE(HIWORD(SendMessageA(window, WM_MENUCHAR, MAKEWPARAM('b', MF_SYSMENU),
+    EXPECT_NE(HIWORD(SendMessageW(window, WM_MENUCHAR, MAKEWPARAM('b', MF_SYSMENU),
                                   reinterpret_cast<LPARAM>(program))),
               MNC_EXECUTE);
 

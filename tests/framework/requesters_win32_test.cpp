@@ -2,6 +2,7 @@
 
 #include "core/memory.h"
 #include "framework/window.h"
+#include "settings/wide_text.h"
 #include "tests/framework/framework_test_support.h"
 
 #include <windows.h>
@@ -101,9 +102,10 @@ DWORD WINAPI AnswerDialog(void* parameter) {
         script->enabledDuring.push_back(IsWindowEnabled(window));
     if (HWND edit = GetDlgItem(dialog, 0x47C) ? FileNameEdit(dialog) : nullptr) {
         script->proposedName = WindowText(edit);
-        char folder[MAX_PATH] = {};
-        SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
-        script->folder = folder;
+        // The requester's dialog is a Unicode one: its CDM_ answers follow that.
+        wchar_t folder[MAX_PATH] = {};
+        SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+        script->folder = FromWide(folder);
         if (HWND types = GetDlgItem(dialog, 0x470)) {
             script->filterCount = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
             script->filterSelected = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
@@ -343,8 +345,9 @@ TEST_F(RequesterTest, SingleSelectionGivesTheFullPath) {
     EXPECT_STREQ(NextChosenFileName(), "");
 }
 
-TEST_F(RequesterTest, ANameThatWouldMakeTooLongAPathIsLeftOut) {
-    // A folder as deep as the system lets one be made, then names that do and do not fit.
+TEST_F(RequesterTest, NamesBeyondTheClassicPathLimitComeWhole) {
+    // A folder as deep as the system lets one be made, then names that make paths up to and
+    // beyond the classic 259 characters: none is cut and none is left out.
     std::string deep = folder;
     std::vector<std::string> made;
     while (deep.size() + 41 < 248) {
@@ -361,6 +364,7 @@ TEST_F(RequesterTest, ANameThatWouldMakeTooLongAPathIsLeftOut) {
         first = OpenMultiple();
     }
     EXPECT_EQ(first, deep + "\\a.txt");
+    EXPECT_EQ(std::string(NextChosenFileName()), deep + "\\" + tooLong);
     EXPECT_EQ(std::string(NextChosenFileName()), deep + "\\" + fits);
     EXPECT_STREQ(NextChosenFileName(), "");
     for (auto it = made.rbegin(); it != made.rend(); ++it)
@@ -381,27 +385,32 @@ char* DialogResult(std::initializer_list<std::string> parts, std::size_t& size) 
     return buffer;
 }
 
-TEST(MultipleSelection, NamesThatDoNotFitAreLeftOutNotCut) {
+TEST(MultipleSelection, NamesOfAnyLengthComeWholeAndInOrder) {
     std::string folder = "C:\\" + std::string(240, 'd');
-    // 243 + 1 + 15 = 259 characters fit; one more does not.
+    // 243 + 1 + 15 = 259 characters was the old limit; the others go beyond it.
     std::string fits(15, 'f');
-    std::string tooLong(16, 'g');
+    std::string longer(16, 'g');
+    std::string longest(255, 'h');
     std::size_t size = 0;
-    char* buffer = DialogResult({folder, tooLong, fits, tooLong + "h", "b.txt"}, size);
-    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)), folder + "\\" + fits);
+    char* buffer = DialogResult({folder, longer, fits, longest, "b.txt"}, size);
+    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)), folder + "\\" + longer);
+    EXPECT_EQ(std::string(NextChosenFileName()), folder + "\\" + fits);
+    EXPECT_EQ(std::string(NextChosenFileName()), folder + "\\" + longest);
     EXPECT_EQ(std::string(NextChosenFileName()), folder + "\\b.txt");
     EXPECT_STREQ(NextChosenFileName(), "");
 
-    // Nothing fits at all.
-    buffer = DialogResult({folder, tooLong, tooLong}, size);
-    EXPECT_STREQ(TakeMultipleSelection(buffer, size), "");
-    EXPECT_STREQ(NextChosenFileName(), "");
-
-    // One full path that is too long, and one that just fits.
+    // One full path beyond the old limit, and one far beyond it.
     buffer = DialogResult({"C:\\" + std::string(257, 'p')}, size);
+    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)).size(), 260u);
+    EXPECT_STREQ(NextChosenFileName(), "");
+    std::string deep = "C:";
+    for (int level = 0; level < 100; ++level)
+        deep += "\\" + std::string(200, 'q');
+    buffer = DialogResult({deep}, size);
+    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)), deep);
+    // An empty block chooses nothing.
+    buffer = DialogResult({""}, size);
     EXPECT_STREQ(TakeMultipleSelection(buffer, size), "");
-    buffer = DialogResult({"C:\\" + std::string(256, 'p')}, size);
-    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)).size(), 259u);
     EXPECT_STREQ(NextChosenFileName(), "");
 }
 
