@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <cwctype>
 #include <string>
 
 namespace {
@@ -366,11 +365,17 @@ void ConvertPopupEntries(HWND window, HMENU popup) {
 
 // The mnemonic after the first "&" of a drawn entry, since the system cannot see the text of
 // an owner-drawn entry.
+// The system's case mapping: the C library's knows only A to Z.
+wchar_t Lower(wchar_t c) {
+    CharLowerBuffW(&c, 1);
+    return c;
+}
+
 LRESULT FindMnemonic(HWND window, wchar_t typed, HMENU menu) {
     const MenuRecord* bar = FindMenuRecord(GetMenu(window));
     if (!bar || !bar->image) return NotHandled;
     int count = GetMenuItemCount(menu);
-    wint_t wanted = std::towlower(typed);
+    wchar_t wanted = Lower(typed);
     for (int position = 0; position < count; ++position) {
         MENUITEMINFOW info{};
         info.cbSize = sizeof info;
@@ -381,7 +386,7 @@ LRESULT FindMnemonic(HWND window, wchar_t typed, HMENU menu) {
         // The mnemonic is a character, not a byte: "&Ä" in UTF-8 is more than one.
         std::wstring text = ToWide(entry->text);
         std::size_t amp = text.find(L'&');
-        if (amp != std::wstring::npos && amp + 1 < text.size() && std::towlower(text[amp + 1]) == wanted)
+        if (amp != std::wstring::npos && amp + 1 < text.size() && Lower(text[amp + 1]) == wanted)
             return MAKELRESULT(position, MNC_EXECUTE);
     }
     return NotHandled;

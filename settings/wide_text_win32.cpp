@@ -4,9 +4,6 @@
 
 namespace {
 
-// The one place that says what the program's texts are encoded in.
-constexpr UINT ProgramCodePage = CP_ACP;
-
 // The long form is taken literally by the system: no "/" as separator, no "." or "..", nothing
 // relative. The system's own path arithmetic resolves all of that first.
 std::wstring FullPath(const std::wstring& path) {
@@ -24,20 +21,20 @@ std::wstring FullPath(const std::wstring& path) {
 std::wstring ToWide(std::string_view text) {
     if (text.empty()) return {};
     int size = static_cast<int>(text.size());
-    int length = MultiByteToWideChar(ProgramCodePage, 0, text.data(), size, nullptr, 0);
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
     if (length <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(ProgramCodePage, 0, text.data(), size, wide.data(), length);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
     return wide;
 }
 
 std::string FromWide(std::wstring_view text) {
     if (text.empty()) return {};
     int size = static_cast<int>(text.size());
-    int length = WideCharToMultiByte(ProgramCodePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     if (length <= 0) return {};
     std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(ProgramCodePage, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
     return narrow;
 }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct DialogScript {
     HWND owner = nullptr;
     std::vector<BOOL> enabledDuring;
     std::string proposedName;
+    std::string boxText; // the longest static text of a message box
     std::string folder;
     int filterCount = -1;
     int filterSelected = -1;
@@ -44,10 +46,10 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    char className[16] = {}, title[256] = {};
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, title, sizeof title);
-    if (std::strcmp(className, "#32770") == 0 && std::strcmp(title, state->title) == 0) {
+    wchar_t className[16] = {}, title[256] = {};
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, title, 256);
+    if (std::wcscmp(className, L"#32770") == 0 && FromWide(title) == state->title) {
         state->found = window;
         return FALSE;
     }
@@ -62,6 +64,15 @@ HWND FindDialog(const char* title) {
         Sleep(10);
     }
     return nullptr;
+}
+
+BOOL CALLBACK LongestStatic(HWND window, LPARAM parameter) {
+    wchar_t className[16] = {}, text[1024] = {};
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, text, 1024);
+    auto* longest = reinterpret_cast<std::string*>(parameter);
+    if (_wcsicmp(className, L"Static") == 0 && FromWide(text).size() > longest->size()) *longest = FromWide(text);
+    return TRUE;
 }
 
 BOOL CALLBACK MatchEdit(HWND window, LPARAM parameter) {
@@ -86,9 +97,9 @@ HWND FileNameEdit(HWND dialog) {
 }
 
 std::string WindowText(HWND window) {
-    char text[1024] = {};
-    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
+    wchar_t text[1024] = {};
+    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return FromWide(text);
 }
 
 DWORD WINAPI AnswerDialog(void* parameter) {
@@ -111,13 +122,14 @@ DWORD WINAPI AnswerDialog(void* parameter) {
             script->filterSelected = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
         }
         for (const std::string& text : script->typed) {
-            SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
             SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
             Sleep(300);
             if (!IsWindow(dialog)) return 0;
         }
     }
+    EnumChildWindows(dialog, LongestStatic, reinterpret_cast<LPARAM>(&script->boxText));
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(script->button, BN_CLICKED), 0);
     return 0;
 }
@@ -217,6 +229,61 @@ TEST_F(RequesterTest, MessageBoxAnswersTheButtonAndLeavesEarlierStatesAlone) {
     EXPECT_TRUE(IsWindowEnabled(WindowHandle(4)));
     EXPECT_FALSE(IsWindowVisible(WindowHandle(4)));
     EXPECT_TRUE(IsWindowEnabled(main));
+}
+
+// Cyrillic, Polish and Japanese: no ANSI code page holds them together.
+const char Name[] = "Отчёт łódź 日本";
+const wchar_t WideName[] = L"Отчёт łódź 日本";
+
+TEST_F(RequesterTest, MessageBoxShowsTitleAndTextInEveryScript) {
+    DialogScript script;
+    script.title = Name;
+    script.button = IDOK;
+    std::string text = std::string("Die Datei ") + Name + ".txt ist geschützt.";
+    {
+        Answerer answerer(script);
+        EXPECT_EQ(ShowMessageBox(Name, text.c_str(), MB_OK), IDOK);
+    }
+    ASSERT_NE(script.dialog, nullptr) << "no box titled in UTF-16 as given in UTF-8";
+    EXPECT_EQ(script.boxText, text);
+}
+
+TEST_F(RequesterTest, OpenDialogGivesNamesInEveryScriptAndBeyondTheClassicLimit) {
+    // A folder named in three scripts, and in it a name that makes the path longer than 260.
+    std::wstring wideFolder = ToWide(folder) + L"\\" + WideName;
+    // A run that failed half-way leaves the folder behind.
+    ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    std::string longName = std::string(Name) + " " + std::string(200, 'l') + ".txt"; // 232 bytes: Linux counts a name in bytes
+    for (const std::wstring& file : {std::wstring(WideName) + L".txt", ToWide(longName)}) {
+        HANDLE made = CreateFileW((L"\\\\?\\" + wideFolder + L"\\" + file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(made, INVALID_HANDLE_VALUE);
+        CloseHandle(made);
+    }
+    std::string chosenFolder = folder + "\\" + Name;
+    DialogScript script = OpenScript({chosenFolder, Quoted({std::string(Name) + ".txt", longName})});
+    std::string first, second;
+    {
+        Answerer answerer(script);
+        first = OpenMultiple();
+        second = NextChosenFileName();
+    }
+    EXPECT_EQ(first, chosenFolder + "\\" + Name + ".txt");
+    EXPECT_EQ(second, chosenFolder + "\\" + longName);
+    EXPECT_GT(ToWide(second).size(), 260u);
+    EXPECT_STREQ(NextChosenFileName(), "");
+
+    // One file alone, as the single selection gives it.
+    DialogScript single = OpenScript({chosenFolder + "\\" + Name + ".txt"});
+    single.title = Name;
+    {
+        Answerer answerer(single);
+        EXPECT_EQ(std::string(ShowOpenFileDialog(Name, nullptr, "Alle Dateien|*.*", 0, 0)),
+                  chosenFolder + "\\" + Name + ".txt");
+    }
+    DeleteFileW((L"\\\\?\\" + wideFolder + L"\\" + WideName + L".txt").c_str());
+    DeleteFileW((L"\\\\?\\" + wideFolder + L"\\" + ToWide(longName)).c_str());
+    RemoveDirectoryW(wideFolder.c_str());
 }
 
 TEST_F(RequesterTest, MultipleSelectionOfOneFile) {
