@@ -10,9 +10,9 @@
 
 namespace {
 
-const char* const IdProperty = "OZ_ID";
-const char* const DropAcceptProperty = "OZ_DropAccept";
-const char* const WindowIdProperty = "OZ_WindowID";
+const wchar_t* const IdProperty = L"OZ_ID";
+const wchar_t* const DropAcceptProperty = L"OZ_DropAccept";
+const wchar_t* const WindowIdProperty = L"OZ_WindowID";
 
 struct GadgetLibrary {
     ObjectTable* table;
@@ -33,23 +33,23 @@ ObjectTable* Gadgets() {
 }
 
 Number ControlId(HWND window) {
-    return static_cast<Number>(GetWindowLongPtrA(window, GWLP_ID));
+    return static_cast<Number>(GetWindowLongPtrW(window, GWLP_ID));
 }
 
 LRESULT CALLBACK GadgetProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Number number = ControlId(window);
-    if (number == -1) return DefWindowProcA(window, message, wParam, lParam);
+    if (number == -1) return DefWindowProcW(window, message, wParam, lParam);
     Gadget* gadget = FindGadget(number);
-    if (!gadget || gadget->window != window) return DefWindowProcA(window, message, wParam, lParam);
+    if (!gadget || gadget->window != window) return DefWindowProcW(window, message, wParam, lParam);
     WNDPROC previous = gadget->previousProcedure;
     // The kind's free runs while the control still holds its rows: after WM_NCDESTROY the
     // control has already thrown away what its rows point to.
     if (message == WM_DESTROY && gadget->gadgetClass->free) gadget->gadgetClass->free(gadget);
-    LRESULT result = CallWindowProcA(previous, window, message, wParam, lParam);
+    LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        RemovePropA(window, IdProperty);
-        if (RemovePropA(window, DropAcceptProperty)) RevokeDragDrop(window);
-        SetWindowLongPtrA(window, GWLP_ID, -1);
+        RemovePropW(window, IdProperty);
+        if (RemovePropW(window, DropAcceptProperty)) RevokeDragDrop(window);
+        SetWindowLongPtrW(window, GWLP_ID, -1);
         ReleaseObject(Gadgets(), number);
     }
     return result;
@@ -103,7 +103,7 @@ void EndGadgets() {
 
 int DetectVisualStyles() {
     if (library.commonControlsVersion != 0) return library.commonControlsVersion;
-    if (HMODULE controls = LoadLibraryA("COMCTL32.DLL")) {
+    if (HMODULE controls = LoadLibraryW(L"COMCTL32.DLL")) {
         if (auto getVersion = LookUp<DllGetVersionFunction>(controls, "DllGetVersion")) {
             VersionRecord version{};
             version.size = sizeof version;
@@ -116,7 +116,7 @@ int DetectVisualStyles() {
         FreeLibrary(controls);
     }
     // Kept loaded for the process: the themed drawing code lives there.
-    if (HMODULE theme = LoadLibraryA("uxtheme.dll")) {
+    if (HMODULE theme = LoadLibraryW(L"uxtheme.dll")) {
         if (auto isAppThemed = LookUp<IsAppThemedFunction>(theme, "IsAppThemed"))
             library.visualStylesActive = isAppThemed() && library.commonControlsVersion >= 0x60000 ? 1 : 0;
     }
@@ -149,11 +149,11 @@ Number RegisterGadget(Gadget* gadget, Number number, HWND window, const GadgetCl
     gadget->gadgetClass = gadgetClass;
     gadget->number = number;
     // Identifier and property first: the gadget procedure finds its record through them.
-    SetWindowLongPtrA(window, GWLP_ID, number);
-    SetPropA(window, IdProperty, reinterpret_cast<HANDLE>(number));
+    SetWindowLongPtrW(window, GWLP_ID, number);
+    SetPropW(window, IdProperty, reinterpret_cast<HANDLE>(number));
     gadget->previousProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetProcedure)));
-    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(CurrentGadgetFont()), TRUE);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetProcedure)));
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(CurrentGadgetFont()), TRUE);
     return number == DynamicHandle(gadget) ? number : reinterpret_cast<Number>(window);
 }
 
@@ -173,7 +173,7 @@ void FreeGadget(Number number) {
 }
 
 HWND FindTopWindow(HWND window) {
-    while (window && !GetPropA(window, WindowIdProperty)) {
+    while (window && !GetPropW(window, WindowIdProperty)) {
         HWND parent = GetParent(window);
         if (!parent) break;
         window = parent;
@@ -182,7 +182,7 @@ HWND FindTopWindow(HWND window) {
 }
 
 void PostGadgetEvent(HWND control, int type) {
-    PostMessageA(FindTopWindow(control), GadgetEventMessage, static_cast<WPARAM>(ControlId(control)),
+    PostMessageW(FindTopWindow(control), GadgetEventMessage, static_cast<WPARAM>(ControlId(control)),
                  static_cast<LPARAM>(type));
 }
 
@@ -347,14 +347,14 @@ int ReadGadgetItemData(Number number, int row) {
 void BeginGadgetBatch(Number number) {
     Gadget* gadget = FindGadget(number);
     if (!gadget) return;
-    if (gadget->batchDepth++ == 0) SendMessageA(gadget->window, WM_SETREDRAW, FALSE, 0);
+    if (gadget->batchDepth++ == 0) SendMessageW(gadget->window, WM_SETREDRAW, FALSE, 0);
 }
 
 void EndGadgetBatch(Number number) {
     Gadget* gadget = FindGadget(number);
     if (!gadget || gadget->batchDepth == 0) return;
     if (--gadget->batchDepth == 0) {
-        SendMessageA(gadget->window, WM_SETREDRAW, TRUE, 0);
+        SendMessageW(gadget->window, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(gadget->window, nullptr, nullptr,
                      RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     }

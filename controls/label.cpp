@@ -3,6 +3,7 @@
 #include "controls/gadget.h"
 #include "core/memory.h"
 #include "framework/gadget_list.h"
+#include "settings/wide_text.h"
 
 namespace {
 
@@ -94,9 +95,9 @@ Number CreateLabelGadget(Number number, int x, int y, int width, int height, con
     HWND parent = CurrentGadgetList();
     DWORD exStyle = (flags & LabelSunken) ? WS_EX_CLIENTEDGE : 0;
     DWORD style = static_cast<DWORD>(flags) | WS_CHILD | WS_VISIBLE | WS_GROUP;
-    HWND window = CreateWindowExA(exStyle, "Static", text ? text : "", style, x, y, width, height, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)),
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExW(exStyle, L"Static", ToWide(text ? text : "").c_str(), style, x, y, width,
+                                  height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)),
+                                  GetModuleHandleW(nullptr), nullptr);
     if (!window) return 0;
     Gadget* gadget = AllocateGadget(number);
     if (!gadget) {

@@ -14,18 +14,18 @@ std::size_t ExtrasSize(int columns) {
 }
 
 bool AttachExtras(HWND list, int row, RowExtras* extras) {
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
     item.lParam = reinterpret_cast<LPARAM>(extras);
-    return SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+    return SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
 HBITMAP smallPlaceholder = nullptr;
 HBITMAP largePlaceholder = nullptr;
 
 HBITMAP BlackBitmap(int width, int height) {
-    HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
     if (!display) return nullptr;
     HBITMAP bitmap = CreateCompatibleBitmap(display, width, height);
     HDC memory = CreateCompatibleDC(display);
@@ -52,11 +52,11 @@ int AddBitmap(HIMAGELIST list, HBITMAP bitmap) {
     int width = 0, height = 0;
     ImageList_GetIconSize(list, &width, &height);
     BITMAP size{};
-    if (!GetObjectA(bitmap, sizeof size, &size)) return -1;
+    if (!GetObjectW(bitmap, sizeof size, &size)) return -1;
     HBITMAP scaled = nullptr;
     int sourceHeight = size.bmHeight < 0 ? -size.bmHeight : size.bmHeight;
     if (size.bmWidth != width || sourceHeight != height) {
-        HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+        HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
         if (!display) return -1;
         scaled = CreateCompatibleBitmap(display, width, height);
         HDC from = CreateCompatibleDC(display), to = CreateCompatibleDC(display);
@@ -83,19 +83,19 @@ int AddBitmap(HIMAGELIST list, HBITMAP bitmap) {
 } // namespace
 
 int ListColumnCount(HWND list) {
-    auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    return header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    auto header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
 int ListRowCount(HWND list) {
-    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 }
 
 RowExtras* RowExtrasOf(HWND list, int row) {
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    if (!SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
     return reinterpret_cast<RowExtras*>(item.lParam);
 }
 
@@ -228,7 +228,7 @@ int ListWriteColor(Gadget* gadget, int type, int color) {
     HWND list = gadget->window;
     switch (type) {
     case ColorText:
-        SendMessageA(list, LVM_SETTEXTCOLOR, 0, color == -1 ? DefaultListTextColor() : color);
+        SendMessageW(list, LVM_SETTEXTCOLOR, 0, color == -1 ? DefaultListTextColor() : color);
         if (color == -1)
             gadget->flags &= ~ListTextColorSet;
         else
@@ -236,8 +236,8 @@ int ListWriteColor(Gadget* gadget, int type, int color) {
         break;
     case ColorBackground: {
         COLORREF back = color == -1 ? DefaultListBackColor() : color;
-        SendMessageA(list, LVM_SETBKCOLOR, 0, back);
-        SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, back);
+        SendMessageW(list, LVM_SETBKCOLOR, 0, back);
+        SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, back);
         if (color == -1)
             gadget->flags &= ~ListBackColorSet;
         else
@@ -256,9 +256,9 @@ int ListReadColor(Gadget* gadget, int type) {
     // was looked at.
     switch (type) {
     case ColorText:
-        return static_cast<int>(SendMessageA(gadget->window, LVM_GETTEXTCOLOR, 0, 0));
+        return static_cast<int>(SendMessageW(gadget->window, LVM_GETTEXTCOLOR, 0, 0));
     case ColorBackground:
-        return static_cast<int>(SendMessageA(gadget->window, LVM_GETBKCOLOR, 0, 0));
+        return static_cast<int>(SendMessageW(gadget->window, LVM_GETBKCOLOR, 0, 0));
     case ColorGridLines:
         return gadget->gridColor;
     default:
@@ -321,7 +321,7 @@ int ListReadItemData(Gadget* gadget, int row) {
 
 int ListReadAttribute(Gadget* gadget, int attribute) {
     if (attribute != ListAttributeDisplayMode) return 0;
-    switch (GetWindowLongA(gadget->window, GWL_STYLE) & LVS_TYPEMASK) {
+    switch (GetWindowLongW(gadget->window, GWL_STYLE) & LVS_TYPEMASK) {
     case LVS_SMALLICON:
         return 1;
     case LVS_LIST:
@@ -337,17 +337,17 @@ void ListWriteAttribute(Gadget* gadget, int attribute, int value) {
     if (attribute != ListAttributeDisplayMode) return;
     static const LONG views[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT};
     LONG view = value >= 0 && value <= 3 ? views[value] : LVS_ICON;
-    LONG style = GetWindowLongA(gadget->window, GWL_STYLE);
-    SetWindowLongA(gadget->window, GWL_STYLE, (style & ~LVS_TYPEMASK) | view);
+    LONG style = GetWindowLongW(gadget->window, GWL_STYLE);
+    SetWindowLongW(gadget->window, GWL_STYLE, (style & ~LVS_TYPEMASK) | view);
     RedrawWindow(gadget->window, nullptr, nullptr, RDW_UPDATENOW);
 }
 
 int ListReadItemAttribute(Gadget* gadget, int attribute, int column) {
     if (attribute != ListItemAttributeColumnWidth) return 0;
-    return static_cast<int>(SendMessageA(gadget->window, LVM_GETCOLUMNWIDTH, column, 0));
+    return static_cast<int>(SendMessageW(gadget->window, LVM_GETCOLUMNWIDTH, column, 0));
 }
 
 void ListWriteItemAttribute(Gadget* gadget, int attribute, int column, int value) {
     if (attribute != ListItemAttributeColumnWidth) return;
-    SendMessageA(gadget->window, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(value & 0xFFFF, 0));
+    SendMessageW(gadget->window, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(value & 0xFFFF, 0));
 }

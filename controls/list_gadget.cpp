@@ -2,6 +2,7 @@
 
 #include "controls/list_extras.h"
 #include "framework/gadget_list.h"
+#include "settings/wide_text.h"
 
 #include <commctrl.h>
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-const char* const LastSelectedProperty = "OZ_LastSelected";
+const wchar_t* const LastSelectedProperty = L"OZ_LastSelected";
 
 constexpr int HeaderTitleBufferSize = 4096;
 constexpr int CheckedStateImage = 0x2000;
@@ -20,7 +21,7 @@ int defaultTextColor = -1;
 int defaultBackColor = -1;
 
 LRESULT Send(HWND list, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    return SendMessageA(list, message, wParam, lParam);
+    return SendMessageW(list, message, wParam, lParam);
 }
 
 HWND HeaderOf(HWND list) {
@@ -56,11 +57,33 @@ class CellFields {
     std::string storage;
 };
 
-bool SetCellText(HWND list, int row, int column, char* text) {
-    LVITEMA item{};
+bool SetCellText(HWND list, int row, int column, const char* text) {
+    std::wstring wide = ToWide(text);
+    LVITEMW item{};
     item.iSubItem = column;
-    item.pszText = text;
-    return Send(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)) != 0;
+    item.pszText = wide.data();
+    return Send(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+// Sets the text of a row's cell (LVIF_TEXT) or leaves it when text is null.
+bool SetRowText(HWND list, int row, int column, const char* text) {
+    std::wstring wide = ToWide(text ? text : "");
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    return Send(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+// Hands a text the control gave back to the caller in the gadgets' shared buffer.
+const char* KeepText(const std::wstring_view text) {
+    std::string narrow = FromWide(text);
+    char* buffer = GadgetTextBuffer(narrow.size() + 1);
+    if (!buffer) return nullptr;
+    narrow.copy(buffer, narrow.size());
+    buffer[narrow.size()] = '\0';
+    return buffer;
 }
 
 // Fills the cells of a row from the second field on.
@@ -77,7 +100,7 @@ int FirstSelectedRow(HWND list) {
 }
 
 void SetRowState(HWND list, int row, UINT state, UINT mask) {
-    LVITEMA item{};
+    LVITEMW item{};
     item.state = state;
     item.stateMask = mask;
     Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
@@ -90,7 +113,7 @@ bool HasCheckboxes(HWND list) {
 int ListInsertItem(Gadget* gadget, int position, const char* text, HANDLE image) {
     HWND list = gadget->window;
     if (position == -1) position = ListRowCount(list);
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = position;
     if (image) {
@@ -113,8 +136,9 @@ int ListInsertItem(Gadget* gadget, int position, const char* text, HANDLE image)
     char* first = nullptr;
     fields.Next(first);
     NoteTextLength(gadget, std::strlen(first));
-    item.pszText = first;
-    int row = static_cast<int>(Send(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    std::wstring wideFirst = ToWide(first);
+    item.pszText = wideFirst.data();
+    int row = static_cast<int>(Send(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     // A failed insertion has no row to fill; a position past the end became the last row, and
     // its cells belong there, not at the position asked for.
     if (row < 0) return -1;
@@ -123,59 +147,47 @@ int ListInsertItem(Gadget* gadget, int position, const char* text, HANDLE image)
 }
 
 const char* ReadHeaderTitle(HWND list, int column) {
-    char* buffer = GadgetTextBuffer(HeaderTitleBufferSize);
-    if (!buffer) return nullptr;
-    buffer[0] = '\0';
-    HDITEMA item{};
+    std::wstring buffer(HeaderTitleBufferSize, L'\0');
+    HDITEMW item{};
     item.mask = HDI_TEXT;
-    item.pszText = buffer;
+    item.pszText = buffer.data();
     item.cchTextMax = HeaderTitleBufferSize;
-    if (!SendMessageA(HeaderOf(list), HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item))) return nullptr;
-    if (item.pszText && item.pszText != buffer) {
-        std::strncpy(buffer, item.pszText, HeaderTitleBufferSize - 1);
-        buffer[HeaderTitleBufferSize - 1] = '\0';
-    }
-    return buffer;
+    if (!SendMessageW(HeaderOf(list), HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    // The control may hand back its own copy instead of filling the buffer.
+    const wchar_t* text = item.pszText ? item.pszText : buffer.data();
+    return KeepText(std::wstring_view(text, wcsnlen(text, HeaderTitleBufferSize - 1)));
 }
 
 const char* ListReadItemText(Gadget* gadget, int row, int column) {
     HWND list = gadget->window;
     if (row == -1) return ReadHeaderTitle(list, column);
+    // The longest text is counted in bytes of UTF-8, never fewer than its UTF-16 units.
     std::size_t size = static_cast<std::size_t>(gadget->longestText) + 1;
-    char* buffer = GadgetTextBuffer(size);
-    if (!buffer) return nullptr;
-    buffer[0] = '\0';
-    LVITEMA item{};
+    std::wstring buffer(size, L'\0');
+    LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = row;
     item.iSubItem = column;
-    item.pszText = buffer;
+    item.pszText = buffer.data();
     item.cchTextMax = static_cast<int>(size);
-    if (!Send(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-    if (item.pszText && item.pszText != buffer) {
-        // The control may hand back its own copy instead of filling the buffer.
-        std::strncpy(buffer, item.pszText, size - 1);
-        buffer[size - 1] = '\0';
-    }
-    return buffer;
+    if (!Send(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    // The control may hand back its own copy instead of filling the buffer.
+    const wchar_t* text = item.pszText ? item.pszText : buffer.data();
+    return KeepText(std::wstring_view(text, wcsnlen(text, size - 1)));
 }
 
 void ListWriteItemText(Gadget* gadget, int row, const char* text, int column) {
     HWND list = gadget->window;
     if (row == -1) {
-        HDITEMA item{};
+        std::wstring title = ToWide(text ? text : "");
+        HDITEMW item{};
         item.mask = HDI_TEXT;
-        item.pszText = const_cast<char*>(text);
-        SendMessageA(HeaderOf(list), HDM_SETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        item.pszText = title.data();
+        SendMessageW(HeaderOf(list), HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
         return;
     }
     NoteTextLength(gadget, std::strlen(text));
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    Send(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SetRowText(list, row, column, text);
 }
 
 const char* ListReadText(Gadget* gadget) {
@@ -191,11 +203,7 @@ void ListWriteText(Gadget* gadget, const char* text) {
     char* first = nullptr;
     fields.Next(first);
     NoteTextLength(gadget, std::strlen(first));
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = first;
-    Send(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SetRowText(list, row, 0, first);
     WriteFurtherFields(gadget, row, fields);
 }
 
@@ -254,14 +262,15 @@ int ListItemCount(Gadget* gadget) {
 
 int ListInsertColumn(Gadget* gadget, int position, const char* title, int width) {
     HWND list = gadget->window;
-    LVCOLUMNA column{};
+    std::wstring wideTitle = ToWide(title ? title : "");
+    LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
     column.cx = width;
-    column.pszText = const_cast<char*>(title ? title : "");
+    column.pszText = wideTitle.data();
     column.iSubItem = position;
     int index = static_cast<int>(
-        Send(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column)));
+        Send(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&column)));
     if (index < 0) return -1;
     InsertRowExtrasColumn(list, index);
     return index;
@@ -276,20 +285,20 @@ void ListFree(Gadget* gadget) {
     // The window is going: no paint will read the blocks any more.
     for (RowExtras* extras : CollectRowExtras(gadget->window))
         FreeRowExtras(extras);
-    RemovePropA(gadget->window, LastSelectedProperty);
+    RemovePropW(gadget->window, LastSelectedProperty);
     FreeItemImageLists(gadget->imageLists);
     gadget->imageLists = nullptr;
 }
 
 int View(HWND list) {
-    return GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK;
+    return GetWindowLongW(list, GWL_STYLE) & LVS_TYPEMASK;
 }
 
 // A click into empty space after a selection reports the selection as gone.
 void CheckSelection(HWND list) {
     if (FirstSelectedRow(list) != -1) return;
-    if (reinterpret_cast<std::intptr_t>(GetPropA(list, LastSelectedProperty)) == -1) return;
-    SetPropA(list, LastSelectedProperty, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)));
+    if (reinterpret_cast<std::intptr_t>(GetPropW(list, LastSelectedProperty)) == -1) return;
+    SetPropW(list, LastSelectedProperty, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)));
     PostGadgetEvent(list, GadgetEventChange);
 }
 
@@ -421,7 +430,7 @@ LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wPara
         // Only state changes count: writing a selected row's text or colours is no selection.
         if (!(change->uChanged & LVIF_STATE)) return 0;
         if (change->uNewState & LVIS_SELECTED) {
-            SetPropA(list, LastSelectedProperty,
+            SetPropW(list, LastSelectedProperty,
                      reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(change->iItem)));
             PostGadgetEvent(list, GadgetEventChange);
         } else {
@@ -491,8 +500,8 @@ Number CreateListGadget(Number number, int x, int y, int width, int height, cons
         (flags & ~listFlags) | WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHAREIMAGELISTS;
     if (!(flags & ListFlagMultiSelect)) style |= LVS_SINGLESEL;
     HWND parent = CurrentGadgetList();
-    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", style, x, y, width, height, parent,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", style, x, y, width, height, parent,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!list) return 0;
 
     if (listClass.kind == 0) {

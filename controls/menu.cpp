@@ -1,17 +1,19 @@
 #include "controls/menu.h"
 
 #include "controls/owner_properties.h"
+#include "core/handles_win32.h"
 #include "core/object_table.h"
 #include "images/alpha.h"
+#include "settings/wide_text.h"
 
-#include <cctype>
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 namespace {
 
-const char* const CleanUpProperty = "oz_menu_callback";
-const char* const OwnerDrawProperty = "oz_officemenu_callback";
+const wchar_t* const CleanUpProperty = L"oz_menu_callback";
+const wchar_t* const OwnerDrawProperty = L"oz_officemenu_callback";
 
 // Owner-drawn entries of other code carry item data of their own; only records with this tag
 // are ours to measure and draw.
@@ -58,11 +60,11 @@ void DeleteMenuFont() {
 
 void CreateMenuFont() {
     DeleteMenuFont();
-    NONCLIENTMETRICSA metrics{};
+    NONCLIENTMETRICSW metrics{};
     // The size without iPaddedBorderWidth, which every version of the system accepts.
-    metrics.cbSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
-    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
-        menuFont = CreateFontIndirectA(&metrics.lfMenuFont);
+    metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+        menuFont = CreateFontIndirectW(&metrics.lfMenuFont);
         menuFontOwned = menuFont != nullptr;
     }
     if (!menuFont) menuFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -115,7 +117,7 @@ void DrawPicture(HDC dc, HANDLE image, int x, int y) {
         if (source) DeleteDC(source);
         if (drawn) return;
     }
-    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, PictureSize, PictureSize,
+    DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, PictureSize, PictureSize,
                DST_BITMAP);
 }
 
@@ -143,7 +145,7 @@ void DrawGreyIcon(HDC dc, HICON icon, int x, int y) {
     ICONINFO info{};
     if (!GetIconInfo(icon, &info)) return;
     BITMAP maskShape{};
-    GetObjectA(info.hbmMask, sizeof maskShape, &maskShape);
+    GetObjectW(info.hbmMask, sizeof maskShape, &maskShape);
     int maskWidth = maskShape.bmWidth;
     // A monochrome icon keeps its AND and XOR masks one above the other.
     int maskHeight = info.hbmColor ? maskShape.bmHeight : maskShape.bmHeight / 2;
@@ -193,7 +195,7 @@ void DrawDisabledPicture(HDC dc, HANDLE image, int x, int y) {
         if (source) DeleteDC(source);
         if (drawn) return;
     }
-    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, 0, 0,
+    DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, 0, 0,
                DST_BITMAP | DSS_DISABLED);
 }
 
@@ -203,13 +205,14 @@ void DrawEntryText(HDC dc, const char* text, RECT area, UINT itemState) {
     area.right -= TextInset;
     UINT format = DT_SINGLELINE | DT_VCENTER;
     BOOL cues = TRUE;
-    if (SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &cues, 0) && !cues && (itemState & ODS_NOACCEL))
+    if (SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0) && !cues && (itemState & ODS_NOACCEL))
         format |= DT_HIDEPREFIX;
     SetBkMode(dc, TRANSPARENT);
-    const char* tab = std::strchr(text, '\t');
-    int labelLength = tab ? static_cast<int>(tab - text) : -1;
-    DrawTextA(dc, text, labelLength, &area, format);
-    if (tab) DrawTextA(dc, tab + 1, -1, &area, format | DT_RIGHT);
+    std::wstring wide = ToWide(text);
+    std::size_t tab = wide.find(L'\t');
+    int labelLength = tab != std::wstring::npos ? static_cast<int>(tab) : static_cast<int>(wide.size());
+    DrawTextW(dc, wide.c_str(), labelLength, &area, format);
+    if (tab != std::wstring::npos) DrawTextW(dc, wide.c_str() + tab + 1, -1, &area, format | DT_RIGHT);
 }
 
 COLORREF GradientColour(COLORREF highlight, int column) {
@@ -241,12 +244,13 @@ void MeasureEntry(HWND window, const MenuEntryRecord* entry, MEASUREITEMSTRUCT* 
         measure->itemHeight = SeparatorHeight;
         return;
     }
-    HDC dc = GetDC(window);
-    HGDIOBJ oldFont = SelectObject(dc, MenuFont());
     SIZE size{};
-    GetTextExtentPoint32A(dc, entry->text, static_cast<int>(std::strlen(entry->text)), &size);
-    SelectObject(dc, oldFont);
-    ReleaseDC(window, dc);
+    {
+        ScopedGetDc dc(window);
+        ScopedSelect font(dc.get(), MenuFont());
+        std::wstring wide = ToWide(entry->text);
+        GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+    }
     int width = size.cx + TextMargin;
     if (std::strchr(entry->text, '\t') || (entry->flags & SubmenuMark)) width += ShortcutGap;
     measure->itemWidth = static_cast<UINT>(width);
@@ -326,25 +330,23 @@ void ConvertPopupEntries(HWND window, HMENU popup) {
     if (!bar || !bar->image || !bar->heap || FindMenuRecord(popup)) return;
     int count = GetMenuItemCount(popup);
     for (int position = 0; position < count; ++position) {
-        MENUITEMINFOA info{};
+        MENUITEMINFOW info{};
         info.cbSize = sizeof info;
         info.fMask = MIIM_STATE | MIIM_ID | MIIM_TYPE | MIIM_SUBMENU;
-        if (!GetMenuItemInfoA(popup, position, TRUE, &info) || (info.fType & MFT_OWNERDRAW)) continue;
+        if (!GetMenuItemInfoW(popup, position, TRUE, &info) || (info.fType & MFT_OWNERDRAW)) continue;
 
         int flags = bar->style | (info.hSubMenu ? SubmenuMark : 0);
         MenuEntryRecord* entry = nullptr;
         if (!(info.fType & (MFT_SEPARATOR | MFT_BITMAP))) {
-            UINT length = info.cch;
-            auto* text = static_cast<char*>(HeapAlloc(bar->heap, HEAP_ZERO_MEMORY, length + 1));
-            if (!text) continue;
-            MENUITEMINFOA textInfo{};
+            std::wstring text(info.cch + 1, L'\0');
+            MENUITEMINFOW textInfo{};
             textInfo.cbSize = sizeof textInfo;
             textInfo.fMask = MIIM_TYPE;
-            textInfo.dwTypeData = text;
-            textInfo.cch = length + 1;
-            GetMenuItemInfoA(popup, position, TRUE, &textInfo);
-            entry = NewEntry(bar->heap, text, std::strlen(text), nullptr, flags);
-            HeapFree(bar->heap, 0, text);
+            textInfo.dwTypeData = text.data();
+            textInfo.cch = info.cch + 1;
+            GetMenuItemInfoW(popup, position, TRUE, &textInfo);
+            std::string narrow = FromWide(text.c_str());
+            entry = NewEntry(bar->heap, narrow.c_str(), narrow.size(), nullptr, flags);
         } else {
             entry = NewEntry(bar->heap, nullptr, 0, nullptr, flags);
         }
@@ -352,30 +354,39 @@ void ConvertPopupEntries(HWND window, HMENU popup) {
 
         // The identifier, the submenu, the state and the separator bit all stay as they were;
         // only the drawing changes hands.
-        MENUITEMINFOA drawn{};
+        MENUITEMINFOW drawn{};
         drawn.cbSize = sizeof drawn;
         drawn.fMask = MIIM_FTYPE | MIIM_DATA;
         drawn.fType = (info.fType & ~MFT_BITMAP) | MFT_OWNERDRAW;
         drawn.dwItemData = reinterpret_cast<ULONG_PTR>(entry);
-        SetMenuItemInfoA(popup, position, TRUE, &drawn);
+        SetMenuItemInfoW(popup, position, TRUE, &drawn);
     }
 }
 
 // The mnemonic after the first "&" of a drawn entry, since the system cannot see the text of
 // an owner-drawn entry.
-LRESULT FindMnemonic(HWND window, unsigned char typed, HMENU menu) {
+// The system's case mapping: the C library's knows only A to Z.
+wchar_t Lower(wchar_t c) {
+    CharLowerBuffW(&c, 1);
+    return c;
+}
+
+LRESULT FindMnemonic(HWND window, wchar_t typed, HMENU menu) {
     const MenuRecord* bar = FindMenuRecord(GetMenu(window));
     if (!bar || !bar->image) return NotHandled;
     int count = GetMenuItemCount(menu);
-    int wanted = std::tolower(typed);
+    wchar_t wanted = Lower(typed);
     for (int position = 0; position < count; ++position) {
-        MENUITEMINFOA info{};
+        MENUITEMINFOW info{};
         info.cbSize = sizeof info;
         info.fMask = MIIM_FTYPE | MIIM_DATA;
-        if (!GetMenuItemInfoA(menu, position, TRUE, &info) || !(info.fType & MFT_OWNERDRAW)) continue;
+        if (!GetMenuItemInfoW(menu, position, TRUE, &info) || !(info.fType & MFT_OWNERDRAW)) continue;
         const MenuEntryRecord* entry = EntryOf(info.dwItemData);
-        const char* amp = entry && entry->text ? std::strchr(entry->text, '&') : nullptr;
-        if (amp && amp[1] && std::tolower(static_cast<unsigned char>(amp[1])) == wanted)
+        if (!entry || !entry->text) continue;
+        // The mnemonic is a character, not a byte: "&Ä" in UTF-8 is more than one.
+        std::wstring text = ToWide(entry->text);
+        std::size_t amp = text.find(L'&');
+        if (amp != std::wstring::npos && amp + 1 < text.size() && Lower(text[amp + 1]) == wanted)
             return MAKELRESULT(position, MNC_EXECUTE);
     }
     return NotHandled;
@@ -412,20 +423,20 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
         break;
     case WM_MENUCHAR:
         if (!(HIWORD(wParam) & MF_SYSMENU)) {
-            LRESULT result = FindMnemonic(window, static_cast<unsigned char>(LOWORD(wParam)),
+            LRESULT result = FindMnemonic(window, static_cast<wchar_t>(LOWORD(wParam)),
                                           reinterpret_cast<HMENU>(lParam));
             if (result != NotHandled) return result;
         }
         break;
     case WM_NCDESTROY:
-        RemovePropA(window, OwnerDrawProperty);
+        RemovePropW(window, OwnerDrawProperty);
         OwnerPropertiesChanged();
         break;
     default:
         break;
     }
-    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
-                    : DefWindowProcA(window, message, wParam, lParam);
+    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
+                    : DefWindowProcW(window, message, wParam, lParam);
 }
 
 // The window destroys its current menu itself; the entry records and any menu bar built for
@@ -447,17 +458,17 @@ LRESULT CALLBACK CleanUpProcedure(HWND window, UINT message, WPARAM wParam, LPAR
     auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, CleanUpProperty));
     if (message == WM_NCDESTROY) {
         ReleaseWindowMenus(window);
-        RemovePropA(window, CleanUpProperty);
+        RemovePropW(window, CleanUpProperty);
         OwnerPropertiesChanged();
     }
-    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
-                    : DefWindowProcA(window, message, wParam, lParam);
+    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
+                    : DefWindowProcW(window, message, wParam, lParam);
 }
 
-void Subclass(HWND window, const char* property, WNDPROC procedure) {
-    if (!window || GetPropA(window, property)) return;
-    auto previous = SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
-    SetPropA(window, property, reinterpret_cast<HANDLE>(previous));
+void Subclass(HWND window, const wchar_t* property, WNDPROC procedure) {
+    if (!window || GetPropW(window, property)) return;
+    auto previous = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+    SetPropW(window, property, reinterpret_cast<HANDLE>(previous));
     OwnerPropertiesChanged();
 }
 
@@ -543,13 +554,13 @@ HMENU BeginSubmenu(const char* text) {
     BOOL appended;
     // A menu bar's titles are drawn by the system; only what opens below them is ours.
     if (!record->image || (build->depth == 0 && record->window)) {
-        appended = AppendMenuA(build->target, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu),
-                               text ? text : "");
+        appended = AppendMenuW(build->target, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu),
+                               ToWide(text ? text : "").c_str());
     } else {
         MenuEntryRecord* entry = NewEntry(record->heap, text, nullptr, record->style | SubmenuMark);
         appended =
-            entry && AppendMenuA(build->target, MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(submenu),
-                                 reinterpret_cast<const char*>(entry));
+            entry && AppendMenuW(build->target, MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(submenu),
+                                 reinterpret_cast<const wchar_t*>(entry));
     }
     if (!appended) {
         DestroyMenu(submenu);
@@ -579,9 +590,9 @@ void AddMenuEntry(int identifier, const char* text, HANDLE image) {
     auto id = static_cast<UINT_PTR>(static_cast<unsigned>(identifier));
     if (record->image) {
         if (MenuEntryRecord* entry = NewEntry(record->heap, text, image, record->style))
-            AppendMenuA(State()->target, MF_OWNERDRAW, id, reinterpret_cast<const char*>(entry));
+            AppendMenuW(State()->target, MF_OWNERDRAW, id, reinterpret_cast<const wchar_t*>(entry));
     } else {
-        AppendMenuA(State()->target, MF_STRING, id, text ? text : "");
+        AppendMenuW(State()->target, MF_STRING, id, ToWide(text ? text : "").c_str());
     }
     ShowBar(record);
 }

@@ -6,7 +6,7 @@ namespace {
 
 struct CachedProperty {
     HWND window;
-    const char* name;
+    const wchar_t* name;
     unsigned generation;
     void* value;
 };
@@ -20,13 +20,13 @@ thread_local int nextSlot = 0;
 
 } // namespace
 
-void* CachedOwnerProperty(HWND window, const char* name) {
+void* CachedOwnerProperty(HWND window, const wchar_t* name) {
     unsigned generation = propertyGeneration.load();
     for (const CachedProperty& entry : cache)
         if (entry.window == window && entry.name == name && entry.generation == generation) return entry.value;
     CachedProperty& slot = cache[nextSlot];
     nextSlot = (nextSlot + 1) % CacheSize;
-    slot = CachedProperty{window, name, generation, GetPropA(window, name)};
+    slot = CachedProperty{window, name, generation, GetPropW(window, name)};
     return slot.value;
 }
 

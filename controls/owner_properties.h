@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-// GetPropA(window, name), or the value this thread read last for the same window and name while
+// GetPropW(window, name), or the value this thread read last for the same window and name while
 // no owner property changed. The name is matched by address: pass the module's own constant.
-void* CachedOwnerProperty(HWND window, const char* name);
+void* CachedOwnerProperty(HWND window, const wchar_t* name);
 
 // Call after setting or removing any of those properties: it retires what every thread kept.
 // A window reaches a subclass only after the change that installed it, so nothing stale is seen.

@@ -9,7 +9,7 @@ namespace {
 
 // The event loop does not apply a window's keyboard shortcuts while a window with this
 // property has the focus, so Tab and Return reach the field.
-const char* const HotkeyProperty = "OZ_Hotkey";
+const wchar_t* const HotkeyProperty = L"OZ_Hotkey";
 
 // The hot-key class's own procedure, the same for every field.
 WNDPROC classProcedure = nullptr;
@@ -27,14 +27,14 @@ bool IsKeyTheControlPassesOn(WPARAM key) {
 }
 
 LRESULT CALLBACK ShortcutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCDESTROY) RemovePropA(window, HotkeyProperty);
+    if (message == WM_NCDESTROY) RemovePropW(window, HotkeyProperty);
     if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && IsKeyTheControlPassesOn(wParam)) {
         // The control would hand these to the dialog (focus change, default button, cancel)
         // and forget its value; here they are keys like any other.
-        SendMessageA(window, HKM_SETHOTKEY, MAKEWORD(static_cast<BYTE>(wParam), HeldModifiers()), 0);
+        SendMessageW(window, HKM_SETHOTKEY, MAKEWORD(static_cast<BYTE>(wParam), HeldModifiers()), 0);
         // The control does not report values set by message; report this one as it reports a
         // typed key, so that the owner hears about every value with a key.
-        SendMessageA(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), EN_CHANGE),
+        SendMessageW(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), EN_CHANGE),
                      reinterpret_cast<LPARAM>(window));
         return 0;
     }
@@ -43,11 +43,11 @@ LRESULT CALLBACK ShortcutProcedure(HWND window, UINT message, WPARAM wParam, LPA
     if ((message == WM_CHAR || message == WM_SYSCHAR) &&
         (wParam == '\t' || wParam == '\r' || wParam == 0x1B || wParam == ' '))
         return 0;
-    return CallWindowProcA(classProcedure, window, message, wParam, lParam);
+    return CallWindowProcW(classProcedure, window, message, wParam, lParam);
 }
 
 int ReadShortcut(Gadget* gadget) {
-    auto value = static_cast<WORD>(SendMessageA(gadget->window, HKM_GETHOTKEY, 0, 0));
+    auto value = static_cast<WORD>(SendMessageW(gadget->window, HKM_GETHOTKEY, 0, 0));
     int key = LOBYTE(value);
     if (key == 0) return 0;
     int modifiers = HIBYTE(value);
@@ -62,13 +62,13 @@ void WriteShortcut(Gadget* gadget, int shortcut) {
     if (shortcut & ShortcutShift) value |= HOTKEYF_SHIFT << 8;
     if (shortcut & ShortcutControl) value |= HOTKEYF_CONTROL << 8;
     if (shortcut & ShortcutAlt) value |= HOTKEYF_ALT << 8;
-    SendMessageA(gadget->window, HKM_SETHOTKEY, value, 0);
+    SendMessageW(gadget->window, HKM_SETHOTKEY, value, 0);
 }
 
 LRESULT ShortcutMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_COMMAND) return NotHandled;
     if (HIWORD(wParam) & 0x300) {
-        auto value = static_cast<WORD>(SendMessageA(gadget->window, HKM_GETHOTKEY, 0, 0));
+        auto value = static_cast<WORD>(SendMessageW(gadget->window, HKM_GETHOTKEY, 0, 0));
         // Some hot-key controls read 0 while only modifiers are held; that is not an empty
         // field yet, so only a key, or an empty field with nothing held, is news.
         bool empty = value == 0 && HeldModifiers() == 0;
@@ -92,10 +92,10 @@ const GadgetClass* ShortcutClass() {
 } // namespace
 
 Number CreateShortcutGadget(Number number, int x, int y, int width, int height, int shortcut) {
-    HWND window = CreateWindowExA(WS_EX_CLIENTEDGE, HOTKEY_CLASSA, "",
+    HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, HOTKEY_CLASSW, L"",
                                   WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP, x, y, width, height,
                                   CurrentGadgetList(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(-1)),
-                                  GetModuleHandleA(nullptr), nullptr);
+                                  GetModuleHandleW(nullptr), nullptr);
     if (!window) return 0;
     Gadget* gadget = AllocateGadget(number);
     if (!gadget) {
@@ -103,9 +103,9 @@ Number CreateShortcutGadget(Number number, int x, int y, int width, int height, 
         return 0;
     }
     auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ShortcutProcedure)));
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ShortcutProcedure)));
     if (!classProcedure) classProcedure = previous;
-    SetPropA(window, HotkeyProperty, reinterpret_cast<HANDLE>(1));
+    SetPropW(window, HotkeyProperty, reinterpret_cast<HANDLE>(1));
     Number result = RegisterGadget(gadget, number, window, ShortcutClass());
     WriteShortcut(gadget, shortcut);
     return result;

@@ -4,6 +4,7 @@
 #include "controls/owner_properties.h"
 #include "core/memory.h"
 #include "core/object_table.h"
+#include "settings/wide_text.h"
 
 #include <commctrl.h>
 
@@ -11,9 +12,9 @@
 
 namespace {
 
-const char* const CallbackProperty = "oz_statusbar_callback";
+const wchar_t* const CallbackProperty = L"oz_statusbar_callback";
 // Holds the number + 1, so that a missing property (read as 0) means "no status bar".
-const char* const IdProperty = "oz_statusbar_id";
+const wchar_t* const IdProperty = L"oz_statusbar_id";
 
 constexpr int MinimumHeight = 18;
 constexpr int FieldGrowStep = 8;
@@ -66,7 +67,7 @@ void LayOut(StatusBarRecord* record) {
     int right = client.right;
     HWND owner = GetParent(record->window);
     // A resizable, non-maximized window draws its size grip into the bar's right end.
-    if (owner && IsWindow(owner) && !IsZoomed(owner) && (GetWindowLongA(owner, GWL_STYLE) & WS_THICKFRAME))
+    if (owner && IsWindow(owner) && !IsZoomed(owner) && (GetWindowLongW(owner, GWL_STYLE) & WS_THICKFRAME))
         right = client.right - client.bottom + 3;
 
     int localEdges[LocalEdges];
@@ -76,7 +77,7 @@ void LayOut(StatusBarRecord* record) {
         if (!edges) return;
     }
     FillEdges(record, client.left, right, edges);
-    SendMessageA(record->window, SB_SETPARTS, record->count, reinterpret_cast<LPARAM>(edges));
+    SendMessageW(record->window, SB_SETPARTS, record->count, reinterpret_cast<LPARAM>(edges));
     if (edges != localEdges) FreeMemory(edges);
 
     if (!VisualStylesActive()) return;
@@ -84,7 +85,7 @@ void LayOut(StatusBarRecord* record) {
         const StatusField& field = record->fields[i];
         if (field.kind == 0 || !field.progressWindow) continue;
         RECT part{};
-        SendMessageA(record->window, SB_GETRECT, i, reinterpret_cast<LPARAM>(&part));
+        SendMessageW(record->window, SB_GETRECT, i, reinterpret_cast<LPARAM>(&part));
         MoveWindow(field.progressWindow, part.left + 2, part.top + 3, part.right - part.left - 8,
                    part.bottom - part.top - 6, TRUE);
     }
@@ -102,14 +103,14 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
             // Windows send WM_SIZE for many reasons that leave the size as it was; a layout
             // each time would make the bar flicker during live sizing.
             if (client.right != record->lastWidth || client.bottom != record->lastHeight) {
-                SendMessageA(record->window, WM_SIZE, 0, 0);
+                SendMessageW(record->window, WM_SIZE, 0, 0);
                 LayOut(record);
                 InvalidateRect(record->window, nullptr, FALSE);
                 record->lastWidth = client.right;
                 record->lastHeight = client.bottom;
             }
         } else if (message == WM_NCDESTROY) {
-            RemovePropA(window, IdProperty);
+            RemovePropW(window, IdProperty);
             OwnerPropertiesChanged();
             if (record) {
                 ReleaseFields(record);
@@ -118,19 +119,19 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         }
     }
     if (message == WM_NCDESTROY) {
-        RemovePropA(window, CallbackProperty);
+        RemovePropW(window, CallbackProperty);
         OwnerPropertiesChanged();
     }
-    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
-                    : DefWindowProcA(window, message, wParam, lParam);
+    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
+                    : DefWindowProcW(window, message, wParam, lParam);
 }
 
 void SubclassOwner(HWND owner, Number number) {
-    if (!GetPropA(owner, CallbackProperty)) {
-        auto previous = SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProcedure));
-        SetPropA(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
+    if (!GetPropW(owner, CallbackProperty)) {
+        auto previous = SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProcedure));
+        SetPropW(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
     }
-    SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(number + 1));
+    SetPropW(owner, IdProperty, reinterpret_cast<HANDLE>(number + 1));
     OwnerPropertiesChanged();
 }
 
@@ -169,8 +170,8 @@ void FreeStatusBar(Number number) {
     HWND owner = GetParent(record->window);
     // The owner's subclass must not lay out a bar that is gone, or one that later takes over
     // the number on another window.
-    if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number + 1) {
-        RemovePropA(owner, IdProperty);
+    if (owner && reinterpret_cast<Number>(GetPropW(owner, IdProperty)) == number + 1) {
+        RemovePropW(owner, IdProperty);
         OwnerPropertiesChanged();
     }
     DestroyWindow(record->window);
@@ -184,7 +185,7 @@ Number OpenStatusBar(Number number, HWND window) {
     if (!record) return 0;
     Number actual = number == AnyNumber ? DynamicHandle(record) : number;
     auto* fields = static_cast<StatusField*>(AllocateMemory(sizeof(StatusField) * FieldGrowStep));
-    HWND bar = fields ? CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", window, StatusBarControlId) : nullptr;
+    HWND bar = fields ? CreateStatusWindowW(WS_CHILD | WS_VISIBLE, L"", window, StatusBarControlId) : nullptr;
     if (!bar) {
         FreeMemory(fields);
         if (number == AnyNumber) ReleaseObject(State()->table, actual);
@@ -197,14 +198,14 @@ Number OpenStatusBar(Number number, HWND window) {
     record->lastWidth = record->lastHeight = 0;
 
     SubclassOwner(window, actual);
-    SendMessageA(bar, SB_SETMINHEIGHT, MinimumHeight, 0);
-    SendMessageA(bar, WM_SIZE, 0, 0);
+    SendMessageW(bar, SB_SETMINHEIGHT, MinimumHeight, 0);
+    SendMessageW(bar, WM_SIZE, 0, 0);
     State()->current = actual;
 
     // Lets the window's own layout run again, now with the bar in place.
     RECT client{};
     GetClientRect(window, &client);
-    SendMessageA(window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+    SendMessageW(window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
     return number == AnyNumber ? actual : reinterpret_cast<Number>(bar);
 }
 
@@ -247,13 +248,14 @@ void SetStatusFieldText(Number number, int field, const char* text, int flags) {
         type = SBT_NOBORDERS;
 
     char* aligned = AlignedText(text, flags);
-    SendMessageA(record->window, SB_SETTEXTA, static_cast<WPARAM>(field) | type,
-                 reinterpret_cast<LPARAM>(aligned ? aligned : ""));
+    std::wstring wide = ToWide(aligned ? aligned : "");
+    SendMessageW(record->window, SB_SETTEXTW, static_cast<WPARAM>(field) | type,
+                 reinterpret_cast<LPARAM>(wide.c_str()));
     FreeMemory(aligned);
 
     if (type == SBT_NOBORDERS) {
         RECT part{};
-        if (SendMessageA(record->window, SB_GETRECT, field, reinterpret_cast<LPARAM>(&part)))
+        if (SendMessageW(record->window, SB_GETRECT, field, reinterpret_cast<LPARAM>(&part)))
             InvalidateRect(record->window, &part, TRUE);
     }
 }

@@ -8,8 +8,8 @@
 
 namespace {
 
-const char* const CallbackProperty = "oz_toolbar_callback";
-const char* const IdProperty = "oz_toolbar_id";
+const wchar_t* const CallbackProperty = L"oz_toolbar_callback";
+const wchar_t* const IdProperty = L"oz_toolbar_id";
 // The property value that switches the owner's subclass off once its toolbar is gone.
 const Number NoToolbar = -1;
 
@@ -22,21 +22,21 @@ ObjectTable* Table() {
 }
 
 HIMAGELIST ImageListOf(HWND toolbar) {
-    return reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+    return reinterpret_cast<HIMAGELIST>(SendMessageW(toolbar, TB_GETIMAGELIST, 0, 0));
 }
 
 void SetImageList(HWND toolbar, HIMAGELIST list) {
-    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+    SendMessageW(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
 }
 
 // A right click must not leave a button looking pressed (the control keeps TBSTATE_PRESSED
 // when the right button comes up over a button that the left one holds down).
 void ReleasePressedButtons(HWND toolbar) {
-    int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
     for (int index = count - 1; index >= 0; --index) {
         TBBUTTON button{};
-        if (!SendMessageA(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button))) continue;
-        SendMessageA(toolbar, TB_SETSTATE, button.idCommand,
+        if (!SendMessageW(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button))) continue;
+        SendMessageW(toolbar, TB_SETSTATE, button.idCommand,
                      MAKELPARAM(button.fsState & ~TBSTATE_PRESSED, 0));
     }
     if (GetCapture() == toolbar) ReleaseCapture();
@@ -60,7 +60,7 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_SIZE:
             // Posted, not sent: the toolbar must see the owner's new size, which is only final
             // once the owner's own WM_SIZE handling is over.
-            if (toolbar) PostMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+            if (toolbar) PostMessageW(toolbar, TB_AUTOSIZE, 0, 0);
             break;
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -78,20 +78,20 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
         // but also one that an earlier OpenToolbar on this window left behind.
         if (number != NoToolbar) FreeToolbar(number);
         FreeDeadToolbars();
-        RemovePropA(window, CallbackProperty);
-        RemovePropA(window, IdProperty);
+        RemovePropW(window, CallbackProperty);
+        RemovePropW(window, IdProperty);
         OwnerPropertiesChanged();
     }
-    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
-                    : DefWindowProcA(window, message, wParam, lParam);
+    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
+                    : DefWindowProcW(window, message, wParam, lParam);
 }
 
 void SubclassOwner(HWND owner, Number number) {
-    if (!GetPropA(owner, CallbackProperty)) {
-        auto previous = SetWindowLongPtrA(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProcedure));
-        SetPropA(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
+    if (!GetPropW(owner, CallbackProperty)) {
+        auto previous = SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProcedure));
+        SetPropW(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
     }
-    SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(number));
+    SetPropW(owner, IdProperty, reinterpret_cast<HANDLE>(number));
     OwnerPropertiesChanged();
 }
 
@@ -107,8 +107,8 @@ void FreeToolbar(Number number) {
     HWND tooltip = record->tooltip;
     if (IsWindow(record->window)) {
         HWND owner = GetParent(record->window);
-        if (owner && reinterpret_cast<Number>(GetPropA(owner, IdProperty)) == number) {
-            SetPropA(owner, IdProperty, reinterpret_cast<HANDLE>(NoToolbar));
+        if (owner && reinterpret_cast<Number>(GetPropW(owner, IdProperty)) == number) {
+            SetPropW(owner, IdProperty, reinterpret_cast<HANDLE>(NoToolbar));
             OwnerPropertiesChanged();
         }
         DestroyWindow(record->window);
@@ -134,18 +134,18 @@ Number OpenToolbar(Number number, HWND window) {
     }
     record->window = toolbar;
 
-    record->tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+    record->tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, toolbar,
-                                      nullptr, GetModuleHandleA(nullptr), nullptr);
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
     if (record->tooltip)
         SetWindowPos(record->tooltip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     HIMAGELIST list = ImageListOf(toolbar);
-    ImageList_ReplaceIcon(list, -1, LoadIconA(nullptr, IDI_APPLICATION));
+    ImageList_ReplaceIcon(list, -1, LoadIconW(nullptr, MAKEINTRESOURCEW(32512)));
     SetImageList(toolbar, list);
 
     TBADDBITMAP bitmap{HINST_COMMCTRL, 2};
-    SendMessageA(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap));
+    SendMessageW(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap));
 
     SubclassOwner(window, actual);
     return number == AnyNumber ? actual : reinterpret_cast<Number>(toolbar);
@@ -177,11 +177,11 @@ LRESULT AddToolbarButton(int identifier, HANDLE image, int mode) {
     button.idCommand = identifier;
     button.fsState = TBSTATE_ENABLED;
     button.fsStyle = mode ? BTNS_CHECK : BTNS_BUTTON;
-    return SendMessageA(toolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+    return SendMessageW(toolbar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
 }
 
 int SetToolbarButtonDisabled(Number number, int identifier, int disabled) {
     if (HWND toolbar = ToolbarHandle(number))
-        SendMessageA(toolbar, TB_ENABLEBUTTON, identifier, MAKELPARAM(!disabled, 0));
+        SendMessageW(toolbar, TB_ENABLEBUTTON, identifier, MAKELPARAM(!disabled, 0));
     return 1;
 }

@@ -3,7 +3,7 @@
 #include "core/memory.h"
 #include "core/object_table.h"
 
-#include <cstdio>
+#include <cwchar>
 
 namespace {
 
@@ -44,10 +44,10 @@ GadgetListState* State() {
 
 // The instance is part of the name so that two modules in one process keep apart.
 struct PropertyName {
-    char text[48];
+    wchar_t text[48];
     PropertyName() {
-        std::snprintf(text, sizeof text, "OZ_GadgetStack_%lld",
-                      static_cast<long long>(reinterpret_cast<std::intptr_t>(GetModuleHandleA(nullptr))));
+        std::swprintf(text, sizeof text / sizeof text[0], L"OZ_GadgetStack_%lld",
+                      static_cast<long long>(reinterpret_cast<std::intptr_t>(GetModuleHandleW(nullptr))));
     }
 };
 
@@ -63,12 +63,12 @@ thread_local LastLookUp lastLookUp{};
 
 SavedGadgetList* SavedListOf(HWND window) {
     if (window && window == lastLookUp.window) return lastLookUp.saved;
-    return static_cast<SavedGadgetList*>(GetPropA(window, PropertyName().text));
+    return static_cast<SavedGadgetList*>(GetPropW(window, PropertyName().text));
 }
 
 LRESULT CALLBACK GadgetListProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* saved = SavedListOf(window);
-    if (!saved) return DefWindowProcA(window, message, wParam, lParam);
+    if (!saved) return DefWindowProcW(window, message, wParam, lParam);
     lastLookUp = LastLookUp{window, saved};
     WNDPROC previous = saved->previousProcedure;
     if (message == WM_NCDESTROY) {
@@ -79,12 +79,12 @@ LRESULT CALLBACK GadgetListProcedure(HWND window, UINT message, WPARAM wParam, L
         }
         // A window destroyed while another list was current still owns its saved stack.
         FreeMemory(saved->nestingStack);
-        RemovePropA(window, PropertyName().text);
+        RemovePropW(window, PropertyName().text);
         lastLookUp = LastLookUp{};
         FreeMemory(saved);
     }
-    if (previous) return CallWindowProcA(previous, window, message, wParam, lParam);
-    return DefWindowProcA(window, message, wParam, lParam);
+    if (previous) return CallWindowProcW(previous, window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 struct FocusWalk {
@@ -98,7 +98,7 @@ struct FocusWalk {
 
 bool Eligible(HWND control) {
     return IsWindowEnabled(control) && IsWindowVisible(control) &&
-           (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP);
+           (GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP);
 }
 
 BOOL CALLBACK VisitControl(HWND control, LPARAM parameter) {
@@ -149,7 +149,7 @@ HWND SwitchGadgetList(HWND window) {
 
     PropertyName name;
     if (previous) {
-        if (auto* saved = static_cast<SavedGadgetList*>(GetPropA(previous, name.text))) {
+        if (auto* saved = static_cast<SavedGadgetList*>(GetPropW(previous, name.text))) {
             // The stack changes hands: from now on the record owns it.
             FreeMemory(saved->nestingStack);
             saved->currentListWindow = context->currentListWindow;
@@ -160,7 +160,7 @@ HWND SwitchGadgetList(HWND window) {
         }
     }
 
-    if (auto* saved = static_cast<SavedGadgetList*>(GetPropA(window, name.text))) {
+    if (auto* saved = static_cast<SavedGadgetList*>(GetPropW(window, name.text))) {
         FreeMemory(context->nestingStack);
         context->currentListWindow = saved->currentListWindow;
         context->nestingStack = saved->nestingStack;
@@ -182,12 +182,12 @@ HWND SwitchGadgetList(HWND window) {
     auto* saved = AllocateRecord<SavedGadgetList>();
     if (!saved) return previous;
     saved->window = window;
-    if (!SetPropA(window, name.text, saved)) {
+    if (!SetPropW(window, name.text, saved)) {
         FreeMemory(saved);
         return previous;
     }
     saved->previousProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetListProcedure)));
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetListProcedure)));
     return previous;
 }
 

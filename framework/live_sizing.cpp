@@ -38,7 +38,7 @@ SizingState* State() {
 
 void SetCursorShape(int cursorId) {
     auto cursor = static_cast<HCURSOR>(
-        LoadImageA(nullptr, MAKEINTRESOURCEA(cursorId), IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+        LoadImageW(nullptr, MAKEINTRESOURCEW(cursorId), IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
     SetCursor(cursor);
 }
 
@@ -81,10 +81,10 @@ void ApplyPointer(SizingState& sizing, int x, int y) {
 }
 
 void NotifyAndMove(SizingState& sizing, HWND window) {
-    SendMessageA(window, WM_SIZING, static_cast<WPARAM>(sizing.edge),
+    SendMessageW(window, WM_SIZING, static_cast<WPARAM>(sizing.edge),
                  reinterpret_cast<LPARAM>(&sizing.rectangle));
     RECT target = sizing.rectangle;
-    if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)
+    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD)
         MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&target), 2);
     MoveWindow(window, target.left, target.top, target.right - target.left, target.bottom - target.top, TRUE);
 }
@@ -94,10 +94,10 @@ void FillLimits(MINMAXINFO& limits, HWND window) {
     limits.ptMaxSize.x = GetSystemMetrics(SM_CXMAXIMIZED);
     limits.ptMaxSize.y = GetSystemMetrics(SM_CYMAXIMIZED);
     // The system places a maximised window with its border just off the screen.
-    if (GetWindowLongA(window, GWL_STYLE) & WS_BORDER) {
+    if (GetWindowLongW(window, GWL_STYLE) & WS_BORDER) {
         limits.ptMaxPosition.x = -GetSystemMetrics(SM_CXBORDER);
         limits.ptMaxPosition.y = -GetSystemMetrics(SM_CYBORDER);
-    } else if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_WINDOWEDGE) {
+    } else if (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_WINDOWEDGE) {
         limits.ptMaxPosition.x = -GetSystemMetrics(SM_CXEDGE);
         limits.ptMaxPosition.y = -GetSystemMetrics(SM_CYEDGE);
     }
@@ -105,12 +105,12 @@ void FillLimits(MINMAXINFO& limits, HWND window) {
     limits.ptMinTrackSize.y = GetSystemMetrics(SM_CYMINTRACK);
     limits.ptMaxTrackSize.x = GetSystemMetrics(SM_CXMAXTRACK);
     limits.ptMaxTrackSize.y = GetSystemMetrics(SM_CYMAXTRACK);
-    SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
 }
 
 bool FullWindowDragging() {
     BOOL on = FALSE;
-    return SystemParametersInfoA(SPI_GETDRAGFULLWINDOWS, 0, &on, 0) && on;
+    return SystemParametersInfoW(SPI_GETDRAGFULLWINDOWS, 0, &on, 0) && on;
 }
 
 LRESULT Start(SizingState& sizing, HWND window, WPARAM wParam) {
@@ -119,9 +119,9 @@ LRESULT Start(SizingState& sizing, HWND window, WPARAM wParam) {
     sizing.window = window;
     GetWindowRect(window, &sizing.rectangle);
     FillLimits(sizing.limits, window);
-    if (!(GetKeyState(VK_LBUTTON) & 0x8000)) SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    if (!(GetKeyState(VK_LBUTTON) & 0x8000)) SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     SetCapture(window);
-    PostMessageA(window, WM_ENTERSIZEMOVE, 0, 0);
+    PostMessageW(window, WM_ENTERSIZEMOVE, 0, 0);
     if (sizing.edge == EdgeNone) {
         sizing.restoreCursor = 1;
         GetCursorPos(&sizing.savedCursor);
@@ -133,7 +133,7 @@ LRESULT Start(SizingState& sizing, HWND window, WPARAM wParam) {
 }
 
 void End(SizingState& sizing) {
-    PostMessageA(sizing.window, WM_EXITSIZEMOVE, 0, 0);
+    PostMessageW(sizing.window, WM_EXITSIZEMOVE, 0, 0);
     sizing.active = 0;
     sizing.window = nullptr;
     if (sizing.restoreCursor) SetCursorPos(sizing.savedCursor.x, sizing.savedCursor.y);

@@ -2,18 +2,22 @@
 
 #include "core/memory.h"
 #include "settings/file_names.h"
+#include "settings/wide_text.h"
 
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <objbase.h>
 
-#include <cstring>
+#include <string>
+#include <string_view>
 
 namespace {
 
-constexpr std::size_t ResultCapacity = 260; // 259 characters and the terminator
-constexpr std::size_t MultipleSelectionSize = 511740 + ResultCapacity;
+// The dialog's buffers count UTF-16 units. One path may be as long as the file system allows; a
+// multiple selection holds a folder and up to a few thousand long names.
+constexpr std::size_t SinglePathCapacity = 32768;
+constexpr std::size_t MultipleSelectionCapacity = 1 << 20;
 
 struct DisabledWindow {
     DisabledWindow* next;
@@ -32,15 +36,16 @@ struct DisabledWindows {
 
 DisabledWindows disabled;
 
+// The last multiple selection as the dialog left it, in UTF-8: one path, or a folder and names,
+// each terminated, then an empty text.
 struct Selection {
-    char* buffer;
-    std::size_t size;
-    std::size_t next; // 0: no further name
-    char directory[ResultCapacity];
-    char result[ResultCapacity];
+    std::string block;
+    std::size_t next = 0; // 0: no further name
+    std::string directory;
+    std::string result;
 };
 
-Selection selection{};
+Selection selection;
 bool requestersReady = false;
 
 BOOL CALLBACK DisableWindow(HWND window, LPARAM parameter) {
@@ -94,41 +99,60 @@ HWND OwnerWindow() {
 }
 
 void ForgetSelection() {
-    FreeMemory(selection.buffer);
-    selection.buffer = nullptr;
-    selection.size = 0;
+    selection.block.clear();
+    selection.block.shrink_to_fit();
     selection.next = 0;
 }
 
 const char* EmptyResult() {
-    selection.result[0] = '\0';
-    return selection.result;
+    selection.result.clear();
+    return selection.result.c_str();
 }
 
-bool CopyResult(const char* first, std::size_t firstLength, const char* second, std::size_t secondLength) {
-    if (firstLength + secondLength >= ResultCapacity) return false;
-    std::memcpy(selection.result, first, firstLength);
-    std::memcpy(selection.result + firstLength, second, secondLength);
-    selection.result[firstLength + secondLength] = '\0';
-    return true;
-}
-
-std::size_t BoundedLength(const char* text, std::size_t limit) {
-    std::size_t length = 0;
-    while (length < limit && text[length])
-        ++length;
-    return length;
+const char* Result(std::string_view path) {
+    selection.result.assign(path);
+    return selection.result.c_str();
 }
 
 // The "|"-separated pairs as the dialog wants them: terminated texts, then an empty one.
-char* MakeFilter(const char* pattern) {
-    if (!pattern) pattern = "";
-    std::size_t length = std::strlen(pattern);
-    auto* filter = static_cast<char*>(AllocateMemory(length + 2));
-    if (!filter) return nullptr;
-    for (std::size_t i = 0; i < length; ++i)
-        filter[i] = pattern[i] == '|' ? '\0' : pattern[i];
+std::wstring MakeFilter(const char* pattern) {
+    std::wstring filter = ToWide(pattern ? pattern : "");
+    for (wchar_t& c : filter)
+        if (c == L'|') c = L'\0';
+    filter.append(2, L'\0');
     return filter;
+}
+
+// The dialog's answer up to its closing empty text (or the end of the buffer), as UTF-8 with
+// the zeros kept.
+std::string SelectionText(const std::wstring& buffer, bool multiple) {
+    std::size_t length = buffer.find(L'\0');
+    if (length == std::wstring::npos) return {};
+    if (multiple) {
+        while (length + 1 < buffer.size() && buffer[length + 1] != L'\0')
+            length = buffer.find(L'\0', length + 1);
+        if (length == std::wstring::npos) length = buffer.size();
+    }
+    return FromWide(std::wstring_view(buffer.data(), length));
+}
+
+const char* TakeSelection(std::string block) {
+    ForgetSelection();
+    selection.block = std::move(block);
+    const std::string& text = selection.block;
+    std::size_t firstLength = text.find('\0');
+    if (firstLength == std::string::npos) firstLength = text.size();
+    if (firstLength + 1 >= text.size() || text[firstLength + 1] == '\0') {
+        // One full path (or nothing at all).
+        const char* result = Result(std::string_view(text.data(), firstLength));
+        ForgetSelection();
+        return result;
+    }
+    // A folder and names. A drive root already ends in a backslash.
+    selection.directory.assign(text, 0, firstLength);
+    if (firstLength == 0 || text[firstLength - 1] != '\\') selection.directory += '\\';
+    selection.next = firstLength + 1;
+    return NextChosenFileName();
 }
 
 } // namespace
@@ -142,52 +166,36 @@ void InitRequesters() {
 
 int ShowMessageBox(const char* title, const char* text, unsigned flags) {
     HWND owner = OwnerWindow();
+    std::wstring wideText = ToWide(text ? text : "");
+    std::wstring wideTitle = ToWide(title ? title : "");
     DisableOtherWindows();
-    int answer = MessageBoxA(owner, text ? text : "", title ? title : "", flags);
+    int answer = MessageBoxW(owner, wideText.c_str(), wideTitle.c_str(), flags);
     EnableOtherWindows();
     return answer;
 }
 
 const char* TakeMultipleSelection(char* buffer, std::size_t size) {
-    ForgetSelection();
     if (!buffer || size == 0) {
         FreeMemory(buffer);
-        return EmptyResult();
-    }
-    selection.buffer = buffer;
-    selection.size = size;
-    std::size_t firstLength = BoundedLength(buffer, size);
-    if (firstLength + 1 >= size || buffer[firstLength + 1] == '\0') {
-        // One full path (or nothing at all).
-        bool fits = CopyResult(buffer, firstLength, "", 0);
-        ForgetSelection();
-        return fits ? selection.result : EmptyResult();
-    }
-    // A folder and names. A drive root already ends in a backslash.
-    if (firstLength + 1 >= ResultCapacity) {
         ForgetSelection();
         return EmptyResult();
     }
-    std::memcpy(selection.directory, buffer, firstLength);
-    selection.directory[firstLength] = '\0';
-    if (firstLength == 0 || buffer[firstLength - 1] != '\\') {
-        selection.directory[firstLength] = '\\';
-        selection.directory[firstLength + 1] = '\0';
-    }
-    selection.next = firstLength + 1;
-    return NextChosenFileName();
+    std::string block(buffer, size);
+    FreeMemory(buffer);
+    return TakeSelection(std::move(block));
 }
 
 const char* NextChosenFileName() {
-    while (selection.next && selection.buffer && selection.next < selection.size) {
-        const char* name = selection.buffer + selection.next;
-        std::size_t nameLength = BoundedLength(name, selection.size - selection.next);
-        if (nameLength == 0) break;
-        selection.next += nameLength + 1;
-        if (selection.next >= selection.size) selection.next = 0;
-        std::size_t directoryLength = std::strlen(selection.directory);
-        if (CopyResult(selection.directory, directoryLength, name, nameLength)) return selection.result;
-        // Too long for a path: leave this name out rather than cut it into another file's name.
+    const std::string& text = selection.block;
+    while (selection.next && selection.next < text.size()) {
+        std::size_t end = text.find('\0', selection.next);
+        if (end == std::string::npos) end = text.size();
+        if (end == selection.next) break;
+        std::string_view name(text.data() + selection.next, end - selection.next);
+        selection.next = end + 1 < text.size() ? end + 1 : 0;
+        selection.result.assign(selection.directory);
+        selection.result.append(name);
+        return selection.result.c_str();
     }
     ForgetSelection();
     return EmptyResult();
@@ -197,60 +205,42 @@ const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const
                                int patternIndex, unsigned flags) {
     ForgetSelection();
     bool multiple = (flags & OpenFileMultiple) != 0;
-    std::size_t size = multiple ? MultipleSelectionSize : ResultCapacity;
-    auto* buffer = static_cast<char*>(AllocateMemory(size));
-    if (!buffer) return EmptyResult();
-    char* filter = MakeFilter(pattern);
-    if (!filter) {
-        FreeMemory(buffer);
-        return EmptyResult();
-    }
+    std::wstring buffer(multiple ? MultipleSelectionCapacity : SinglePathCapacity, L'\0');
+    std::wstring filter = MakeFilter(pattern);
+    std::wstring wideTitle = ToWide(title ? title : "");
 
-    char* directory = nullptr;
+    std::wstring directory;
     if (defaultFile) {
-        std::size_t length = std::strlen(defaultFile);
-        directory = static_cast<char*>(AllocateMemory(length + 1));
-        if (!directory) {
-            FreeMemory(filter);
-            FreeMemory(buffer);
-            return EmptyResult();
+        std::string_view proposed(defaultFile);
+        std::size_t backslash = proposed.rfind('\\');
+        std::string_view name = proposed;
+        if (backslash != std::string_view::npos && backslash > 0) {
+            directory = ToWide(proposed.substr(0, backslash));
+            name = proposed.substr(backslash + 1);
         }
-        const char* backslash = std::strrchr(defaultFile, '\\');
-        const char* name = defaultFile;
-        if (backslash && backslash > defaultFile) {
-            std::memcpy(directory, defaultFile, static_cast<std::size_t>(backslash - defaultFile));
-            name = backslash + 1;
-        }
-        std::size_t nameLength = BoundedLength(name, ResultCapacity - 1);
-        std::memcpy(buffer, name, nameLength);
         // A mask such as *.txt or an otherwise unusable name proposes nothing.
-        if (!IsValidFileName(buffer)) std::memset(buffer, 0, ResultCapacity);
+        std::string nameText(name);
+        std::wstring wideName = ToWide(nameText);
+        if (IsValidFileName(nameText.c_str()) && wideName.size() < buffer.size())
+            wideName.copy(buffer.data(), wideName.size());
     }
 
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     dialog.hwndOwner = OwnerWindow();
-    dialog.lpstrFilter = filter;
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = static_cast<DWORD>(patternIndex + 1);
-    dialog.lpstrFile = buffer;
-    dialog.nMaxFile = static_cast<DWORD>(size);
-    dialog.lpstrInitialDir = directory;
-    dialog.lpstrTitle = title;
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+    dialog.lpstrInitialDir = defaultFile ? directory.c_str() : nullptr;
+    dialog.lpstrTitle = title ? wideTitle.c_str() : nullptr;
     dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
     if (multiple) dialog.Flags |= OFN_ALLOWMULTISELECT;
 
     DisableOtherWindows();
-    BOOL chosen = GetOpenFileNameA(&dialog);
+    BOOL chosen = GetOpenFileNameW(&dialog);
     EnableOtherWindows();
-    FreeMemory(filter);
-    FreeMemory(directory);
 
-    if (!chosen) {
-        FreeMemory(buffer);
-        return EmptyResult();
-    }
-    if (multiple) return TakeMultipleSelection(buffer, size);
-    bool fits = CopyResult(buffer, BoundedLength(buffer, size), "", 0);
-    FreeMemory(buffer);
-    return fits ? selection.result : EmptyResult();
+    if (!chosen) return EmptyResult();
+    return TakeSelection(SelectionText(buffer, multiple));
 }

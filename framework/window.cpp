@@ -4,15 +4,17 @@
 #include "core/object_table.h"
 #include "framework/gadget_list.h"
 #include "framework/live_sizing.h"
+#include "settings/wide_text.h"
 
 #include <richedit.h>
 
-#include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 namespace {
 
-constexpr char WindowIdProperty[] = "OZ_WindowID";
+constexpr wchar_t WindowIdProperty[] = L"OZ_WindowID";
 constexpr int AcceleratorCount = 2;
 
 struct WindowRecord {
@@ -67,8 +69,8 @@ void CloseWindowObject(Number number) {
 bool Ready() {
     if (!library.table) library.table = NewObjectTable(sizeof(WindowRecord), 16, CloseWindowObject);
     if (!library.events) library.events = NewLibraryState<EventState>();
-    if (!library.icon) library.icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
-    if (!library.arrow) library.arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    if (!library.icon) library.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    if (!library.arrow) library.arrow = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     return library.table && library.events;
 }
 
@@ -77,15 +79,15 @@ WindowRecord* FindWindowRecord(Number number) {
 }
 
 struct ClassName {
-    char text[40];
+    wchar_t text[40];
     explicit ClassName(Number number) {
-        std::snprintf(text, sizeof text, "WindowClass_%lld", static_cast<long long>(number));
+        std::swprintf(text, sizeof text / sizeof text[0], L"WindowClass_%lld", static_cast<long long>(number));
     }
 };
 
 // The property holds number + 1 so that window 0 does not read as absent.
 Number NumberFromProperty(HWND window) {
-    auto value = reinterpret_cast<std::intptr_t>(GetPropA(window, WindowIdProperty));
+    auto value = reinterpret_cast<std::intptr_t>(GetPropW(window, WindowIdProperty));
     return value ? static_cast<Number>(value - 1) : -1;
 }
 
@@ -94,18 +96,18 @@ Number NumberFromProperty(HWND window) {
 // procedure needs the number for every message.
 void MarkWindow(HWND window, Number number) {
     auto value = static_cast<std::intptr_t>(number + 1);
-    SetWindowLongPtrA(window, GWLP_USERDATA, static_cast<LONG_PTR>(value));
-    SetPropA(window, WindowIdProperty, reinterpret_cast<HANDLE>(value));
+    SetWindowLongPtrW(window, GWLP_USERDATA, static_cast<LONG_PTR>(value));
+    SetPropW(window, WindowIdProperty, reinterpret_cast<HANDLE>(value));
 }
 
 void UnmarkWindow(HWND window) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    RemovePropA(window, WindowIdProperty);
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    RemovePropW(window, WindowIdProperty);
 }
 
 // Only for windows of our own class: anyone else's user data means nothing to us.
 Number NumberFromUserData(HWND window) {
-    auto value = static_cast<std::intptr_t>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto value = static_cast<std::intptr_t>(GetWindowLongPtrW(window, GWLP_USERDATA));
     return value ? static_cast<Number>(value - 1) : -1;
 }
 
@@ -141,7 +143,7 @@ LRESULT CallHook(HWND control, HWND receiver, UINT message, WPARAM wParam, LPARA
 }
 
 BOOL CALLBACK ForwardSystemColourChange(HWND child, LPARAM) {
-    SendMessageA(child, WM_SYSCOLORCHANGE, 0, 0);
+    SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
     return TRUE;
 }
 
@@ -151,7 +153,7 @@ void HandleCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     if (control) {
         if (CallHook(control, window, WM_COMMAND, wParam, lParam) != NotHandled) return;
         events.working.type = HIWORD(wParam);
-        int id = GetWindowLongA(control, GWL_ID);
+        int id = GetWindowLongW(control, GWL_ID);
         if (id == ToolbarControlId) {
             events.working.number = LOWORD(wParam);
             events.working.pending = MenuEvent;
@@ -202,7 +204,7 @@ LRESULT HandleMinMaxInfo(HWND window, WindowRecord* record, LPARAM lParam) {
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
     if (record->minWidth)
         info->ptMinTrackSize.x = record->minWidth;
-    else if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)
+    else if (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)
         info->ptMinTrackSize.x = 1;
     if (record->minHeight) info->ptMinTrackSize.y = record->minHeight;
     if (record->maxWidth) info->ptMaxTrackSize.x = record->maxWidth;
@@ -219,8 +221,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND carrier = window;
     Number number = NumberFromUserData(window);
     if (number == -1) {
-        while (carrier && !GetPropA(carrier, WindowIdProperty))
-            carrier = (GetWindowLongA(carrier, GWL_STYLE) & WS_CHILD) ? GetParent(carrier) : nullptr;
+        while (carrier && !GetPropW(carrier, WindowIdProperty))
+            carrier = (GetWindowLongW(carrier, GWL_STYLE) & WS_CHILD) ? GetParent(carrier) : nullptr;
         number = carrier ? NumberFromProperty(carrier) : -1;
     }
     WindowRecord* record = number != -1 ? FindRecord<WindowRecord>(library.table, number) : nullptr;
@@ -277,7 +279,7 @@ LRESULT CALLBACK FrameworkWindowProcedure(HWND window, UINT message, WPARAM wPar
     if (result != NotHandled) return result;
     result = Ready() ? HandleMessage(window, message, wParam, lParam) : NotHandled;
     if (result != NotHandled) return result;
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 bool KeyDown(int key) {
@@ -288,13 +290,13 @@ bool KeyDown(int key) {
 HACCEL ActiveAccelerators(HWND active) {
     if (HWND focus = GetFocus()) {
         if (KeyDown(VK_TAB) && !KeyDown(VK_CONTROL) && !KeyDown(VK_SHIFT) && !KeyDown(VK_MENU)) {
-            char className[5] = {};
-            GetClassNameA(focus, className, sizeof className);
-            if (std::strncmp(className, "Rich", 4) == 0 &&
-                !(SendMessageA(focus, EM_GETOPTIONS, 0, 0) & ECO_READONLY))
+            wchar_t className[5] = {};
+            GetClassNameW(focus, className, sizeof className / sizeof className[0]);
+            if (std::wcsncmp(className, L"Rich", 4) == 0 &&
+                !(SendMessageW(focus, EM_GETOPTIONS, 0, 0) & ECO_READONLY))
                 return nullptr;
         }
-        if (GetPropA(focus, "OZ_Hotkey")) return nullptr;
+        if (GetPropW(focus, L"OZ_Hotkey")) return nullptr;
     }
     if (!active) return nullptr;
     Number number = NumberOfWindow(active);
@@ -305,13 +307,13 @@ HACCEL ActiveAccelerators(HWND active) {
 
 // Returns false when nothing arrived in time.
 bool FetchMessage(int milliseconds, MSG& message) {
-    if (milliseconds < 0) return GetMessageA(&message, nullptr, 0, 0) != -1;
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
+    if (milliseconds < 0) return GetMessageW(&message, nullptr, 0, 0) != -1;
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
     if (milliseconds == 0) return false;
     DWORD waited =
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds), QS_ALLINPUT);
     if (waited == WAIT_TIMEOUT) return false;
-    return PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
+    return PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
 }
 
 } // namespace
@@ -338,9 +340,9 @@ Number OpenTopWindow(Number number, int x, int y, int innerWidth, int innerHeigh
     bool dynamic = number == AnyNumber;
     if (dynamic) number = DynamicHandle(record);
 
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
     ClassName className(number);
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.style = CS_DBLCLKS;
     windowClass.lpfnWndProc = FrameworkWindowProcedure;
     windowClass.hInstance = instance;
@@ -348,8 +350,8 @@ Number OpenTopWindow(Number number, int x, int y, int innerWidth, int innerHeigh
     windowClass.hCursor = library.arrow;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<std::intptr_t>(COLOR_BTNFACE + 1));
     windowClass.lpszClassName = className.text;
-    RegisterClassA(&windowClass);
-    if (!title) title = "";
+    RegisterClassW(&windowClass);
+    std::wstring wideTitle = ToWide(title ? title : "");
 
     bool makeGadgetList = true;
     if (flags & WindowNoGadgetList) {
@@ -398,10 +400,10 @@ Number OpenTopWindow(Number number, int x, int y, int innerWidth, int innerHeigh
         }
     }
 
-    HWND window = CreateWindowExA(exStyle, className.text, title, style, x, y, outerWidth, outerHeight,
-                                  parent, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(exStyle, className.text, wideTitle.c_str(), style, x, y, outerWidth,
+                                  outerHeight, parent, nullptr, instance, nullptr);
     if (!window) {
-        UnregisterClassA(className.text, instance);
+        UnregisterClassW(className.text, instance);
         ReleaseObject(library.table, number);
         return 0;
     }
@@ -426,7 +428,7 @@ Number OpenTopWindow(Number number, int x, int y, int innerWidth, int innerHeigh
             record->accelerators[0] = ACCEL{FVIRTKEY | FNOINVERT, VK_TAB, CmdFocusNext};
             record->accelerators[1] = ACCEL{FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, CmdFocusPrevious};
             record->acceleratorCount = AcceleratorCount;
-            record->acceleratorTable = CreateAcceleratorTableA(record->accelerators, AcceleratorCount);
+            record->acceleratorTable = CreateAcceleratorTableW(record->accelerators, AcceleratorCount);
         }
     }
 
@@ -441,7 +443,7 @@ int CloseTopWindow(Number number) {
     if (HWND owner = GetWindow(window, GW_OWNER)) SetActiveWindow(owner);
     UnmarkWindow(window);
     DestroyWindow(window);
-    UnregisterClassA(ClassName(number).text, GetModuleHandleA(nullptr));
+    UnregisterClassW(ClassName(number).text, GetModuleHandleW(nullptr));
 
     record = FindWindowRecord(number);
     if (record) {
@@ -457,8 +459,8 @@ void SetWindowSizeLimits(Number number, int minWidth, int minHeight, int maxWidt
     if (!record) return;
     HWND window = record->handle;
     RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)),
-                       GetMenu(window) != nullptr, static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE)));
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
+                       GetMenu(window) != nullptr, static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     int frameWidth = frame.right - frame.left;
     int frameHeight = frame.bottom - frame.top;
     auto outer = [](int limit, int extent) { return static_cast<unsigned short>(limit + extent); };
@@ -540,9 +542,9 @@ int WaitEventTimeout(int milliseconds) {
         }
         HWND active = GetActiveWindow();
         HACCEL accelerators = ActiveAccelerators(active);
-        if (!accelerators || !TranslateAcceleratorA(active, accelerators, &message)) {
+        if (!accelerators || !TranslateAcceleratorW(active, accelerators, &message)) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
         if (events.working.pending) {
             code = events.working.pending;

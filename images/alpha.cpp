@@ -22,16 +22,16 @@ template <class Function> Function LookUp(HMODULE library, const char* name) {
 }
 
 bool ThemedCommonControlsDrawAlpha() {
-    OSVERSIONINFOA version{};
+    OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version; // 148 bytes
-    if (GetVersionExA(&version)) {
+    if (GetVersionExW(&version)) {
         if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return false;
         if (version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
             (version.dwMajorVersion < 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion == 0)))
             return false;
     }
     DWORD controlsVersion = 0;
-    if (HMODULE controls = LoadLibraryA("COMCTL32.DLL")) {
+    if (HMODULE controls = LoadLibraryW(L"COMCTL32.DLL")) {
         controlsVersion = 1; // a library without DllGetVersion predates the query
         if (auto getVersion = LookUp<DllGetVersionFunction>(controls, "DllGetVersion")) {
             VersionRecord record{};
@@ -42,7 +42,7 @@ bool ThemedCommonControlsDrawAlpha() {
     }
     if (controlsVersion < 0x60000) return false;
     bool themed = false;
-    if (HMODULE theme = LoadLibraryA("uxtheme.dll")) {
+    if (HMODULE theme = LoadLibraryW(L"uxtheme.dll")) {
         if (auto isAppThemed = LookUp<IsAppThemedFunction>(theme, "IsAppThemed")) themed = isAppThemed() != 0;
         FreeLibrary(theme);
     }
@@ -93,7 +93,7 @@ bool AnyAlpha(const std::vector<unsigned char>& pixels) {
 
 void InitImageSupport() {
     if (!alphaLibrary) {
-        alphaLibrary = LoadLibraryA("msimg32.dll");
+        alphaLibrary = LoadLibraryW(L"msimg32.dll");
         if (alphaLibrary) alphaBlend = LookUp<AlphaBlendFunction>(alphaLibrary, "AlphaBlend");
     }
     themedAlphaIcons = ThemedCommonControlsDrawAlpha() ? 1 : 0;
@@ -116,7 +116,7 @@ int ThemedAlphaIcons() {
 int BitmapHasAlpha(HBITMAP bitmap) {
     if (!alphaBlend || GetObjectType(bitmap) != OBJ_BITMAP) return 0;
     DIBSECTION section{};
-    int got = GetObjectA(bitmap, sizeof section, &section);
+    int got = GetObjectW(bitmap, sizeof section, &section);
     if (got == static_cast<int>(sizeof section)) return section.dsBm.bmBitsPixel == 32 ? 1 : 0;
     if (got < static_cast<int>(sizeof(BITMAP)) || section.dsBm.bmBitsPixel != 32) return 0;
     return AnyAlpha(Read32BitPixels(bitmap, section.dsBm.bmWidth, section.dsBm.bmHeight)) ? 1 : 0;
@@ -135,7 +135,7 @@ int GreyLevel(int blue, int green, int red) {
 HBITMAP MakeAlphaCopy(HBITMAP bitmap, HDC dc, int disabled) {
     if (!alphaBlend) return nullptr;
     BITMAP source{};
-    if (!GetObjectA(bitmap, sizeof source, &source) || source.bmWidth <= 0 || source.bmHeight == 0)
+    if (!GetObjectW(bitmap, sizeof source, &source) || source.bmWidth <= 0 || source.bmHeight == 0)
         return nullptr;
     int width = source.bmWidth;
     int height = source.bmHeight < 0 ? -source.bmHeight : source.bmHeight;
@@ -178,7 +178,7 @@ int DrawAlphaBitmap(HDC target, int x, int y, int width, int height, HBITMAP bit
     if (!alphaBlend) return 0;
     if (width == 0 || height == 0) {
         BITMAP size{};
-        if (!GetObjectA(bitmap, sizeof size, &size)) return 0;
+        if (!GetObjectW(bitmap, sizeof size, &size)) return 0;
         if (width == 0) width = size.bmWidth;
         if (height == 0) height = size.bmHeight < 0 ? -size.bmHeight : size.bmHeight;
     }
@@ -196,7 +196,7 @@ int DrawAlphaBitmap(HDC target, int x, int y, int width, int height, HBITMAP bit
 
 HBITMAP MakeMaskFromAlpha(HBITMAP bitmap) {
     BITMAP source{};
-    if (!GetObjectA(bitmap, sizeof source, &source) || source.bmWidth <= 0 || source.bmHeight == 0)
+    if (!GetObjectW(bitmap, sizeof source, &source) || source.bmWidth <= 0 || source.bmHeight == 0)
         return nullptr;
     int width = source.bmWidth;
     int height = source.bmHeight < 0 ? -source.bmHeight : source.bmHeight;

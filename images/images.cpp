@@ -120,10 +120,10 @@ bool ReadIconSize(HICON icon, ImageObject* image) {
     BITMAP colour{};
     bool ok;
     if (info.hbmColor) {
-        ok = GetObjectA(info.hbmColor, sizeof colour, &colour) != 0;
+        ok = GetObjectW(info.hbmColor, sizeof colour, &colour) != 0;
     } else {
         // A monochrome icon keeps picture and mask stacked in its mask bitmap.
-        ok = GetObjectA(info.hbmMask, sizeof colour, &colour) != 0;
+        ok = GetObjectW(info.hbmMask, sizeof colour, &colour) != 0;
         colour.bmHeight /= 2;
     }
     if (info.hbmColor) DeleteObject(info.hbmColor);
@@ -180,7 +180,7 @@ HBITMAP BitmapFromData(const ImageBytes& data) {
     void* bits = nullptr;
     HBITMAP bitmap;
     {
-        DeviceContext display(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+        DeviceContext display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
         if (!display.dc) return nullptr;
         bitmap = CreateDIBSection(display.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     }
@@ -200,7 +200,7 @@ HBITMAP BitmapFromData(const ImageBytes& data) {
 
 bool ReadBitmapSize(HBITMAP bitmap, ImageObject* image) {
     BITMAP info{};
-    if (!GetObjectA(bitmap, sizeof info, &info)) return false;
+    if (!GetObjectW(bitmap, sizeof info, &info)) return false;
     image->width = static_cast<std::uint16_t>(info.bmWidth);
     image->height = static_cast<std::uint16_t>(std::abs(info.bmHeight));
     image->depth = static_cast<std::uint8_t>(info.bmBitsPixel);

@@ -3,9 +3,11 @@
 
 #include <string>
 
-// The longest path the file services take; a longer one would have to be cut, and a cut path
-// names another file.
-constexpr int MaximumPathLength = 260;
+// The longest path the file services take, in bytes of the program's UTF-8: the system's own
+// limit is 32,767 UTF-16 units (with the "\\?\" form), and no unit takes more than three
+// bytes. The system refuses what is still too long; nothing is ever cut, since a cut path names
+// another file.
+constexpr int MaximumPathLength = 3 * 32767;
 
 // 1 for a non-empty name without control characters and without any of " * / : < > ? \ |.
 int IsValidFileName(const char* name);

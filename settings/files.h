@@ -1,5 +1,6 @@
 // File and directory services, and numbered buffered files for reading and writing text line by
-// line. Texts are 8-bit in the system's code page; text results come back as std::string.
+// line. Paths and texts are UTF-8; text results come back as std::string. The lines of the
+// buffered files stay bytes: what is written is what was given.
 #pragma once
 
 #include "core/types.h"

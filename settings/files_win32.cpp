@@ -1,11 +1,14 @@
 #include "settings/files.h"
 
+#include "core/handles_win32.h"
 #include "core/memory.h"
 #include "core/object_table.h"
 #include "settings/buffered_file.h"
+#include "settings/wide_text.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -55,17 +58,18 @@ Number StartDataFile(Number number, const char* path, HANDLE (*open)(const char*
 }
 
 HANDLE CreateForWriting(const char* path) {
-    HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::wstring name = ToWidePath(path);
+    HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     // Replacing a hidden or system file with normal attributes is refused; emptying it is not.
     if (handle == INVALID_HANDLE_VALUE)
-        handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+        handle = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING, 0, nullptr);
     return handle;
 }
 
 HANDLE OpenForReading(const char* path) {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileW(ToWidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 } // namespace
@@ -75,22 +79,22 @@ const FileAccess* SystemFileAccess() {
 }
 
 std::string ReadEnvironmentVariable(const char* name) {
-    std::string value;
-    if (!name || !*name) return value;
+    if (!name || !*name) return {};
+    std::wstring wideName = ToWide(name);
+    std::wstring value;
     // The variable may change between asking for its length and reading it (another thread can
     // set it): a longer value is asked for again, a shorter one is cut to what was read.
-    DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
+    DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
     for (int attempt = 0; attempt < 8 && size > 0; ++attempt) {
-        value.assign(size, '\0');
-        DWORD got = GetEnvironmentVariableA(name, &value[0], size);
+        value.assign(size, L'\0');
+        DWORD got = GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
         if (got < size) {
             value.resize(got);
-            return value;
+            return FromWide(value);
         }
         size = got;
     }
-    value.clear();
-    return value;
+    return {};
 }
 
 std::int64_t QueryFileSize(const char* path) {
@@ -100,20 +104,19 @@ std::int64_t QueryFileSize(const char* path) {
         return FileSizeNothing;
     case SizeQueryKind::Drive:
         // DRIVE_UNKNOWN (0) and DRIVE_NO_ROOT_DIR (1) mean there is no such drive.
-        return GetDriveTypeA(query.c_str()) > DRIVE_NO_ROOT_DIR ? FileSizeFolder : FileSizeNothing;
+        return GetDriveTypeW(ToWide(query).c_str()) > DRIVE_NO_ROOT_DIR ? FileSizeFolder : FileSizeNothing;
     case SizeQueryKind::Search:
         break;
     }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(query.c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        FindClose(search);
+    std::wstring name = ToWidePath(query);
+    WIN32_FIND_DATAW found;
+    if (UniqueFindFile search{FindFirstFileW(name.c_str(), &found)}) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileSizeFolder;
         return static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) |
                                          found.nFileSizeLow);
     }
     // The search never finds roots: a share ("\\server\share") or the current drive's root ("\").
-    DWORD attributes = GetFileAttributesA(query.c_str());
+    DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return FileSizeFolder;
     return FileSizeNothing;
@@ -122,7 +125,7 @@ std::int64_t QueryFileSize(const char* path) {
 int MakeDirectory(const char* path) {
     std::string folder;
     if (!PrepareFolderPath(path, folder)) return 0;
-    return CreateDirectoryA(folder.c_str(), nullptr) ? 1 : 0;
+    return CreateDirectoryW(ToWidePath(folder, ClassicFolderLimit).c_str(), nullptr) ? 1 : 0;
 }
 
 void InitDataFiles() {

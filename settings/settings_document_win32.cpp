@@ -2,7 +2,9 @@
 // the file held open with read sharing in between so that nobody changes it under us.
 #include "settings/settings_document.h"
 
+#include "core/handles_win32.h"
 #include "core/memory.h"
+#include "settings/wide_text.h"
 
 #include <windows.h>
 
@@ -91,26 +93,28 @@ void InitSettings() {
 Number OpenSettings(const char* path) {
     CloseSettings();
     if (!path) path = "";
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    std::wstring name = ToWidePath(path);
+    UniqueFile file{CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!file)
+        file.reset(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         currentDocument.fileName = CopyPath(path);
         return 0;
     }
-    currentDocument.file = reinterpret_cast<Number>(file);
-    LoadOpenFile(&currentDocument, file);
+    LoadOpenFile(&currentDocument, file.get());
+    // From here the document owns the handle; CloseSettings lets it go.
+    currentDocument.file = reinterpret_cast<Number>(file.release());
     return currentDocument.file;
 }
 
 Number CreateSettings(const char* path) {
     CloseSettings();
-    HANDLE file = CreateFileA(path ? path : "", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    currentDocument.file = reinterpret_cast<Number>(file);
+    UniqueFile file{CreateFileW(ToWidePath(path ? path : "").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!file) return 0;
+    currentDocument.file = reinterpret_cast<Number>(file.release());
     return currentDocument.file;
 }
 
@@ -136,14 +140,13 @@ char* ReserveSettingValue(const char* key, std::size_t length) {
 
 void CloseSettings() {
     SettingsDocument* document = &currentDocument;
-    HANDLE file = FileOf(*document);
-    if (document->modified && !file && document->fileName) {
-        HANDLE created = CreateFileA(document->fileName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created != INVALID_HANDLE_VALUE) file = created;
-    }
-    if (file && document->modified && !document->keepFile) WriteBack(document, file);
-    if (file) CloseHandle(file);
+    // The document's handle (if any) is taken over here and closed on the way out.
+    UniqueFile file{FileOf(*document) ? FileOf(*document) : INVALID_HANDLE_VALUE};
+    if (document->modified && !file && document->fileName)
+        file.reset(CreateFileW(ToWidePath(document->fileName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file && document->modified && !document->keepFile) WriteBack(document, file.get());
+    file.reset();
     ReleaseSettingsDocument(document);
 }
 

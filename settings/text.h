@@ -1,5 +1,5 @@
 // Decimal numbers and text comparison: the small text helpers the rest of the program leans on.
-// Texts are 8-bit and zero-terminated in the system's code page; a null text counts as empty.
+// Texts are UTF-8, 8-bit and zero-terminated; a null text counts as empty.
 #pragma once
 
 #include <cstdint>

@@ -4,43 +4,47 @@
 
 namespace {
 
-// The one place that says what the program's texts are encoded in.
-constexpr UINT ProgramCodePage = CP_ACP;
-
-// Paths of this length and longer need the "\\?\" form; the limit counts the terminating zero.
-constexpr std::size_t ClassicPathLimit = MAX_PATH - 1;
+// The long form is taken literally by the system: no "/" as separator, no "." or "..", nothing
+// relative. The system's own path arithmetic resolves all of that first.
+std::wstring FullPath(const std::wstring& path) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return path;
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
+}
 
 } // namespace
 
 std::wstring ToWide(std::string_view text) {
     if (text.empty()) return {};
     int size = static_cast<int>(text.size());
-    int length = MultiByteToWideChar(ProgramCodePage, 0, text.data(), size, nullptr, 0);
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
     if (length <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(ProgramCodePage, 0, text.data(), size, wide.data(), length);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
     return wide;
 }
 
 std::string FromWide(std::wstring_view text) {
     if (text.empty()) return {};
     int size = static_cast<int>(text.size());
-    int length = WideCharToMultiByte(ProgramCodePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     if (length <= 0) return {};
     std::string narrow(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(ProgramCodePage, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
     return narrow;
 }
 
 std::string FromWide(const wchar_t* text) { return text ? FromWide(std::wstring_view(text)) : std::string(); }
 
-std::wstring ToWidePath(std::string_view path) {
+std::wstring ToWidePath(std::string_view path, std::size_t limit) {
     std::wstring wide = ToWide(path);
-    if (wide.size() <= ClassicPathLimit) return wide;
-    // The long form is taken literally by the system: no "/" as separator, nothing relative.
-    for (wchar_t& c : wide)
-        if (c == L'/') c = L'\\';
+    if (wide.size() <= limit) return wide;
     if (wide.compare(0, 4, L"\\\\?\\") == 0 || wide.compare(0, 4, L"\\\\.\\") == 0) return wide;
+    wide = FullPath(wide);
     if (wide.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
     if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
     return wide;

@@ -14,6 +14,7 @@
 #include "settings/linked_list.h"
 #include "settings/settings_document.h"
 #include "settings/text.h"
+#include "settings/wide_text.h"
 
 #include <commctrl.h>
 
@@ -120,9 +121,9 @@ std::string MainWindowTest::MakeFile(const std::string& name, const std::string&
 
 std::string MainWindowTest::StatusText() const {
     HWND bar = FindWindowExA(WindowHandle(WindowMain), nullptr, STATUSCLASSNAMEA, nullptr);
-    char text[256] = "";
-    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
-    return text;
+    wchar_t text[256] = L"";
+    SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+    return FromWide(text);
 }
 
 bool MainWindowTest::RemoveEnabled() const {

@@ -27,8 +27,8 @@ TEST(CloseQuestion, NamesTheCombinationOnlyForX) {
                      "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.");
     EXPECT_EQ(std::string(CloseQuestionText(300)), other);
     EXPECT_EQ(std::string(CloseQuestionText(0)), other);
-    // Windows-1252 in the program: ä is one byte.
-    EXPECT_NE(forX.find("\xE4ndern"), std::string::npos);
+    // UTF-8 in the program: ä is two bytes.
+    EXPECT_NE(forX.find("\xC3\xA4ndern"), std::string::npos);
 }
 
 TEST(HotKeyLetter, OnlyPlainLettersCount) {

@@ -7,6 +7,7 @@
 #include "images/images.h"
 #include "resources/resource_ids.h"
 #include "tests/app/app_test_support.h"
+#include "settings/wide_text.h"
 
 #include <commctrl.h>
 
@@ -83,9 +84,9 @@ TEST_F(Layout, MenuToolbarStatusBarAndListAreWhereTheyBelong) {
     ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
     const char* captions[] = {"Hinzufügen", "Entfernen", "Beenden"};
     for (int id = 1; id <= 3; ++id) {
-        char text[64] = "";
-        SendMessageA(toolbar, TB_GETBUTTONTEXTA, id, reinterpret_cast<LPARAM>(text));
-        EXPECT_STREQ(text, captions[id - 1]);
+        wchar_t text[64] = L"";
+        SendMessageW(toolbar, TB_GETBUTTONTEXTW, id, reinterpret_cast<LPARAM>(text));
+        EXPECT_EQ(FromWide(text), captions[id - 1]);
         EXPECT_EQ(SendMessageA(toolbar, TB_ISBUTTONENABLED, id, 0) != 0, id != ItemRemoveFiles) << id;
     }
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));

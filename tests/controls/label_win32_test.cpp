@@ -3,6 +3,7 @@
 
 #include "controls/gadget.h"
 #include "framework/window.h"
+#include "settings/wide_text.h"
 
 #include <gtest/gtest.h>
 
@@ -75,9 +76,9 @@ TEST_F(LabelTest, IsAStaticControlWithTheFlagsAsStyle) {
     EXPECT_EQ(GadgetHandle(101), label);
     EXPECT_EQ(GetParent(label), window);
     EXPECT_EQ(GetDlgCtrlID(label), 101);
-    char text[64] = {};
-    GetWindowTextA(label, text, sizeof text);
-    EXPECT_STREQ(text, "Drücken Sie jetzt eine beliebige Taste (a-z):");
+    wchar_t text[64] = {};
+    GetWindowTextW(label, text, 64);
+    EXPECT_EQ(FromWide(text), "Drücken Sie jetzt eine beliebige Taste (a-z):");
     EXPECT_EQ(GetWindowLongA(label, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
     EXPECT_EQ(ReadGadgetColor(101, LabelTextColor), -1);
     EXPECT_EQ(ReadGadgetColor(101, LabelBackColor), -1);

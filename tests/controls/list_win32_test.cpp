@@ -63,7 +63,7 @@ TEST_F(ListTest, ReadingBackNeverTruncates) {
     EXPECT_EQ(Cell(0, 0), "short");
     WriteGadgetItemText(TestList, 0, longer.c_str(), 0);
     EXPECT_EQ(Cell(0, 0), longer);
-    // Umlauts are single bytes in the program's code page and come back as they went in.
+    // Umlauts are two bytes of UTF-8 in the program and come back as they went in.
     InsertGadgetItem(TestList, -1, "Geschützte Dateien", nullptr, 0);
     EXPECT_EQ(Cell(2, 0), "Geschützte Dateien");
 

@@ -5,9 +5,11 @@
 #include "framework/window.h"
 #include "images/images.h"
 #include "resources/resource_ids.h"
+#include "settings/wide_text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -95,13 +97,21 @@ int FontHeight() {
     return size.cy;
 }
 
-MENUITEMINFOA ItemInfo(HMENU menu, int position, UINT mask, char* text = nullptr, UINT size = 0) {
-    MENUITEMINFOA info{};
+// The entry's text, when asked for, comes back as the program's UTF-8.
+MENUITEMINFOW ItemInfo(HMENU menu, int position, UINT mask, char* text = nullptr, UINT size = 0) {
+    wchar_t wide[256] = {};
+    MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = mask;
-    info.dwTypeData = text;
-    info.cch = size;
-    GetMenuItemInfoA(menu, position, TRUE, &info);
+    info.dwTypeData = text ? wide : nullptr;
+    info.cch = text ? 256 : 0;
+    GetMenuItemInfoW(menu, position, TRUE, &info);
+    if (text) {
+        std::string narrow = FromWide(wide);
+        narrow.resize(std::min<std::size_t>(narrow.size(), size - 1));
+        std::memcpy(text, narrow.c_str(), narrow.size() + 1);
+    }
+    info.dwTypeData = nullptr;
     return info;
 }
 
@@ -174,7 +184,7 @@ TEST_F(MenuTest, BarTitlesArePlainStringsAndOnlyPopupEntriesAreDrawn) {
 
     ASSERT_EQ(GetMenuItemCount(bar), 2);
     char title[32] = {};
-    MENUITEMINFOA info = ItemInfo(bar, 0, MIIM_TYPE | MIIM_SUBMENU, title, sizeof title);
+    MENUITEMINFOW info = ItemInfo(bar, 0, MIIM_TYPE | MIIM_SUBMENU, title, sizeof title);
     EXPECT_EQ(info.fType & MFT_OWNERDRAW, 0u);
     EXPECT_STREQ(title, "Programm");
     EXPECT_EQ(info.hSubMenu, program);
@@ -198,7 +208,7 @@ TEST_F(MenuTest, PlainMenusAndImagePopupsBuildAsTheirKindSays) {
     EXPECT_EQ(GetMenu(window), plain);
     HMENU file = GetSubMenu(plain, 0);
     char text[32] = {};
-    MENUITEMINFOA info = ItemInfo(file, 0, MIIM_TYPE | MIIM_ID, text, sizeof text);
+    MENUITEMINFOW info = ItemInfo(file, 0, MIIM_TYPE | MIIM_ID, text, sizeof text);
     EXPECT_EQ(info.fType & MFT_OWNERDRAW, 0u);
     EXPECT_STREQ(text, "Öffnen");
     EXPECT_EQ(info.wID, 11u);
@@ -360,14 +370,14 @@ TEST_F(MenuTest, PlainEntriesOfAPopupBecomeDrawnEntriesWhenItOpens) {
     AppendMenuA(help, MF_STRING | MF_GRAYED, 77, "Nachgetragen");
     SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(help), MAKELPARAM(1, 0));
 
-    MENUITEMINFOA separator = ItemInfo(help, 1, MIIM_FTYPE | MIIM_DATA);
+    MENUITEMINFOW separator = ItemInfo(help, 1, MIIM_FTYPE | MIIM_DATA);
     EXPECT_NE(separator.fType & MFT_OWNERDRAW, 0u);
     EXPECT_NE(separator.fType & MFT_SEPARATOR, 0u);
     auto* line = reinterpret_cast<const MenuEntryRecord*>(separator.dwItemData);
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->text, nullptr);
 
-    MENUITEMINFOA added = ItemInfo(help, 2, MIIM_FTYPE | MIIM_DATA | MIIM_ID | MIIM_STATE);
+    MENUITEMINFOW added = ItemInfo(help, 2, MIIM_FTYPE | MIIM_DATA | MIIM_ID | MIIM_STATE);
     EXPECT_NE(added.fType & MFT_OWNERDRAW, 0u);
     EXPECT_EQ(added.wID, 77u);
     EXPECT_NE(added.fState & MFS_GRAYED, 0u);
@@ -434,17 +444,19 @@ TEST_F(MenuTest, DisabledEntriesShowAGreyPictureAndGreyText) {
     EXPECT_TRUE(greyText);
 }
 
+// Sent as W, as the menu loop sends it to a Unicode window: Wine's A-to-W mapping of
+// WM_MENUCHAR overwrites the high word with the second byte's character and so loses MF_SYSMENU.
 TEST_F(MenuTest, TheLetterAfterTheAmpersandChoosesTheEntryInEitherCase) {
     for (WPARAM letter : {WPARAM('b'), WPARAM('B')}) {
-        LRESULT result = SendMessageA(window, WM_MENUCHAR, MAKEWPARAM(letter, MF_POPUP),
+        LRESULT result = SendMessageW(window, WM_MENUCHAR, MAKEWPARAM(letter, MF_POPUP),
                                       reinterpret_cast<LPARAM>(program));
         EXPECT_EQ(HIWORD(result), MNC_EXECUTE);
         EXPECT_EQ(LOWORD(result), 1);
     }
-    EXPECT_NE(HIWORD(SendMessageA(window, WM_MENUCHAR, MAKEWPARAM('x', MF_POPUP),
+    EXPECT_NE(HIWORD(SendMessageW(window, WM_MENUCHAR, MAKEWPARAM('x', MF_POPUP),
                                   reinterpret_cast<LPARAM>(program))),
               MNC_EXECUTE);
-    EXPECT_NE(HIWORD(SendMessageA(window, WM_MENUCHAR, MAKEWPARAM('b', MF_SYSMENU),
+    EXPECT_NE(HIWORD(SendMessageW(window, WM_MENUCHAR, MAKEWPARAM('b', MF_SYSMENU),
                                   reinterpret_cast<LPARAM>(program))),
               MNC_EXECUTE);
 

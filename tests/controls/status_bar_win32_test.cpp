@@ -3,6 +3,7 @@
 
 #include "controls/gadget.h"
 #include "framework/window.h"
+#include "settings/wide_text.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -30,9 +31,9 @@ std::vector<int> Edges(HWND bar) {
 }
 
 std::string Text(HWND bar, int field) {
-    char buffer[256] = {};
-    SendMessageA(bar, SB_GETTEXTA, field, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
+    wchar_t buffer[256] = {};
+    SendMessageW(bar, SB_GETTEXTW, field, reinterpret_cast<LPARAM>(buffer));
+    return FromWide(buffer);
 }
 
 int ClientWidth(HWND window) {

@@ -8,6 +8,7 @@
 #include "framework/window.h"
 #include "images/images.h"
 #include "resources/resource_ids.h"
+#include "settings/wide_text.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -100,12 +101,13 @@ void CALLBACK CaptureOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 void SetButtonText(HWND toolbar, int button, const char* text) {
-    TBBUTTONINFOA info{};
+    std::wstring wide = ToWide(text);
+    TBBUTTONINFOW info{};
     info.cbSize = sizeof info;
     info.dwMask = TBIF_TEXT | TBIF_STYLE;
     info.fsStyle = BTNS_AUTOSIZE;
-    info.pszText = const_cast<char*>(text);
-    SendMessageA(toolbar, TB_SETBUTTONINFOA, button, reinterpret_cast<LPARAM>(&info));
+    info.pszText = wide.data();
+    SendMessageW(toolbar, TB_SETBUTTONINFOW, button, reinterpret_cast<LPARAM>(&info));
 }
 
 class ScreenshotTest : public ::testing::Test {

@@ -2,6 +2,8 @@
 // chosen files are held, and exactly the removed ones are let go.
 #include "tests/e2e/app_steps.h"
 
+#include "settings/wide_text.h"
+
 using namespace e2e;
 
 class AddRemove : public VerriqTest {
@@ -17,7 +19,7 @@ class AddRemove : public VerriqTest {
         HWND combo = FindChildByClass(dialog, "ComboBoxEx32", 0x47C);
         HWND edit = combo ? FindChildByClass(combo, "Edit") : nullptr;
         ASSERT_NE(edit, nullptr) << "no file name box in the open dialog";
-        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
         BringToFront(dialog);
         Tap(VK_RETURN);
     }

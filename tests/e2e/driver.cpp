@@ -1,5 +1,7 @@
 #include "tests/e2e/driver.h"
 
+#include "settings/wide_text.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -22,21 +24,23 @@ std::string StripAmpersands(const std::string& text) {
     return out;
 }
 
-// Environment of this process with "appdata" replaced (names are case-insensitive).
-std::string EnvironmentWith(const std::string& name, const std::string& value) {
-    std::string block;
-    char* strings = GetEnvironmentStringsA();
-    for (const char* entry = strings; entry && *entry; entry += std::strlen(entry) + 1) {
-        const char* equals = std::strchr(entry + 1, '=');
-        size_t nameLength = equals ? static_cast<size_t>(equals - entry) : std::strlen(entry);
-        if (nameLength == name.size() && _strnicmp(entry, name.c_str(), nameLength) == 0) continue;
+// Environment of this process with "appdata" replaced (names are case-insensitive), in UTF-16
+// so that a value in any script arrives as it is.
+std::wstring EnvironmentWith(const std::string& name, const std::string& value) {
+    std::wstring wideName = ToWide(name);
+    std::wstring block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; entry && *entry; entry += std::wcslen(entry) + 1) {
+        const wchar_t* equals = std::wcschr(entry + 1, L'=');
+        size_t nameLength = equals ? static_cast<size_t>(equals - entry) : std::wcslen(entry);
+        if (nameLength == wideName.size() && _wcsnicmp(entry, wideName.c_str(), nameLength) == 0) continue;
         block += entry;
-        block += '\0';
+        block += L'\0';
     }
-    if (strings) FreeEnvironmentStringsA(strings);
-    block += name + "=" + value;
-    block += '\0';
-    block += '\0';
+    if (strings) FreeEnvironmentStringsW(strings);
+    block += wideName + L"=" + ToWide(value);
+    block += L'\0';
+    block += L'\0';
     return block;
 }
 
@@ -113,33 +117,33 @@ std::string VerriqExe() { return BuildFolder() + "\\Verriq.exe"; }
 
 bool MakeFolders(const std::string& path) {
     for (size_t i = 3; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+        if (i == path.size() || path[i] == '\\') CreateDirectoryW(ToWidePath(path.substr(0, i)).c_str(), nullptr);
     }
     return FolderExists(path);
 }
 
 void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(ToWidePath(path + "\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = data.cFileName;
+            std::string name = FromWide(data.cFileName);
             if (name == "." || name == "..") continue;
             std::string full = path + "\\" + name;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(full);
             } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
+                SetFileAttributesW(ToWidePath(full).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(ToWidePath(full).c_str());
             }
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(ToWidePath(path, ClassicFolderLimit).c_str());
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(ToWidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -149,7 +153,7 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 
 std::string ReadBytes(const std::string& path, bool* ok) {
     if (ok) *ok = false;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(ToWidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "";
     std::string bytes;
@@ -162,12 +166,12 @@ std::string ReadBytes(const std::string& path, bool* ok) {
 }
 
 bool FileExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(ToWidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FolderExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(ToWidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -211,14 +215,14 @@ bool RemoteBuffer::Read(void* data, size_t size, size_t offset) const {
 Verriq::~Verriq() { Kill(); }
 
 bool Verriq::Start(const std::string& appdata) {
-    std::string environment = EnvironmentWith("APPDATA", appdata);
-    std::string exe = VerriqExe();
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup = {};
+    std::wstring environment = EnvironmentWith("APPDATA", appdata);
+    std::wstring exe = ToWide(VerriqExe());
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, &environment[0], nullptr, &startup,
-                        &info))
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        &environment[0], nullptr, &startup, &info))
         return false;
     process_ = info.hProcess;
     thread_ = info.hThread;
@@ -276,25 +280,27 @@ std::vector<HWND> Verriq::TopWindows() const {
     return context.found;
 }
 
-HWND Verriq::list() const { return FindChildByClass(main_, WC_LISTVIEWA); }
-HWND Verriq::toolbar() const { return FindChildByClass(main_, TOOLBARCLASSNAMEA); }
-HWND Verriq::statusBar() const { return FindChildByClass(main_, STATUSCLASSNAMEA); }
+HWND Verriq::list() const { return FindChildByClass(main_, "SysListView32"); }
+HWND Verriq::toolbar() const { return FindChildByClass(main_, "ToolbarWindow32"); }
+HWND Verriq::statusBar() const { return FindChildByClass(main_, "msctls_statusbar32"); }
 
 int Verriq::RowCount() const { return static_cast<int>(SendMessageA(list(), LVM_GETITEMCOUNT, 0, 0)); }
 
+// Read through the W messages: the A ones would pass the text through the code page and turn
+// every character outside it into "?".
 std::string Verriq::RowText(int row) const {
-    constexpr size_t textSize = 2048;
-    RemoteBuffer remote(process_, sizeof(LVITEMA) + textSize);
-    LVITEMA item = {};
+    constexpr size_t textSize = 33000;
+    RemoteBuffer remote(process_, sizeof(LVITEMW) + textSize * sizeof(wchar_t));
+    LVITEMW item = {};
     item.iSubItem = 0;
-    item.pszText = static_cast<char*>(remote.address()) + sizeof(LVITEMA);
+    item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.address()) + sizeof(LVITEMW));
     item.cchTextMax = textSize;
     remote.Write(&item, sizeof item);
-    LRESULT length = SendMessageA(list(), LVM_GETITEMTEXTA, row, remote.param());
-    std::string text(textSize, '\0');
-    remote.Read(&text[0], textSize, sizeof(LVITEMA));
-    text.resize(std::min<size_t>(static_cast<size_t>(std::max<LRESULT>(length, 0)), std::strlen(text.c_str())));
-    return text;
+    LRESULT length = SendMessageW(list(), LVM_GETITEMTEXTW, row, remote.param());
+    std::wstring text(textSize, L'\0');
+    remote.Read(&text[0], textSize * sizeof(wchar_t), sizeof(LVITEMW));
+    text.resize(std::min<size_t>(static_cast<size_t>(std::max<LRESULT>(length, 0)), std::wcslen(text.c_str())));
+    return FromWide(text);
 }
 
 std::vector<std::string> Verriq::Rows() const {
@@ -325,23 +331,23 @@ RECT Verriq::RowRect(int row) const {
 std::string Verriq::StatusText() const {
     HWND bar = statusBar();
     if (!bar) return "";
-    int length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
-    RemoteBuffer remote(process_, length + 1);
-    SendMessageA(bar, SB_GETTEXTA, 0, remote.param());
-    std::string text(length, '\0');
-    if (length > 0) remote.Read(&text[0], length);
-    return text;
+    int length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0));
+    RemoteBuffer remote(process_, (length + 1) * sizeof(wchar_t));
+    SendMessageW(bar, SB_GETTEXTW, 0, remote.param());
+    std::wstring text(length, L'\0');
+    if (length > 0) remote.Read(&text[0], length * sizeof(wchar_t));
+    return FromWide(text);
 }
 
 bool Verriq::ButtonEnabled(int id) const { return SendMessageA(toolbar(), TB_ISBUTTONENABLED, id, 0) != 0; }
 
 std::string Verriq::ButtonText(int id) const {
-    RemoteBuffer remote(process_, 512);
-    LRESULT length = SendMessageA(toolbar(), TB_GETBUTTONTEXTA, id, remote.param());
-    if (length <= 0) return "";
-    std::string text(static_cast<size_t>(length), '\0');
-    remote.Read(&text[0], text.size());
-    return text;
+    RemoteBuffer remote(process_, 512 * sizeof(wchar_t));
+    LRESULT length = SendMessageW(toolbar(), TB_GETBUTTONTEXTW, id, remote.param());
+    if (length <= 0 || length >= 512) return "";
+    std::wstring text(static_cast<size_t>(length), L'\0');
+    remote.Read(&text[0], text.size() * sizeof(wchar_t));
+    return FromWide(text);
 }
 
 RECT Verriq::ButtonRect(int id) const {
@@ -384,15 +390,15 @@ HWND FindChildByClass(HWND parent, const char* className, int id) {
 }
 
 std::string WindowText(HWND window) {
-    char text[4096] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
+    wchar_t text[4096] = L"";
+    GetWindowTextW(window, text, 4096);
+    return FromWide(text);
 }
 
 std::string ClassOf(HWND window) {
-    char name[256] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    return FromWide(name);
 }
 
 std::vector<HWND> Children(HWND parent) {
@@ -541,11 +547,11 @@ std::string MessageBoxText(HWND box) {
 }
 
 int RunCmd(const std::string& commandLine, int timeoutMs) {
-    std::string line = "cmd.exe /c " + commandLine;
-    STARTUPINFOA startup = {};
+    std::wstring line = ToWide("cmd.exe /c " + commandLine);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                         &info))
         return -1;
     DWORD code = static_cast<DWORD>(-1);

@@ -2,6 +2,7 @@
 
 #include "core/memory.h"
 #include "framework/window.h"
+#include "settings/wide_text.h"
 #include "tests/framework/framework_test_support.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@ struct DialogScript {
     HWND owner = nullptr;
     std::vector<BOOL> enabledDuring;
     std::string proposedName;
+    std::string boxText; // the longest static text of a message box
     std::string folder;
     int filterCount = -1;
     int filterSelected = -1;
@@ -43,10 +46,10 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-    char className[16] = {}, title[256] = {};
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, title, sizeof title);
-    if (std::strcmp(className, "#32770") == 0 && std::strcmp(title, state->title) == 0) {
+    wchar_t className[16] = {}, title[256] = {};
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, title, 256);
+    if (std::wcscmp(className, L"#32770") == 0 && FromWide(title) == state->title) {
         state->found = window;
         return FALSE;
     }
@@ -61,6 +64,15 @@ HWND FindDialog(const char* title) {
         Sleep(10);
     }
     return nullptr;
+}
+
+BOOL CALLBACK LongestStatic(HWND window, LPARAM parameter) {
+    wchar_t className[16] = {}, text[1024] = {};
+    GetClassNameW(window, className, 16);
+    GetWindowTextW(window, text, 1024);
+    auto* longest = reinterpret_cast<std::string*>(parameter);
+    if (_wcsicmp(className, L"Static") == 0 && FromWide(text).size() > longest->size()) *longest = FromWide(text);
+    return TRUE;
 }
 
 BOOL CALLBACK MatchEdit(HWND window, LPARAM parameter) {
@@ -85,9 +97,9 @@ HWND FileNameEdit(HWND dialog) {
 }
 
 std::string WindowText(HWND window) {
-    char text[1024] = {};
-    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
+    wchar_t text[1024] = {};
+    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return FromWide(text);
 }
 
 DWORD WINAPI AnswerDialog(void* parameter) {
@@ -101,21 +113,23 @@ DWORD WINAPI AnswerDialog(void* parameter) {
         script->enabledDuring.push_back(IsWindowEnabled(window));
     if (HWND edit = GetDlgItem(dialog, 0x47C) ? FileNameEdit(dialog) : nullptr) {
         script->proposedName = WindowText(edit);
-        char folder[MAX_PATH] = {};
-        SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
-        script->folder = folder;
+        // The requester's dialog is a Unicode one: its CDM_ answers follow that.
+        wchar_t folder[MAX_PATH] = {};
+        SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+        script->folder = FromWide(folder);
         if (HWND types = GetDlgItem(dialog, 0x470)) {
             script->filterCount = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
             script->filterSelected = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
         }
         for (const std::string& text : script->typed) {
-            SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
             SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
             Sleep(300);
             if (!IsWindow(dialog)) return 0;
         }
     }
+    EnumChildWindows(dialog, LongestStatic, reinterpret_cast<LPARAM>(&script->boxText));
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(script->button, BN_CLICKED), 0);
     return 0;
 }
@@ -215,6 +229,61 @@ TEST_F(RequesterTest, MessageBoxAnswersTheButtonAndLeavesEarlierStatesAlone) {
     EXPECT_TRUE(IsWindowEnabled(WindowHandle(4)));
     EXPECT_FALSE(IsWindowVisible(WindowHandle(4)));
     EXPECT_TRUE(IsWindowEnabled(main));
+}
+
+// Cyrillic, Polish and Japanese: no ANSI code page holds them together.
+const char Name[] = "Отчёт łódź 日本";
+const wchar_t WideName[] = L"Отчёт łódź 日本";
+
+TEST_F(RequesterTest, MessageBoxShowsTitleAndTextInEveryScript) {
+    DialogScript script;
+    script.title = Name;
+    script.button = IDOK;
+    std::string text = std::string("Die Datei ") + Name + ".txt ist geschützt.";
+    {
+        Answerer answerer(script);
+        EXPECT_EQ(ShowMessageBox(Name, text.c_str(), MB_OK), IDOK);
+    }
+    ASSERT_NE(script.dialog, nullptr) << "no box titled in UTF-16 as given in UTF-8";
+    EXPECT_EQ(script.boxText, text);
+}
+
+TEST_F(RequesterTest, OpenDialogGivesNamesInEveryScriptAndBeyondTheClassicLimit) {
+    // A folder named in three scripts, and in it a name that makes the path longer than 260.
+    std::wstring wideFolder = ToWide(folder) + L"\\" + WideName;
+    // A run that failed half-way leaves the folder behind.
+    ASSERT_TRUE(CreateDirectoryW(wideFolder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    std::string longName = std::string(Name) + " " + std::string(200, 'l') + ".txt"; // 232 bytes: Linux counts a name in bytes
+    for (const std::wstring& file : {std::wstring(WideName) + L".txt", ToWide(longName)}) {
+        HANDLE made = CreateFileW((L"\\\\?\\" + wideFolder + L"\\" + file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(made, INVALID_HANDLE_VALUE);
+        CloseHandle(made);
+    }
+    std::string chosenFolder = folder + "\\" + Name;
+    DialogScript script = OpenScript({chosenFolder, Quoted({std::string(Name) + ".txt", longName})});
+    std::string first, second;
+    {
+        Answerer answerer(script);
+        first = OpenMultiple();
+        second = NextChosenFileName();
+    }
+    EXPECT_EQ(first, chosenFolder + "\\" + Name + ".txt");
+    EXPECT_EQ(second, chosenFolder + "\\" + longName);
+    EXPECT_GT(ToWide(second).size(), 260u);
+    EXPECT_STREQ(NextChosenFileName(), "");
+
+    // One file alone, as the single selection gives it.
+    DialogScript single = OpenScript({chosenFolder + "\\" + Name + ".txt"});
+    single.title = Name;
+    {
+        Answerer answerer(single);
+        EXPECT_EQ(std::string(ShowOpenFileDialog(Name, nullptr, "Alle Dateien|*.*", 0, 0)),
+                  chosenFolder + "\\" + Name + ".txt");
+    }
+    DeleteFileW((L"\\\\?\\" + wideFolder + L"\\" + WideName + L".txt").c_str());
+    DeleteFileW((L"\\\\?\\" + wideFolder + L"\\" + ToWide(longName)).c_str());
+    RemoveDirectoryW(wideFolder.c_str());
 }
 
 TEST_F(RequesterTest, MultipleSelectionOfOneFile) {
@@ -343,8 +412,9 @@ TEST_F(RequesterTest, SingleSelectionGivesTheFullPath) {
     EXPECT_STREQ(NextChosenFileName(), "");
 }
 
-TEST_F(RequesterTest, ANameThatWouldMakeTooLongAPathIsLeftOut) {
-    // A folder as deep as the system lets one be made, then names that do and do not fit.
+TEST_F(RequesterTest, NamesBeyondTheClassicPathLimitComeWhole) {
+    // A folder as deep as the system lets one be made, then names that make paths up to and
+    // beyond the classic 259 characters: none is cut and none is left out.
     std::string deep = folder;
     std::vector<std::string> made;
     while (deep.size() + 41 < 248) {
@@ -361,6 +431,7 @@ TEST_F(RequesterTest, ANameThatWouldMakeTooLongAPathIsLeftOut) {
         first = OpenMultiple();
     }
     EXPECT_EQ(first, deep + "\\a.txt");
+    EXPECT_EQ(std::string(NextChosenFileName()), deep + "\\" + tooLong);
     EXPECT_EQ(std::string(NextChosenFileName()), deep + "\\" + fits);
     EXPECT_STREQ(NextChosenFileName(), "");
     for (auto it = made.rbegin(); it != made.rend(); ++it)
@@ -381,27 +452,32 @@ char* DialogResult(std::initializer_list<std::string> parts, std::size_t& size) 
     return buffer;
 }
 
-TEST(MultipleSelection, NamesThatDoNotFitAreLeftOutNotCut) {
+TEST(MultipleSelection, NamesOfAnyLengthComeWholeAndInOrder) {
     std::string folder = "C:\\" + std::string(240, 'd');
-    // 243 + 1 + 15 = 259 characters fit; one more does not.
+    // 243 + 1 + 15 = 259 characters was the old limit; the others go beyond it.
     std::string fits(15, 'f');
-    std::string tooLong(16, 'g');
+    std::string longer(16, 'g');
+    std::string longest(255, 'h');
     std::size_t size = 0;
-    char* buffer = DialogResult({folder, tooLong, fits, tooLong + "h", "b.txt"}, size);
-    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)), folder + "\\" + fits);
+    char* buffer = DialogResult({folder, longer, fits, longest, "b.txt"}, size);
+    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)), folder + "\\" + longer);
+    EXPECT_EQ(std::string(NextChosenFileName()), folder + "\\" + fits);
+    EXPECT_EQ(std::string(NextChosenFileName()), folder + "\\" + longest);
     EXPECT_EQ(std::string(NextChosenFileName()), folder + "\\b.txt");
     EXPECT_STREQ(NextChosenFileName(), "");
 
-    // Nothing fits at all.
-    buffer = DialogResult({folder, tooLong, tooLong}, size);
-    EXPECT_STREQ(TakeMultipleSelection(buffer, size), "");
-    EXPECT_STREQ(NextChosenFileName(), "");
-
-    // One full path that is too long, and one that just fits.
+    // One full path beyond the old limit, and one far beyond it.
     buffer = DialogResult({"C:\\" + std::string(257, 'p')}, size);
+    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)).size(), 260u);
+    EXPECT_STREQ(NextChosenFileName(), "");
+    std::string deep = "C:";
+    for (int level = 0; level < 100; ++level)
+        deep += "\\" + std::string(200, 'q');
+    buffer = DialogResult({deep}, size);
+    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)), deep);
+    // An empty block chooses nothing.
+    buffer = DialogResult({""}, size);
     EXPECT_STREQ(TakeMultipleSelection(buffer, size), "");
-    buffer = DialogResult({"C:\\" + std::string(256, 'p')}, size);
-    EXPECT_EQ(std::string(TakeMultipleSelection(buffer, size)).size(), 259u);
     EXPECT_STREQ(NextChosenFileName(), "");
 }
 

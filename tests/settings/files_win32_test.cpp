@@ -1,6 +1,7 @@
 // The file services against the real file system under Wine.
 #include "settings/buffered_file.h"
 #include "settings/files.h"
+#include "settings/wide_text.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +64,7 @@ class FilesTest : public ::testing::Test {
     std::string Path(const std::string& name) const { return folder + "\\" + name; }
 
     static void WriteRaw(const std::string& path, const std::string& bytes) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        HANDLE file = CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
         DWORD written = 0;
@@ -73,7 +74,7 @@ class FilesTest : public ::testing::Test {
     }
 
     static std::string ReadRaw(const std::string& path) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        HANDLE file = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) return "<missing>";
         std::string bytes(GetFileSize(file, nullptr), '\0');
@@ -286,13 +287,14 @@ TEST_F(FilesTest, ClosingAllFilesWritesWhatIsPending) {
     EXPECT_NE(IsEndOfFile(20), 0);
 }
 
-TEST_F(FilesTest, NamesInTheSystemCodePage) {
-    // Windows-1252 bytes, as the program's German texts are.
+TEST_F(FilesTest, NamesAndTextsInUtf8) {
+    // UTF-8, as the program's German texts are: the name goes to the system as UTF-16, the
+    // line is written as the bytes it is (ü takes two).
     std::string path = Path("Größe und Maße.txt");
     ASSERT_NE(CreateDataFile(1, path.c_str()), 0);
     WriteTextLine(1, "Schlüssel");
     CloseDataFile(1);
-    EXPECT_EQ(QueryFileSize(path.c_str()), 11);
+    EXPECT_EQ(QueryFileSize(path.c_str()), 12);
     ASSERT_NE(OpenDataFile(1, path.c_str()), 0);
     EXPECT_EQ(ReadTextLine(1), "Schlüssel");
 }
@@ -325,13 +327,13 @@ TEST_F(FilesTest, SizesBeyondFourGigabytes) {
     EXPECT_EQ(QueryFileSize(path.c_str()), (std::int64_t{1} << 32) + 7);
 }
 
-TEST_F(FilesTest, PathsLongerThan260CharactersAnswerNothing) {
-    // Cut to 260 characters and stripped of its trailing backslashes, this path would name the
-    // file; it does not.
+TEST_F(FilesTest, PathsLongerThan260CharactersAreTakenWhole) {
+    // Nothing is cut: stripped of its trailing backslashes, this path names the file, however
+    // many there were; a name too long for the file system is refused by the system itself.
     std::string path = Path("kurz.txt");
     WriteRaw(path, "abc");
-    std::string tooLong = path + std::string(300, '\\');
-    EXPECT_EQ(QueryFileSize(tooLong.c_str()), FileSizeNothing);
+    std::string longer = path + std::string(300, '\\');
+    EXPECT_EQ(QueryFileSize(longer.c_str()), 3);
     EXPECT_EQ(MakeDirectory((folder + "\\" + std::string(300, 'x')).c_str()), 0);
 }
 
@@ -371,7 +373,7 @@ TEST_F(FilesTest, MakeDirectoryCreatesOneLevelAndIgnoresTrailingSeparators) {
 
 TEST(EnvironmentVariables, ValuesAndMissingOnes) {
     EXPECT_FALSE(ReadEnvironmentVariable("appdata").empty());
-    ASSERT_TRUE(SetEnvironmentVariableA("VERRIQ_TEST_VALUE", "Wert mit Ä"));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VERRIQ_TEST_VALUE", L"Wert mit Ä"));
     EXPECT_EQ(ReadEnvironmentVariable("VERRIQ_TEST_VALUE"), "Wert mit Ä");
     std::string longValue = Filler(20000);
     ASSERT_TRUE(SetEnvironmentVariableA("VERRIQ_TEST_VALUE", longValue.c_str()));
