@@ -23,7 +23,27 @@ std::string EncodeFileListText(std::wstring_view text);
 // The document's bytes as UTF-16 text (the mark dropped, line ends as they were).
 std::wstring DecodeFileListText(std::string_view bytes);
 
-// The program's texts, one per line, as the document's bytes; one conversion for the whole list.
+// Builds the document's bytes from the program's texts, one path per line. Converted a slice at
+// a time through small buffers: large fresh buffers cost more in first touches of their pages
+// than the conversion itself.
+class FileListEncoder {
+  public:
+    // The bytes go to out, which is emptied first; its capacity is kept, so a buffer that is
+    // used again for the next save needs no new memory.
+    explicit FileListEncoder(std::string& out);
+    void Add(std::string_view path);
+    // out holds the whole document after this.
+    void Finish();
+
+  private:
+    void Encode();
+
+    std::string& out_;
+    std::string pending_;
+    bool utf8_ = false;
+};
+
+// The program's texts, one per line, as the document's bytes.
 std::string FileListBytes(const std::vector<std::string>& paths);
 // The document's lines in the program's texts. A last line without a line end counts; an empty
 // document has none.

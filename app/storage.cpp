@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <iterator>
-#include <vector>
 
 const char* const FileListName = "Dateien.ini";
 const char* const SettingsName = "Einstellungen.ini";
@@ -53,11 +52,14 @@ void TellFailureOnce() {
     notice("Liste nicht gespeichert", SaveFailureText().c_str(), MB_OK | MB_ICONWARNING);
 }
 
-std::vector<std::string> ListedPaths() {
-    std::vector<std::string> paths;
-    paths.reserve(ProtectedFileList().size());
-    for (const ProtectedFile& file : ProtectedFileList()) paths.push_back(file.path);
-    return paths;
+// Kept between saves: a list saved on every change reuses memory whose pages are in place.
+std::string saveBuffer;
+
+const std::string& ListDocumentBytes() {
+    FileListEncoder encoder(saveBuffer);
+    for (const ProtectedFile& file : ProtectedFileList()) encoder.Add(file.path);
+    encoder.Finish();
+    return saveBuffer;
 }
 
 } // namespace
@@ -103,6 +105,8 @@ bool LoadFileList(const char* product, const char* name) {
         return false;
     }
     AddListedFiles(FileListLines(bytes));
+    // The first save after start-up writes into the pages the list was read into.
+    saveBuffer = std::move(bytes);
     return true;
 }
 
@@ -120,7 +124,7 @@ bool SaveFileList(const char* product, const char* name) {
     // A storage folder deleted while we run is made again rather than losing the list.
     if (QueryFileSize(StorageFolder(product).c_str()) != FileSizeFolder) EnsureStorageFolders(product);
     unsigned long error = 0;
-    if (ReplaceFileListDocument(ToWidePath(path), FileListBytes(ListedPaths()), &error)) {
+    if (ReplaceFileListDocument(ToWidePath(path), ListDocumentBytes(), &error)) {
         failureTold = false;
         return true;
     }

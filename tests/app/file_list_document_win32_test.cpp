@@ -3,6 +3,7 @@
 // for byte; and a replacement that leaves the whole old or the whole new list wherever it stops.
 #include "app/file_list_document.h"
 
+#include "settings/wide_text.h"
 #include "tests/app/app_test_support.h"
 
 #include <string>
@@ -76,6 +77,37 @@ TEST(FileListEncoding, OnePathOutsideTheCodePageSwitchesTheWholeListAndBack) {
     }
     // Without the mark, the same bytes are the code page's.
     EXPECT_EQ(DecodeFileListText("Gr\xC3\xB6\xC3\x9F" "e"), L"Gr\u00C3\u00B6\u00C3\u0178e");
+}
+
+// Long enough to go through the conversions in several slices.
+struct LongList {
+    LongList() {
+        for (int i = 0; i < 5000; ++i) {
+            std::string number = std::to_string(i);
+            paths.push_back("C:\\Größe\\Datei " + number + ".txt");
+            text += L"C:\\Größe\\Datei " + std::wstring(number.begin(), number.end()) + L".txt\r\n";
+        }
+    }
+    std::vector<std::string> paths;
+    std::wstring text;
+};
+
+TEST(FileListEncoding, ALongListIsTheSameInSlicesAsInOnePiece) {
+    LongList list;
+    std::string ansi = FileListBytes(list.paths);
+    EXPECT_EQ(ansi, EncodeFileListText(list.text));
+    EXPECT_EQ(FileListLines(ansi), list.paths);
+}
+
+TEST(FileListEncoding, ALongListSwitchesWholeWhenItsLastPathNeedsUtf8) {
+    const std::wstring greek = L"C:\\Ω.txt";
+    if (ToWide(FromWide(greek)) != greek) GTEST_SKIP() << "the program's texts cannot hold the path yet";
+    LongList list;
+    list.paths.push_back(FromWide(greek));
+    std::string utf8 = FileListBytes(list.paths);
+    EXPECT_EQ(utf8, EncodeFileListText(list.text + greek + L"\r\n"));
+    EXPECT_EQ(utf8.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(FileListLines(utf8), list.paths);
 }
 
 TEST(FileListEncoding, LinesEndAtEveryKindOfLineEndButNotAtAZeroByte) {
