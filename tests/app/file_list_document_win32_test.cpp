@@ -194,10 +194,3 @@ TEST_F(FileListDocument, ALeftoverTemporaryFileIsReplacedEvenWhenReadOnly) {
     EXPECT_EQ(ReadBytes(list), "C:\\ganz.txt\r\n");
     EXPECT_FALSE(TemporaryLeft());
 }
-
-TEST_F(FileListDocument, AMissingFolderIsAFailureWithTheSystemsReason) {
-    std::wstring nowhere = std::wstring(folder.begin(), folder.end()) + L"\\fehlt\\Dateien.ini";
-    unsigned long error = 0;
-    EXPECT_FALSE(ReplaceFileListDocument(nowhere, "x\r\n", &error));
-    EXPECT_EQ(error, static_cast<unsigned long>(ERROR_PATH_NOT_FOUND));
-}

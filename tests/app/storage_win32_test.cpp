@@ -179,26 +179,6 @@ TEST_F(Storage, AFailedSaveIsToldOnceUntilASaveSucceeds) {
     EXPECT_EQ(notices.size(), 2u) << "a new failure after a good save must be told";
 }
 
-TEST_F(Storage, QuittingWithoutASavedListAsksFirst) {
-    Prepare();
-    AddListedFiles({"C:\\eins.txt"});
-    EXPECT_TRUE(SaveForQuit());
-    EXPECT_TRUE(notices.empty());
-    EXPECT_EQ(ReadBytes(list()), "C:\\eins.txt\r\n");
-
-    DeleteFileA(list().c_str());
-    CreateDirectoryA(list().c_str(), nullptr);
-    for (int given : {IDNO, IDYES}) {
-        answer = given;
-        notices.clear();
-        EXPECT_EQ(SaveForQuit(), given == IDYES);
-        ASSERT_EQ(notices.size(), 1u);
-        EXPECT_EQ(notices[0].flags & 0xF, static_cast<unsigned>(MB_YESNO));
-        EXPECT_NE(notices[0].text.find(list()), std::string::npos);
-    }
-    EXPECT_TRUE(GetFileAttributesA(list().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 TEST_F(Storage, ASaveMakesADeletedStorageFolderAgain) {
     Prepare();
     AddListedFiles({"C:\\eins.txt"});
