@@ -3,9 +3,9 @@
 #include "app/application.h"
 #include "app/storage.h"
 #include "controls/gadget.h"
-#include "core/handles_win32.h"
 #include "controls/label.h"
 #include "controls/shortcut_field.h"
+#include "core/handles_win32.h"
 #include "framework/requesters.h"
 #include "framework/window.h"
 
