@@ -28,6 +28,11 @@ std::string failedPath;
 unsigned long failedError = 0;
 bool failureTold = false;
 
+// A list that stood there but could not be read at start is never replaced while we run: the
+// paths in it would be lost without the user ever having seen them.
+bool listUnread = false;
+unsigned long unreadError = 0;
+
 std::string MakerFolder() { return ReadEnvironmentVariable("appdata") + "\\Ondrak\\"; }
 
 std::string DocumentPath(const char* product, const char* name) {
@@ -95,12 +100,16 @@ bool LoadFileList(const char* product, const char* name) {
     std::string bytes;
     unsigned long error = 0;
     // A temporary file left by a save that died is not looked at: the list itself is whole.
+    listUnread = false;
     if (!ReadFileListDocument(ToWidePath(path), &bytes, &error)) {
         AddListedFiles({});
-        if (error == ERROR_FILE_NOT_FOUND) return true;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+        listUnread = true;
+        unreadError = error;
         // An empty window without a word would look like a lost list.
         std::string text = "Die Liste der geschützten Dateien konnte nicht aus " + path +
-                           " gelesen werden: " + SystemReason(error) + ".";
+                           " gelesen werden: " + SystemReason(error) +
+                           ".\rDamit sie erhalten bleibt, wird sie bis zum nächsten Start nicht überschrieben.";
         notice("Liste nicht gelesen", text.c_str(), MB_OK | MB_ICONWARNING);
         return false;
     }
@@ -123,8 +132,8 @@ bool SaveFileList(const char* product, const char* name) {
     std::string path = DocumentPath(product, name);
     // A storage folder deleted while we run is made again rather than losing the list.
     if (QueryFileSize(StorageFolder(product).c_str()) != FileSizeFolder) EnsureStorageFolders(product);
-    unsigned long error = 0;
-    if (ReplaceFileListDocument(ToWidePath(path), ListDocumentBytes(), &error)) {
+    unsigned long error = listUnread ? unreadError : 0;
+    if (!listUnread && ReplaceFileListDocument(ToWidePath(path), ListDocumentBytes(), &error)) {
         failureTold = false;
         return true;
     }

@@ -3,6 +3,7 @@
 #include "app/storage.h"
 
 #include "controls/gadget.h"
+#include "core/handles_win32.h"
 #include "tests/app/app_test_support.h"
 
 #include <vector>
@@ -149,6 +150,26 @@ TEST_F(Storage, AFolderInPlaceOfTheListIsNeitherReadNorOverwritten) {
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\bleibt.txt"}));
     EXPECT_TRUE(GetFileAttributesA(list().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(ReadBytes(list() + "\\inside.txt"), "bleibt");
+}
+
+TEST_F(Storage, AListThatCouldNotBeReadIsNeverReplaced) {
+    Prepare();
+    WriteBytes(list(), "C:\\ungelesen.txt\r\n");
+    {
+        // Another program has it open, say a backup, just while we start.
+        UniqueFile other(CreateFileA(list().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(other);
+        EXPECT_FALSE(LoadFileList(ProductName, FileListName));
+    }
+    ASSERT_EQ(notices.size(), 1u);
+    AddListedFiles({"C:\\neu.txt"});
+    OnFileListChanged();
+    SaveDocumentsQuietly();
+    EXPECT_EQ(ReadBytes(list()), "C:\\ungelesen.txt\r\n");
+    EXPECT_EQ(notices.size(), 2u) << "the change that was not saved must be told";
+    // A later start that reads it saves again.
+    Load();
+    EXPECT_TRUE(SaveFileList(ProductName, FileListName));
 }
 
 TEST_F(Storage, AFailedSaveIsToldOnceUntilASaveSucceeds) {
