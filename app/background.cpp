@@ -5,8 +5,8 @@
 #include "controls/gadget.h"
 #include "controls/label.h"
 #include "controls/shortcut_field.h"
+#include "core/handles_win32.h"
 #include "framework/requesters.h"
-#include "framework/threads.h"
 #include "framework/window.h"
 
 std::atomic<std::int32_t> SpecialKey{DefaultSpecialKey};
@@ -32,6 +32,28 @@ const char* const QuestionForOwnKey = "Die Anwendung wird jetzt versteckt und ar
 
 bool IsDown(int virtualKey) { return GetAsyncKeyState(virtualKey) < 0; }
 
+// All the watcher knows, given before it starts; nothing of it is freed while it runs.
+struct Watcher {
+    HWND main = nullptr;
+    UINT showMessage = 0;
+    UniqueKernelHandle stop;
+    UniqueKernelHandle thread;
+};
+Watcher watcher;
+
+DWORD WINAPI WatchHotKey(void* parameter) {
+    const Watcher& self = *static_cast<const Watcher*>(parameter);
+    // Waiting on the stop signal is the pause between two looks at the keyboard.
+    while (WaitForSingleObject(self.stop.get(), HotKeyPollInterval) == WAIT_TIMEOUT) {
+        // All three are asked on every pass, so that a key's state never lingers from an old pass.
+        bool control = IsDown(VK_LCONTROL);
+        bool shift = IsDown(VK_LSHIFT);
+        bool letter = IsDown(SpecialKey);
+        if (control && shift && letter) PostMessageW(self.main, self.showMessage, 0, 0);
+    }
+    return 0;
+}
+
 } // namespace
 
 const char* CloseQuestionText(int specialKey) { return specialKey == 'X' ? QuestionForX : QuestionForOwnKey; }
@@ -40,29 +62,37 @@ bool IsHotKeyLetter(int shortcut) { return shortcut >= 'A' && shortcut <= 'Z'; }
 
 void OnCloseRequest() {
     // Written before asking: whatever the answer, or if the session ends meanwhile, the list is safe.
-    SaveFileList(ProductName, FileListName);
-    SaveSettings(ProductName, SettingsName);
+    SaveDocuments();
     int answer = ShowMessageBox("Hintergrundprozess", CloseQuestionText(SpecialKey), MB_YESNO | MB_ICONQUESTION);
     if (answer == IDYES) {
         // Every lock stays held; only the window goes.
         SetWindowHidden(WindowMain, 1);
         return;
     }
-    ShutDown();
+    if (SaveForQuit()) ShutDown();
 }
 
-DWORD WINAPI HotKeyWatcher(void*) {
-    for (;;) {
-        // All three are asked on every pass, so that a key's state never lingers from an old pass.
-        bool control = IsDown(VK_LCONTROL);
-        bool shift = IsDown(VK_LSHIFT);
-        bool letter = IsDown(SpecialKey);
-        if (control && shift && letter) {
-            SetWindowHidden(WindowMain, 0);
-            SetForegroundWindow(WindowHandle(WindowMain));
-        }
-        PauseThread(HotKeyPollInterval);
+bool StartHotKeyWatcher(HWND main, UINT showMessage) {
+    if (watcher.thread) return true;
+    watcher.main = main;
+    watcher.showMessage = showMessage;
+    watcher.stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!watcher.stop) return false;
+    watcher.thread.reset(CreateThread(nullptr, 0, WatchHotKey, &watcher, 0, nullptr));
+    return watcher.thread.valid();
+}
+
+void StopHotKeyWatcher() {
+    if (!watcher.thread) return;
+    SetEvent(watcher.stop.get());
+    // One look at the keyboard takes microseconds; a watcher that does not end within a second
+    // is stuck in the system, and the process ends around it.
+    if (WaitForSingleObject(watcher.thread.get(), 1000) != WAIT_OBJECT_0) {
+        watcher.thread.release();
+        return;
     }
+    watcher.thread.reset();
+    watcher.stop.reset();
 }
 
 void OpenHotKeyDialog() {
@@ -79,6 +109,7 @@ void OnHotKeyField() {
     int shortcut = ReadGadgetState(GadgetHotKeyField);
     if (IsHotKeyLetter(shortcut)) {
         SpecialKey = shortcut;
+        SaveSettings(ProductName, SettingsName);
         CloseHotKeyDialog(WindowHotKey, WindowMain);
         return;
     }

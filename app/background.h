@@ -6,8 +6,10 @@
 #include <windows.h>
 
 void OnCloseRequest();
-// The watcher thread's procedure; never returns.
-DWORD WINAPI HotKeyWatcher(void* parameter);
+// The watcher thread looks at the keyboard and, on the combination, posts showMessage to the
+// main window; it touches nothing else of the program. Stopping waits for it to finish.
+bool StartHotKeyWatcher(HWND main, UINT showMessage);
+void StopHotKeyWatcher();
 void OpenHotKeyDialog();
 void OnHotKeyField();
 void CloseHotKeyDialog(int window, int owner);

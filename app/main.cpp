@@ -3,6 +3,8 @@
 #include "app/background.h"
 #include "app/layout.h"
 #include "app/protected_files.h"
+#include "app/session.h"
+#include "app/single_instance.h"
 #include "app/storage.h"
 #include "controls/gadget.h"
 #include "core/memory.h"
@@ -51,11 +53,13 @@ void FitFileListToWindow() {
     SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
 }
 
-[[noreturn]] void Quit() {
-    SaveFileList(ProductName, FileListName);
-    SaveSettings(ProductName, SettingsName);
-    ShutDown();
+void Quit() {
+    // "Nein" to quitting without a saved list returns to the window.
+    if (SaveForQuit()) ShutDown();
 }
+
+// The documents are saved; the system ends us anyway, so end with the locks let go in order.
+void OnSessionEnded() { ShutDown(); }
 
 void OnMenuEvent(Number item) {
     switch (item) {
@@ -68,6 +72,7 @@ void OnMenuEvent(Number item) {
     case ItemQuitButton:
     case ItemQuitMenu:
         Quit();
+        break;
     case ItemAbout:
         ShowAboutBox();
         break;
@@ -105,6 +110,9 @@ void OnGadgetEvent(Number gadget) {
 } // namespace
 
 [[noreturn]] void ShutDown() {
+    // The watcher must be gone before anything it might still read is.
+    StopHotKeyWatcher();
+    StopSessionService(WindowHandle(WindowMain));
     EndThreads();
     EndSettings();
     EndGadgets();
@@ -113,7 +121,7 @@ void OnGadgetEvent(Number gadget) {
     EndImageSupport();
     CloseAllDataFiles();
     EndPrivateHeap();
-    // The locks on the protected files and the watcher thread end with the process.
+    // The locks on the protected files end with the process.
     ExitProcess(0);
 }
 
@@ -122,6 +130,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     StartFrameworkServices();
     ProductName = "Verriq";
     ProductVersion = "1.0.0";
+
+    // A second start for the same storage folder shows the running copy instead and ends before
+    // it opens a window or touches a document.
+    std::string storage = StorageFolder(ProductName);
+    if (!ClaimInstance(storage)) {
+        AskRunningCopyToShow(storage);
+        ShutDown();
+    }
 
     std::string title = std::string(ProductName) + " " + ProductVersion;
     // Without a main window there is nothing to protect with: leave before any folder or
@@ -145,6 +161,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     SetWindowSizeLimits(WindowMain, MainMinimumWidth, MainMinimumHeight, KeepCurrent, KeepCurrent);
     StartProtectionService();
-    StartThread(HotKeyWatcher, nullptr);
+    UINT showRequest = ShowRequestMessage(storage);
+    StartSessionService(WindowHandle(WindowMain), showRequest, OnSessionEnded);
+    StartHotKeyWatcher(WindowHandle(WindowMain), showRequest);
     RunMainLoop();
 }

@@ -1,12 +1,17 @@
 #include "app/storage.h"
 
 #include "app/application.h"
+#include "app/file_list_document.h"
 #include "app/protected_files.h"
-#include "controls/gadget.h"
+#include "framework/requesters.h"
 #include "settings/files.h"
 #include "settings/settings_document.h"
+#include "settings/text.h"
+#include "settings/wide_text.h"
 
-#include <vector>
+#include <windows.h>
+
+#include <iterator>
 
 const char* const FileListName = "Dateien.ini";
 const char* const SettingsName = "Einstellungen.ini";
@@ -15,10 +20,51 @@ const char* const SpecialKeyName = "SpecialKey";
 
 namespace {
 
+NoticeFunction notice = ShowMessageBox;
+
+// The last save of the list that failed: where and why. A failure already told is not told
+// again until a save has succeeded.
+std::string failedPath;
+unsigned long failedError = 0;
+bool failureTold = false;
+
+// A list that stood there but could not be read at start is never replaced while we run: the
+// paths in it would be lost without the user ever having seen them.
+bool listUnread = false;
+unsigned long unreadError = 0;
+
 std::string MakerFolder() { return ReadEnvironmentVariable("appdata") + "\\Ondrak\\"; }
 
 std::string DocumentPath(const char* product, const char* name) {
     return StorageFolder(product) + (name ? name : "");
+}
+
+std::string SystemReason(unsigned long error) {
+    wchar_t buffer[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
+    // The sentence goes on after the reason: no full stop or line end of its own.
+    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' ' ||
+                          buffer[length - 1] == L'.'))
+        --length;
+    if (length == 0) return "Fehler " + FormatInteger(static_cast<std::int64_t>(error));
+    return FromWide(std::wstring_view(buffer, length));
+}
+
+void TellFailureOnce() {
+    if (failureTold) return;
+    failureTold = true;
+    notice("Liste nicht gespeichert", SaveFailureText().c_str(), MB_OK | MB_ICONWARNING);
+}
+
+// Kept between saves: a list saved on every change reuses memory whose pages are in place.
+std::string saveBuffer;
+
+const std::string& ListDocumentBytes() {
+    FileListEncoder encoder(saveBuffer);
+    for (const ProtectedFile& file : ProtectedFileList()) encoder.Add(file.path);
+    encoder.Finish();
+    return saveBuffer;
 }
 
 } // namespace
@@ -49,17 +95,28 @@ void EnsureSettingsDocument(const char* product, const char* name) {
     CloseSettings();
 }
 
-void LoadFileList(const char* product, const char* name) {
+bool LoadFileList(const char* product, const char* name) {
     std::string path = DocumentPath(product, name);
-    std::vector<std::string> paths;
-    // A list that cannot be opened (a folder of that name, no rights) reads as empty; reading
-    // an unopened file would never report its end.
-    if (OpenDataFile(FileListFile, path.c_str())) {
-        while (!IsEndOfFile(FileListFile))
-            paths.push_back(ReadTextLine(FileListFile));
-        CloseDataFile(FileListFile);
+    std::string bytes;
+    unsigned long error = 0;
+    // A temporary file left by a save that died is not looked at: the list itself is whole.
+    listUnread = false;
+    if (!ReadFileListDocument(ToWidePath(path), &bytes, &error)) {
+        AddListedFiles({});
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+        listUnread = true;
+        unreadError = error;
+        // An empty window without a word would look like a lost list.
+        std::string text = "Die Liste der geschützten Dateien konnte nicht aus " + path +
+                           " gelesen werden: " + SystemReason(error) +
+                           ".\rDamit sie erhalten bleibt, wird sie bis zum nächsten Start nicht überschrieben.";
+        notice("Liste nicht gelesen", text.c_str(), MB_OK | MB_ICONWARNING);
+        return false;
     }
-    AddListedFiles(paths);
+    AddListedFiles(FileListLines(bytes));
+    // The first save after start-up writes into the pages the list was read into.
+    saveBuffer = std::move(bytes);
+    return true;
 }
 
 void LoadSettings(const char* product, const char* name) {
@@ -71,16 +128,19 @@ void LoadSettings(const char* product, const char* name) {
     CloseSettings();
 }
 
-void SaveFileList(const char* product, const char* name) {
+bool SaveFileList(const char* product, const char* name) {
     std::string path = DocumentPath(product, name);
-    // A list that cannot be created writes nothing; the entries in memory stay as they are.
-    if (!CreateDataFile(FileListFile, path.c_str())) return;
-    for (const ProtectedFile& file : ProtectedFileList())
-        WriteTextLine(FileListFile, file.path.c_str());
-    CloseDataFile(FileListFile);
+    // A storage folder deleted while we run is made again rather than losing the list.
+    if (QueryFileSize(StorageFolder(product).c_str()) != FileSizeFolder) EnsureStorageFolders(product);
+    unsigned long error = listUnread ? unreadError : 0;
+    if (!listUnread && ReplaceFileListDocument(ToWidePath(path), ListDocumentBytes(), &error)) {
+        failureTold = false;
+        return true;
+    }
+    failedPath = path;
+    failedError = error;
+    return false;
 }
-
-void OnFileListChanged() { SaveFileList(ProductName, FileListName); }
 
 void SaveSettings(const char* product, const char* name) {
     std::string path = DocumentPath(product, name);
@@ -89,3 +149,38 @@ void SaveSettings(const char* product, const char* name) {
     WriteSettingNumber(SpecialKeyName, SpecialKey);
     CloseSettings();
 }
+
+void OnFileListChanged() {
+    if (!SaveFileList(ProductName, FileListName)) TellFailureOnce();
+}
+
+bool SaveDocuments() {
+    bool saved = SaveFileList(ProductName, FileListName);
+    SaveSettings(ProductName, SettingsName);
+    if (!saved) TellFailureOnce();
+    return saved;
+}
+
+void SaveDocumentsQuietly() {
+    SaveFileList(ProductName, FileListName);
+    SaveSettings(ProductName, SettingsName);
+}
+
+bool SaveForQuit() {
+    bool saved = SaveFileList(ProductName, FileListName);
+    SaveSettings(ProductName, SettingsName);
+    if (saved) return true;
+    std::string text = SaveFailureText() +
+                       "\r\rTrotzdem beenden? Dann sind die Dateien nicht mehr geschützt, und die Änderungen "
+                       "seit dem letzten Speichern fehlen beim nächsten Start. Mit ''Nein'' kehren Sie zum "
+                       "Programmfenster zurück.";
+    return notice("Liste nicht gespeichert", text.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+std::string SaveFailureText() {
+    return "Die Liste der geschützten Dateien konnte nicht in " + failedPath +
+           " gespeichert werden: " + SystemReason(failedError) + ".\rDie Dateien bleiben geschützt, solange " +
+           ProductName + " läuft.";
+}
+
+void SetStorageNotice(NoticeFunction function) { notice = function ? function : ShowMessageBox; }

@@ -1,6 +1,7 @@
 // The storage folder under the user's application data and the two documents in it: the list
 // of protected files ("Dateien.ini", one path per line) and the settings ("Einstellungen.ini").
-// Both are read once at start-up and written whole on quit and on every close request.
+// Both are read once at start-up. The list is written after every change, the settings after
+// every change of the hot key, and both again on quit, on a close request and at log-off.
 #pragma once
 
 #include "core/types.h"
@@ -15,17 +16,35 @@ void EnsureStorageFolders(const char* product);
 void EnsureFileListDocument(const char* product, const char* name);
 void EnsureSettingsDocument(const char* product, const char* name);
 
-// Lists and locks one file per line of the file list document.
-void LoadFileList(const char* product, const char* name);
+// Lists and locks one file per line of the file list document. A list that is there but
+// cannot be read is told (and lists nothing); false then.
+bool LoadFileList(const char* product, const char* name);
 // Sets SpecialKey from the settings document (88 when it has none).
 void LoadSettings(const char* product, const char* name);
 
-// Rewrite the documents from the protected files and from SpecialKey.
-void SaveFileList(const char* product, const char* name);
+// Replace the documents with the protected files and SpecialKey. SaveFileList never writes the
+// list in place: the whole old list or the whole new one stands at every instant. False when it
+// could not be written; the reason is kept for SaveFailureText.
+bool SaveFileList(const char* product, const char* name);
 void SaveSettings(const char* product, const char* name);
 
-// The protected files changed (added, removed): their list goes to disk at once.
+// The protected files changed (added, removed): their list goes to disk at once. A failure is
+// told once, and again only after a save has succeeded in between.
 void OnFileListChanged();
+// Both documents, telling a failed list as OnFileListChanged does; true when the list was saved.
+bool SaveDocuments();
+// Both documents without a word: the session is ending and nobody may be asked.
+void SaveDocumentsQuietly();
+// Saves both documents for the way out. When the list cannot be written, asks whether to quit
+// all the same; true when the program may end.
+bool SaveForQuit();
+
+// The box's text for the last failed save of the list.
+std::string SaveFailureText();
+
+// How the user is told and asked (the framework's message box unless a test puts in its own).
+using NoticeFunction = int (*)(const char* title, const char* text, unsigned flags);
+void SetStorageNotice(NoticeFunction notice);
 
 // Names of the two documents and of the one group and key of the settings.
 extern const char* const FileListName;

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -166,11 +167,27 @@ struct VerriqRun {
     double idleCpuSeconds = -1;
 };
 
-ULONGLONG CpuTicks(HANDLE process) {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
-    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    return ticks(kernel) + ticks(user);
+ULONGLONG FileTimeTicks(const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+
+// CPU time of the process, as the sum over its running threads. Wine answers GetProcessTimes for
+// another process with the caller's own times (this benchmark's, summed over every run so far),
+// while GetThreadTimes reads each thread's real account; threads that ended are not counted.
+ULONGLONG CpuTicks(DWORD processId) {
+    ULONGLONG total = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    THREADENTRY32 entry = {sizeof entry};
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId) continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
+        if (!thread) continue;
+        FILETIME created, exited, kernel, user;
+        if (GetThreadTimes(thread, &created, &exited, &kernel, &user))
+            total += FileTimeTicks(kernel) + FileTimeTicks(user);
+        CloseHandle(thread);
+    }
+    CloseHandle(snapshot);
+    return total;
 }
 
 VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int n, bool measureIdle) {
@@ -197,11 +214,11 @@ VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int
         Sleep(500);
         PROCESS_MEMORY_COUNTERS memory = {sizeof memory};
         if (GetProcessMemoryInfo(verriq.info.hProcess, &memory, sizeof memory)) run.workingSet = memory.WorkingSetSize;
-        ULONGLONG before = CpuTicks(verriq.info.hProcess);
+        ULONGLONG before = CpuTicks(verriq.info.dwProcessId);
         run.startCpuSeconds = static_cast<double>(before) / 1e7;
         if (measureIdle) {
             Sleep(10000);
-            run.idleCpuSeconds = static_cast<double>(CpuTicks(verriq.info.hProcess) - before) / 1e7;
+            run.idleCpuSeconds = static_cast<double>(CpuTicks(verriq.info.dwProcessId) - before) / 1e7;
         }
     }
     verriq.End();

@@ -1,6 +1,7 @@
 // The close question's two texts and the hot-key dialog's choice of letter.
 #include "app/background.h"
 
+#include "app/storage.h"
 #include "controls/gadget.h"
 #include "tests/app/app_test_support.h"
 
@@ -45,6 +46,9 @@ class HotKeyDialogTest : public MainWindowTest {
 };
 
 TEST_F(HotKeyDialogTest, ARefusedKeyResetsTheFieldAndKeepsTheLetter) {
+    EnsureStorageFolders(ProductName);
+    EnsureSettingsDocument(ProductName, SettingsName);
+    const std::string settings = ReadBytes(storage + SettingsName);
     SpecialKey = 'X';
     OpenHotKeyDialog();
     ASSERT_NE(WindowHandle(WindowHotKey), nullptr);
@@ -58,9 +62,14 @@ TEST_F(HotKeyDialogTest, ARefusedKeyResetsTheFieldAndKeepsTheLetter) {
         EXPECT_EQ(SpecialKey, 'X') << refused;
         EXPECT_NE(WindowHandle(WindowHotKey), nullptr) << refused;
     }
+    EXPECT_EQ(ReadBytes(storage + SettingsName), settings) << "a refused key was written";
 
     WriteGadgetState(GadgetHotKeyField, 'K');
     OnHotKeyField();
+    EXPECT_EQ(SpecialKey, 'K');
+    // On disk at once: a crash or a kill must not bring the old letter back.
+    SpecialKey = 0;
+    LoadSettings(ProductName, SettingsName);
     EXPECT_EQ(SpecialKey, 'K');
     EXPECT_EQ(WindowHandle(WindowHotKey), nullptr);
     EXPECT_TRUE(IsWindowEnabled(WindowHandle(WindowMain)));

@@ -3,6 +3,7 @@
 #include "app/storage.h"
 
 #include "controls/gadget.h"
+#include "core/handles_win32.h"
 #include "tests/app/app_test_support.h"
 
 #include <vector>
@@ -18,10 +19,33 @@ std::vector<std::string> Rows() {
     return rows;
 }
 
+// What the user was told or asked, and the answer they give.
+struct Notice {
+    std::string text;
+    unsigned flags;
+};
+std::vector<Notice> notices;
+int answer = IDOK;
+
+int RecordNotice(const char*, const char* text, unsigned flags) {
+    notices.push_back({text, flags});
+    return answer;
+}
+
 } // namespace
 
 class Storage : public MainWindowTest {
   protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        notices.clear();
+        answer = IDOK;
+        SetStorageNotice(RecordNotice);
+    }
+    void TearDown() override {
+        SetStorageNotice(nullptr);
+        MainWindowTest::TearDown();
+    }
     void Prepare() {
         EnsureStorageFolders(ProductName);
         EnsureFileListDocument(ProductName, FileListName);
@@ -116,13 +140,96 @@ TEST_F(Storage, AFolderInPlaceOfTheListIsNeitherReadNorOverwritten) {
     EnsureStorageFolders(ProductName);
     CreateDirectoryA(list().c_str(), nullptr);
     EnsureFileListDocument(ProductName, FileListName);
+    WriteBytes(list() + "\\inside.txt", "bleibt");
     AddListedFiles({"C:\\bleibt.txt"});
-    // Reading it must end; nothing is added.
-    LoadFileList(ProductName, FileListName);
+    // Reading it must end; nothing is added, and the user hears why.
+    EXPECT_FALSE(LoadFileList(ProductName, FileListName));
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\bleibt.txt"}));
-    SaveFileList(ProductName, FileListName);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].text.find(list()), std::string::npos) << notices[0].text;
+    EXPECT_FALSE(SaveFileList(ProductName, FileListName));
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\bleibt.txt"}));
     EXPECT_TRUE(GetFileAttributesA(list().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(ReadBytes(list() + "\\inside.txt"), "bleibt");
+}
+
+TEST_F(Storage, AListThatCouldNotBeReadIsNeverReplaced) {
+    Prepare();
+    WriteBytes(list(), "C:\\ungelesen.txt\r\n");
+    {
+        // Another program has it open, say a backup, just while we start.
+        UniqueFile other(CreateFileA(list().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(other);
+        EXPECT_FALSE(LoadFileList(ProductName, FileListName));
+    }
+    ASSERT_EQ(notices.size(), 1u);
+    AddListedFiles({"C:\\neu.txt"});
+    OnFileListChanged();
+    SaveDocumentsQuietly();
+    EXPECT_EQ(ReadBytes(list()), "C:\\ungelesen.txt\r\n");
+    EXPECT_EQ(notices.size(), 2u) << "the change that was not saved must be told";
+    // A later start that reads it saves again.
+    Load();
+    EXPECT_TRUE(SaveFileList(ProductName, FileListName));
+}
+
+TEST_F(Storage, AFailedSaveIsToldOnceUntilASaveSucceeds) {
+    Prepare();
+    DeleteFileA(list().c_str());
+    CreateDirectoryA(list().c_str(), nullptr);
+    AddListedFiles({"C:\\eins.txt"});
+
+    OnFileListChanged();
+    ASSERT_EQ(notices.size(), 1u);
+    const std::string told = notices[0].text;
+    // Which file, why (the system's own words), and that the protection goes on.
+    EXPECT_NE(told.find(list()), std::string::npos) << told;
+    EXPECT_GT(told.size(), list().size() + 60) << told;
+    EXPECT_EQ(notices[0].flags & 0xF, static_cast<unsigned>(MB_OK));
+    OnFileListChanged();
+    EXPECT_TRUE(SaveDocuments() == false);
+    EXPECT_EQ(notices.size(), 1u) << "told again for the same failure";
+
+    RemoveDirectoryA(list().c_str());
+    OnFileListChanged();
+    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(ReadBytes(list()), "C:\\eins.txt\r\n");
+
+    DeleteFileA(list().c_str());
+    CreateDirectoryA(list().c_str(), nullptr);
+    OnFileListChanged();
+    EXPECT_EQ(notices.size(), 2u) << "a new failure after a good save must be told";
+}
+
+TEST_F(Storage, ASaveMakesADeletedStorageFolderAgain) {
+    Prepare();
+    AddListedFiles({"C:\\eins.txt"});
+    RemoveTree(root + "\\Ondrak");
+    EXPECT_TRUE(SaveFileList(ProductName, FileListName));
+    EXPECT_EQ(ReadBytes(list()), "C:\\eins.txt\r\n");
+}
+
+TEST_F(Storage, AUtf8ListLoadsAndAnAnsiListSavesAsBefore) {
+    Prepare();
+    WriteBytes(list(), "\xEF\xBB\xBF" "C:\\Gr\xC3\xB6\xC3\x9F" "e.txt\r\nC:\\b.txt\r\n");
+    Load();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\Größe.txt", "C:\\b.txt"}));
+    // Every path fits the ANSI code page again: the list goes back to what earlier versions read.
+    Save();
+    EXPECT_EQ(ReadBytes(list()), "C:\\Gr\xF6\xDF" "e.txt\r\nC:\\b.txt\r\n");
+}
+
+TEST_F(Storage, AZeroByteStaysInItsLineAndRow) {
+    Prepare();
+    std::string zeroPath = std::string("C:\\vor") + '\0' + "nach.txt";
+    std::string text = zeroPath + "\r\nC:\\b.txt\r\n";
+    WriteBytes(list(), text);
+    Load();
+    ASSERT_EQ(GadgetItemCount(GadgetFileList), 2);
+    EXPECT_EQ(ProtectedFileList()[0].path, zeroPath);
+    EXPECT_EQ(ReadGadgetItemText(GadgetFileList, 0, 0), std::string("C:\\vor"));
+    Save();
+    EXPECT_EQ(ReadBytes(list()), text);
 }
 
 TEST_F(Storage, TheHotKeyIsTakenAsWritten) {
