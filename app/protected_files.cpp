@@ -76,6 +76,13 @@ bool AnotherEntryHolds(const ProtectedFile& file) {
 }
 
 void TryLock(ProtectedFile& file) {
+    // A line with a zero byte names no file; the system would see only the text before it and
+    // hold another file than the one listed.
+    if (file.path.find('\0') != std::string::npos) {
+        file.error = ERROR_INVALID_NAME;
+        file.state = LockState::NotFound;
+        return;
+    }
     HANDLE handle = CreateFileW(ToWidePath(file.path).c_str(), GENERIC_READ, LockShareMode, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {

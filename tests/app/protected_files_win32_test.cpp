@@ -5,6 +5,7 @@
 
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
+#include "settings/wide_text.h"
 #include "tests/app/app_test_support.h"
 
 #include <shlobj.h>
@@ -36,18 +37,18 @@ std::vector<std::string> AccessesThatGotThrough(const std::string& path, const s
         {"delete access", DELETE, OPEN_EXISTING},
     };
     for (const Open& open : opens) {
-        HANDLE handle = CreateFileA(path.c_str(), open.access, shareAll, nullptr, open.disposition, 0, nullptr);
+        HANDLE handle = CreateFileW(ToWide(path).c_str(), open.access, shareAll, nullptr, open.disposition, 0, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             through.push_back(open.name);
             CloseHandle(handle);
         }
     }
-    if (DeleteFileA(path.c_str())) through.push_back("delete");
+    if (DeleteFileW(ToWide(path).c_str())) through.push_back("delete");
     std::string renamed = path + ".umbenannt";
-    if (MoveFileA(path.c_str(), renamed.c_str())) through.push_back("rename");
-    if (MoveFileExA(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) through.push_back("move onto");
-    if (ReplaceFileA(path.c_str(), other.c_str(), nullptr, 0, nullptr, nullptr)) through.push_back("replace");
-    if (CopyFileA(other.c_str(), path.c_str(), FALSE)) through.push_back("copy onto");
+    if (MoveFileW(ToWide(path).c_str(), ToWide(renamed).c_str())) through.push_back("rename");
+    if (MoveFileExW(ToWide(other).c_str(), ToWide(path).c_str(), MOVEFILE_REPLACE_EXISTING)) through.push_back("move onto");
+    if (ReplaceFileW(ToWide(path).c_str(), ToWide(other).c_str(), nullptr, 0, nullptr, nullptr)) through.push_back("replace");
+    if (CopyFileW(ToWide(other).c_str(), ToWide(path).c_str(), FALSE)) through.push_back("copy onto");
     return through;
 }
 
@@ -70,10 +71,10 @@ TEST_F(ProtectedFiles, AHeldFileRefusesEveryKindOfAccessAndKeepsItsBytes) {
 
 TEST_F(ProtectedFiles, EachRowThatIsNotHeldIsRedUncountedAndSaysWhy) {
     std::string first = MakeFile("erste.txt"), busy = MakeFile("offen.txt");
-    HANDLE other = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE other = CreateFileW(ToWide(busy).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     std::string folder = root + "\\Ordner";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
     // The same file again, spelt in other case: the first row holds it already.
     std::string again = first;
     for (char& c : again) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
@@ -103,7 +104,7 @@ TEST_F(ProtectedFiles, EachRowThatIsNotHeldIsRedUncountedAndSaysWhy) {
 
 TEST_F(ProtectedFiles, AFileIsHeldAsSoonAsItAppearsOrIsLetGo) {
     std::string missing = root + "\\später.txt", busy = MakeFile("belegt.txt");
-    HANDLE other = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE other = CreateFileW(ToWide(busy).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     AddListedFiles({missing, busy});
     EXPECT_FALSE(RetryUnheldFiles(0));
     EXPECT_EQ(HeldLockCount(), 0);
@@ -216,9 +217,9 @@ TEST_F(ProtectedFiles, APathBeyondTheClassicLimitIsHeldAndKeepsItsForm) {
 TEST_F(ProtectedFiles, DroppedFilesAndTheDeleteKeyWorkLikeTheButtons) {
     StartProtectionService();
     std::string a = MakeFile("a.txt"), b = MakeFile("b.txt"), folder = root + "\\Ordner";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
     std::wstring names;
-    for (const std::string& name : {a, folder, b}) names += std::wstring(name.begin(), name.end()) + L'\0';
+    for (const std::string& name : {a, folder, b}) names += ToWide(name) + L'\0';
     names += L'\0';
     HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* header = static_cast<DROPFILES*>(GlobalLock(drop));

@@ -92,23 +92,25 @@ TEST_F(Storage, WithoutAppdataThePathsStartAtTheRoot) {
 
 TEST_F(Storage, EveryKindOfLineEndReadsAsALineAndSavesAsCrLf) {
     Prepare();
-    WriteBytes(list(), "C:\\eins.txt\r\nC:\\zwei.txt\n\rC:\\drei.txt\rC:\\eins.txt\r\nC:\\Größe.txt");
+    // The list is in the ANSI code page, as every earlier version wrote it.
+    WriteBytes(list(), "C:\\eins.txt\r\nC:\\zwei.txt\n\rC:\\drei.txt\rC:\\eins.txt\r\nC:\\Gr\xF6\xDF" "e.txt");
     Load();
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\eins.txt", "C:\\zwei.txt", "", "C:\\drei.txt", "C:\\eins.txt",
                                                 "C:\\Größe.txt"}));
     Save();
-    EXPECT_EQ(ReadBytes(list()), "C:\\eins.txt\r\nC:\\zwei.txt\r\n\r\nC:\\drei.txt\r\nC:\\eins.txt\r\nC:\\Größe.txt\r\n");
+    EXPECT_EQ(ReadBytes(list()), "C:\\eins.txt\r\nC:\\zwei.txt\r\n\r\nC:\\drei.txt\r\nC:\\eins.txt\r\nC:\\Gr\xF6\xDF" "e.txt\r\n");
 }
 
 TEST_F(Storage, LongLinesAndOddBytesSurviveTheRoundTrip) {
     Prepare();
     std::string longPath = "C:\\" + std::string(300, 'p') + ".txt";
     std::string huge(70000, 'h');
-    // Rows are UTF-8 now; bytes that are not (an ANSI list) are the list codec's to convert.
-    std::string odd = "\x01\x7f\xc3\xbf\xc3\xa4\t Ende";
+    // Control characters and letters beyond ASCII in an ANSI list: rows hold them as UTF-8, and
+    // the list goes back to disk in the ANSI code page, byte for byte.
+    std::string odd = "\x01\x7f\xff\xe4\t Ende", oddRow = "\x01\x7f\xc3\xbf\xc3\xa4\t Ende";
     WriteBytes(list(), longPath + "\r\n" + huge + "\r\n" + odd + "\r\n");
     Load();
-    EXPECT_EQ(Rows(), (std::vector<std::string>{longPath, huge, odd}));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{longPath, huge, oddRow}));
     Save();
     EXPECT_EQ(ReadBytes(list()), longPath + "\r\n" + huge + "\r\n" + odd + "\r\n");
 }

@@ -2,37 +2,9 @@
 // chosen files are held, and exactly the removed ones are let go.
 #include "tests/e2e/app_steps.h"
 
-#include "settings/wide_text.h"
-
 using namespace e2e;
 
-class AddRemove : public VerriqTest {
-  protected:
-    HWND OpenDialog() {
-        verriq.ClickButton(ButtonAdd);
-        return verriq.WaitWindow("Dateien hinzufügen", "#32770");
-    }
-
-    // Types into the file name box and presses Enter, as a user does: a folder navigates,
-    // "a" "b" chooses several files.
-    static void Enter(HWND dialog, const std::string& text) {
-        HWND combo = FindChildByClass(dialog, "ComboBoxEx32", 0x47C);
-        HWND edit = combo ? FindChildByClass(combo, "Edit") : nullptr;
-        ASSERT_NE(edit, nullptr) << "no file name box in the open dialog";
-        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
-        BringToFront(dialog);
-        Tap(VK_RETURN);
-    }
-
-    void AddThroughDialog(const std::string& names) {
-        HWND dialog = OpenDialog();
-        ASSERT_NE(dialog, nullptr) << "the open dialog did not appear";
-        Enter(dialog, box.files);
-        Sleep(500);
-        Enter(dialog, names);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog did not take the files";
-    }
-};
+class AddRemove : public VerriqTest {};
 
 TEST_F(AddRemove, AddsChosenFilesAndRemovesSelectedRows) {
     std::string a = box.MakeFile("a.txt", "Datei A"), b = box.MakeFile("b.txt", "Datei B");
@@ -40,10 +12,10 @@ TEST_F(AddRemove, AddsChosenFilesAndRemovesSelectedRows) {
     Start("0 Dateien werden geschützt");
 
     // Cancelling changes nothing.
-    HWND dialog = OpenDialog();
+    HWND dialog = OpenAddDialog();
     ASSERT_NE(dialog, nullptr) << "the open dialog did not appear";
     EXPECT_FALSE(IsWindowEnabled(verriq.main())) << "the main window takes input behind the dialog";
-    Enter(dialog, box.files);
+    EnterFileName(dialog, box.files);
     Sleep(500);
     SaveScreenshot("open_dialog");
     ASSERT_TRUE(PressButton(dialog, "Abbrechen"));

@@ -4,6 +4,8 @@
 
 #include "tests/e2e/driver.h"
 
+#include "settings/wide_text.h"
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -19,6 +21,16 @@ constexpr int ButtonQuit = 3;
 
 inline std::string StatusFor(int held) {
     return std::to_string(held) + (held == 1 ? " Datei wird geschützt" : " Dateien werden geschützt");
+}
+
+// A text as the ANSI code page has it: the form of every list an earlier version wrote.
+inline std::string Ansi(const std::string& text) {
+    std::wstring wide = ToWide(text);
+    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                     nullptr);
+    std::string bytes(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), length, nullptr, nullptr);
+    return bytes;
 }
 
 // The close question as the user must read it.
@@ -128,6 +140,32 @@ class VerriqTest : public ::testing::Test {
     }
 
     HWND WaitQuestion() { return verriq.WaitWindow("Hintergrundprozess", "#32770"); }
+
+    HWND OpenAddDialog() {
+        verriq.ClickButton(ButtonAdd);
+        return verriq.WaitWindow("Dateien hinzufügen", "#32770");
+    }
+
+    // Types into the open dialog's file name box and presses Enter, as a user does: a folder
+    // navigates, "a" "b" chooses several files.
+    static void EnterFileName(HWND dialog, const std::string& text) {
+        HWND combo = FindChildByClass(dialog, "ComboBoxEx32", 0x47C);
+        HWND edit = combo ? FindChildByClass(combo, "Edit") : nullptr;
+        ASSERT_NE(edit, nullptr) << "no file name box in the open dialog";
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+        BringToFront(dialog);
+        Tap(VK_RETURN);
+    }
+
+    // Opens the dialog, goes to the sandbox's files folder and chooses names there.
+    void AddThroughDialog(const std::string& names) {
+        HWND dialog = OpenAddDialog();
+        ASSERT_NE(dialog, nullptr) << "the open dialog did not appear";
+        EnterFileName(dialog, box.files);
+        Sleep(500);
+        EnterFileName(dialog, names);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog did not take the files";
+    }
 
     void RequestClose() { e2e::RequestClose(verriq.main()); }
 

@@ -54,22 +54,6 @@ class Durability : public VerriqTest {
         b = box.MakeFile("b.txt", "Datei B");
     }
 
-    void AddThroughDialog(const std::string& names) {
-        verriq.ClickButton(ButtonAdd);
-        HWND dialog = verriq.WaitWindow("Dateien hinzufügen", "#32770");
-        ASSERT_NE(dialog, nullptr) << "the open dialog did not appear";
-        HWND combo = FindChildByClass(dialog, "ComboBoxEx32", 0x47C);
-        HWND edit = combo ? FindChildByClass(combo, "Edit") : nullptr;
-        ASSERT_NE(edit, nullptr);
-        for (const std::string& text : {box.files, names}) {
-            SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-            BringToFront(dialog);
-            Tap(VK_RETURN);
-            Sleep(500);
-        }
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog did not take the files";
-    }
-
     void RemoveRow(int row, int rowsAfter) {
         verriq.ClickRow(row);
         ASSERT_TRUE(WaitFor([&] { return verriq.ButtonEnabled(ButtonRemove); }));

@@ -1,0 +1,105 @@
+// Files under any name the file system allows: names in several scripts chosen in the dialog,
+// paths beyond the classic limit, files dropped from the Explorer; each is held, shown as it is
+// named and kept in the list across a restart.
+#include "tests/e2e/app_steps.h"
+
+#include <shlobj.h>
+
+using namespace e2e;
+
+namespace {
+
+const std::string MixedName = "Отчёт łódź 日本.txt";
+
+// The shell's part of a drop: a DROPFILES block in the target's own memory, posted with
+// WM_DROPFILES to the window under the pointer.
+bool DropFiles(const Verriq& verriq, const std::vector<std::string>& paths) {
+    std::wstring names;
+    for (const std::string& path : paths) names += ToWide(path) + L'\0';
+    names += L'\0';
+    DROPFILES header = {};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    size_t size = sizeof header + names.size() * sizeof(wchar_t);
+    // Verriq lets go of the block itself (DragFinish), so it is not freed here.
+    void* block = VirtualAllocEx(verriq.process(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!block) return false;
+    SIZE_T written = 0;
+    if (!WriteProcessMemory(verriq.process(), block, &header, sizeof header, &written) ||
+        !WriteProcessMemory(verriq.process(), static_cast<char*>(block) + sizeof header, names.data(),
+                            names.size() * sizeof(wchar_t), &written))
+        return false;
+    return PostMessageW(verriq.main(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != 0;
+}
+
+// Another program's attempt to read the file, through the form that lifts the classic limit.
+bool OthersCanOpen(const std::string& path) {
+    HANDLE file = CreateFileW(ToWidePath(path, 0).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+} // namespace
+
+class Names : public VerriqTest {};
+
+TEST_F(Names, ANameInSeveralScriptsIsHeldStoredAsUtf8AndKeptAcrossARestart) {
+    std::string path = box.MakeFile(MixedName, "Bericht");
+    Start("0 Dateien werden geschützt");
+    AddThroughDialog("\"" + MixedName + "\"");
+    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(1); })) << verriq.StatusText();
+    EXPECT_EQ(verriq.Rows(), std::vector<std::string>{path});
+    EXPECT_FALSE(OthersCanOpen(path));
+    // Not every character has a place in the ANSI code page: the list becomes UTF-8 with its mark.
+    EXPECT_EQ(ReadBytes(box.fileList()), "\xEF\xBB\xBF" + path + "\r\n");
+    SaveScreenshot("name_in_several_scripts", verriq.main());
+
+    verriq.ClickButton(ButtonQuit);
+    ASSERT_EQ(verriq.WaitExit(), 0);
+    EXPECT_TRUE(OthersCanOpen(path));
+    Verriq again;
+    ASSERT_TRUE(again.Start(box.appdata));
+    ASSERT_NE(again.WaitMainWindow(), nullptr);
+    EXPECT_TRUE(WaitFor([&] { return again.StatusText() == StatusFor(1); })) << again.StatusText();
+    EXPECT_EQ(again.Rows(), std::vector<std::string>{path});
+    EXPECT_FALSE(OthersCanOpen(path));
+}
+
+TEST_F(Names, APathBeyondTheClassicLimitIsHeld) {
+    std::string folder = box.files;
+    while (folder.size() < 300) {
+        folder += "\\" + std::string(50, 'v');
+        ASSERT_TRUE(CreateDirectoryW(ToWidePath(folder, 0).c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS);
+    }
+    std::string path = folder + "\\tief.txt";
+    ASSERT_TRUE(WriteBytes(path, "tief unten"));
+    WriteFileList(path + "\r\n");
+    Start("1 Datei wird geschützt");
+    EXPECT_EQ(verriq.Rows(), std::vector<std::string>{path});
+    EXPECT_FALSE(OthersCanOpen(path));
+    verriq.ClickButton(ButtonQuit);
+    EXPECT_EQ(verriq.WaitExit(), 0);
+    // The list keeps the user's form of the path, in the ANSI code page as before.
+    EXPECT_EQ(ReadBytes(box.fileList()), path + "\r\n");
+}
+
+TEST_F(Names, DroppedFilesAreAddedAndFoldersPassedOver) {
+    std::string a = box.MakeFile("gezogen eins.txt", "eins"), b = box.MakeFile("gezogen zwei.txt", "zwei");
+    Start("0 Dateien werden geschützt");
+    ASSERT_TRUE(DropFiles(verriq, {a, box.files, b}));
+    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); })) << verriq.StatusText();
+    EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{a, b}));
+    EXPECT_FALSE(OthersCanOpen(a));
+    EXPECT_FALSE(OthersCanOpen(b));
+    EXPECT_EQ(ReadBytes(box.fileList()), a + "\r\n" + b + "\r\n");
+
+    // Entf on the list does what "Entfernen" does.
+    verriq.ClickRow(0);
+    Tap(VK_DELETE, true);
+    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 1; })) << verriq.RowCount();
+    EXPECT_TRUE(OthersCanOpen(a));
+    EXPECT_EQ(ReadBytes(box.fileList()), b + "\r\n");
+}
