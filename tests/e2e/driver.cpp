@@ -108,8 +108,20 @@ void MouseButton(int x, int y, DWORD flag) {
 
 } // namespace
 
-std::string BuildFolder() { return ToWindowsPath(VERRIQ_BUILD_DIR); }
-std::string VerriqExe() { return BuildFolder() + "\\Verriq.exe"; }
+// VERRIQ_EXE (a Unix or a Windows path) points the driver at another build's Verriq.exe, such as
+// the 32-bit release. That build's folder then holds the sandboxes and screenshots, so that two
+// drivers running at the same time never share one.
+std::string VerriqExe() {
+    char given[2 * MAX_PATH] = "";
+    DWORD length = GetEnvironmentVariableA("VERRIQ_EXE", given, sizeof given);
+    if (length == 0 || length >= sizeof given) return ToWindowsPath(VERRIQ_BUILD_DIR) + "\\Verriq.exe";
+    return given[0] == '/' ? ToWindowsPath(given) : std::string(given);
+}
+
+std::string BuildFolder() {
+    std::string exe = VerriqExe();
+    return exe.substr(0, exe.find_last_of('\\'));
+}
 
 bool MakeFolders(const std::string& path) {
     for (size_t i = 3; i <= path.size(); ++i) {
@@ -285,11 +297,28 @@ int Verriq::RowCount() const { return static_cast<int>(SendMessageA(list(), LVM_
 std::string Verriq::RowText(int row) const {
     constexpr size_t textSize = 2048;
     RemoteBuffer remote(process_, sizeof(LVITEMA) + textSize);
-    LVITEMA item = {};
-    item.iSubItem = 0;
-    item.pszText = static_cast<char*>(remote.address()) + sizeof(LVITEMA);
-    item.cchTextMax = textSize;
-    remote.Write(&item, sizeof item);
+    char* remoteText = static_cast<char*>(remote.address()) + sizeof(LVITEMA);
+    // The list reads the item in its own process's layout; a 32-bit Verriq.exe (the release) has
+    // 4-byte pointers, which moves the text pointer and its length.
+    BOOL wow64 = FALSE;
+    if (IsWow64Process(process_, &wow64) && wow64) {
+        struct {
+            UINT mask;
+            int iItem, iSubItem;
+            UINT state, stateMask;
+            DWORD pszText;
+            int cchTextMax;
+        } item32 = {};
+        item32.pszText = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(remoteText));
+        item32.cchTextMax = textSize;
+        remote.Write(&item32, sizeof item32);
+    } else {
+        LVITEMA item = {};
+        item.iSubItem = 0;
+        item.pszText = remoteText;
+        item.cchTextMax = textSize;
+        remote.Write(&item, sizeof item);
+    }
     LRESULT length = SendMessageA(list(), LVM_GETITEMTEXTA, row, remote.param());
     std::string text(textSize, '\0');
     remote.Read(&text[0], textSize, sizeof(LVITEMA));
