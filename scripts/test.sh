@@ -8,12 +8,14 @@
 # next one up, or VERRIQ_DISPLAY_I686.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
 out=${VERRIQ_BUILD_ROOT:-$root/build}
 display64=${VERRIQ_DISPLAY:-150}
 display32=${VERRIQ_DISPLAY_I686:-$((display64 + 1))}
 started=$(date +%s)
 step() { echo "== $1 ($(( $(date +%s) - started )) s)"; }
+
+step "setting up"
+"$root/scripts/setup.sh"
 
 step "building"
 "$root/scripts/build.sh" native
