@@ -106,6 +106,30 @@ void MouseButton(int x, int y, DWORD flag) {
     SendInput(1, &input, sizeof input);
 }
 
+// Asks for the text of column 0 (LVM_GETITEMTEXTA or W, whose items have the same layout) into
+// textAddress, in the list's own process. The list reads the item in that process's layout; a
+// 32-bit Verriq.exe (the release) has 4-byte pointers, which moves the text pointer and its length.
+void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, int capacity) {
+    BOOL wow64 = FALSE;
+    if (IsWow64Process(process, &wow64) && wow64) {
+        struct {
+            UINT mask;
+            int iItem, iSubItem;
+            UINT state, stateMask;
+            DWORD pszText;
+            int cchTextMax;
+        } item32 = {};
+        item32.pszText = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(textAddress));
+        item32.cchTextMax = capacity;
+        remote.Write(&item32, sizeof item32);
+    } else {
+        LVITEMA item = {};
+        item.pszText = static_cast<char*>(textAddress);
+        item.cchTextMax = capacity;
+        remote.Write(&item, sizeof item);
+    }
+}
+
 } // namespace
 
 // VERRIQ_EXE (a Unix or a Windows path) points the driver at another build's Verriq.exe, such as
@@ -297,28 +321,7 @@ int Verriq::RowCount() const { return static_cast<int>(SendMessageA(list(), LVM_
 std::string Verriq::RowText(int row) const {
     constexpr size_t textSize = 2048;
     RemoteBuffer remote(process_, sizeof(LVITEMA) + textSize);
-    char* remoteText = static_cast<char*>(remote.address()) + sizeof(LVITEMA);
-    // The list reads the item in its own process's layout; a 32-bit Verriq.exe (the release) has
-    // 4-byte pointers, which moves the text pointer and its length.
-    BOOL wow64 = FALSE;
-    if (IsWow64Process(process_, &wow64) && wow64) {
-        struct {
-            UINT mask;
-            int iItem, iSubItem;
-            UINT state, stateMask;
-            DWORD pszText;
-            int cchTextMax;
-        } item32 = {};
-        item32.pszText = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(remoteText));
-        item32.cchTextMax = textSize;
-        remote.Write(&item32, sizeof item32);
-    } else {
-        LVITEMA item = {};
-        item.iSubItem = 0;
-        item.pszText = remoteText;
-        item.cchTextMax = textSize;
-        remote.Write(&item, sizeof item);
-    }
+    WriteTextRequest(remote, process_, static_cast<char*>(remote.address()) + sizeof(LVITEMA), textSize);
     LRESULT length = SendMessageA(list(), LVM_GETITEMTEXTA, row, remote.param());
     std::string text(textSize, '\0');
     remote.Read(&text[0], textSize, sizeof(LVITEMA));
