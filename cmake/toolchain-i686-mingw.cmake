@@ -1,4 +1,5 @@
-# Release build: 32-bit x86, the kind of program the users run.
+# Release build: 32-bit x86, the kind of program the users run (VERRIQ_RELEASE: size-optimised,
+# debug information in Verriq.debug). Its programs run under scripts/wine32.sh's 32-bit runner.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(TOOLCHAIN_PREFIX i686-w64-mingw32)

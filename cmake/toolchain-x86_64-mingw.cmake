@@ -1,4 +1,5 @@
-# Test build: the same source as 64-bit, because only 64-bit Wine runs on the build machines.
+# The same source as 64-bit, with its debug information in place: the build developers debug,
+# which also holds the end-to-end driver for both builds.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)

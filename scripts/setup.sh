@@ -1,13 +1,18 @@
 #!/bin/bash
-# Installs what building and running Verriq needs on Debian 12, from Debian's archive only.
-# Safe to run again: it installs only what is missing.
+# Installs what building and running Verriq needs on Debian 12, from Debian's archive only, and
+# prepares the 32-bit runner for the release (scripts/wine32.sh). Safe to run again: it installs
+# only what is missing, and the runner's download is cached in build/wine32.
+# VERRIQ_RUNNER32=optional turns a runner that cannot be prepared into a warning (scripts/run.sh
+# then runs the 64-bit build).
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(
     cmake ninja-build python3
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     googletest
-    wine64 fonts-wine # never wine32: 32-bit programs cannot run on these machines
+    wine64 fonts-wine # wine32 only through scripts/wine32.sh, which knows whether it may be installed
+    libz-mingw-w64    # zlib1.dll, which the unpacked i386 Wine's user32 loads
     locales xvfb x11-utils xauth imagemagick
     g++ clang libclang-rt-14-dev libinih-dev
 )
@@ -34,6 +39,17 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
         locale-gen >/dev/null
     else
         echo "The German locale de_DE.UTF-8 is missing; run this script as root once." >&2
+        exit 1
+    fi
+fi
+
+# The 32-bit runner: Debian's wine32 where the kernel runs 32-bit programs, otherwise i386 Wine
+# unpacked under build/wine32 and started through qemu-i386.
+if ! "$root/scripts/wine32.sh" setup; then
+    if [ "${VERRIQ_RUNNER32:-required}" = optional ]; then
+        echo "The 32-bit runner could not be prepared; 32-bit programs cannot run here." >&2
+    else
+        echo "The 32-bit runner could not be prepared; the release cannot be tested." >&2
         exit 1
     fi
 fi

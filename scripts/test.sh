@@ -1,40 +1,44 @@
 #!/bin/bash
-# Builds everything (the x86_64 and i686 Windows builds and the native engines) and runs every
-# test: the native ones under the sanitizers, the Windows ones under wine64 through CTest.
+# Builds everything (the i686 release, the x86_64 build and the native engines) and runs every
+# test: the native ones under the sanitizers, the fuzzers for a bounded time, and the whole Windows
+# suite twice through CTest - under wine64 for the x86_64 build, and for the release with its own
+# 32-bit test programs and the end-to-end suite against build/i686/Verriq.exe, the file that ships.
 # Set VERRIQ_FUZZ_SECONDS to change how long each fuzzer runs (default 60, 0 skips them).
+# VERRIQ_DISPLAY picks the x86_64 tests' Xvfb display (default 150); the release's tests use the
+# next one up, or VERRIQ_DISPLAY_I686.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
 out=${VERRIQ_BUILD_ROOT:-$root/build}
+display64=${VERRIQ_DISPLAY:-150}
+display32=${VERRIQ_DISPLAY_I686:-$((display64 + 1))}
+started=$(date +%s)
+step() { echo "== $1 ($(( $(date +%s) - started )) s)"; }
 
-echo "== building"
+step "setting up"
+"$root/scripts/setup.sh"
+
+step "building"
 "$root/scripts/build.sh" native
-"$root/scripts/build.sh" x86_64
-"$root/scripts/build.sh" i686
+VERRIQ_DISPLAY=$display64 "$root/scripts/build.sh" x86_64
+VERRIQ_DISPLAY=$display32 "$root/scripts/build.sh" i686
 
-echo "== checking the release"
-exe=$out/i686/Verriq.exe
-header=$(i686-w64-mingw32-objdump -f -p "$exe")
-grep -q 'file format pei-i386' <<<"$header" || { echo "Verriq.exe is not PE32" >&2; exit 1; }
-grep -q 'Subsystem.*(Windows GUI)' <<<"$header" || { echo "Verriq.exe is not a GUI program" >&2; exit 1; }
-dlls=$(grep 'DLL Name' <<<"$header" | awk '{print tolower($3)}' | sort -u)
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|ole32|msvcrt|advapi32|shell32)\.dll$'
-if bad=$(grep -Ev "$allowed" <<<"$dlls"); then
-    echo "Verriq.exe imports more than the system's DLLs: $bad" >&2
-    exit 1
-fi
-echo "Verriq.exe: PE32, Windows GUI, imports: $(echo $dlls)"
+step "checking the release"
+"$root/scripts/check-release.sh" "$out/i686"
 
 status=0
-echo "== native tests"
+step "native tests"
 ctest --test-dir "$out/native" --output-on-failure || status=1
 
 if [ -x "$root/fuzz/run.sh" ] && [ "${VERRIQ_FUZZ_SECONDS:-60}" != 0 ]; then
-    echo "== fuzzing"
+    step "fuzzing"
     "$root/fuzz/run.sh" "${VERRIQ_FUZZ_SECONDS:-60}" || status=1
 fi
 
-echo "== Windows tests under wine64"
+step "Windows tests, x86_64 build, under wine64"
 ctest --test-dir "$out/x86_64" --output-on-failure || status=1
 
+step "Windows tests, i686 release, 32-bit programs through $("$root/scripts/wine32.sh" mode)"
+ctest --test-dir "$out/i686" --output-on-failure || status=1
+
+step "done"
 exit $status

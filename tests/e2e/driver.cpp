@@ -110,10 +110,46 @@ void MouseButton(int x, int y, DWORD flag) {
     SendInput(1, &input, sizeof input);
 }
 
+// Asks for the text of column 0 (LVM_GETITEMTEXTA or W, whose items have the same layout) into
+// textAddress, in the list's own process. The list reads the item in that process's layout; a
+// 32-bit Verriq.exe (the release) has 4-byte pointers, which moves the text pointer and its length.
+void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, int capacity) {
+    BOOL wow64 = FALSE;
+    if (IsWow64Process(process, &wow64) && wow64) {
+        struct {
+            UINT mask;
+            int iItem, iSubItem;
+            UINT state, stateMask;
+            DWORD pszText;
+            int cchTextMax;
+        } item32 = {};
+        item32.pszText = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(textAddress));
+        item32.cchTextMax = capacity;
+        remote.Write(&item32, sizeof item32);
+    } else {
+        LVITEMA item = {};
+        item.pszText = static_cast<char*>(textAddress);
+        item.cchTextMax = capacity;
+        remote.Write(&item, sizeof item);
+    }
+}
+
 } // namespace
 
-std::string BuildFolder() { return ToWindowsPath(VERRIQ_BUILD_DIR); }
-std::string VerriqExe() { return BuildFolder() + "\\Verriq.exe"; }
+// VERRIQ_EXE (a Unix or a Windows path) points the driver at another build's Verriq.exe, such as
+// the 32-bit release. That build's folder then holds the sandboxes and screenshots, so that two
+// drivers running at the same time never share one.
+std::string VerriqExe() {
+    char given[2 * MAX_PATH] = "";
+    DWORD length = GetEnvironmentVariableA("VERRIQ_EXE", given, sizeof given);
+    if (length == 0 || length >= sizeof given) return ToWindowsPath(VERRIQ_BUILD_DIR) + "\\Verriq.exe";
+    return given[0] == '/' ? ToWindowsPath(given) : std::string(given);
+}
+
+std::string BuildFolder() {
+    std::string exe = VerriqExe();
+    return exe.substr(0, exe.find_last_of('\\'));
+}
 
 bool MakeFolders(const std::string& path) {
     for (size_t i = 3; i <= path.size(); ++i) {
@@ -291,11 +327,7 @@ int Verriq::RowCount() const { return static_cast<int>(SendMessageA(list(), LVM_
 std::string Verriq::RowText(int row) const {
     constexpr size_t textSize = 33000;
     RemoteBuffer remote(process_, sizeof(LVITEMW) + textSize * sizeof(wchar_t));
-    LVITEMW item = {};
-    item.iSubItem = 0;
-    item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.address()) + sizeof(LVITEMW));
-    item.cchTextMax = textSize;
-    remote.Write(&item, sizeof item);
+    WriteTextRequest(remote, process_, static_cast<char*>(remote.address()) + sizeof(LVITEMW), textSize);
     LRESULT length = SendMessageW(list(), LVM_GETITEMTEXTW, row, remote.param());
     std::wstring text(textSize, L'\0');
     remote.Read(&text[0], textSize * sizeof(wchar_t), sizeof(LVITEMW));
