@@ -230,17 +230,6 @@ std::vector<int> SelectedRows() {
     return rows;
 }
 
-std::string SystemErrorText(DWORD error) {
-    wchar_t buffer[512];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
-    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' ' ||
-                          buffer[length - 1] == L'.'))
-        --length;
-    if (length == 0) return "Fehler " + FormatInteger(static_cast<std::int64_t>(error));
-    return FromWide(std::wstring_view(buffer, length));
-}
-
 } // namespace
 
 const std::vector<ProtectedFile>& ProtectedFileList() { return files; }

@@ -39,18 +39,6 @@ std::string DocumentPath(const char* product, const char* name) {
     return StorageFolder(product) + (name ? name : "");
 }
 
-std::string SystemReason(unsigned long error) {
-    wchar_t buffer[512];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
-    // The sentence goes on after the reason: no full stop or line end of its own.
-    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' ' ||
-                          buffer[length - 1] == L'.'))
-        --length;
-    if (length == 0) return "Fehler " + FormatInteger(static_cast<std::int64_t>(error));
-    return FromWide(std::wstring_view(buffer, length));
-}
-
 void TellFailureOnce() {
     if (failureTold) return;
     failureTold = true;
@@ -108,7 +96,7 @@ bool LoadFileList(const char* product, const char* name) {
         unreadError = error;
         // An empty window without a word would look like a lost list.
         std::string text = "Die Liste der geschützten Dateien konnte nicht aus " + path +
-                           " gelesen werden: " + SystemReason(error) +
+                           " gelesen werden: " + SystemErrorText(error) +
                            ".\rDamit sie erhalten bleibt, wird sie bis zum nächsten Start nicht überschrieben.";
         notice("Liste nicht gelesen", text.c_str(), MB_OK | MB_ICONWARNING);
         return false;
@@ -179,7 +167,7 @@ bool SaveForQuit() {
 
 std::string SaveFailureText() {
     return "Die Liste der geschützten Dateien konnte nicht in " + failedPath +
-           " gespeichert werden: " + SystemReason(failedError) + ".\rDie Dateien bleiben geschützt, solange " +
+           " gespeichert werden: " + SystemErrorText(failedError) + ".\rDie Dateien bleiben geschützt, solange " +
            ProductName + " läuft.";
 }
 

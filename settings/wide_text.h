@@ -22,3 +22,7 @@ constexpr std::size_t ClassicFolderLimit = 247;
 // ("\\?\UNC\" for a network path), made absolute first, which lifts the classic limit; shorter
 // ones stay as given, so relative paths and the user's own spelling keep working.
 std::wstring ToWidePath(std::string_view path, std::size_t limit = ClassicPathLimit);
+
+// The system's own text for an error, as a clause that a sentence may go on after: no full stop,
+// no line end. "Fehler <number>" when the system has no text for it.
+std::string SystemErrorText(unsigned long error);

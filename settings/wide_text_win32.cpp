@@ -1,6 +1,10 @@
 #include "settings/wide_text.h"
 
+#include "settings/text.h"
+
 #include <windows.h>
+
+#include <iterator>
 
 namespace {
 
@@ -48,4 +52,15 @@ std::wstring ToWidePath(std::string_view path, std::size_t limit) {
     if (wide.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
     if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
     return wide;
+}
+
+std::string SystemErrorText(unsigned long error) {
+    wchar_t buffer[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
+    while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' ' ||
+                          buffer[length - 1] == L'.'))
+        --length;
+    if (length == 0) return "Fehler " + FormatInteger(static_cast<std::int64_t>(error));
+    return FromWide(std::wstring_view(buffer, length));
 }
