@@ -2,6 +2,7 @@
 
 #include "core/memory.h"
 #include "core/object_table.h"
+#include "settings/wide_text.h"
 
 #include <cwchar>
 
@@ -46,8 +47,7 @@ GadgetListState* State() {
 struct PropertyName {
     wchar_t text[48];
     PropertyName() {
-        std::swprintf(text, sizeof text / sizeof text[0], L"OZ_GadgetStack_%lld",
-                      static_cast<long long>(reinterpret_cast<std::intptr_t>(GetModuleHandleW(nullptr))));
+        AppendDecimal(text, L"OZ_GadgetStack_", reinterpret_cast<std::intptr_t>(GetModuleHandleW(nullptr)));
     }
 };
 

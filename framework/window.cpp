@@ -81,7 +81,7 @@ WindowRecord* FindWindowRecord(Number number) {
 struct ClassName {
     wchar_t text[40];
     explicit ClassName(Number number) {
-        std::swprintf(text, sizeof text / sizeof text[0], L"WindowClass_%lld", static_cast<long long>(number));
+        AppendDecimal(text, L"WindowClass_", number);
     }
 };
 

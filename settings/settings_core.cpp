@@ -1,9 +1,9 @@
 #include "settings/settings_core.h"
 
 #include "core/memory.h"
+#include "settings/text.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 // Entries come from blocks that only grow: a large document has hundreds of thousands of lines,
@@ -421,8 +421,8 @@ char* ReserveDocumentValue(SettingsDocument* document, const char* key, std::siz
 }
 
 void WriteDocumentNumber(SettingsDocument* document, const char* key, int value) {
-    char digits[16];
-    int length = std::snprintf(digits, sizeof digits, "%i", value);
+    char digits[IntegerTextSize];
+    int length = FormatInteger(static_cast<std::int32_t>(value), digits);
     if (length <= 0) return;
     char* block = ReserveDocumentValue(document, key, static_cast<std::size_t>(length));
     if (block) std::memcpy(block, digits, static_cast<std::size_t>(length) + 1);

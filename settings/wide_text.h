@@ -4,6 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include "settings/text.h"
+
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,3 +30,16 @@ std::wstring ToWidePath(std::string_view path, std::size_t limit = ClassicPathLi
 // The system's own text for an error, as a clause that a sentence may go on after: no full stop,
 // no line end. "Fehler <number>" when the system has no text for it.
 std::string SystemErrorText(unsigned long error);
+
+// prefix and the decimal text of value in a fixed buffer, zero-terminated and cut to fit: names
+// of classes and properties, made without the C library's formatted printing, which would bring
+// its whole floating-point machinery into the program.
+template <std::size_t Size>
+void AppendDecimal(wchar_t (&text)[Size], const wchar_t* prefix, std::int64_t value) {
+    std::size_t length = 0;
+    for (; prefix && *prefix && length + 1 < Size; ++prefix) text[length++] = *prefix;
+    char digits[IntegerTextSize];
+    FormatInteger(value, digits);
+    for (const char* digit = digits; *digit && length + 1 < Size; ++digit) text[length++] = static_cast<wchar_t>(*digit);
+    text[length] = L'\0';
+}
