@@ -3,8 +3,8 @@
 //
 // The static C++ runtime raises its errors through std::__throw_*; the library's versions build
 // std::logic_error and its relatives from copy-on-write strings, which drags in the whole
-// copy-on-write string (about 55 KB of a 230 KB program). Its default terminate handler demangles
-// the exception's type name for a console nobody sees (another 50 KB).
+// copy-on-write string (about 55 KB). Its default terminate handler demangles the exception's
+// type name for a console nobody sees (another 50 KB).
 //
 // What the program relies on stays as it was: allocation failures still arrive as std::bad_alloc,
 // which the line reader catches to keep what fits. The errors that carry a message only ever mean

@@ -45,9 +45,9 @@ with open(debug, "rb") as f:
 EOF
 
 # Parts of the static C++ runtime that would take a large share of the program: streams and
-# locales, and what cmake/release_runtime.cpp keeps out.
+# locales, and what cmake/release_runtime.cpp and cmake/release_strings.h keep out.
 [ -f "$map" ] || fail "$map (the release's link map) is missing"
-if heavy=$(grep -oE 'libstdc\+\+\.a\((locale[^)]*|[a-z_-]*ios[^)]*|[a-z_-]*stream[^)]*|codecvt[^)]*|cp-demangle\.o|vterminate\.o|functexcept\.o|cow-string-inst\.o|cow-stdexcept\.o)\)' "$map" | sort -u); then
+if heavy=$(grep -oE 'libstdc\+\+\.a\((locale[^)]*|[a-z_-]*ios[^)]*|[a-z_-]*stream[^)]*|codecvt[^)]*|cp-demangle\.o|vterminate\.o|functexcept\.o|cow-string-inst\.o|cow-stdexcept\.o|w?string-inst\.o)\)' "$map" | sort -u); then
     fail "Verriq.exe pulls in large parts of the C++ runtime: $(echo $heavy)"
 fi
 
