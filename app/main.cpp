@@ -38,11 +38,16 @@ void ShowAboutBox() {
     std::string text = std::string(ProductName) + " " + ProductVersion;
     // Every credits line starts with CR, so the block begins on the box's second line.
     text += "\r"
-            "\rSolange Verriq läuft, kann kein anderes Programm eine geschützte"
-            "\rDatei lesen, ändern, ersetzen, löschen oder umbenennen."
-            "\rDas gilt nicht, wenn Verriq beendet oder abgebrochen wird, bei"
-            "\rdirektem Zugriff auf den Datenträger, unter einem anderen"
-            "\rBetriebssystem und, unter Wine, für Linux-Programme."
+            // Short lines: the box breaks longer ones again, wherever it likes.
+            "\rSolange Verriq läuft, kann kein"
+            "\randeres Programm eine geschützte"
+            "\rDatei lesen, ändern, ersetzen,"
+            "\rlöschen oder umbenennen."
+            "\rDas gilt nicht, wenn Verriq beendet"
+            "\roder abgebrochen wird, bei direktem"
+            "\rZugriff auf den Datenträger, unter"
+            "\reinem anderen Betriebssystem und,"
+            "\runter Wine, für Linux-Programme."
             "\r© 2026 Ondrak";
     ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
 }
