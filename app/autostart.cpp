@@ -34,6 +34,8 @@ const wchar_t* const ApprovedKey = L"Software\\Microsoft\\Windows\\CurrentVersio
 // What the system itself writes to switch an entry on again: 2, then a time of zero.
 constexpr unsigned char ApprovedOn[12] = {2};
 
+AutostartNotice notice = ShowMessageBox;
+
 std::wstring ValueName() { return ToWide(ProductName); }
 
 std::wstring Folded(std::wstring text) {
@@ -134,7 +136,7 @@ void TellFailure(const wchar_t* key, LONG error, bool wanted, bool active) {
                        " HKEY_CURRENT_USER\\" + FromWide(key) + (wanted ? " eingetragen" : " entfernt") +
                        " werden: " + SystemErrorText(static_cast<unsigned long>(error)) + ".\r" + ProductName +
                        (active ? " startet weiterhin mit Windows." : " startet weiterhin nicht mit Windows.");
-    ShowMessageBox("Start mit Windows nicht geändert", text.c_str(), MB_OK | MB_ICONWARNING);
+    notice("Start mit Windows nicht geändert", text.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 } // namespace
@@ -178,6 +180,8 @@ bool AutostartActive() {
     return ApprovedAtStart(reinterpret_cast<const unsigned char*>(approval.data()), approval.size());
 }
 
+void SetAutostartNotice(AutostartNotice function) { notice = function ? function : ShowMessageBox; }
+
 void ShowAutostartState() { SetMenuEntryChecked(MenuMain, ItemStartWithWindows, AutostartActive()); }
 
 void ToggleAutostart() {
@@ -187,6 +191,8 @@ void ToggleAutostart() {
     bool wanted = shown == static_cast<UINT>(-1) || !(shown & MF_CHECKED);
     const wchar_t* failedKey = RunKey;
     LONG error = wanted ? TurnOn(&failedKey) : DeleteValue(RunKey);
+    // Our mark in the system's switch goes with the value; left behind it would mean nothing.
+    if (!wanted && error == ERROR_SUCCESS) DeleteValue(ApprovedKey);
     bool active = AutostartActive();
     SetMenuEntryChecked(MenuMain, ItemStartWithWindows, active);
     // A write that failed after all that was asked came true has nothing to tell.

@@ -23,6 +23,10 @@ bool ApprovedAtStart(const unsigned char* data, unsigned long size);
 bool AutostartActive();
 // Sets the menu entry's check mark from the registry.
 void ShowAutostartState();
+// How a failed write is told: the framework's message box unless a test puts in its own.
+using AutostartNotice = int (*)(const char* title, const char* text, unsigned flags);
+void SetAutostartNotice(AutostartNotice notice);
+
 // The menu entry was chosen: on when it shows off, off when it shows on. A failed write is
 // told and changes nothing.
 void ToggleAutostart();

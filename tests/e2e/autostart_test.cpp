@@ -127,6 +127,7 @@ TEST_F(Autostart, OnInTheMenuThenStartedAtLogOnHiddenThenShownAndOff) {
 
     ChooseStartWithWindows(verriq.main());
     EXPECT_TRUE(WaitFor([&] { return !ReadValue(RunKey).present; })) << "the entry did not turn it off";
+    EXPECT_FALSE(ReadValue(ApprovedKey).present);
     verriq.ClickButton(ButtonQuit);
     EXPECT_EQ(verriq.WaitExit(), 0);
 }
