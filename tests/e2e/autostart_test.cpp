@@ -53,7 +53,7 @@ int ApprovedFirstByte() {
     return value.present && !value.bytes.empty() ? static_cast<unsigned char>(value.bytes[0]) : -1;
 }
 
-void ChooseStartWithWindows(HWND main) { ChooseMenuEntry(main, 0, 1); }
+void ChooseStartWithWindows(HWND main) { ChooseMenuEntry(main, 0, EntryStartWithWindows); }
 
 } // namespace
 
@@ -182,4 +182,18 @@ TEST_F(Autostart, ALibraryPlantedBesideTheExeIsNotLoaded) {
     EXPECT_FALSE(FileExists(marker)) << "the library beside the exe was loaded";
     verriq.ClickButton(ButtonQuit);
     EXPECT_EQ(verriq.WaitExit(), 0);
+}
+
+TEST_F(Autostart, AHiddenStartStillTellsAListItCouldNotRead) {
+    HANDLE busy = CreateFileW(ToWidePath(box.fileList()).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(verriq.Start(box.appdata, "\"" + VerriqExe() + "\" /hintergrund"));
+    HWND told = verriq.WaitWindow("Liste nicht gelesen", "#32770", 20000);
+    CloseHandle(busy);
+    ASSERT_NE(told, nullptr) << "nothing was told";
+    ASSERT_TRUE(PressButton(told, "OK"));
+    ASSERT_NE(verriq.WaitMainWindow(5000, false), nullptr);
+    Sleep(300);
+    EXPECT_FALSE(IsWindowVisible(verriq.main()));
+    EXPECT_TRUE(verriq.Running());
 }
