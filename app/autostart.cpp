@@ -85,6 +85,29 @@ bool ReadValue(const wchar_t* keyPath, DWORD* type, std::string* bytes) {
     return false;
 }
 
+std::wstring AutostartCommand(const std::wstring& exe) { return L"\"" + exe + L"\" " + BackgroundArgument; }
+
+// Whether a Run value's command starts the exe at this path (quoted or not, case ignored).
+bool CommandStartsProgram(const std::wstring& command, const std::wstring& exe) {
+    if (command.empty() || exe.empty()) return false;
+    if (command[0] == L'"') {
+        std::size_t end = command.find(L'"', 1);
+        return SamePath(command.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1), exe);
+    }
+    // Unquoted, the path may hold spaces of its own: it names the exe when the exe's path is
+    // followed by a space or the end.
+    std::wstring folded = Folded(command), wanted = Folded(exe);
+    if (folded.compare(0, wanted.size(), wanted) == 0 &&
+        (folded.size() == wanted.size() || folded[wanted.size()] == L' '))
+        return true;
+    return SamePath(command.substr(0, command.find(L' ')), exe);
+}
+
+// The system's own switch: no value, or a first byte of 0 or 2, leaves the entry on.
+bool ApprovedAtStart(const unsigned char* data, unsigned long size) {
+    return !data || size == 0 || data[0] == 0 || data[0] == 2;
+}
+
 // The Run value's command with its variables expanded; empty when it is missing or no text.
 std::wstring RunCommand() {
     DWORD type = 0;
@@ -149,27 +172,6 @@ bool IsBackgroundStart(const wchar_t* commandLine) {
     for (int i = 1; i < count; ++i)
         if (lstrcmpiW(arguments.get()[i], BackgroundArgument) == 0) return true;
     return false;
-}
-
-std::wstring AutostartCommand(const std::wstring& exe) { return L"\"" + exe + L"\" " + BackgroundArgument; }
-
-bool CommandStartsProgram(const std::wstring& command, const std::wstring& exe) {
-    if (command.empty() || exe.empty()) return false;
-    if (command[0] == L'"') {
-        std::size_t end = command.find(L'"', 1);
-        return SamePath(command.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1), exe);
-    }
-    // Unquoted, the path may hold spaces of its own: it names the exe when the exe's path is
-    // followed by a space or the end.
-    std::wstring folded = Folded(command), wanted = Folded(exe);
-    if (folded.compare(0, wanted.size(), wanted) == 0 &&
-        (folded.size() == wanted.size() || folded[wanted.size()] == L' '))
-        return true;
-    return SamePath(command.substr(0, command.find(L' ')), exe);
-}
-
-bool ApprovedAtStart(const unsigned char* data, unsigned long size) {
-    return !data || size == 0 || data[0] == 0 || data[0] == 2;
 }
 
 bool AutostartActive() {

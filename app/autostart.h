@@ -4,20 +4,11 @@
 // the entry is shown on only when both agree that this exe starts.
 #pragma once
 
-#include <string>
-
 // The argument that asks for a start without a window.
 extern const wchar_t* const BackgroundArgument;
 
 // True when any argument after the program's name is BackgroundArgument (case ignored).
 bool IsBackgroundStart(const wchar_t* commandLine);
-
-// What the Run value holds for the exe at this path.
-std::wstring AutostartCommand(const std::wstring& exe);
-// True when a Run value's command starts the exe at this path (quoted or not, case ignored).
-bool CommandStartsProgram(const std::wstring& command, const std::wstring& exe);
-// The system's own switch: no value, or a first byte of 0 or 2, leaves the entry on.
-bool ApprovedAtStart(const unsigned char* data, unsigned long size);
 
 // Whether this exe starts at log-on, read from the registry every time.
 bool AutostartActive();
