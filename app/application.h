@@ -37,6 +37,8 @@ enum : int {
     ItemQuitMenu = 4,
     ItemAbout = 5,
     ItemChangeHotKey = 6,
+    // 7 belongs to the toolbar's folder button.
+    ItemStartWithWindows = 8,
 };
 
 // Brings the framework services up in their fixed order (after the private heap).

@@ -42,8 +42,11 @@ void LoadToolbarImages() {
 
 void CreateMainMenu() {
     if (!CreateImageMenuBar(MenuMain, WindowHandle(WindowMain), MenuStyleShaded)) return;
-    AddMenuTitle("Programm");
+    HMENU program = AddMenuTitle("Programm");
     AddMenuEntry(ItemChangeHotKey, "Tastenkombination ändern", nullptr);
+    AddMenuEntry(ItemStartWithWindows, "Mit Windows starten", nullptr);
+    // A plain separator: the image menu takes it over and draws it when the menu first opens.
+    if (program) AppendMenuW(program, MF_SEPARATOR, 0, nullptr);
     AddMenuEntry(ItemQuitMenu, "Beenden", nullptr);
     AddMenuTitle("Hilfe");
     AddMenuEntry(ItemAbout, "Informationen", nullptr);

@@ -1,5 +1,6 @@
 // Start-up, the main loop and the one way out.
 #include "app/application.h"
+#include "app/autostart.h"
 #include "app/background.h"
 #include "app/layout.h"
 #include "app/protected_files.h"
@@ -8,6 +9,7 @@
 #include "app/storage.h"
 #include "controls/gadget.h"
 #include "core/memory.h"
+#include "core/system_library_win32.h"
 #include "framework/requesters.h"
 #include "framework/threads.h"
 #include "framework/window.h"
@@ -84,6 +86,9 @@ void OnMenuEvent(Number item) {
     case ItemChangeHotKey:
         OpenHotKeyDialog();
         break;
+    case ItemStartWithWindows:
+        ToggleAutostart();
+        break;
     default:
         break;
     }
@@ -131,24 +136,30 @@ void OnGadgetEvent(Number gadget) {
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything else may load a library: none may come from the folder we were started in.
+    KeepLibrarySearchInSystemFolder();
     InitPrivateHeap();
     StartFrameworkServices();
     ProductName = "Verriq";
     ProductVersion = "1.0.0";
 
+    // Started at log-on: everything as usual, only without a window; the hot key or another
+    // start brings it.
+    bool hidden = IsBackgroundStart(GetCommandLineW());
+
     // A second start for the same storage folder shows the running copy instead and ends before
-    // it opens a window or touches a document.
+    // it opens a window or touches a document. One from log-on leaves a running copy as it is.
     std::string storage = StorageFolder(ProductName);
     if (!ClaimInstance(storage)) {
-        AskRunningCopyToShow(storage);
+        if (!hidden) AskRunningCopyToShow(storage);
         ShutDown();
     }
 
     std::string title = std::string(ProductName) + " " + ProductVersion;
     // Without a main window there is nothing to protect with: leave before any folder or
     // document is made.
-    if (!OpenTopWindow(WindowMain, 0, 0, MainInnerWidth, MainInnerHeight, title.c_str(), MainWindowFlags,
-                       nullptr))
+    if (!OpenTopWindow(WindowMain, 0, 0, MainInnerWidth, MainInnerHeight, title.c_str(),
+                       MainWindowFlags | (hidden ? WindowInvisible : 0), nullptr))
         ShutDown();
 
     EnsureStorageFolders(ProductName);
@@ -157,6 +168,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     LoadToolbarImages();
     CreateMainMenu();
+    ShowAutostartState();
     CreateMainToolbar();
     CreateMainStatusBar();
     CreateFileList();

@@ -2,6 +2,7 @@
 
 #include "core/memory.h"
 #include "core/object_table.h"
+#include "core/system_library_win32.h"
 #include "framework/gadget_list.h"
 #include "framework/window.h"
 
@@ -103,8 +104,8 @@ void EndGadgets() {
 
 int DetectVisualStyles() {
     if (library.commonControlsVersion != 0) return library.commonControlsVersion;
-    if (HMODULE controls = LoadLibraryW(L"COMCTL32.DLL")) {
-        if (auto getVersion = LookUp<DllGetVersionFunction>(controls, "DllGetVersion")) {
+    if (UniqueModule controls = LoadSystemLibrary(L"COMCTL32.DLL")) {
+        if (auto getVersion = LookUp<DllGetVersionFunction>(controls.get(), "DllGetVersion")) {
             VersionRecord version{};
             version.size = sizeof version;
             if (getVersion(&version) >= 0)
@@ -113,12 +114,12 @@ int DetectVisualStyles() {
         } else {
             library.commonControlsVersion = 1;
         }
-        FreeLibrary(controls);
     }
     // Kept loaded for the process: the themed drawing code lives there.
-    if (HMODULE theme = LoadLibraryW(L"uxtheme.dll")) {
-        if (auto isAppThemed = LookUp<IsAppThemedFunction>(theme, "IsAppThemed"))
+    if (UniqueModule theme = LoadSystemLibrary(L"uxtheme.dll")) {
+        if (auto isAppThemed = LookUp<IsAppThemedFunction>(theme.get(), "IsAppThemed"))
             library.visualStylesActive = isAppThemed() && library.commonControlsVersion >= 0x60000 ? 1 : 0;
+        theme.release();
     }
     return library.commonControlsVersion;
 }

@@ -230,12 +230,25 @@ void FillColour(HDC dc, const RECT& area, COLORREF colour) {
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
-void DrawCheckMark(HDC dc) {
-    static const int rise[7] = {2, 3, 4, 3, 2, 1, 0};
-    for (int k = 0; k < 7; ++k) {
-        MoveToEx(dc, 7 + k, 7 + rise[k], nullptr);
-        LineTo(dc, 7 + k, 10 + rise[k]);
-    }
+// A light square framed in the highlight colour with a tick in the text colour, in the picture
+// column. Every figure follows the entry's height, which follows the menu font, so the mark
+// grows with the font.
+void DrawCheckMark(HDC dc, int height, COLORREF highlight) {
+    int inset = height / 8 + 1;
+    int side = height - 2 * inset;
+    if (side < 4) return;
+    RECT box{inset, inset, inset + side, inset + side};
+    FillColour(dc, box, LightSelection(highlight));
+    SetDCBrushColor(dc, highlight);
+    FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+
+    UniqueGdiObject pen(CreatePen(PS_SOLID, side / 7 + 1, GetTextColor(dc)));
+    if (!pen) return;
+    ScopedSelect selected(dc, pen.get());
+    POINT tick[3] = {{inset + side * 2 / 9, inset + side / 2},
+                     {inset + side * 4 / 9, inset + side * 3 / 4},
+                     {inset + side * 7 / 9, inset + side / 4}};
+    Polyline(dc, tick, 3);
 }
 
 void MeasureEntry(HWND window, const MenuEntryRecord* entry, MEASUREITEMSTRUCT* measure) {
@@ -313,7 +326,7 @@ void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item) {
             DrawPicture(dc, entry->image, PictureLeft, pictureTop);
         }
         DrawEntryText(dc, entry->text, textArea, item->itemState);
-        if (item->itemState & ODS_CHECKED) DrawCheckMark(dc);
+        if (item->itemState & ODS_CHECKED) DrawCheckMark(dc, height, highlight);
     }
 
     BitBlt(item->hDC, item->rcItem.left, item->rcItem.top, width, height, dc, 0, 0, SRCCOPY);
@@ -600,6 +613,11 @@ void AddMenuEntry(int identifier, const char* text, HANDLE image) {
 HMENU MenuHandle(Number number) {
     auto* record = FindRecord<MenuRecord>(State()->table, number);
     return record ? record->menu : nullptr;
+}
+
+void SetMenuEntryChecked(Number number, int identifier, int checked) {
+    if (HMENU menu = MenuHandle(number))
+        CheckMenuItem(menu, static_cast<UINT>(identifier), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 MenuRecord* FindMenuRecord(HMENU menu) {

@@ -48,6 +48,10 @@ HMENU BeginSubmenu(const char* text);
 // image is an HICON or HBITMAP and is drawn only by image menus.
 void AddMenuEntry(int identifier, const char* text, HANDLE image);
 
+// Sets or clears the check mark of the entry with this identifier, wherever it stands in the
+// numbered menu; image menus draw it in their own style.
+void SetMenuEntryChecked(Number number, int identifier, int checked);
+
 // The menu handle of a number, or null.
 HMENU MenuHandle(Number number);
 // The numbered menu with this handle, or null.

@@ -1,5 +1,7 @@
 #include "images/alpha.h"
 
+#include "core/system_library_win32.h"
+
 #include <cstring>
 #include <vector>
 
@@ -9,7 +11,7 @@ using AlphaBlendFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int,
 using DllGetVersionFunction = HRESULT(CALLBACK*)(void*);
 using IsAppThemedFunction = BOOL(WINAPI*)();
 
-HMODULE alphaLibrary = nullptr;
+UniqueModule alphaLibrary;
 AlphaBlendFunction alphaBlend = nullptr;
 int themedAlphaIcons = 0;
 
@@ -31,20 +33,19 @@ bool ThemedCommonControlsDrawAlpha() {
             return false;
     }
     DWORD controlsVersion = 0;
-    if (HMODULE controls = LoadLibraryW(L"COMCTL32.DLL")) {
+    if (UniqueModule controls = LoadSystemLibrary(L"COMCTL32.DLL")) {
         controlsVersion = 1; // a library without DllGetVersion predates the query
-        if (auto getVersion = LookUp<DllGetVersionFunction>(controls, "DllGetVersion")) {
+        if (auto getVersion = LookUp<DllGetVersionFunction>(controls.get(), "DllGetVersion")) {
             VersionRecord record{};
             record.size = sizeof record;
             controlsVersion = getVersion(&record) >= 0 ? (record.major << 16) + (record.minor & 0xFFFF) : 0;
         }
-        FreeLibrary(controls);
     }
     if (controlsVersion < 0x60000) return false;
     bool themed = false;
-    if (HMODULE theme = LoadLibraryW(L"uxtheme.dll")) {
-        if (auto isAppThemed = LookUp<IsAppThemedFunction>(theme, "IsAppThemed")) themed = isAppThemed() != 0;
-        FreeLibrary(theme);
+    if (UniqueModule theme = LoadSystemLibrary(L"uxtheme.dll")) {
+        if (auto isAppThemed = LookUp<IsAppThemedFunction>(theme.get(), "IsAppThemed"))
+            themed = isAppThemed() != 0;
     }
     return themed;
 }
@@ -93,16 +94,15 @@ bool AnyAlpha(const std::vector<unsigned char>& pixels) {
 
 void InitImageSupport() {
     if (!alphaLibrary) {
-        alphaLibrary = LoadLibraryW(L"msimg32.dll");
-        if (alphaLibrary) alphaBlend = LookUp<AlphaBlendFunction>(alphaLibrary, "AlphaBlend");
+        alphaLibrary = LoadSystemLibrary(L"msimg32.dll");
+        if (alphaLibrary) alphaBlend = LookUp<AlphaBlendFunction>(alphaLibrary.get(), "AlphaBlend");
     }
     themedAlphaIcons = ThemedCommonControlsDrawAlpha() ? 1 : 0;
 }
 
 void EndImageSupport() {
     alphaBlend = nullptr;
-    if (alphaLibrary) FreeLibrary(alphaLibrary);
-    alphaLibrary = nullptr;
+    alphaLibrary.reset();
 }
 
 int AlphaBlendAvailable() {

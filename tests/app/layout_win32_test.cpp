@@ -72,9 +72,11 @@ TEST_F(Layout, MenuToolbarStatusBarAndListAreWhereTheyBelong) {
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(GetMenuItemCount(bar), 2);
     HMENU program = GetSubMenu(bar, 0), help = GetSubMenu(bar, 1);
-    ASSERT_EQ(GetMenuItemCount(program), 2);
+    ASSERT_EQ(GetMenuItemCount(program), 4);
     EXPECT_EQ(GetMenuItemID(program, 0), static_cast<UINT>(ItemChangeHotKey));
-    EXPECT_EQ(GetMenuItemID(program, 1), static_cast<UINT>(ItemQuitMenu));
+    EXPECT_EQ(GetMenuItemID(program, 1), static_cast<UINT>(ItemStartWithWindows));
+    EXPECT_TRUE(GetMenuState(program, 2, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(program, 3), static_cast<UINT>(ItemQuitMenu));
     ASSERT_EQ(GetMenuItemCount(help), 1);
     EXPECT_EQ(GetMenuItemID(help, 0), static_cast<UINT>(ItemAbout));
 

@@ -303,11 +303,22 @@ TEST_F(MenuTest, SelectionIsLightAndFramedAndTheCheckMarkIsDrawn) {
     EXPECT_EQ(canvas.At(width - 1, height / 2), RGB(0, 0, 0));
     EXPECT_EQ(canvas.At(1, 1), selection);
     EXPECT_EQ(canvas.At(width - 2, height - 2), selection);
-    // Stroke 0 of the check mark covers y 9 to 11 at x 7; the pixel above it stays.
-    EXPECT_EQ(canvas.At(7, 9), RGB(0, 0, 0));
-    EXPECT_EQ(canvas.At(7, 11), RGB(0, 0, 0));
-    EXPECT_EQ(canvas.At(7, 8), selection);
-    EXPECT_EQ(canvas.At(13, 7), RGB(0, 0, 0));
+    // The mark sits in the picture column, framed in the highlight colour, and grows with the
+    // entry's height (which follows the menu font).
+    EXPECT_EQ(canvas.At(height / 2, height / 8 + 1), highlight);
+    auto markPixels = [&](int tall) {
+        Canvas checked(width, tall), plain(width, tall);
+        Draw(quit, checked, width, tall, ODS_SELECTED | ODS_CHECKED);
+        Draw(quit, plain, width, tall, ODS_SELECTED);
+        int count = 0;
+        for (int x = 1; x < tall && x < width; ++x)
+            for (int y = 1; y < tall - 1; ++y)
+                count += checked.At(x, y) == GetSysColor(COLOR_MENUTEXT) && plain.At(x, y) != checked.At(x, y);
+        return count;
+    };
+    int small = markPixels(height), large = markPixels(2 * height);
+    EXPECT_GT(small, height / 2);
+    EXPECT_GT(large, small * 3 / 2);
     // Dark text on the light selection; the plain style keeps the highlight's own colours.
     int text = 0;
     for (int x = 28; x < width - 8; ++x)

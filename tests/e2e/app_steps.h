@@ -96,6 +96,11 @@ inline bool ReadableByOthers(const std::string& path, const std::string& content
     return ReadBytes(out).find(content) != std::string::npos;
 }
 
+// Entries of "Programm" as the keyboard reaches them: Down passes over the separator.
+constexpr int EntryChangeHotKey = 0;
+constexpr int EntryStartWithWindows = 1;
+constexpr int EntryQuit = 2;
+
 // Walks the main window's menu with the keyboard: F10 selects the bar, Right moves to the
 // title, Down opens it and moves to the entry, Enter chooses it. Menus of another process
 // cannot be read under Wine, so the result is checked by what the command does.

@@ -250,15 +250,17 @@ bool RemoteBuffer::Read(void* data, size_t size, size_t offset) const {
 
 Verriq::~Verriq() { Kill(); }
 
-bool Verriq::Start(const std::string& appdata) {
+bool Verriq::Start(const std::string& appdata) { return Start(appdata, "\"" + VerriqExe() + "\""); }
+
+bool Verriq::Start(const std::string& appdata, const std::string& commandLine) {
     std::wstring environment = EnvironmentWith("APPDATA", appdata);
-    std::wstring exe = ToWide(VerriqExe());
-    std::wstring commandLine = L"\"" + exe + L"\"";
+    std::wstring line = ToWide(commandLine);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        &environment[0], nullptr, &startup, &info))
+    // No program name apart from the command line: it is parsed as Windows parses a Run value.
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &environment[0],
+                        nullptr, &startup, &info))
         return false;
     process_ = info.hProcess;
     thread_ = info.hThread;
@@ -266,8 +268,8 @@ bool Verriq::Start(const std::string& appdata) {
     return true;
 }
 
-HWND Verriq::WaitMainWindow(int timeoutMs) {
-    WaitFor([&] { return (main_ = FindWindowByTitle("Verriq 1.0.0")) != nullptr && IsWindowVisible(main_); },
+HWND Verriq::WaitMainWindow(int timeoutMs, bool visible) {
+    WaitFor([&] { return (main_ = FindWindowByTitle("Verriq 1.0.0")) != nullptr && (!visible || IsWindowVisible(main_)); },
             timeoutMs, 50);
     if (main_) WaitForInputIdle(process_, 5000);
     return main_;

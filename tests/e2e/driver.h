@@ -73,8 +73,10 @@ class Verriq {
     Verriq& operator=(const Verriq&) = delete;
 
     bool Start(const std::string& appdata);
-    // Main window by title; null after the time-out.
-    HWND WaitMainWindow(int timeoutMs = 15000);
+    // Starts by a whole command line, the exe's path first.
+    bool Start(const std::string& appdata, const std::string& commandLine);
+    // Main window by title, visible unless told otherwise; null after the time-out.
+    HWND WaitMainWindow(int timeoutMs = 15000, bool visible = true);
     HWND main() const { return main_; }
     HANDLE process() const { return process_; }
     DWORD pid() const { return pid_; }

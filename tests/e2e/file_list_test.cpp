@@ -69,7 +69,7 @@ TEST_F(FileList, LoadsLocksAndQuitsWithTheToolbar) {
 
 TEST_F(FileList, LoadsLocksAndQuitsWithTheMenu) {
     CheckLoadedAndLocked();
-    ChooseMenuEntry(verriq.main(), 0, 1); // Programm > Beenden
+    ChooseMenuEntry(verriq.main(), 0, EntryQuit); // Programm > Beenden
     CheckWrittenBackAndReleased();
 }
 

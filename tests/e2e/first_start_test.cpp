@@ -85,6 +85,6 @@ TEST_F(FirstStart, AboutBoxNamesTheProgram) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
     // The loop goes on: the program still answers.
     EXPECT_TRUE(verriq.Running());
-    ChooseMenuEntry(verriq.main(), 0, 1); // Programm > Beenden
+    ChooseMenuEntry(verriq.main(), 0, EntryQuit); // Programm > Beenden
     EXPECT_EQ(verriq.WaitExit(), 0);
 }

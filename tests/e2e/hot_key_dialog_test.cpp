@@ -20,7 +20,7 @@ class HotKeyDialog : public VerriqTest {};
 TEST_F(HotKeyDialog, TakesOnlyAPlainLetterWhichThenCallsTheWindowBack) {
     Start("0 Dateien werden geschützt");
     HWND main = verriq.main();
-    ChooseMenuEntry(main, 0, 0); // Programm > Tastenkombination ändern
+    ChooseMenuEntry(main, 0, EntryChangeHotKey); // Programm > Tastenkombination ändern
     HWND dialog = verriq.WaitWindow("Tastenkombination ändern");
     ASSERT_NE(dialog, nullptr) << "the menu did not open the dialog";
     HWND field = nullptr;
@@ -97,6 +97,6 @@ TEST_F(HotKeyDialog, TakesOnlyAPlainLetterWhichThenCallsTheWindowBack) {
     EXPECT_TRUE(HoldKeysWhile(withK, [&] { return IsWindowVisible(next) && GetForegroundWindow() == next; }, 1500));
     Sleep(300);
 
-    ChooseMenuEntry(next, 0, 1);
+    ChooseMenuEntry(next, 0, EntryQuit);
     EXPECT_EQ(again.WaitExit(), 0);
 }

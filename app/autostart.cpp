@@ -1,0 +1,202 @@
+#include "app/autostart.h"
+
+#include "app/application.h"
+#include "controls/menu.h"
+#include "core/unique_handle.h"
+#include "framework/requesters.h"
+#include "settings/wide_text.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+const wchar_t* const BackgroundArgument = L"/hintergrund";
+
+namespace {
+
+struct RegistryKeyTraits {
+    using Value = HKEY;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { RegCloseKey(value); }
+};
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+struct ArgumentsTraits {
+    using Value = LPWSTR*;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { LocalFree(value); }
+};
+using UniqueArguments = UniqueHandle<ArgumentsTraits>;
+
+const wchar_t* const RunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* const ApprovedKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+// What the system itself writes to switch an entry on again: 2, then a time of zero.
+constexpr unsigned char ApprovedOn[12] = {2};
+
+AutostartNotice notice = ShowMessageBox;
+
+std::wstring ValueName() { return ToWide(ProductName); }
+
+std::wstring Folded(std::wstring text) {
+    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// A short (8.3) name and its long form are the same file.
+std::wstring LongPath(const std::wstring& path) {
+    std::wstring result(32768, L'\0');
+    DWORD length = GetLongPathNameW(path.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    if (length == 0 || length >= result.size()) return path;
+    result.resize(length);
+    return result;
+}
+
+bool SamePath(const std::wstring& one, const std::wstring& other) {
+    return Folded(one) == Folded(other) || Folded(LongPath(one)) == Folded(LongPath(other));
+}
+
+std::wstring OwnExe() {
+    std::wstring path(32768, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length < path.size() ? length : 0);
+    return LongPath(path);
+}
+
+// The value's type and bytes; false when the key or the value is not there or cannot be read.
+bool ReadValue(const wchar_t* keyPath, DWORD* type, std::string* bytes) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;
+    UniqueRegistryKey key(opened);
+    std::wstring name = ValueName();
+    // Another program may grow the value between asking its size and reading it.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD size = 0;
+        if (RegQueryValueExW(key.get(), name.c_str(), nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
+        bytes->assign(size, '\0');
+        LONG result = RegQueryValueExW(key.get(), name.c_str(), nullptr, type,
+                                       reinterpret_cast<BYTE*>(bytes->data()), &size);
+        if (result == ERROR_SUCCESS) {
+            bytes->resize(size);
+            return true;
+        }
+        if (result != ERROR_MORE_DATA) return false;
+    }
+    return false;
+}
+
+std::wstring AutostartCommand(const std::wstring& exe) { return L"\"" + exe + L"\" " + BackgroundArgument; }
+
+// Whether a Run value's command starts the exe at this path (quoted or not, case ignored).
+bool CommandStartsProgram(const std::wstring& command, const std::wstring& exe) {
+    if (command.empty() || exe.empty()) return false;
+    if (command[0] == L'"') {
+        std::size_t end = command.find(L'"', 1);
+        return SamePath(command.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1), exe);
+    }
+    // Unquoted, the path may hold spaces of its own: it names the exe when the exe's path is
+    // followed by a space or the end.
+    std::wstring folded = Folded(command), wanted = Folded(exe);
+    if (folded.compare(0, wanted.size(), wanted) == 0 &&
+        (folded.size() == wanted.size() || folded[wanted.size()] == L' '))
+        return true;
+    return SamePath(command.substr(0, command.find(L' ')), exe);
+}
+
+// The system's own switch: no value, or a first byte of 0 or 2, leaves the entry on.
+bool ApprovedAtStart(const unsigned char* data, unsigned long size) {
+    return !data || size == 0 || data[0] == 0 || data[0] == 2;
+}
+
+// The Run value's command with its variables expanded; empty when it is missing or no text.
+std::wstring RunCommand() {
+    DWORD type = 0;
+    std::string bytes;
+    if (!ReadValue(RunKey, &type, &bytes) || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+    std::wstring command(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(command.data(), bytes.data(), command.size() * sizeof(wchar_t));
+    command.resize(std::wcslen(command.c_str()));
+    if (type != REG_EXPAND_SZ) return command;
+    std::wstring expanded(32768, L'\0');
+    DWORD length = ExpandEnvironmentStringsW(command.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+    if (length == 0 || length > expanded.size()) return command;
+    expanded.resize(length - 1);
+    return expanded;
+}
+
+LONG WriteValue(const wchar_t* keyPath, DWORD type, const void* data, DWORD size) {
+    HKEY made = nullptr;
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &made, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    UniqueRegistryKey key(made);
+    return RegSetValueExW(key.get(), ValueName().c_str(), 0, type, static_cast<const BYTE*>(data), size);
+}
+
+LONG DeleteValue(const wchar_t* keyPath) {
+    HKEY opened = nullptr;
+    LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_SET_VALUE, &opened);
+    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (result != ERROR_SUCCESS) return result;
+    UniqueRegistryKey key(opened);
+    result = RegDeleteValueW(key.get(), ValueName().c_str());
+    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
+
+// On: the Run value for this exe, and the system's switch back to on, since the user just
+// asked for it. The key of the first write that failed goes to failedKey.
+LONG TurnOn(const wchar_t** failedKey) {
+    std::wstring command = AutostartCommand(OwnExe());
+    auto size = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
+    *failedKey = RunKey;
+    LONG result = WriteValue(RunKey, REG_SZ, command.c_str(), size);
+    if (result != ERROR_SUCCESS) return result;
+    *failedKey = ApprovedKey;
+    return WriteValue(ApprovedKey, REG_BINARY, ApprovedOn, sizeof ApprovedOn);
+}
+
+void TellFailure(const wchar_t* key, LONG error, bool wanted, bool active) {
+    std::string text = std::string("Der Start mit Windows konnte nicht ") + (wanted ? "in" : "aus") +
+                       " HKEY_CURRENT_USER\\" + FromWide(key) + (wanted ? " eingetragen" : " entfernt") +
+                       " werden: " + SystemErrorText(static_cast<unsigned long>(error)) + ".\r" + ProductName +
+                       (active ? " startet weiterhin mit Windows." : " startet weiterhin nicht mit Windows.");
+    notice("Start mit Windows nicht geändert", text.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+} // namespace
+
+bool IsBackgroundStart(const wchar_t* commandLine) {
+    if (!commandLine || !*commandLine) return false;
+    int count = 0;
+    UniqueArguments arguments(CommandLineToArgvW(commandLine, &count));
+    if (!arguments) return false;
+    for (int i = 1; i < count; ++i)
+        if (lstrcmpiW(arguments.get()[i], BackgroundArgument) == 0) return true;
+    return false;
+}
+
+bool AutostartActive() {
+    if (!CommandStartsProgram(RunCommand(), OwnExe())) return false;
+    DWORD type = 0;
+    std::string approval;
+    if (!ReadValue(ApprovedKey, &type, &approval)) return true;
+    return ApprovedAtStart(reinterpret_cast<const unsigned char*>(approval.data()), approval.size());
+}
+
+void SetAutostartNotice(AutostartNotice function) { notice = function ? function : ShowMessageBox; }
+
+void ShowAutostartState() { SetMenuEntryChecked(MenuMain, ItemStartWithWindows, AutostartActive()); }
+
+void ToggleAutostart() {
+    // What the user saw decides, not what another program may have written since.
+    HMENU menu = MenuHandle(MenuMain);
+    UINT shown = menu ? GetMenuState(menu, ItemStartWithWindows, MF_BYCOMMAND) : 0;
+    bool wanted = shown == static_cast<UINT>(-1) || !(shown & MF_CHECKED);
+    const wchar_t* failedKey = RunKey;
+    LONG error = wanted ? TurnOn(&failedKey) : DeleteValue(RunKey);
+    // Our mark in the system's switch goes with the value; left behind it would mean nothing.
+    if (!wanted && error == ERROR_SUCCESS) DeleteValue(ApprovedKey);
+    bool active = AutostartActive();
+    SetMenuEntryChecked(MenuMain, ItemStartWithWindows, active);
+    // A write that failed after all that was asked came true has nothing to tell.
+    if (error != ERROR_SUCCESS && active != wanted) TellFailure(failedKey, error, wanted, active);
+}

@@ -1,0 +1,15 @@
+// Libraries loaded while the program runs come from the system folder only. Windows would look
+// in the program's own folder first, and that is often a downloads folder that any web page can
+// write to: a library of the same name there would run inside us at every log-on.
+#pragma once
+
+#include "core/handles_win32.h"
+
+#include <windows.h>
+
+// Narrows the search of every later load to the system folder. Looked up at run time, since
+// systems without the call must still start; false where it is missing or refused.
+bool KeepLibrarySearchInSystemFolder();
+
+// The system's own copy of a library named without a folder, or nothing.
+UniqueModule LoadSystemLibrary(const wchar_t* name);
