@@ -6,6 +6,7 @@
 #include "controls/label.h"
 #include "controls/shortcut_field.h"
 #include "core/handles_win32.h"
+#include "framework/dpi.h"
 #include "framework/requesters.h"
 #include "framework/window.h"
 
@@ -96,11 +97,16 @@ void StopHotKeyWatcher() {
 }
 
 void OpenHotKeyDialog() {
-    if (!OpenTopWindow(WindowHotKey, 0, 0, 400, 40, "Tastenkombination ändern", WindowCentreOnParent,
-                       WindowHandle(WindowMain)))
+    // Sizes at 96 DPI; the dialog opens over the main window, on its screen and at its scale.
+    HWND main = WindowHandle(WindowMain);
+    if (!OpenTopWindow(WindowHotKey, 0, 0, DpiScale(main, 400), DpiScale(main, 40), "Tastenkombination ändern",
+                       WindowCentreOnParent, main))
         return;
-    CreateLabelGadget(GadgetHotKeyText, 10, 10, 220, 20, "Drücken Sie jetzt eine beliebige Taste (a-z):", 0);
-    CreateShortcutGadget(GadgetHotKeyField, 240, 10, 150, 20, HotKeyFieldStart);
+    HWND dialog = WindowHandle(WindowHotKey);
+    CreateLabelGadget(GadgetHotKeyText, DpiScale(dialog, 10), DpiScale(dialog, 10), DpiScale(dialog, 220),
+                      DpiScale(dialog, 20), "Drücken Sie jetzt eine beliebige Taste (a-z):", 0);
+    CreateShortcutGadget(GadgetHotKeyField, DpiScale(dialog, 240), DpiScale(dialog, 10), DpiScale(dialog, 150),
+                         DpiScale(dialog, 20), HotKeyFieldStart);
     FocusGadget(GadgetHotKeyField);
     SetWindowDisabled(WindowMain, 1);
 }

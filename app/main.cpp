@@ -7,7 +7,9 @@
 #include "app/single_instance.h"
 #include "app/storage.h"
 #include "controls/gadget.h"
+#include "controls/toolbar.h"
 #include "core/memory.h"
+#include "framework/dpi.h"
 #include "framework/requesters.h"
 #include "framework/threads.h"
 #include "framework/window.h"
@@ -26,7 +28,7 @@ const char* ProductVersion = "";
 namespace {
 
 // The main window opens with a caption, system menu, sizing border and maximise box, centred
-// on the screen (the framework's option bit 1).
+// on the screen (the framework's option bit 1). Sizes are at 96 DPI.
 constexpr unsigned MainWindowFlags = 0xCD0001;
 constexpr int MainInnerWidth = 400;
 constexpr int MainInnerHeight = 220;
@@ -53,9 +55,34 @@ void ShowAboutBox() {
 }
 
 void FitFileListToWindow() {
-    MoveGadget(GadgetFileList, KeepCurrent, KeepCurrent, WindowInnerWidth(WindowMain),
-               WindowInnerHeight(WindowMain) - FileListHeightReserve);
+    RECT place = FileListPlace();
+    MoveGadget(GadgetFileList, place.left, place.top, place.right - place.left, place.bottom - place.top);
     SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+// The minimum at the window's scale, and never so narrow that the toolbar loses a button; a
+// window that is narrower already grows.
+void LimitMainWindowSize() {
+    HWND main = WindowHandle(WindowMain);
+    int minimumWidth = DpiScale(main, MainMinimumWidth);
+    int buttons = ToolbarButtonsRight(ToolbarMain);
+    if (buttons > minimumWidth) minimumWidth = buttons;
+    SetWindowSizeLimits(WindowMain, minimumWidth, DpiScale(main, MainMinimumHeight), KeepCurrent, KeepCurrent);
+    int missing = minimumWidth - WindowInnerWidth(WindowMain);
+    RECT outer{};
+    if (missing > 0 && !IsZoomed(main) && GetWindowRect(main, &outer))
+        SetWindowPos(main, nullptr, 0, 0, outer.right - outer.left + missing, outer.bottom - outer.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// On a screen of another scale: pictures and toolbar of the new size, limits, and the list.
+void FollowNewScale() {
+    LoadToolbarImages();
+    FreeToolbar(ToolbarMain);
+    CreateMainToolbar();
+    SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, ReadGadgetState(GadgetFileList) == -1 ? 1 : 0);
+    LimitMainWindowSize();
+    FitFileListToWindow();
 }
 
 void Quit() {
@@ -109,6 +136,8 @@ void OnGadgetEvent(Number gadget) {
             OnGadgetEvent(EventGadgetNumber());
         else if (event == CloseWindowEvent)
             OnCloseRequest();
+        else if (event == DpiChangedWindowEvent && EventWindow() == WindowMain)
+            FollowNewScale();
     }
 }
 
@@ -147,8 +176,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string title = std::string(ProductName) + " " + ProductVersion;
     // Without a main window there is nothing to protect with: leave before any folder or
     // document is made.
-    if (!OpenTopWindow(WindowMain, 0, 0, MainInnerWidth, MainInnerHeight, title.c_str(), MainWindowFlags,
-                       nullptr))
+    // No window yet to ask: it opens on the main screen, at the system's scale.
+    if (!OpenTopWindow(WindowMain, 0, 0, DpiScale(nullptr, MainInnerWidth), DpiScale(nullptr, MainInnerHeight),
+                       title.c_str(), MainWindowFlags, nullptr))
         ShutDown();
 
     EnsureStorageFolders(ProductName);
@@ -164,7 +194,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LoadFileList(ProductName, FileListName);
     LoadSettings(ProductName, SettingsName);
 
-    SetWindowSizeLimits(WindowMain, MainMinimumWidth, MainMinimumHeight, KeepCurrent, KeepCurrent);
+    LimitMainWindowSize();
     StartProtectionService();
     UINT showRequest = ShowRequestMessage(storage);
     StartSessionService(WindowHandle(WindowMain), showRequest, OnSessionEnded);

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <set>
 
 using namespace apptest;
 
@@ -30,31 +31,34 @@ TEST(ToolbarPictures, AreCompleteIconFilesOfTheAgreedLayout) {
     for (int resource : {IDR_ICON_ADD, IDR_ICON_REMOVE, IDR_ICON_QUIT}) {
         HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));
         ASSERT_NE(found, nullptr) << resource;
-        ASSERT_EQ(SizeofResource(nullptr, found), 4286u) << resource;
         auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
-        // Directory: reserved 0, type 1, one picture.
+        // Directory: reserved 0, type 1, a picture for every scale from 100 % to 200 %.
         EXPECT_EQ(At<std::uint16_t>(data, 0), 0);
         EXPECT_EQ(At<std::uint16_t>(data, 2), 1);
-        EXPECT_EQ(At<std::uint16_t>(data, 4), 1);
-        // Entry: 32 x 32, no palette, 1 plane, 32 bits, 4264 bytes at 22.
+        int count = At<std::uint16_t>(data, 4);
+        std::set<int> sides;
+        for (int i = 0; i < count; ++i) sides.insert(data[6 + 16 * i]);
+        EXPECT_EQ(sides, (std::set<int>{16, 24, 32, 48, 64})) << resource;
+        // The first entry is the 32 x 32 picture that readers of the first picture always got:
+        // no palette, 1 plane, 32 bits, 4264 bytes.
         EXPECT_EQ(data[6], 32);
         EXPECT_EQ(data[7], 32);
         EXPECT_EQ(data[8], 0);
         EXPECT_EQ(At<std::uint16_t>(data, 10), 1);
         EXPECT_EQ(At<std::uint16_t>(data, 12), 32);
         EXPECT_EQ(At<std::uint32_t>(data, 14), 4264u);
-        EXPECT_EQ(At<std::uint32_t>(data, 18), 22u);
+        size_t at = At<std::uint32_t>(data, 18);
         // BITMAPINFOHEADER: 40, 32 wide, 64 high (colour and mask), 1 plane, 32 bits, no compression.
-        EXPECT_EQ(At<std::uint32_t>(data, 22), 40u);
-        EXPECT_EQ(At<std::int32_t>(data, 26), 32);
-        EXPECT_EQ(At<std::int32_t>(data, 30), 64);
-        EXPECT_EQ(At<std::uint16_t>(data, 34), 1);
-        EXPECT_EQ(At<std::uint16_t>(data, 36), 32);
-        EXPECT_EQ(At<std::uint32_t>(data, 38), 0u);
+        EXPECT_EQ(At<std::uint32_t>(data, at), 40u);
+        EXPECT_EQ(At<std::int32_t>(data, at + 4), 32);
+        EXPECT_EQ(At<std::int32_t>(data, at + 8), 64);
+        EXPECT_EQ(At<std::uint16_t>(data, at + 12), 1);
+        EXPECT_EQ(At<std::uint16_t>(data, at + 14), 32);
+        EXPECT_EQ(At<std::uint32_t>(data, at + 16), 0u);
         // The picture uses its alpha channel: some pixels are transparent, some opaque.
         int transparent = 0, opaque = 0;
         for (int i = 0; i < 32 * 32; ++i) {
-            unsigned char alpha = data[62 + i * 4 + 3];
+            unsigned char alpha = data[at + 40 + i * 4 + 3];
             transparent += alpha == 0;
             opaque += alpha == 255;
         }
