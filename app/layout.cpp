@@ -131,3 +131,34 @@ void CreateFileList() {
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     if (header) EnableWindow(header, FALSE);
 }
+
+void FitFileListToWindow() {
+    RECT place = FileListPlace();
+    MoveGadget(GadgetFileList, place.left, place.top, place.right - place.left, place.bottom - place.top);
+    SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+// The minimum (400 x 200 at 96 DPI) at the window's scale, and never so narrow that the
+// toolbar loses a button; a window that is narrower already grows.
+void LimitMainWindowSize() {
+    HWND main = WindowHandle(WindowMain);
+    int minimumWidth = DpiScale(main, 400);
+    int buttons = ToolbarButtonsRight(ToolbarMain);
+    if (buttons > minimumWidth) minimumWidth = buttons;
+    SetWindowSizeLimits(WindowMain, minimumWidth, DpiScale(main, 200), KeepCurrent, KeepCurrent);
+    int missing = minimumWidth - WindowInnerWidth(WindowMain);
+    RECT outer{};
+    if (missing > 0 && !IsZoomed(main) && GetWindowRect(main, &outer))
+        SetWindowPos(main, nullptr, 0, 0, outer.right - outer.left + missing, outer.bottom - outer.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// On a screen of another scale: pictures and toolbar of the new size, limits, and the list.
+void FollowNewScale() {
+    LoadToolbarImages();
+    FreeToolbar(ToolbarMain);
+    CreateMainToolbar();
+    SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, ReadGadgetState(GadgetFileList) == -1 ? 1 : 0);
+    LimitMainWindowSize();
+    FitFileListToWindow();
+}

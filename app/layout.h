@@ -10,6 +10,13 @@ void CreateMainToolbar();
 void CreateMainStatusBar();
 void CreateFileList();
 
+// The list to the window's present size.
+void FitFileListToWindow();
+// The window's size limits at its scale; the window grows where the toolbar would lose a button.
+void LimitMainWindowSize();
+// After a move to a screen of another scale: pictures, toolbar, limits and list anew.
+void FollowNewScale();
+
 // Gives a toolbar button its caption and lets it size itself to picture and caption.
 void SetToolbarButtonText(HWND toolbar, int button, const char* text);
 

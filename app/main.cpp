@@ -7,7 +7,6 @@
 #include "app/single_instance.h"
 #include "app/storage.h"
 #include "controls/gadget.h"
-#include "controls/toolbar.h"
 #include "core/memory.h"
 #include "framework/dpi.h"
 #include "framework/requesters.h"
@@ -32,8 +31,6 @@ namespace {
 constexpr unsigned MainWindowFlags = 0xCD0001;
 constexpr int MainInnerWidth = 400;
 constexpr int MainInnerHeight = 220;
-constexpr int MainMinimumWidth = 400;
-constexpr int MainMinimumHeight = 200;
 
 
 void ShowAboutBox() {
@@ -52,37 +49,6 @@ void ShowAboutBox() {
             "\runter Wine, für Linux-Programme."
             "\r© 2026 Ondrak";
     ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
-}
-
-void FitFileListToWindow() {
-    RECT place = FileListPlace();
-    MoveGadget(GadgetFileList, place.left, place.top, place.right - place.left, place.bottom - place.top);
-    SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
-}
-
-// The minimum at the window's scale, and never so narrow that the toolbar loses a button; a
-// window that is narrower already grows.
-void LimitMainWindowSize() {
-    HWND main = WindowHandle(WindowMain);
-    int minimumWidth = DpiScale(main, MainMinimumWidth);
-    int buttons = ToolbarButtonsRight(ToolbarMain);
-    if (buttons > minimumWidth) minimumWidth = buttons;
-    SetWindowSizeLimits(WindowMain, minimumWidth, DpiScale(main, MainMinimumHeight), KeepCurrent, KeepCurrent);
-    int missing = minimumWidth - WindowInnerWidth(WindowMain);
-    RECT outer{};
-    if (missing > 0 && !IsZoomed(main) && GetWindowRect(main, &outer))
-        SetWindowPos(main, nullptr, 0, 0, outer.right - outer.left + missing, outer.bottom - outer.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// On a screen of another scale: pictures and toolbar of the new size, limits, and the list.
-void FollowNewScale() {
-    LoadToolbarImages();
-    FreeToolbar(ToolbarMain);
-    CreateMainToolbar();
-    SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, ReadGadgetState(GadgetFileList) == -1 ? 1 : 0);
-    LimitMainWindowSize();
-    FitFileListToWindow();
 }
 
 void Quit() {

@@ -392,11 +392,30 @@ LRESULT FindMnemonic(HWND window, wchar_t typed, HMENU menu) {
     return NotHandled;
 }
 
+// The system keeps the size an entry was measured at; setting its type again makes it ask
+// anew, at the window's new scale.
+void RemeasureEntries(HMENU menu) {
+    int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_SUBMENU;
+        if (!GetMenuItemInfoW(menu, position, TRUE, &info)) continue;
+        if (info.hSubMenu) RemeasureEntries(info.hSubMenu);
+        if (!(info.fType & MFT_OWNERDRAW)) continue;
+        info.fMask = MIIM_FTYPE;
+        SetMenuItemInfoW(menu, position, TRUE, &info);
+    }
+}
+
 LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, OwnerDrawProperty));
     switch (message) {
     case WM_SETTINGCHANGE:
         CreateMenuFont(menuFontDpi ? menuFontDpi : SystemDpi());
+        break;
+    case WM_DPICHANGED:
+        if (HMENU bar = GetMenu(window)) RemeasureEntries(bar);
         break;
     case WM_MEASUREITEM:
         if (wParam == 0) {

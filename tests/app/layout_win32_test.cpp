@@ -2,8 +2,12 @@
 // toolbar, the status bar and the list.
 #include "app/layout.h"
 
+#include "app/background.h"
+
 #include "controls/gadget.h"
 #include "controls/toolbar.h"
+#include "framework/dpi.h"
+#include "framework/window.h"
 #include "images/images.h"
 #include "resources/resource_ids.h"
 #include "tests/app/app_test_support.h"
@@ -119,4 +123,90 @@ TEST_F(Layout, MenuToolbarStatusBarAndListAreWhereTheyBelong) {
     EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), client.right);
     EXPECT_STREQ(ReadGadgetItemText(GadgetFileList, -1, 0), "Geschützte Dateien");
     EXPECT_FALSE(IsWindowEnabled(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0))));
+}
+
+namespace {
+
+// Tells the window it now stands on a screen of that DPI, with a place of the scaled size, as
+// the system does when it is dragged there, and lets the events that follow run.
+void MoveToScreenOfDpi(HWND window, int dpi, bool followMain) {
+    RECT outer = {};
+    GetWindowRect(window, &outer);
+    RECT suggested = {outer.left, outer.top, outer.left + MulDiv(outer.right - outer.left, dpi, 96),
+                      outer.top + MulDiv(outer.bottom - outer.top, dpi, 96)};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    for (int event; (event = WaitEventTimeout(50)) != 0;)
+        if (followMain && event == DpiChangedWindowEvent && EventWindow() == WindowMain) FollowNewScale();
+}
+
+int FontHeight(HWND control) {
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+}
+
+} // namespace
+
+// A move to a screen at 150 %: the window takes the place offered, the toolbar comes back with
+// pictures of the larger size and the same buttons, the bars and the list keep out of each
+// other's way, fonts grow, and an open dialog follows to its own new scale.
+TEST_F(Layout, FollowsTheWindowToAScreenOfAnotherScale) {
+    HWND main = WindowHandle(WindowMain);
+    HWND list = GadgetHandle(GadgetFileList);
+    int listFont = FontHeight(list);
+    OpenHotKeyDialog();
+    HWND dialog = WindowHandle(WindowHotKey);
+    HWND label = GadgetHandle(GadgetHotKeyText);
+    RECT labelBefore = {};
+    GetClientRect(label, &labelBefore);
+    int labelFont = FontHeight(label);
+
+    MoveToScreenOfDpi(main, 144, true);
+    EXPECT_EQ(DpiForWindow(main), 144);
+    EXPECT_EQ(DpiForWindow(list), 144);
+    RECT client = {};
+    GetClientRect(main, &client);
+    EXPECT_GE(client.right, 600);
+
+    HWND toolbar = ToolbarHandle(ToolbarMain);
+    ASSERT_NE(toolbar, nullptr);
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+    int width = 0, height = 0;
+    ImageList_GetIconSize(images, &width, &height);
+    EXPECT_EQ(width, 48);
+    EXPECT_EQ(height, 48);
+    EXPECT_EQ(FindImage(ImageAdd)->width, 48);
+    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
+    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, ItemRemoveFiles, 0));
+    EXPECT_LE(ToolbarButtonsRight(ToolbarMain), client.right);
+
+    auto place = [main](HWND child) {
+        RECT r = {};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    HWND status = FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+    RECT bar = place(toolbar), rows = place(list), foot = place(status);
+    EXPECT_LE(bar.bottom, rows.top);
+    EXPECT_LE(rows.bottom, foot.top);
+    EXPECT_EQ(rows.right, client.right);
+    EXPECT_GE(foot.bottom - foot.top, 27);
+    EXPECT_GT(FontHeight(list), listFont);
+
+    // Not below the new minimum, frame and menu bar of the new scale counted on top.
+    MINMAXINFO limits = {};
+    SendMessageW(main, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    RECT frame = {0, 0, 600, 300};
+    AdjustWindowRectForDpi(&frame, GetWindowLongW(main, GWL_STYLE), true, GetWindowLongW(main, GWL_EXSTYLE), 144);
+    EXPECT_EQ(limits.ptMinTrackSize.x, frame.right - frame.left);
+    EXPECT_EQ(limits.ptMinTrackSize.y, frame.bottom - frame.top);
+
+    // The dialog moves on its own: its children and their font grow with it.
+    MoveToScreenOfDpi(dialog, 144, false);
+    RECT labelAfter = {};
+    GetClientRect(label, &labelAfter);
+    EXPECT_NEAR(labelAfter.right, labelBefore.right * 3 / 2, 1);
+    EXPECT_NEAR(labelAfter.bottom, labelBefore.bottom * 3 / 2, 1);
+    EXPECT_GT(FontHeight(label), labelFont);
 }

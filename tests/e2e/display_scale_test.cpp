@@ -1,4 +1,4 @@
-// Display scale: started while the screen is set to 150 % or 200 %, Verriq lays itself out at
+// Display scale: started while the screen is set to 100 %, 150 % or 200 %, Verriq lays itself out at
 // that scale. The window is as much larger, the toolbar, list and status bar lie one below the
 // other without covering each other, every button and the pictures are of the larger size, and
 // the hot-key dialog shows its whole label.
@@ -135,5 +135,6 @@ void DisplayScale::ExpectLaidOutAtScale(int dpi) {
     EXPECT_EQ(verriq.WaitExit(), 0);
 }
 
+TEST_F(DisplayScale, At100Percent) { ExpectLaidOutAtScale(96); }
 TEST_F(DisplayScale, At150Percent) { ExpectLaidOutAtScale(144); }
 TEST_F(DisplayScale, At200Percent) { ExpectLaidOutAtScale(192); }
