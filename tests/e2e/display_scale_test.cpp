@@ -104,6 +104,17 @@ void DisplayScale::ExpectLaidOutAtScale(int dpi) {
         EXPECT_LE(place.right, inside.right) << button;
     }
 
+    // The drawn menu at the same scale, to be looked at.
+    BringToFront(main);
+    Tap(VK_F10);
+    Sleep(150);
+    Tap(VK_DOWN);
+    Sleep(400);
+    SaveScreenshot("display_scale_menu_" + size);
+    Tap(VK_ESCAPE);
+    Tap(VK_ESCAPE);
+    Sleep(200);
+
     // The hot-key dialog, its label and field at the same scale; the label's text fits: its
     // last pixel columns and rows are bare (a cut text reaches them, or wraps into them).
     ChooseMenuEntry(main, 0, 0);
