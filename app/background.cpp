@@ -130,7 +130,8 @@ void OpenHotKeyDialog() {
                        WindowCentreOnParent, main))
         return;
     CreateLabelGadget(GadgetHotKeyText, scale(10), scale(10), labelWidth, height, text, 0);
-    CreateShortcutGadget(GadgetHotKeyField, width - scale(160), scale(10), scale(150), scale(20), HotKeyFieldStart);
+    CreateShortcutGadget(GadgetHotKeyField, width - scale(160), scale(10), scale(150), scale(20),
+                         HotKeyFieldStart);
     FocusGadget(GadgetHotKeyField);
     SetWindowDisabled(WindowMain, 1);
 }

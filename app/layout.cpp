@@ -123,8 +123,8 @@ RECT FileListPlace() {
 
 void CreateFileList() {
     RECT place = FileListPlace();
-    CreateListGadget(GadgetFileList, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                     "Geschützte Dateien", 0, FileListFlags);
+    CreateListGadget(GadgetFileList, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, "Geschützte Dateien", 0, FileListFlags);
     HWND list = GadgetHandle(GadgetFileList);
     SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
     // The one column always fills the list: its title is neither a button nor a handle.

@@ -32,7 +32,6 @@ constexpr unsigned MainWindowFlags = 0xCD0001;
 constexpr int MainInnerWidth = 400;
 constexpr int MainInnerHeight = 220;
 
-
 void ShowAboutBox() {
     std::string text = std::string(ProductName) + " " + ProductVersion;
     // Every credits line starts with CR, so the block begins on the box's second line.
@@ -143,8 +142,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Without a main window there is nothing to protect with: leave before any folder or
     // document is made.
     // No window yet to ask: it opens on the main screen, at the system's scale.
-    if (!OpenTopWindow(WindowMain, 0, 0, DpiScale(nullptr, MainInnerWidth), DpiScale(nullptr, MainInnerHeight),
-                       title.c_str(), MainWindowFlags, nullptr))
+    if (!OpenTopWindow(WindowMain, 0, 0, DpiScale(nullptr, MainInnerWidth),
+                       DpiScale(nullptr, MainInnerHeight), title.c_str(), MainWindowFlags, nullptr))
         ShutDown();
 
     EnsureStorageFolders(ProductName);

@@ -109,8 +109,7 @@ void DrawPicture(HDC dc, HANDLE image, int x, int y, const MenuMetrics& m) {
         if (source) DeleteDC(source);
         if (drawn) return;
     }
-    DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, side, side,
-               DST_BITMAP);
+    DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, side, side, DST_BITMAP);
 }
 
 // Luminance pushed towards the middle, so that a greyed picture looks flat next to the text.

@@ -88,8 +88,8 @@ void LayOut(StatusBarRecord* record) {
         RECT part{};
         SendMessageW(record->window, SB_GETRECT, i, reinterpret_cast<LPARAM>(&part));
         auto scale = [&](int value) { return DpiScale(record->window, value); };
-        MoveWindow(field.progressWindow, part.left + scale(2), part.top + scale(3), part.right - part.left - scale(8),
-                   part.bottom - part.top - scale(6), TRUE);
+        MoveWindow(field.progressWindow, part.left + scale(2), part.top + scale(3),
+                   part.right - part.left - scale(8), part.bottom - part.top - scale(6), TRUE);
     }
 }
 

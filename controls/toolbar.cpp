@@ -192,7 +192,8 @@ int ToolbarButtonsRight(Number number) {
     int right = 0;
     for (int index = 0; index < count; ++index) {
         RECT button{};
-        if (SendMessageW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&button)) && button.right > right)
+        if (SendMessageW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&button)) &&
+            button.right > right)
             right = button.right;
     }
     return right;

@@ -23,7 +23,8 @@ DpiResources cache[CachedDpis];
 
 template <class Function> Function User32(const char* name) {
     HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+                  : nullptr;
 }
 
 using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
@@ -137,12 +138,14 @@ void RescaleChildren(HWND window, int oldDpi, int newDpi) {
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
         // The font first: a control that sizes itself to its font sees the new one.
         auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-        if (font == oldFont || !font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), TRUE);
+        if (font == oldFont || !font)
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(newFont), TRUE);
         MoveWindow(child, scale(place.left), scale(place.top), scale(place.right - place.left),
                    scale(place.bottom - place.top), TRUE);
     }
 }
 
 void EndDpiResources() {
-    for (DpiResources& entry : cache) entry = DpiResources{};
+    for (DpiResources& entry : cache)
+        entry = DpiResources{};
 }

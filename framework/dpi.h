@@ -13,8 +13,12 @@ int SystemDpi();
 // The DPI the window is shown at; null gives the system DPI.
 int DpiForWindow(HWND window);
 // value at 96 DPI, rounded as the system rounds its own figures.
-inline int ScaleForDpi(int value, int dpi) { return MulDiv(value, dpi, BaseDpi); }
-inline int DpiScale(HWND window, int value) { return ScaleForDpi(value, DpiForWindow(window)); }
+inline int ScaleForDpi(int value, int dpi) {
+    return MulDiv(value, dpi, BaseDpi);
+}
+inline int DpiScale(HWND window, int value) {
+    return ScaleForDpi(value, DpiForWindow(window));
+}
 
 int SystemMetricForDpi(int index, int dpi);
 // AdjustWindowRectEx at a DPI.

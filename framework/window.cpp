@@ -221,8 +221,10 @@ LRESULT HandleDpiChange(HWND window, Number number, WindowRecord* record, WPARAM
     int newDpi = HIWORD(wParam);
     NoteWindowDpi(window, newDpi);
     RescaleChildren(window, oldDpi, newDpi);
-    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIconForDpi(newDpi, false)));
-    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIconForDpi(newDpi, true)));
+    // Without an icon of the new size the window keeps the one it has.
+    for (bool small : {false, true})
+        if (HICON icon = ProgramIconForDpi(newDpi, small))
+            SendMessageW(window, WM_SETICON, small ? ICON_SMALL : ICON_BIG, reinterpret_cast<LPARAM>(icon));
     if (const auto* place = reinterpret_cast<const RECT*>(lParam))
         SetWindowPos(window, nullptr, place->left, place->top, place->right - place->left,
                      place->bottom - place->top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -480,7 +482,8 @@ void SetWindowSizeLimits(Number number, int minWidth, int minHeight, int maxWidt
     if (!record) return;
     HWND window = record->handle;
     RECT frame{0, 0, 0, 0};
-    AdjustWindowRectForDpi(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), GetMenu(window) != nullptr,
+    AdjustWindowRectForDpi(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
+                           GetMenu(window) != nullptr,
                            static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)), DpiForWindow(window));
     int frameWidth = frame.right - frame.left;
     int frameHeight = frame.bottom - frame.top;

@@ -41,7 +41,8 @@ TEST(ToolbarPictures, AreCompleteIconFilesOfTheAgreedLayout) {
         EXPECT_EQ(At<std::uint16_t>(data, 2), 1);
         int count = At<std::uint16_t>(data, 4);
         std::set<int> sides;
-        for (int i = 0; i < count; ++i) sides.insert(data[6 + 16 * i]);
+        for (int i = 0; i < count; ++i)
+            sides.insert(data[6 + 16 * i]);
         EXPECT_EQ(sides, (std::set<int>{16, 24, 32, 48, 64})) << resource;
         // The first entry is the 32 x 32 picture that readers of the first picture always got:
         // no palette, 1 plane, 32 bits, 4264 bytes.
@@ -198,7 +199,8 @@ TEST_F(Layout, FollowsTheWindowToAScreenOfAnotherScale) {
     MINMAXINFO limits = {};
     SendMessageW(main, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
     RECT frame = {0, 0, 600, 300};
-    AdjustWindowRectForDpi(&frame, GetWindowLongW(main, GWL_STYLE), true, GetWindowLongW(main, GWL_EXSTYLE), 144);
+    AdjustWindowRectForDpi(&frame, GetWindowLongW(main, GWL_STYLE), true, GetWindowLongW(main, GWL_EXSTYLE),
+                           144);
     EXPECT_EQ(limits.ptMinTrackSize.x, frame.right - frame.left);
     EXPECT_EQ(limits.ptMinTrackSize.y, frame.bottom - frame.top);
 

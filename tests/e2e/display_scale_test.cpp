@@ -24,7 +24,8 @@ class ScreenScale {
         }
     }
     ~ScreenScale() {
-        for (int i = 0; i < 2; ++i) Set(i, saved_[i].present ? &saved_[i].value : nullptr);
+        for (int i = 0; i < 2; ++i)
+            Set(i, saved_[i].present ? &saved_[i].value : nullptr);
     }
     ScreenScale(const ScreenScale&) = delete;
     ScreenScale& operator=(const ScreenScale&) = delete;
@@ -34,10 +35,12 @@ class ScreenScale {
     static const char* Path(int i) { return i == 0 ? "Control Panel\\Desktop" : "Software\\Fonts"; }
     static void Set(int i, const DWORD* value) {
         HKEY key = nullptr;
-        if (RegCreateKeyExA(Root(i), Path(i), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(Root(i), Path(i), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS)
             return;
         if (value)
-            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(value), sizeof *value);
+            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(value),
+                           sizeof *value);
         else
             RegDeleteValueA(key, "LogPixels");
         RegCloseKey(key);
@@ -48,7 +51,9 @@ class ScreenScale {
     } saved_[2];
 };
 
-int Scaled(int value, int dpi) { return MulDiv(value, dpi, 96); }
+int Scaled(int value, int dpi) {
+    return MulDiv(value, dpi, 96);
+}
 
 // Whether any pixel of the area is as dark as text on the dialog's face.
 bool HoldsText(const RECT& area) {
@@ -84,7 +89,8 @@ void DisplayScale::ExpectLaidOutAtScale(int dpi) {
     EXPECT_GE(client.bottom, Scaled(200, dpi));
 
     // Toolbar, list and status bar one below the other, each whole inside the window.
-    RECT toolbar = ChildRect(verriq.toolbar()), list = ChildRect(verriq.list()), status = ChildRect(verriq.statusBar());
+    RECT toolbar = ChildRect(verriq.toolbar()), list = ChildRect(verriq.list()),
+         status = ChildRect(verriq.statusBar());
     EXPECT_LE(toolbar.bottom, list.top);
     EXPECT_LE(list.bottom, status.top);
     EXPECT_EQ(status.bottom, client.bottom);
@@ -146,6 +152,12 @@ void DisplayScale::ExpectLaidOutAtScale(int dpi) {
     EXPECT_EQ(verriq.WaitExit(), 0);
 }
 
-TEST_F(DisplayScale, At100Percent) { ExpectLaidOutAtScale(96); }
-TEST_F(DisplayScale, At150Percent) { ExpectLaidOutAtScale(144); }
-TEST_F(DisplayScale, At200Percent) { ExpectLaidOutAtScale(192); }
+TEST_F(DisplayScale, At100Percent) {
+    ExpectLaidOutAtScale(96);
+}
+TEST_F(DisplayScale, At150Percent) {
+    ExpectLaidOutAtScale(144);
+}
+TEST_F(DisplayScale, At200Percent) {
+    ExpectLaidOutAtScale(192);
+}

@@ -64,7 +64,8 @@ TEST_F(ImagesTest, ProgramIconsGiveThePictureNearestToEverySideAsked) {
             EXPECT_EQ(FindImage(2)->width, expected) << name << " " << side;
             EXPECT_EQ(FindImage(2)->height, expected) << name << " " << side;
             // The picture is drawn, not empty: every one of them is opaque in its middle.
-            EXPECT_NE(IconCentre(static_cast<HICON>(ImageHandle(2)), expected, BLACK_BRUSH), RGB(0, 0, 0)) << name;
+            EXPECT_NE(IconCentre(static_cast<HICON>(ImageHandle(2)), expected, BLACK_BRUSH), RGB(0, 0, 0))
+                << name;
         }
     }
 }
