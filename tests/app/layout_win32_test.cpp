@@ -176,7 +176,6 @@ TEST_F(Layout, FollowsTheWindowToAScreenOfAnotherScale) {
     ImageList_GetIconSize(images, &width, &height);
     EXPECT_EQ(width, 48);
     EXPECT_EQ(height, 48);
-    EXPECT_EQ(FindImage(ImageAdd)->width, 48);
     ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
     EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, ItemRemoveFiles, 0));
     EXPECT_LE(ToolbarButtonsRight(ToolbarMain), client.right);
@@ -191,7 +190,6 @@ TEST_F(Layout, FollowsTheWindowToAScreenOfAnotherScale) {
     RECT bar = place(toolbar), rows = place(list), foot = place(status);
     EXPECT_LE(bar.bottom, rows.top);
     EXPECT_LE(rows.bottom, foot.top);
-    EXPECT_EQ(rows.right, client.right);
     EXPECT_GE(foot.bottom - foot.top, 27);
     EXPECT_GT(FontHeight(list), listFont);
 
