@@ -221,6 +221,10 @@ LRESULT HandleDpiChange(HWND window, Number number, WindowRecord* record, WPARAM
     int newDpi = HIWORD(wParam);
     NoteWindowDpi(window, newDpi);
     RescaleChildren(window, oldDpi, newDpi);
+    // The limits of the old scale would hold the window at a size the new one does not want;
+    // the owner sets exact ones once it has laid itself out anew.
+    for (unsigned short* limit : {&record->minWidth, &record->minHeight, &record->maxWidth, &record->maxHeight})
+        if (*limit && oldDpi > 0) *limit = static_cast<unsigned short>(MulDiv(*limit, newDpi, oldDpi));
     // Without an icon of the new size the window keeps the one it has.
     for (bool small : {false, true})
         if (HICON icon = ProgramIconForDpi(newDpi, small))

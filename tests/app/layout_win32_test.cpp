@@ -133,11 +133,19 @@ namespace {
 void MoveToScreenOfDpi(HWND window, int dpi, bool followMain) {
     RECT outer = {};
     GetWindowRect(window, &outer);
-    RECT suggested = {outer.left, outer.top, outer.left + MulDiv(outer.right - outer.left, dpi, 96),
-                      outer.top + MulDiv(outer.bottom - outer.top, dpi, 96)};
+    int old = DpiForWindow(window);
+    RECT suggested = {outer.left, outer.top, outer.left + MulDiv(outer.right - outer.left, dpi, old),
+                      outer.top + MulDiv(outer.bottom - outer.top, dpi, old)};
     SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     for (int event; (event = WaitEventTimeout(50)) != 0;)
         if (followMain && event == DpiChangedWindowEvent && EventWindow() == WindowMain) FollowNewScale();
+}
+
+int ToolbarPictureSideOf(HWND toolbar) {
+    int width = 0, height = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0)), &width,
+                          &height);
+    return width == height ? width : -1;
 }
 
 int FontHeight(HWND control) {
@@ -171,11 +179,7 @@ TEST_F(Layout, FollowsTheWindowToAScreenOfAnotherScale) {
 
     HWND toolbar = ToolbarHandle(ToolbarMain);
     ASSERT_NE(toolbar, nullptr);
-    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
-    int width = 0, height = 0;
-    ImageList_GetIconSize(images, &width, &height);
-    EXPECT_EQ(width, 48);
-    EXPECT_EQ(height, 48);
+    EXPECT_EQ(ToolbarPictureSideOf(toolbar), 48);
     ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
     EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, ItemRemoveFiles, 0));
     EXPECT_LE(ToolbarButtonsRight(ToolbarMain), client.right);
@@ -201,6 +205,12 @@ TEST_F(Layout, FollowsTheWindowToAScreenOfAnotherScale) {
                            144);
     EXPECT_EQ(limits.ptMinTrackSize.x, frame.right - frame.left);
     EXPECT_EQ(limits.ptMinTrackSize.y, frame.bottom - frame.top);
+
+    // And back at 100 %: the place offered is taken, not held at the larger minimum.
+    MoveToScreenOfDpi(main, 96, true);
+    GetClientRect(main, &client);
+    EXPECT_NEAR(client.right, 400, 1);
+    EXPECT_EQ(ToolbarPictureSideOf(ToolbarHandle(ToolbarMain)), 32);
 
     // The dialog moves on its own: its children and their font grow with it.
     MoveToScreenOfDpi(dialog, 144, false);
