@@ -6,8 +6,12 @@
 #include "controls/label.h"
 #include "controls/shortcut_field.h"
 #include "core/handles_win32.h"
+#include "framework/dpi.h"
 #include "framework/requesters.h"
 #include "framework/window.h"
+#include "settings/wide_text.h"
+
+#include <string>
 
 std::atomic<std::int32_t> SpecialKey{DefaultSpecialKey};
 
@@ -95,12 +99,39 @@ void StopHotKeyWatcher() {
     watcher.stop.reset();
 }
 
+namespace {
+
+// The label's text at the dialog's scale: fonts do not grow in step with the scale, so the
+// label is as wide and high as its text needs where the scaled figures would cut it.
+SIZE LabelTextSize(const char* text, int dpi) {
+    SIZE size{};
+    ScopedGetDc screen(nullptr);
+    ScopedSelect font(screen.get(), GadgetFontForDpi(dpi));
+    std::wstring wide = ToWide(text);
+    GetTextExtentPoint32W(screen.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
+    return size;
+}
+
+} // namespace
+
 void OpenHotKeyDialog() {
-    if (!OpenTopWindow(WindowHotKey, 0, 0, 400, 40, "Tastenkombination ändern", WindowCentreOnParent,
-                       WindowHandle(WindowMain)))
+    // Sizes at 96 DPI; the dialog opens over the main window, on its screen and at its scale.
+    HWND main = WindowHandle(WindowMain);
+    const char* text = "Drücken Sie jetzt eine beliebige Taste (a-z):";
+    int dpi = DpiForWindow(main);
+    auto scale = [dpi](int value) { return ScaleForDpi(value, dpi); };
+    SIZE needed = LabelTextSize(text, dpi);
+    int labelWidth = needed.cx > scale(220) ? needed.cx : scale(220);
+    int height = needed.cy > scale(20) ? needed.cy : scale(20);
+    int fieldLeft = scale(10) + labelWidth + scale(10);
+    int width = fieldLeft + scale(150) + scale(10);
+    if (width < scale(400)) width = scale(400);
+    if (!OpenTopWindow(WindowHotKey, 0, 0, width, height + scale(20), "Tastenkombination ändern",
+                       WindowCentreOnParent, main))
         return;
-    CreateLabelGadget(GadgetHotKeyText, 10, 10, 220, 20, "Drücken Sie jetzt eine beliebige Taste (a-z):", 0);
-    CreateShortcutGadget(GadgetHotKeyField, 240, 10, 150, 20, HotKeyFieldStart);
+    CreateLabelGadget(GadgetHotKeyText, scale(10), scale(10), labelWidth, height, text, 0);
+    CreateShortcutGadget(GadgetHotKeyField, width - scale(160), scale(10), scale(150), scale(20),
+                         HotKeyFieldStart);
     FocusGadget(GadgetHotKeyField);
     SetWindowDisabled(WindowMain, 1);
 }

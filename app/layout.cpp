@@ -6,6 +6,7 @@
 #include "controls/menu.h"
 #include "controls/status_bar.h"
 #include "controls/toolbar.h"
+#include "framework/dpi.h"
 #include "framework/window.h"
 #include "images/images.h"
 #include "resources/resource_ids.h"
@@ -17,27 +18,36 @@
 
 namespace {
 
-// The toolbar pictures are complete icon files kept in the program's resources.
-void ImageFromResource(Number number, int resource) {
+// The toolbar pictures are complete icon files kept in the program's resources, each with
+// pictures of several sizes; the one nearest to side pixels is taken.
+void ImageFromResource(Number number, int resource, int side) {
     HMODULE module = GetModuleHandleA(nullptr);
     HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10)); // RT_RCDATA
     if (!found) return;
     HGLOBAL loaded = LoadResource(module, found);
     const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (data) ImageFromMemory(number, data, SizeofResource(module, found));
+    if (data) ImageFromMemory(number, data, SizeofResource(module, found), side);
 }
 
-constexpr int ToolbarImageSize = 32;
+constexpr int ToolbarImageSize = 32; // at 96 DPI
 // Wide enough for any caption; TB_SETBUTTONSIZE only sets the minimum, autosize does the rest.
 constexpr int ToolbarButtonWidth = 500;
 constexpr unsigned FileListFlags = 0x4001000C; // full-row select, grid lines, show selection, multiple
 
+// The side the toolbar's pictures came out at: the picture nearest to the scaled size, which
+// the image list then takes as it is instead of stretching it.
+int ToolbarPictureSide() {
+    const ImageObject* picture = FindImage(ImageAdd);
+    return picture ? picture->width : DpiScale(WindowHandle(WindowMain), ToolbarImageSize);
+}
+
 } // namespace
 
 void LoadToolbarImages() {
-    ImageFromResource(ImageAdd, IDR_ICON_ADD);
-    ImageFromResource(ImageRemove, IDR_ICON_REMOVE);
-    ImageFromResource(ImageQuit, IDR_ICON_QUIT);
+    int side = DpiScale(WindowHandle(WindowMain), ToolbarImageSize);
+    ImageFromResource(ImageAdd, IDR_ICON_ADD, side);
+    ImageFromResource(ImageRemove, IDR_ICON_REMOVE, side);
+    ImageFromResource(ImageQuit, IDR_ICON_QUIT, side);
 }
 
 void CreateMainMenu() {
@@ -67,7 +77,8 @@ void CreateMainToolbar() {
     HWND toolbar = ToolbarHandle(ToolbarMain);
     // Setting the size empties the list, so it happens before any button is added.
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
-    ImageList_SetIconSize(images, ToolbarImageSize, ToolbarImageSize);
+    int side = ToolbarPictureSide();
+    ImageList_SetIconSize(images, side, side);
     SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
     SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
     SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ToolbarButtonWidth, 0));
@@ -90,12 +101,67 @@ void CreateMainStatusBar() {
     SetStatusFieldText(StatusBarMain, 0, "0 Dateien werden geschützt");
 }
 
+RECT FileListPlace() {
+    HWND main = WindowHandle(WindowMain);
+    int top = DpiScale(main, FileListTop);
+    int bottom = top + WindowInnerHeight(WindowMain) - DpiScale(main, FileListHeightReserve);
+    // The bars size themselves to their pictures and fonts, which do not always scale as
+    // evenly as the reserves: the list never slides under either of them.
+    RECT bar{};
+    if (HWND toolbar = ToolbarHandle(ToolbarMain); toolbar && GetWindowRect(toolbar, &bar)) {
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&bar), 2);
+        if (bar.bottom > top) {
+            bottom += bar.bottom - top;
+            top = bar.bottom;
+        }
+    }
+    HWND status = FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+    if (status && IsWindowVisible(status) && GetWindowRect(status, &bar)) {
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&bar), 2);
+        if (bottom > bar.top) bottom = bar.top;
+    }
+    if (bottom < top) bottom = top;
+    return RECT{0, top, WindowInnerWidth(WindowMain), bottom};
+}
+
 void CreateFileList() {
-    CreateListGadget(GadgetFileList, 0, FileListTop, WindowInnerWidth(WindowMain),
-                     WindowInnerHeight(WindowMain) - FileListHeightReserve, "Geschützte Dateien", 0, FileListFlags);
+    RECT place = FileListPlace();
+    CreateListGadget(GadgetFileList, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, "Geschützte Dateien", 0, FileListFlags);
     HWND list = GadgetHandle(GadgetFileList);
     SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
     // The one column always fills the list: its title is neither a button nor a handle.
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     if (header) EnableWindow(header, FALSE);
+}
+
+void FitFileListToWindow() {
+    RECT place = FileListPlace();
+    MoveGadget(GadgetFileList, place.left, place.top, place.right - place.left, place.bottom - place.top);
+    SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+// The minimum (400 x 200 at 96 DPI) at the window's scale, and never so narrow that the
+// toolbar loses a button; a window that is narrower already grows.
+void LimitMainWindowSize() {
+    HWND main = WindowHandle(WindowMain);
+    int minimumWidth = DpiScale(main, 400);
+    int buttons = ToolbarButtonsRight(ToolbarMain);
+    if (buttons > minimumWidth) minimumWidth = buttons;
+    SetWindowSizeLimits(WindowMain, minimumWidth, DpiScale(main, 200), KeepCurrent, KeepCurrent);
+    int missing = minimumWidth - WindowInnerWidth(WindowMain);
+    RECT outer{};
+    if (missing > 0 && !IsZoomed(main) && GetWindowRect(main, &outer))
+        SetWindowPos(main, nullptr, 0, 0, outer.right - outer.left + missing, outer.bottom - outer.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// On a screen of another scale: pictures and toolbar of the new size, limits, and the list.
+void FollowNewScale() {
+    LoadToolbarImages();
+    FreeToolbar(ToolbarMain);
+    CreateMainToolbar();
+    SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, ReadGadgetState(GadgetFileList) == -1 ? 1 : 0);
+    LimitMainWindowSize();
+    FitFileListToWindow();
 }

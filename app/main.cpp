@@ -10,6 +10,7 @@
 #include "controls/gadget.h"
 #include "core/memory.h"
 #include "core/system_library_win32.h"
+#include "framework/dpi.h"
 #include "framework/requesters.h"
 #include "framework/threads.h"
 #include "framework/window.h"
@@ -28,13 +29,10 @@ const char* ProductVersion = "";
 namespace {
 
 // The main window opens with a caption, system menu, sizing border and maximise box, centred
-// on the screen (the framework's option bit 1).
+// on the screen (the framework's option bit 1). Sizes are at 96 DPI.
 constexpr unsigned MainWindowFlags = 0xCD0001;
 constexpr int MainInnerWidth = 400;
 constexpr int MainInnerHeight = 220;
-constexpr int MainMinimumWidth = 400;
-constexpr int MainMinimumHeight = 200;
-
 
 void ShowAboutBox() {
     std::string text = std::string(ProductName) + " " + ProductVersion;
@@ -52,12 +50,6 @@ void ShowAboutBox() {
             "\runter Wine, für Linux-Programme."
             "\r© 2026 Ondrak";
     ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
-}
-
-void FitFileListToWindow() {
-    MoveGadget(GadgetFileList, KeepCurrent, KeepCurrent, WindowInnerWidth(WindowMain),
-               WindowInnerHeight(WindowMain) - FileListHeightReserve);
-    SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 void Quit() {
@@ -114,6 +106,8 @@ void OnGadgetEvent(Number gadget) {
             OnGadgetEvent(EventGadgetNumber());
         else if (event == CloseWindowEvent)
             OnCloseRequest();
+        else if (event == DpiChangedWindowEvent && EventWindow() == WindowMain)
+            FollowNewScale();
     }
 }
 
@@ -158,8 +152,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string title = std::string(ProductName) + " " + ProductVersion;
     // Without a main window there is nothing to protect with: leave before any folder or
     // document is made.
-    if (!OpenTopWindow(WindowMain, 0, 0, MainInnerWidth, MainInnerHeight, title.c_str(),
-                       MainWindowFlags | (hidden ? WindowInvisible : 0), nullptr))
+    // No window yet to ask: it opens on the main screen, at the system's scale.
+    if (!OpenTopWindow(WindowMain, 0, 0, DpiScale(nullptr, MainInnerWidth), DpiScale(nullptr, MainInnerHeight),
+                       title.c_str(), MainWindowFlags | (hidden ? WindowInvisible : 0), nullptr))
         ShutDown();
 
     EnsureStorageFolders(ProductName);
@@ -176,7 +171,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LoadFileList(ProductName, FileListName);
     LoadSettings(ProductName, SettingsName);
 
-    SetWindowSizeLimits(WindowMain, MainMinimumWidth, MainMinimumHeight, KeepCurrent, KeepCurrent);
+    LimitMainWindowSize();
     StartProtectionService();
     UINT showRequest = ShowRequestMessage(storage);
     StartSessionService(WindowHandle(WindowMain), showRequest, OnSessionEnded);

@@ -3,6 +3,7 @@
 #include "core/memory.h"
 #include "core/object_table.h"
 #include "core/system_library_win32.h"
+#include "framework/dpi.h"
 #include "framework/gadget_list.h"
 #include "framework/window.h"
 
@@ -154,7 +155,11 @@ Number RegisterGadget(Gadget* gadget, Number number, HWND window, const GadgetCl
     SetPropW(window, IdProperty, reinterpret_cast<HANDLE>(number));
     gadget->previousProcedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetProcedure)));
-    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(CurrentGadgetFont()), TRUE);
+    // The stock font is made for the system's scale; a window on a screen of another scale
+    // gets it at its own.
+    HFONT font = CurrentGadgetFont();
+    if (font == GetStockObject(DEFAULT_GUI_FONT)) font = GadgetFontForDpi(DpiForWindow(window));
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return number == DynamicHandle(gadget) ? number : reinterpret_cast<Number>(window);
 }
 

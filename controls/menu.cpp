@@ -3,6 +3,7 @@
 #include "controls/owner_properties.h"
 #include "core/handles_win32.h"
 #include "core/object_table.h"
+#include "framework/dpi.h"
 #include "images/alpha.h"
 #include "settings/wide_text.h"
 
@@ -19,17 +20,6 @@ const wchar_t* const OwnerDrawProperty = L"oz_officemenu_callback";
 // are ours to measure and draw.
 constexpr unsigned EntryTag = 0x4F5A4D45;
 
-// Metrics of the drawn entries, in pixels.
-constexpr int SeparatorWidth = 50;
-constexpr int SeparatorHeight = 9;
-constexpr int TextMargin = 28;  // picture column and the gaps around the text
-constexpr int ShortcutGap = 20; // between the label and a shortcut text or submenu arrow
-constexpr int PictureColumn = 20;
-constexpr int TextInset = 8;
-constexpr int GradientWidth = 20;
-constexpr int PictureSize = 16;
-constexpr int PictureLeft = 2;
-
 struct MenuBuildState {
     ObjectTable* table;
     // Held as a number, not a record address: the table's slots move when it grows.
@@ -42,6 +32,7 @@ struct MenuBuildState {
 MenuBuildState* state = nullptr;
 HFONT menuFont = nullptr;
 bool menuFontOwned = false;
+int menuFontDpi = 0;
 
 MenuBuildState* State() {
     if (!state) InitMenus();
@@ -58,12 +49,11 @@ void DeleteMenuFont() {
     menuFontOwned = false;
 }
 
-void CreateMenuFont() {
+void CreateMenuFont(int dpi = SystemDpi()) {
     DeleteMenuFont();
+    menuFontDpi = dpi;
     NONCLIENTMETRICSW metrics{};
-    // The size without iPaddedBorderWidth, which every version of the system accepts.
-    metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+    if (NonClientMetricsForDpi(&metrics, dpi)) {
         menuFont = CreateFontIndirectW(&metrics.lfMenuFont);
         menuFontOwned = menuFont != nullptr;
     }
@@ -101,24 +91,25 @@ void ShowBar(const MenuRecord* record) {
     if (record->window) SetMenu(record->window, record->menu);
 }
 
-// The picture at (x, y), 16 x 16: alpha bitmaps blended, other bitmaps and icons drawn plainly.
-void DrawPicture(HDC dc, HANDLE image, int x, int y) {
+// The picture at (x, y), of the metrics' size: alpha bitmaps blended, other bitmaps and icons
+// drawn plainly.
+void DrawPicture(HDC dc, HANDLE image, int x, int y, const MenuMetrics& m) {
+    const int side = m.pictureSize;
     if (!image) return;
     if (GetObjectType(image) != OBJ_BITMAP) {
-        DrawIconEx(dc, x, y, static_cast<HICON>(image), PictureSize, PictureSize, 0, nullptr, DI_NORMAL);
+        DrawIconEx(dc, x, y, static_cast<HICON>(image), side, side, 0, nullptr, DI_NORMAL);
         return;
     }
     auto bitmap = static_cast<HBITMAP>(image);
     if (BitmapHasAlpha(bitmap)) {
         HDC source = CreateCompatibleDC(dc);
         HBITMAP copy = MakeAlphaCopy(bitmap, source, 0);
-        int drawn = copy ? DrawAlphaBitmap(dc, x, y, PictureSize, PictureSize, copy, source, 255) : 0;
+        int drawn = copy ? DrawAlphaBitmap(dc, x, y, side, side, copy, source, 255) : 0;
         if (copy) FreeAlphaCopy(copy);
         if (source) DeleteDC(source);
         if (drawn) return;
     }
-    DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, PictureSize, PictureSize,
-               DST_BITMAP);
+    DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, side, side, DST_BITMAP);
 }
 
 // Luminance pushed towards the middle, so that a greyed picture looks flat next to the text.
@@ -130,9 +121,9 @@ int CompressedGrey(int red, int green, int blue) {
 }
 
 // Whether any mask pixel under picture pixel (px, py) is opaque (black).
-bool CoversOpaque(HDC mask, int px, int py, int maskWidth, int maskHeight) {
-    int left = px * maskWidth / PictureSize, right = (px + 1) * maskWidth / PictureSize;
-    int top = py * maskHeight / PictureSize, bottom = (py + 1) * maskHeight / PictureSize;
+bool CoversOpaque(HDC mask, int px, int py, int maskWidth, int maskHeight, int side) {
+    int left = px * maskWidth / side, right = (px + 1) * maskWidth / side;
+    int top = py * maskHeight / side, bottom = (py + 1) * maskHeight / side;
     if (right <= left) right = left + 1;
     if (bottom <= top) bottom = top + 1;
     for (int my = top; my < bottom; ++my)
@@ -141,7 +132,8 @@ bool CoversOpaque(HDC mask, int px, int py, int maskWidth, int maskHeight) {
     return false;
 }
 
-void DrawGreyIcon(HDC dc, HICON icon, int x, int y) {
+void DrawGreyIcon(HDC dc, HICON icon, int x, int y, const MenuMetrics& m) {
+    const int side = m.pictureSize;
     ICONINFO info{};
     if (!GetIconInfo(icon, &info)) return;
     BITMAP maskShape{};
@@ -152,24 +144,24 @@ void DrawGreyIcon(HDC dc, HICON icon, int x, int y) {
 
     HDC work = CreateCompatibleDC(dc);
     HDC maskDc = CreateCompatibleDC(dc);
-    HBITMAP canvas = CreateCompatibleBitmap(dc, PictureSize, PictureSize);
+    HBITMAP canvas = CreateCompatibleBitmap(dc, side, side);
     if (work && maskDc && canvas && maskWidth > 0 && maskHeight > 0) {
         HGDIOBJ oldCanvas = SelectObject(work, canvas);
         HGDIOBJ oldMask = SelectObject(maskDc, info.hbmMask);
         // The menu's background behind the picture, taken clear of the selection frame.
-        BitBlt(work, 0, 0, PictureSize, PictureSize, dc, PictureLeft, 2, SRCCOPY);
-        DrawIconEx(work, 0, 0, icon, PictureSize, PictureSize, 0, nullptr, DI_NORMAL);
+        BitBlt(work, 0, 0, side, side, dc, m.pictureLeft, m.pictureTop, SRCCOPY);
+        DrawIconEx(work, 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
         // Each picture pixel is greyed once, whatever the mask's own size: greying a grey
         // again would push it further towards the middle every time.
-        for (int py = 0; py < PictureSize; ++py) {
-            for (int px = 0; px < PictureSize; ++px) {
-                if (!CoversOpaque(maskDc, px, py, maskWidth, maskHeight)) continue;
+        for (int py = 0; py < side; ++py) {
+            for (int px = 0; px < side; ++px) {
+                if (!CoversOpaque(maskDc, px, py, maskWidth, maskHeight, side)) continue;
                 COLORREF colour = GetPixel(work, px, py);
                 int grey = CompressedGrey(GetRValue(colour), GetGValue(colour), GetBValue(colour));
                 SetPixel(work, px, py, RGB(grey, grey, grey));
             }
         }
-        BitBlt(dc, x, y, PictureSize, PictureSize, work, 0, 0, SRCCOPY);
+        BitBlt(dc, x, y, side, side, work, 0, 0, SRCCOPY);
         SelectObject(maskDc, oldMask);
         SelectObject(work, oldCanvas);
     }
@@ -180,17 +172,18 @@ void DrawGreyIcon(HDC dc, HICON icon, int x, int y) {
     if (info.hbmMask) DeleteObject(info.hbmMask);
 }
 
-void DrawDisabledPicture(HDC dc, HANDLE image, int x, int y) {
+void DrawDisabledPicture(HDC dc, HANDLE image, int x, int y, const MenuMetrics& m) {
+    const int side = m.pictureSize;
     if (!image) return;
     if (GetObjectType(image) != OBJ_BITMAP) {
-        DrawGreyIcon(dc, static_cast<HICON>(image), x, y);
+        DrawGreyIcon(dc, static_cast<HICON>(image), x, y, m);
         return;
     }
     auto bitmap = static_cast<HBITMAP>(image);
     if (BitmapHasAlpha(bitmap)) {
         HDC source = CreateCompatibleDC(dc);
         HBITMAP copy = MakeAlphaCopy(bitmap, source, 1);
-        int drawn = copy ? DrawAlphaBitmap(dc, x, y, PictureSize, PictureSize, copy, source, 255) : 0;
+        int drawn = copy ? DrawAlphaBitmap(dc, x, y, side, side, copy, source, 255) : 0;
         if (copy) FreeAlphaCopy(copy);
         if (source) DeleteDC(source);
         if (drawn) return;
@@ -200,9 +193,9 @@ void DrawDisabledPicture(HDC dc, HANDLE image, int x, int y) {
 }
 
 // The label left-aligned, the part after the first tab (a shortcut text) right-aligned.
-void DrawEntryText(HDC dc, const char* text, RECT area, UINT itemState) {
-    area.left += TextInset;
-    area.right -= TextInset;
+void DrawEntryText(HDC dc, const char* text, RECT area, UINT itemState, const MenuMetrics& m) {
+    area.left += m.textInset;
+    area.right -= m.textInset;
     UINT format = DT_SINGLELINE | DT_VCENTER;
     BOOL cues = TRUE;
     if (SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0) && !cues && (itemState & ODS_NOACCEL))
@@ -252,26 +245,27 @@ void DrawCheckMark(HDC dc, int height, COLORREF highlight) {
 }
 
 void MeasureEntry(HWND window, const MenuEntryRecord* entry, MEASUREITEMSTRUCT* measure) {
+    MenuMetrics m = MenuMetricsFor(window);
     if (!entry->text) {
-        measure->itemWidth = SeparatorWidth;
-        measure->itemHeight = SeparatorHeight;
+        measure->itemWidth = static_cast<UINT>(m.separatorWidth);
+        measure->itemHeight = static_cast<UINT>(m.separatorHeight);
         return;
     }
     SIZE size{};
     {
         ScopedGetDc dc(window);
-        ScopedSelect font(dc.get(), MenuFont());
+        ScopedSelect font(dc.get(), MenuFontForDpi(m.dpi));
         std::wstring wide = ToWide(entry->text);
         GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
     }
-    int width = size.cx + TextMargin;
-    if (std::strchr(entry->text, '\t') || (entry->flags & SubmenuMark)) width += ShortcutGap;
+    int width = size.cx + m.textMargin;
+    if (std::strchr(entry->text, '\t') || (entry->flags & SubmenuMark)) width += m.shortcutGap;
     measure->itemWidth = static_cast<UINT>(width);
-    measure->itemHeight = static_cast<UINT>(size.cy + 6);
+    measure->itemHeight = static_cast<UINT>(size.cy + m.textPadding);
 }
 
 // Drawn off-screen and copied in one piece, so that moving through the menu does not flicker.
-void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item) {
+void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item, const MenuMetrics& m) {
     int width = item->rcItem.right - item->rcItem.left;
     int height = item->rcItem.bottom - item->rcItem.top;
     HDC dc = CreateCompatibleDC(item->hDC);
@@ -282,21 +276,22 @@ void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item) {
         return;
     }
     HGDIOBJ oldCanvas = SelectObject(dc, canvas);
-    HGDIOBJ oldFont = SelectObject(dc, MenuFont());
+    HGDIOBJ oldFont = SelectObject(dc, MenuFontForDpi(m.dpi));
     RECT frame{0, 0, width, height};
     bool shaded = entry->flags & MenuStyleShaded;
     COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
 
     FillRect(dc, &frame, GetSysColorBrush(COLOR_MENU));
     if (shaded) {
-        for (int column = 0; column < GradientWidth; ++column) {
+        // The gradient keeps its twenty steps of colour however wide the scale makes it.
+        for (int column = 0; column < m.gradientWidth; ++column) {
             RECT strip{column, 0, column + 1, height};
-            FillColour(dc, strip, GradientColour(highlight, column));
+            FillColour(dc, strip, GradientColour(highlight, column * GradientSteps / m.gradientWidth));
         }
     }
 
     if (!entry->text) {
-        RECT line{shaded ? 24 : 0, 4, width, height - 4};
+        RECT line{shaded ? m.scale(24) : 0, m.scale(4), width, height - m.scale(4)};
         FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
     } else {
         if (item->itemState & ODS_SELECTED) {
@@ -317,15 +312,15 @@ void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item) {
             SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
         }
 
-        int pictureTop = (height - PictureSize) / 2 + 1;
-        RECT textArea{PictureColumn, 0, width, height};
+        int pictureTop = (height - m.pictureSize) / 2 + m.scale(1);
+        RECT textArea{m.pictureColumn, 0, width, height};
         if (item->itemState & (ODS_GRAYED | ODS_DISABLED)) {
-            DrawDisabledPicture(dc, entry->image, PictureLeft, pictureTop);
+            DrawDisabledPicture(dc, entry->image, m.pictureLeft, pictureTop, m);
             SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
         } else {
-            DrawPicture(dc, entry->image, PictureLeft, pictureTop);
+            DrawPicture(dc, entry->image, m.pictureLeft, pictureTop, m);
         }
-        DrawEntryText(dc, entry->text, textArea, item->itemState);
+        DrawEntryText(dc, entry->text, textArea, item->itemState, m);
         if (item->itemState & ODS_CHECKED) DrawCheckMark(dc, height, highlight);
     }
 
@@ -405,11 +400,30 @@ LRESULT FindMnemonic(HWND window, wchar_t typed, HMENU menu) {
     return NotHandled;
 }
 
+// The system keeps the size an entry was measured at; setting its type again makes it ask
+// anew, at the window's new scale.
+void RemeasureEntries(HMENU menu) {
+    int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_SUBMENU;
+        if (!GetMenuItemInfoW(menu, position, TRUE, &info)) continue;
+        if (info.hSubMenu) RemeasureEntries(info.hSubMenu);
+        if (!(info.fType & MFT_OWNERDRAW)) continue;
+        info.fMask = MIIM_FTYPE;
+        SetMenuItemInfoW(menu, position, TRUE, &info);
+    }
+}
+
 LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, OwnerDrawProperty));
     switch (message) {
     case WM_SETTINGCHANGE:
-        CreateMenuFont();
+        CreateMenuFont(menuFontDpi ? menuFontDpi : SystemDpi());
+        break;
+    case WM_DPICHANGED:
+        if (HMENU bar = GetMenu(window)) RemeasureEntries(bar);
         break;
     case WM_MEASUREITEM:
         if (wParam == 0) {
@@ -426,7 +440,7 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
             auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
             if (const MenuEntryRecord* entry =
                     item->CtlType == ODT_MENU ? EntryOf(item->itemData) : nullptr) {
-                DrawEntry(entry, item);
+                DrawEntry(entry, item, MenuMetricsFor(window));
                 return TRUE;
             }
         }
@@ -528,8 +542,33 @@ void InitMenus() {
 }
 
 HFONT MenuFont() {
-    if (!menuFont) CreateMenuFont();
+    return MenuFontForDpi(SystemDpi());
+}
+
+HFONT MenuFontForDpi(int dpi) {
+    if (!menuFont || menuFontDpi != dpi) CreateMenuFont(dpi);
     return menuFont;
+}
+
+MenuMetrics MenuMetricsForDpi(int dpi) {
+    MenuMetrics m{};
+    m.dpi = dpi;
+    m.separatorWidth = m.scale(50);
+    m.separatorHeight = m.scale(9);
+    m.textMargin = m.scale(28);
+    m.shortcutGap = m.scale(20);
+    m.pictureColumn = m.scale(20);
+    m.textInset = m.scale(8);
+    m.textPadding = m.scale(6);
+    m.gradientWidth = m.scale(GradientSteps);
+    m.pictureSize = m.scale(16);
+    m.pictureLeft = m.scale(2);
+    m.pictureTop = m.scale(2);
+    return m;
+}
+
+MenuMetrics MenuMetricsFor(HWND window) {
+    return MenuMetricsForDpi(DpiForWindow(window));
 }
 
 void FreeMenu(Number number) {

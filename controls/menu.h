@@ -56,8 +56,35 @@ void SetMenuEntryChecked(Number number, int identifier, int checked);
 HMENU MenuHandle(Number number);
 // The numbered menu with this handle, or null.
 MenuRecord* FindMenuRecord(HMENU menu);
-// The font that image menus measure and draw with (the system's menu font).
+// The font that image menus measure and draw with (the system's menu font), at the system DPI
+// or at another one.
 HFONT MenuFont();
+HFONT MenuFontForDpi(int dpi);
+
+// The colour steps of the shaded style's gradient, one pixel column each at 96 DPI.
+constexpr int GradientSteps = 20;
+
+// Where the parts of a drawn entry go, in pixels at one DPI. Anything drawn into an entry
+// takes its figures from here or through scale, so that it grows with the screen's scale.
+struct MenuMetrics {
+    int dpi;
+    int separatorWidth;
+    int separatorHeight;
+    int textMargin;  // picture column and the gaps around the text
+    int shortcutGap; // between the label and a shortcut text or submenu arrow
+    int pictureColumn;
+    int textInset;
+    int textPadding; // added to the text's height
+    int gradientWidth;
+    int pictureSize;
+    int pictureLeft;
+    int pictureTop; // where the background behind a picture is taken, clear of the selection frame
+    // A figure at 96 DPI at this DPI.
+    int scale(int value) const { return MulDiv(value, dpi, 96); }
+};
+MenuMetrics MenuMetricsForDpi(int dpi);
+// The metrics at the DPI of the window whose menus are drawn.
+MenuMetrics MenuMetricsFor(HWND window);
 
 // Frees a menu number: detaches and destroys the menu and its entry records.
 void FreeMenu(Number number);

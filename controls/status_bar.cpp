@@ -4,6 +4,7 @@
 #include "controls/owner_properties.h"
 #include "core/memory.h"
 #include "core/object_table.h"
+#include "framework/dpi.h"
 #include "settings/wide_text.h"
 
 #include <commctrl.h>
@@ -16,7 +17,7 @@ const wchar_t* const CallbackProperty = L"oz_statusbar_callback";
 // Holds the number + 1, so that a missing property (read as 0) means "no status bar".
 const wchar_t* const IdProperty = L"oz_statusbar_id";
 
-constexpr int MinimumHeight = 18;
+constexpr int MinimumHeight = 18; // at 96 DPI, like every figure here
 constexpr int FieldGrowStep = 8;
 constexpr int LocalEdges = 32;
 
@@ -68,7 +69,7 @@ void LayOut(StatusBarRecord* record) {
     HWND owner = GetParent(record->window);
     // A resizable, non-maximized window draws its size grip into the bar's right end.
     if (owner && IsWindow(owner) && !IsZoomed(owner) && (GetWindowLongW(owner, GWL_STYLE) & WS_THICKFRAME))
-        right = client.right - client.bottom + 3;
+        right = client.right - client.bottom + DpiScale(record->window, 3);
 
     int localEdges[LocalEdges];
     int* edges = localEdges;
@@ -86,8 +87,9 @@ void LayOut(StatusBarRecord* record) {
         if (field.kind == 0 || !field.progressWindow) continue;
         RECT part{};
         SendMessageW(record->window, SB_GETRECT, i, reinterpret_cast<LPARAM>(&part));
-        MoveWindow(field.progressWindow, part.left + 2, part.top + 3, part.right - part.left - 8,
-                   part.bottom - part.top - 6, TRUE);
+        auto scale = [&](int value) { return DpiScale(record->window, value); };
+        MoveWindow(field.progressWindow, part.left + scale(2), part.top + scale(3),
+                   part.right - part.left - scale(8), part.bottom - part.top - scale(6), TRUE);
     }
 }
 
@@ -109,6 +111,11 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
                 record->lastWidth = client.right;
                 record->lastHeight = client.bottom;
             }
+        } else if (message == WM_DPICHANGED && record) {
+            // The window's own handling sizes everything next; the bar must be as tall as the
+            // new scale wants by then.
+            SendMessageW(record->window, SB_SETMINHEIGHT, ScaleForDpi(MinimumHeight, HIWORD(wParam)), 0);
+            record->lastWidth = record->lastHeight = 0;
         } else if (message == WM_NCDESTROY) {
             RemovePropW(window, IdProperty);
             OwnerPropertiesChanged();
@@ -198,7 +205,7 @@ Number OpenStatusBar(Number number, HWND window) {
     record->lastWidth = record->lastHeight = 0;
 
     SubclassOwner(window, actual);
-    SendMessageW(bar, SB_SETMINHEIGHT, MinimumHeight, 0);
+    SendMessageW(bar, SB_SETMINHEIGHT, DpiScale(window, MinimumHeight), 0);
     SendMessageW(bar, WM_SIZE, 0, 0);
     State()->current = actual;
 

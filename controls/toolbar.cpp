@@ -185,3 +185,16 @@ int SetToolbarButtonDisabled(Number number, int identifier, int disabled) {
         SendMessageW(toolbar, TB_ENABLEBUTTON, identifier, MAKELPARAM(!disabled, 0));
     return 1;
 }
+
+int ToolbarButtonsRight(Number number) {
+    HWND toolbar = ToolbarHandle(number);
+    int count = toolbar ? static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0)) : 0;
+    int right = 0;
+    for (int index = 0; index < count; ++index) {
+        RECT button{};
+        if (SendMessageW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&button)) &&
+            button.right > right)
+            right = button.right;
+    }
+    return right;
+}

@@ -26,6 +26,9 @@ HWND ToolbarHandle(Number number);
 LRESULT AddToolbarButton(int identifier, HANDLE image, int mode = 0);
 // Greys (disabled non-zero) or enables a button. Always 1.
 int SetToolbarButtonDisabled(Number number, int identifier, int disabled);
+// The right edge of the last button in the toolbar's client area: how wide the toolbar must be
+// to show every button whole. 0 without buttons.
+int ToolbarButtonsRight(Number number);
 
 // Frees a toolbar number: destroys its window and tooltip window.
 void FreeToolbar(Number number);

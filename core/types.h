@@ -23,6 +23,7 @@ enum EventCode : int {
     SizeWindowEvent = 5,
     RepaintEvent = 15,
     CloseWindowEvent = 16,
+    DpiChangedWindowEvent = 0x02E0, // the window moved to a screen of another scale
     GadgetEvent = 13100,
     MenuEvent = 13101,
     ActivateWindowEvent = 13104,

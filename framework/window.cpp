@@ -2,6 +2,7 @@
 
 #include "core/memory.h"
 #include "core/object_table.h"
+#include "framework/dpi.h"
 #include "framework/gadget_list.h"
 #include "framework/live_sizing.h"
 #include "settings/wide_text.h"
@@ -212,6 +213,29 @@ LRESULT HandleMinMaxInfo(HWND window, WindowRecord* record, LPARAM lParam) {
     return 0;
 }
 
+// The system suggests a place of the right size on the new screen; the children and fonts
+// follow first, so that everything sized from them afterwards sees the new scale.
+LRESULT HandleDpiChange(HWND window, Number number, WindowRecord* record, WPARAM wParam, LPARAM lParam) {
+    if (!record || window != record->handle) return NotHandled;
+    int oldDpi = DpiForWindow(window);
+    int newDpi = HIWORD(wParam);
+    NoteWindowDpi(window, newDpi);
+    RescaleChildren(window, oldDpi, newDpi);
+    // The limits of the old scale would hold the window at a size the new one does not want;
+    // the owner sets exact ones once it has laid itself out anew.
+    for (unsigned short* limit : {&record->minWidth, &record->minHeight, &record->maxWidth, &record->maxHeight})
+        if (*limit && oldDpi > 0) *limit = static_cast<unsigned short>(MulDiv(*limit, newDpi, oldDpi));
+    // Without an icon of the new size the window keeps the one it has.
+    for (bool small : {false, true})
+        if (HICON icon = ProgramIconForDpi(newDpi, small))
+            SendMessageW(window, WM_SETICON, small ? ICON_SMALL : ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    if (const auto* place = reinterpret_cast<const RECT*>(lParam))
+        SetWindowPos(window, nullptr, place->left, place->top, place->right - place->left,
+                     place->bottom - place->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    QueueEvent(DpiChangedWindowEvent, number);
+    return 0;
+}
+
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The first window up the parent chain that carries the property is the one events name.
     // The walk stops at the top: a pop-up's GetParent is its owner, and a window still being
@@ -250,6 +274,8 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return NotHandled;
     case WM_GETMINMAXINFO:
         return HandleMinMaxInfo(window, record, lParam);
+    case WM_DPICHANGED:
+        return HandleDpiChange(window, number, record, wParam, lParam);
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lParam);
         return header ? CallHook(header->hwndFrom, window, message, wParam, lParam) : NotHandled;
@@ -330,6 +356,7 @@ void InitWindows() {
 void EndWindows() {
     if (!library.table) return;
     FreeAllObjects(library.table);
+    EndDpiResources();
 }
 
 Number OpenTopWindow(Number number, int x, int y, int innerWidth, int innerHeight, const char* title,
@@ -459,8 +486,9 @@ void SetWindowSizeLimits(Number number, int minWidth, int minHeight, int maxWidt
     if (!record) return;
     HWND window = record->handle;
     RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
-                       GetMenu(window) != nullptr, static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    AdjustWindowRectForDpi(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
+                           GetMenu(window) != nullptr,
+                           static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)), DpiForWindow(window));
     int frameWidth = frame.right - frame.left;
     int frameHeight = frame.bottom - frame.top;
     auto outer = [](int limit, int extent) { return static_cast<unsigned short>(limit + extent); };
@@ -484,7 +512,7 @@ int WindowInnerHeight(Number number) {
     RECT client{};
     GetClientRect(record->handle, &client);
     int height = client.bottom - client.top;
-    if (GetMenu(record->handle)) height += GetSystemMetrics(SM_CYMENU);
+    if (GetMenu(record->handle)) height += SystemMetricForDpi(SM_CYMENU, DpiForWindow(record->handle));
     return height;
 }
 

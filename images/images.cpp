@@ -61,16 +61,30 @@ constexpr std::size_t IconDirectorySize = 6;
 constexpr std::size_t IconEntrySize = 16;
 constexpr std::size_t InfoHeaderSize = 40;
 
-// Pictures of the same size as the first one compete on depth; the first of equals wins.
-int ChooseIconPicture(const ImageBytes& data, unsigned count) {
+// Without a wanted side, pictures of the same size as the first one compete on depth and the
+// first of equals wins. With one, the nearest side wins, a larger picture before a smaller one
+// equally far (shrinking loses less than stretching), and then the deeper one.
+int ChooseIconPicture(const ImageBytes& data, unsigned count, int wanted) {
     auto entry = [](unsigned i) { return IconDirectorySize + IconEntrySize * i; };
+    auto side = [&](unsigned i) { return data.Byte(entry(i)) ? static_cast<int>(data.Byte(entry(i))) : 256; };
+    auto distance = [&](unsigned i) {
+        int d = side(i) - wanted;
+        return d >= 0 ? 2 * d : -2 * d + 1;
+    };
     int best = 0;
     unsigned width = data.Byte(entry(0)), height = data.Byte(entry(0) + 1);
     unsigned bestBits = data.Word(entry(0) + 6);
     for (unsigned i = 1; i < count; ++i) {
         std::size_t at = entry(i);
         unsigned bits = data.Word(at + 6);
-        if (data.Byte(at) == width && data.Byte(at + 1) == height && bits > bestBits) {
+        bool better;
+        if (wanted > 0) {
+            int now = distance(i), before = distance(static_cast<unsigned>(best));
+            better = now < before || (now == before && bits > bestBits);
+        } else {
+            better = data.Byte(at) == width && data.Byte(at + 1) == height && bits > bestBits;
+        }
+        if (better) {
             best = static_cast<int>(i);
             bestBits = bits;
         }
@@ -78,13 +92,13 @@ int ChooseIconPicture(const ImageBytes& data, unsigned count) {
     return best;
 }
 
-HICON IconFromData(const ImageBytes& data) {
+HICON IconFromData(const ImageBytes& data, int side) {
     if (!data.Has(0, IconDirectorySize)) return nullptr;
     if (data.Word(0) != 0 || data.Word(2) != 1) return nullptr;
     unsigned count = data.Word(4);
     if (count == 0 || !data.Has(IconDirectorySize, IconEntrySize * count)) return nullptr;
 
-    std::size_t entry = IconDirectorySize + IconEntrySize * ChooseIconPicture(data, count);
+    std::size_t entry = IconDirectorySize + IconEntrySize * ChooseIconPicture(data, count, side);
     unsigned bits = data.Word(entry + 6);
     std::size_t pictureSize = data.Long(entry + 8);
     std::size_t pictureOffset = data.Long(entry + 12);
@@ -213,7 +227,7 @@ void InitImages() {
     Images();
 }
 
-Number ImageFromMemory(Number number, const void* data, std::size_t size) {
+Number ImageFromMemory(Number number, const void* data, std::size_t size, int side) {
     auto* image = AllocateRecord<ImageObject>(Images(), number);
     if (!image) return 0;
     ImageObject made{};
@@ -227,7 +241,7 @@ Number ImageFromMemory(Number number, const void* data, std::size_t size) {
                     made.handle = nullptr;
                 }
             }
-        } else if (HICON icon = IconFromData(bytes)) {
+        } else if (HICON icon = IconFromData(bytes, side)) {
             made.handle = icon;
             if (!ReadIconSize(icon, &made)) {
                 DestroyIcon(icon);

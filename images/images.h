@@ -27,8 +27,9 @@ void InitImages();
 // Number 0 and up: the new image's handle, or 0. AnyNumber: the handle of a new dynamic object
 // by which the image is then addressed, or 0. Reusing a number frees the image that held it;
 // after a failure the number names no image. When the data's size is known, pass it: nothing
-// is read beyond it and data that claims more is refused.
-Number ImageFromMemory(Number number, const void* data, std::size_t size = UnknownImageSize);
+// is read beyond it and data that claims more is refused. Icon data with pictures of several
+// sizes gives the picture nearest to side pixels (0: the first picture), never a stretched one.
+Number ImageFromMemory(Number number, const void* data, std::size_t size = UnknownImageSize, int side = 0);
 
 // The picture's HICON or HBITMAP, or null when the number names no image.
 HANDLE ImageHandle(Number number);

@@ -7,6 +7,7 @@ Run it again after changing a picture; the .ico files are committed.
 import math
 import os
 import struct
+import zlib
 
 SIZE = 32
 SS = 4  # supersampling factor
@@ -65,14 +66,33 @@ def icon_image(rows):
     return header + pixels + bytes(mask)
 
 
+def png_image(rows):
+    """The picture as a PNG file (8-bit RGBA), which icon files may hold from 48 pixels up."""
+    size = len(rows)
+    raw = b''.join(b'\0' + bytes(v for pixel in row for v in pixel) for row in rows)
+
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)
+    return b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b'')
+
+
+# Every picture at every size a screen scale asks for (100 % to 200 %); the first is what a
+# reader that takes the first picture gets, as before. The large ones are PNG-compressed, which
+# keeps the program small.
+SIZES = (32, 16, 24, 48, 64)
+PNG_FROM = 48
+
+
 def write_ico(path, images):
     count = len(images)
     out = struct.pack('<HHH', 0, 1, count)
     offset = 6 + 16 * count
     blobs = []
     for rows in images:
-        blob = icon_image(rows)
         size = len(rows)
+        blob = png_image(rows) if size >= PNG_FROM else icon_image(rows)
         out += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(blob), offset)
         offset += len(blob)
         blobs.append(blob)
@@ -181,14 +201,19 @@ def power_disc(x, y):
     return base
 
 
+# Every picture this tool knows, by the file it goes to.
+PICTURES = (
+    ('verriq.ico', document_with_padlock),
+    ('add.ico', green_plus),
+    ('remove.ico', red_cross),
+    ('quit.ico', power_disc),
+)
+
+
 def main():
     here = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'resources')
-    # The window icon carries 32x32 (what the window class asks for) and 16x16 for captions.
-    n = write_ico(os.path.join(here, 'verriq.ico'), [render(document_with_padlock), render(document_with_padlock, 16)])
-    print('verriq.ico', n)
-    for name, shade in (('add.ico', green_plus), ('remove.ico', red_cross), ('quit.ico', power_disc)):
-        n = write_ico(os.path.join(here, name), [render(shade)])
-        assert n == 4286, (name, n)
+    for name, shade in PICTURES:
+        n = write_ico(os.path.join(here, name), [render(shade, size) for size in SIZES])
         print(name, n)
 
 

@@ -2,8 +2,12 @@
 // toolbar, the status bar and the list.
 #include "app/layout.h"
 
+#include "app/background.h"
+
 #include "controls/gadget.h"
 #include "controls/toolbar.h"
+#include "framework/dpi.h"
+#include "framework/window.h"
 #include "images/images.h"
 #include "resources/resource_ids.h"
 #include "tests/app/app_test_support.h"
@@ -13,6 +17,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <set>
 
 using namespace apptest;
 
@@ -30,31 +35,35 @@ TEST(ToolbarPictures, AreCompleteIconFilesOfTheAgreedLayout) {
     for (int resource : {IDR_ICON_ADD, IDR_ICON_REMOVE, IDR_ICON_QUIT}) {
         HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));
         ASSERT_NE(found, nullptr) << resource;
-        ASSERT_EQ(SizeofResource(nullptr, found), 4286u) << resource;
         auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
-        // Directory: reserved 0, type 1, one picture.
+        // Directory: reserved 0, type 1, a picture for every scale from 100 % to 200 %.
         EXPECT_EQ(At<std::uint16_t>(data, 0), 0);
         EXPECT_EQ(At<std::uint16_t>(data, 2), 1);
-        EXPECT_EQ(At<std::uint16_t>(data, 4), 1);
-        // Entry: 32 x 32, no palette, 1 plane, 32 bits, 4264 bytes at 22.
+        int count = At<std::uint16_t>(data, 4);
+        std::set<int> sides;
+        for (int i = 0; i < count; ++i)
+            sides.insert(data[6 + 16 * i]);
+        EXPECT_EQ(sides, (std::set<int>{16, 24, 32, 48, 64})) << resource;
+        // The first entry is the 32 x 32 picture that readers of the first picture always got:
+        // no palette, 1 plane, 32 bits, 4264 bytes.
         EXPECT_EQ(data[6], 32);
         EXPECT_EQ(data[7], 32);
         EXPECT_EQ(data[8], 0);
         EXPECT_EQ(At<std::uint16_t>(data, 10), 1);
         EXPECT_EQ(At<std::uint16_t>(data, 12), 32);
         EXPECT_EQ(At<std::uint32_t>(data, 14), 4264u);
-        EXPECT_EQ(At<std::uint32_t>(data, 18), 22u);
+        size_t at = At<std::uint32_t>(data, 18);
         // BITMAPINFOHEADER: 40, 32 wide, 64 high (colour and mask), 1 plane, 32 bits, no compression.
-        EXPECT_EQ(At<std::uint32_t>(data, 22), 40u);
-        EXPECT_EQ(At<std::int32_t>(data, 26), 32);
-        EXPECT_EQ(At<std::int32_t>(data, 30), 64);
-        EXPECT_EQ(At<std::uint16_t>(data, 34), 1);
-        EXPECT_EQ(At<std::uint16_t>(data, 36), 32);
-        EXPECT_EQ(At<std::uint32_t>(data, 38), 0u);
+        EXPECT_EQ(At<std::uint32_t>(data, at), 40u);
+        EXPECT_EQ(At<std::int32_t>(data, at + 4), 32);
+        EXPECT_EQ(At<std::int32_t>(data, at + 8), 64);
+        EXPECT_EQ(At<std::uint16_t>(data, at + 12), 1);
+        EXPECT_EQ(At<std::uint16_t>(data, at + 14), 32);
+        EXPECT_EQ(At<std::uint32_t>(data, at + 16), 0u);
         // The picture uses its alpha channel: some pixels are transparent, some opaque.
         int transparent = 0, opaque = 0;
         for (int i = 0; i < 32 * 32; ++i) {
-            unsigned char alpha = data[62 + i * 4 + 3];
+            unsigned char alpha = data[at + 40 + i * 4 + 3];
             transparent += alpha == 0;
             opaque += alpha == 255;
         }
@@ -117,4 +126,99 @@ TEST_F(Layout, MenuToolbarStatusBarAndListAreWhereTheyBelong) {
     EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), client.right);
     EXPECT_STREQ(ReadGadgetItemText(GadgetFileList, -1, 0), "Geschützte Dateien");
     EXPECT_FALSE(IsWindowEnabled(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0))));
+}
+
+namespace {
+
+// Tells the window it now stands on a screen of that DPI, with a place of the scaled size, as
+// the system does when it is dragged there, and lets the events that follow run.
+void MoveToScreenOfDpi(HWND window, int dpi, bool followMain) {
+    RECT outer = {};
+    GetWindowRect(window, &outer);
+    int old = DpiForWindow(window);
+    RECT suggested = {outer.left, outer.top, outer.left + MulDiv(outer.right - outer.left, dpi, old),
+                      outer.top + MulDiv(outer.bottom - outer.top, dpi, old)};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    for (int event; (event = WaitEventTimeout(50)) != 0;)
+        if (followMain && event == DpiChangedWindowEvent && EventWindow() == WindowMain) FollowNewScale();
+}
+
+int ToolbarPictureSideOf(HWND toolbar) {
+    int width = 0, height = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0)), &width,
+                          &height);
+    return width == height ? width : -1;
+}
+
+int FontHeight(HWND control) {
+    LOGFONTW font = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+}
+
+} // namespace
+
+// A move to a screen at 150 %: the window takes the place offered, the toolbar comes back with
+// pictures of the larger size and the same buttons, the bars and the list keep out of each
+// other's way, fonts grow, and an open dialog follows to its own new scale.
+TEST_F(Layout, FollowsTheWindowToAScreenOfAnotherScale) {
+    HWND main = WindowHandle(WindowMain);
+    HWND list = GadgetHandle(GadgetFileList);
+    int listFont = FontHeight(list);
+    OpenHotKeyDialog();
+    HWND dialog = WindowHandle(WindowHotKey);
+    HWND label = GadgetHandle(GadgetHotKeyText);
+    RECT labelBefore = {};
+    GetClientRect(label, &labelBefore);
+    int labelFont = FontHeight(label);
+
+    MoveToScreenOfDpi(main, 144, true);
+    EXPECT_EQ(DpiForWindow(main), 144);
+    EXPECT_EQ(DpiForWindow(list), 144);
+    RECT client = {};
+    GetClientRect(main, &client);
+    EXPECT_GE(client.right, 600);
+
+    HWND toolbar = ToolbarHandle(ToolbarMain);
+    ASSERT_NE(toolbar, nullptr);
+    EXPECT_EQ(ToolbarPictureSideOf(toolbar), 48);
+    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
+    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, ItemRemoveFiles, 0));
+    EXPECT_LE(ToolbarButtonsRight(ToolbarMain), client.right);
+
+    auto place = [main](HWND child) {
+        RECT r = {};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    HWND status = FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+    RECT bar = place(toolbar), rows = place(list), foot = place(status);
+    EXPECT_LE(bar.bottom, rows.top);
+    EXPECT_LE(rows.bottom, foot.top);
+    EXPECT_GE(foot.bottom - foot.top, 27);
+    EXPECT_GT(FontHeight(list), listFont);
+
+    // Not below the new minimum, frame and menu bar of the new scale counted on top.
+    MINMAXINFO limits = {};
+    SendMessageW(main, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    RECT frame = {0, 0, 600, 300};
+    AdjustWindowRectForDpi(&frame, GetWindowLongW(main, GWL_STYLE), true, GetWindowLongW(main, GWL_EXSTYLE),
+                           144);
+    EXPECT_EQ(limits.ptMinTrackSize.x, frame.right - frame.left);
+    EXPECT_EQ(limits.ptMinTrackSize.y, frame.bottom - frame.top);
+
+    // And back at 100 %: the place offered is taken, not held at the larger minimum.
+    MoveToScreenOfDpi(main, 96, true);
+    GetClientRect(main, &client);
+    EXPECT_NEAR(client.right, 400, 1);
+    EXPECT_EQ(ToolbarPictureSideOf(ToolbarHandle(ToolbarMain)), 32);
+
+    // The dialog moves on its own: its children and their font grow with it.
+    MoveToScreenOfDpi(dialog, 144, false);
+    RECT labelAfter = {};
+    GetClientRect(label, &labelAfter);
+    EXPECT_NEAR(labelAfter.right, labelBefore.right * 3 / 2, 1);
+    EXPECT_NEAR(labelAfter.bottom, labelBefore.bottom * 3 / 2, 1);
+    EXPECT_GT(FontHeight(label), labelFont);
 }

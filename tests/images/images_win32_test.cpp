@@ -8,13 +8,13 @@ using namespace image_data;
 namespace {
 
 // The colour an icon shows in its middle, drawn on white.
-COLORREF IconCentre(HICON icon, int size) {
+COLORREF IconCentre(HICON icon, int size, int background = WHITE_BRUSH) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP target = CreateCompatibleBitmap(screen, size, size);
     HGDIOBJ old = SelectObject(dc, target);
     RECT all{0, 0, size, size};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(background)));
     DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     COLORREF colour = GetPixel(dc, size / 2, size / 2);
     SelectObject(dc, old);
@@ -44,20 +44,29 @@ TEST_F(ImagesTest, IconWithOne32BitPictureKeepsSizeAndDepth) {
     EXPECT_EQ(IconCentre(static_cast<HICON>(ImageHandle(1)), 32), RGB(0, 0, 255));
 }
 
-TEST_F(ImagesTest, ProgramToolbarIconsLoad) {
-    // The files the program itself carries, each 4286 bytes with one 32x32 picture of 32 bits.
-    for (const char* name : {"add.ico", "remove.ico", "quit.ico"}) {
+TEST_F(ImagesTest, ProgramIconsGiveThePictureNearestToEverySideAsked) {
+    // The files the program itself carries: without a side the first picture (32 x 32, 32 bits)
+    // as ever; with one, a picture of that very side, the large ones stored compressed, and
+    // between two sides the larger one rather than a stretched one.
+    for (const char* name : {"verriq.ico", "add.ico", "remove.ico", "quit.ico"}) {
         std::string path = std::string(VERRIQ_TEST_DATA) + "/../../resources/" + name;
         FILE* file = fopen(path.c_str(), "rb");
         ASSERT_NE(file, nullptr) << path;
-        Bytes data(8192);
+        Bytes data(1 << 16);
         data.resize(fread(data.data(), 1, data.size(), file));
         fclose(file);
-        EXPECT_EQ(data.size(), 4286u);
         ASSERT_NE(ImageFromMemory(2, data.data(), data.size()), 0) << name;
         EXPECT_EQ(FindImage(2)->width, 32);
-        EXPECT_EQ(FindImage(2)->height, 32);
         EXPECT_EQ(FindImage(2)->depth, 32);
+        for (int side : {16, 24, 32, 40, 48, 64, 200}) {
+            ASSERT_NE(ImageFromMemory(2, data.data(), data.size(), side), 0) << name << " " << side;
+            int expected = side == 40 ? 48 : side == 200 ? 64 : side;
+            EXPECT_EQ(FindImage(2)->width, expected) << name << " " << side;
+            EXPECT_EQ(FindImage(2)->height, expected) << name << " " << side;
+            // The picture is drawn, not empty: every one of them is opaque in its middle.
+            EXPECT_NE(IconCentre(static_cast<HICON>(ImageHandle(2)), expected, BLACK_BRUSH), RGB(0, 0, 0))
+                << name;
+        }
     }
 }
 
