@@ -38,6 +38,7 @@ void LoadToolbarImages() {
     ImageFromResource(ImageAdd, IDR_ICON_ADD);
     ImageFromResource(ImageRemove, IDR_ICON_REMOVE);
     ImageFromResource(ImageQuit, IDR_ICON_QUIT);
+    ImageFromResource(ImageFolder, IDR_ICON_FOLDER);
 }
 
 void CreateMainMenu() {
@@ -72,9 +73,11 @@ void CreateMainToolbar() {
     SetWindowLongA(toolbar, GWL_STYLE, GetWindowLongA(toolbar, GWL_STYLE) | TBSTYLE_LIST);
 
     AddToolbarButton(ItemAddFiles, ImageHandle(ImageAdd));
+    AddToolbarButton(ItemAddFolder, ImageHandle(ImageFolder));
     AddToolbarButton(ItemRemoveFiles, ImageHandle(ImageRemove));
     AddToolbarButton(ItemQuitButton, ImageHandle(ImageQuit));
     SetToolbarButtonText(toolbar, ItemAddFiles, "Hinzufügen");
+    SetToolbarButtonText(toolbar, ItemAddFolder, "Ordner");
     SetToolbarButtonText(toolbar, ItemRemoveFiles, "Entfernen");
     SetToolbarButtonText(toolbar, ItemQuitButton, "Beenden");
     // Nothing is selected yet, so there is nothing to remove.
