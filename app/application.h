@@ -26,6 +26,7 @@ enum : int {
     ImageAdd = 1,
     ImageRemove = 2,
     ImageQuit = 3,
+    ImageFolder = 4,
     FileListFile = 1,
 };
 
@@ -37,6 +38,7 @@ enum : int {
     ItemQuitMenu = 4,
     ItemAbout = 5,
     ItemChangeHotKey = 6,
+    ItemAddFolder = 7,
 };
 
 // Brings the framework services up in their fixed order (after the private heap).
