@@ -229,14 +229,65 @@ TEST_F(ProtectedFiles, DroppedFilesAndTheDeleteKeyWorkLikeTheButtons) {
     GlobalUnlock(drop);
     SendMessageW(WindowHandle(WindowMain), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 
-    ASSERT_EQ(ProtectedFileList().size(), 2u) << "the folder must be passed over";
+    ASSERT_EQ(ProtectedFileList().size(), 3u);
     EXPECT_EQ(PathOf(0), a);
-    EXPECT_EQ(PathOf(1), b);
+    EXPECT_EQ(PathOf(1), folder + "\\");
+    EXPECT_EQ(PathOf(2), b);
     EXPECT_EQ(HeldLockCount(), 2);
 
-    Select(1);
+    Select(2);
     SendMessageW(GadgetHandle(GadgetFileList), WM_KEYDOWN, VK_DELETE, 0);
-    ASSERT_EQ(ProtectedFileList().size(), 1u);
+    ASSERT_EQ(ProtectedFileList().size(), 2u);
     EXPECT_EQ(PathOf(0), a);
     EXPECT_FALSE(IsHeld(b));
+}
+
+namespace {
+
+// Runs the window's messages until no folder row is working through its tree.
+void WaitForFolders() {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        bool busy = false;
+        for (const ProtectedFile& file : ProtectedFileList()) busy |= file.tree && file.tree->Busy();
+        if (!busy || GetTickCount() - start > 10000) return;
+        Sleep(5);
+    }
+}
+
+} // namespace
+
+TEST_F(ProtectedFiles, OverlappingRowsHoldEachFileOnceNameTheHolderAndTakeOverWhenItGoes) {
+    StartProtectionService();
+    std::string folder = root + "\\Daten", inner = folder + "\\Unter";
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    CreateDirectoryW(ToWide(inner).c_str(), nullptr);
+    std::string a = MakeFile("Daten\\a.txt"), b = MakeFile("Daten\\Unter\\b.txt");
+    AddListedFiles({a, folder + "\\", inner + "\\"});
+    WaitForFolders();
+
+    // a by its own row, b by the outer folder; the inner folder row holds nothing of its own.
+    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_TRUE(IsHeld(a));
+    EXPECT_TRUE(IsHeld(b));
+    EXPECT_NE(UnprotectedReason(ProtectedFileList()[1]).find(a), std::string::npos);
+    EXPECT_NE(UnprotectedReason(ProtectedFileList()[2]).find(folder + "\\"), std::string::npos);
+    EXPECT_NE(TextColor(1), -1);
+    EXPECT_EQ(TextColor(0), -1);
+
+    // Without the file row, the folder row takes the file over.
+    Select(0);
+    RemoveSelectedFiles();
+    WaitForFolders();
+    EXPECT_TRUE(IsHeld(a));
+    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_EQ(TextColor(0), -1);
+    EXPECT_EQ(UnprotectedReason(ProtectedFileList()[0]), "");
+
+    ReleaseAllProtectedFiles();
+    EXPECT_FALSE(IsHeld(a));
+    EXPECT_FALSE(IsHeld(b));
+    EXPECT_TRUE(MoveFileW(ToWide(folder).c_str(), ToWide(folder + "2").c_str()));
 }
