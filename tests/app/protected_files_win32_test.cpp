@@ -291,3 +291,21 @@ TEST_F(ProtectedFiles, OverlappingRowsHoldEachFileOnceNameTheHolderAndTakeOverWh
     EXPECT_FALSE(IsHeld(b));
     EXPECT_TRUE(MoveFileW(ToWide(folder).c_str(), ToWide(folder + "2").c_str()));
 }
+
+TEST_F(ProtectedFiles, AMissingFolderIsHeldOnceItAppears) {
+    StartProtectionService();
+    std::string folder = root + "\\Später";
+    AddListedFiles({folder + "\\"});
+    EXPECT_EQ(StateOf(0), LockState::NotFound);
+    EXPECT_NE(TextColor(0), -1);
+
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    std::string inside = MakeFile("Später\\drin.txt");
+    RetryUnheldFiles(0);
+    WaitForFolders();
+    EXPECT_EQ(StateOf(0), LockState::Held);
+    EXPECT_EQ(TextColor(0), -1);
+    EXPECT_TRUE(IsHeld(inside));
+    EXPECT_FALSE(MoveFileW(ToWide(folder).c_str(), ToWide(folder + "2").c_str()));
+    ReleaseAllProtectedFiles();
+}

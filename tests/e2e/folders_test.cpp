@@ -163,3 +163,17 @@ TEST_F(Folders, TheWindowAnswersWhileALargeFolderIsHeld) {
     std::cout << "slowest answer while holding " << count << " files: " << slowest << " ms\n";
     EXPECT_FALSE(Writable(large + "\\datei-" + std::to_string(count - 1) + ".txt"));
 }
+
+TEST_F(Folders, AFolderBrowsedInTheFileDialogIsNotKeptBusy) {
+    std::string browsed = box.files + "\\Durchsucht";
+    ASSERT_TRUE(MakeFolders(browsed));
+    box.MakeFile("Durchsucht\\x.txt", "x");
+    Start("0 Dateien werden geschützt");
+    HWND dialog = OpenAddDialog();
+    ASSERT_NE(dialog, nullptr);
+    EnterFileName(dialog, browsed);
+    Sleep(500);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(Renamable(browsed));
+}
