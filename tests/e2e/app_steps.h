@@ -141,6 +141,17 @@ inline bool DropFiles(const Verriq& verriq, const std::vector<std::string>& path
     return PostMessageW(verriq.main(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != 0;
 }
 
+// The tooltip Verriq shows, once it is there; null when none comes within the time.
+inline HWND WaitTooltip(const Verriq& verriq, int timeoutMs = 3000) {
+    HWND tip = nullptr;
+    WaitFor([&] {
+        for (HWND window : verriq.TopWindows())
+            if (ClassOf(window) == "tooltips_class32") tip = window;
+        return tip != nullptr;
+    }, timeoutMs);
+    return tip;
+}
+
 // One test's Verriq with its own application-data folder.
 class VerriqTest : public ::testing::Test {
   protected:
