@@ -312,13 +312,18 @@ bool ProtectedTree::Holds(const std::wstring& key) const {
 
 std::string ProtectedTree::Summary() const {
     int unheldFiles = 0;
+    bool tooMany = false;
     for (const std::wstring& key : unheld_) {
         auto entry = entries_.find(key);
-        if (entry != entries_.end() && !entry->second.folder) ++unheldFiles;
+        if (entry == entries_.end()) continue;
+        if (!entry->second.folder) ++unheldFiles;
+        tooMany |= entry->second.state == LockState::TooMany;
     }
     std::string text = "Ordner: " + FormatGroupedInteger(heldFiles_) +
                        (heldFiles_ == 1 ? " Datei geschützt, " : " Dateien geschützt, ") +
                        FormatGroupedInteger(unheldFiles) + " nicht geschützt";
+    // Past the ceiling the names below would be an arbitrary few of thousands: say so first.
+    if (tooMany) text += "\r\nNicht alle geschützt: zu viele Dateien";
     if (Busy()) text += "\r\nWird noch durchsucht";
     int listed = 0;
     for (const std::wstring& key : unheld_) {
