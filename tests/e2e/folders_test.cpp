@@ -170,11 +170,26 @@ TEST_F(Folders, TheWindowAnswersWhileALargeFolderIsHeld) {
     EXPECT_FALSE(Writable(large + "\\datei-" + std::to_string(count - 1) + ".txt"));
 }
 
-TEST_F(Folders, AFolderBrowsedInTheFileDialogIsNotKeptBusy) {
+TEST_F(Folders, ThePickerAddsAFolderAndNoDialogKeepsTheFolderItBrowsedBusy) {
+    MakeProject();
     std::string browsed = box.files + "\\Durchsucht";
     ASSERT_TRUE(MakeFolders(browsed));
     box.MakeFile("Durchsucht\\x.txt", "x");
     Start("0 Dateien werden geschützt");
+
+    verriq.ClickButton(ButtonFolder);
+    HWND picker = verriq.WaitWindow("Ordner hinzufügen");
+    ASSERT_NE(picker, nullptr) << "the folder picker did not appear";
+    HWND name = GetDlgItem(picker, 1152);
+    ASSERT_NE(name, nullptr) << "no name box in the folder picker";
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(project).c_str()));
+    BringToFront(picker);
+    Tap(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(picker); })) << "the picker did not take the folder";
+    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); })) << verriq.StatusText();
+    EXPECT_EQ(verriq.Rows(), std::vector<std::string>{project + "\\"});
+
+    // The file dialog goes to another folder and is cancelled: that folder stays free.
     HWND dialog = OpenAddDialog();
     ASSERT_NE(dialog, nullptr);
     EnterFileName(dialog, browsed);
@@ -182,4 +197,5 @@ TEST_F(Folders, AFolderBrowsedInTheFileDialogIsNotKeptBusy) {
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     EXPECT_TRUE(Renamable(browsed));
+    EXPECT_FALSE(Renamable(project));
 }
