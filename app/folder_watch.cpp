@@ -90,7 +90,10 @@ void FolderWatch::Deliver(std::vector<FolderChange>& changes, bool lost) {
         announced_ = true;
     }
     changes.clear();
-    if (announce && window_) PostMessageW(window_, message_, id_, 0);
+    if (!announce || !window_ || PostMessageW(window_, message_, id_, 0)) return;
+    // A full queue refused the news: the next batch announces again, with this one waiting.
+    ExclusiveLock hold(lock_);
+    announced_ = false;
 }
 
 unsigned long __stdcall FolderWatch::Run(void* parameter) {

@@ -167,10 +167,9 @@ void ScheduleFolderWork() {
         folderWorkAsked = true;
         // A posted message comes before input and painting: while they wait, the next slice
         // waits behind them on a timer.
-        if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) != 0)
+        // A full queue refuses the post; the timer still comes.
+        if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) != 0 || !PostMessageW(main, FolderMessage, 0, 0))
             SetTimer(main, FolderWorkTimerId, 1, OnFolderWorkTimer);
-        else
-            PostMessageW(main, FolderMessage, 0, 0);
     }
     long long due = -1;
     for (const ProtectedFile& file : files) {

@@ -144,6 +144,8 @@ void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Tr
         Hold(entry);
         return;
     }
+    // Until the first look, its creator is taken to have it open still.
+    found.state = LockState::InUse;
     found.delay = FirstDelay;
     found.due = GetTickCount64() + FirstDelay;
     unheld_.insert(std::move(key));
