@@ -252,7 +252,7 @@ void WaitForFolders() {
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         bool busy = false;
         for (const ProtectedFile& file : ProtectedFileList()) busy |= file.tree && file.tree->Busy();
-        if (!busy || GetTickCount() - start > 10000) return;
+        if (!busy || GetTickCount() - start > 60000) return;
         Sleep(5);
     }
 }
@@ -307,5 +307,33 @@ TEST_F(ProtectedFiles, AMissingFolderIsHeldOnceItAppears) {
     EXPECT_EQ(TextColor(0), -1);
     EXPECT_TRUE(IsHeld(inside));
     EXPECT_FALSE(MoveFileW(ToWide(folder).c_str(), ToWide(folder + "2").c_str()));
+    ReleaseAllProtectedFiles();
+}
+
+TEST_F(ProtectedFiles, AFolderBeyondTheCeilingHoldsWhatItMayAndSaysSo) {
+    StartProtectionService();
+    std::string folder = root + "\\Riesig";
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    const int count = MaxFolderHolds + 10;
+    for (int i = 0; i < count; ++i) {
+        HANDLE file = CreateFileW(ToWide(folder + "\\" + std::to_string(i)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << i;
+        CloseHandle(file);
+    }
+    AddListedFiles({folder + "\\"});
+    WaitForFolders();
+    // The folder itself takes one place under the ceiling.
+    EXPECT_EQ(HeldLockCount(), MaxFolderHolds - 1);
+    EXPECT_NE(TextColor(0), -1);
+    EXPECT_FALSE(UnprotectedReason(ProtectedFileList()[0]).empty());
+
+    // Removing the row frees every place again.
+    Select(0);
+    RemoveSelectedFiles();
+    EXPECT_FALSE(IsHeld(folder + "\\0"));
+    AddListedFiles({folder + "\\"});
+    WaitForFolders();
+    EXPECT_EQ(HeldLockCount(), MaxFolderHolds - 1);
     ReleaseAllProtectedFiles();
 }
