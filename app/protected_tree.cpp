@@ -81,8 +81,8 @@ LockState ProtectedTree::HoldRoot(unsigned long& error, HWND window, unsigned me
 
 void ProtectedTree::Work(unsigned budgetMilliseconds) {
     unsigned long long deadline = NowMicroseconds() + budgetMilliseconds * 1000ULL;
-    if (!toList_.empty()) ListSome(deadline);
-    while (toList_.empty() && openCursor_ < toOpen_.size()) {
+    ListSome(deadline);
+    while (toList_.empty() && !find_ && openCursor_ < toOpen_.size()) {
         auto entry = entries_.find(toOpen_[openCursor_++]);
         if (entry != entries_.end() && !entry->second.lock) {
             if (!entry->second.folder) ++triedFiles_;
@@ -98,24 +98,24 @@ void ProtectedTree::Work(unsigned budgetMilliseconds) {
 }
 
 void ProtectedTree::ListSome(unsigned long long deadline) {
-    while (!toList_.empty()) {
+    for (;;) {
         WIN32_FIND_DATAW found;
         bool more;
         if (!find_) {
-            std::wstring pattern = rootPath_ + toList_.back() + L'*';
+            if (toList_.empty()) return;
+            listing_ = std::move(toList_.back());
+            toList_.pop_back();
+            std::wstring pattern = rootPath_ + listing_ + L'*';
             find_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                          FIND_FIRST_EX_LARGE_FETCH));
             more = find_.valid();
         } else {
             more = FindNextFileW(find_.get(), &found) != 0;
         }
-        if (!more) {
+        if (!more)
             find_.reset();
-            toList_.pop_back();
-        } else if (!IsDots(found.cFileName)) {
-            std::wstring name = toList_.back() + found.cFileName;
-            Found(name, found.dwFileAttributes, Try::InTurn);
-        }
+        else if (!IsDots(found.cFileName))
+            Found(listing_ + found.cFileName, found.dwFileAttributes, Try::InTurn);
         if (NowMicroseconds() >= deadline) return;
     }
 }
@@ -131,10 +131,7 @@ void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Tr
     found.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (!found.folder) ++foundFiles_;
     // A folder below is scanned in turn, unless it is a link to somewhere else.
-    if (found.folder && !found.link) {
-        // Scanned before the one still open is finished: the find handle belongs to the back.
-        toList_.insert(toList_.begin(), name + L'\\');
-    }
+    if (found.folder && !found.link) toList_.push_back(name + L'\\');
     if (when == Try::InTurn) {
         toOpen_.push_back(std::move(key));
         return;
@@ -208,12 +205,9 @@ void ProtectedTree::TakeChanges() {
     std::vector<FolderChange> changes = watch_.Take(lost);
     if (!root_) return;
     if (lost) {
-        // What is known stays; the scan adds what is not.
-        if (std::find(toList_.begin(), toList_.end(), std::wstring()) == toList_.end()) {
-            find_.reset();
-            toList_.clear();
-            toList_.push_back(std::wstring());
-        }
+        // What is known stays; the scan from the top adds what is not.
+        find_.reset();
+        toList_.assign(1, std::wstring());
         return;
     }
     for (const FolderChange& change : changes) Noticed(change);

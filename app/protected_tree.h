@@ -45,7 +45,7 @@ class ProtectedTree {
     LockState HoldRoot(unsigned long& error, HWND window, unsigned message, std::uintptr_t id);
     bool RootHeld() const { return root_.valid(); }
     // The scan or the first tries of what it found are not finished.
-    bool Busy() const { return !toList_.empty() || openCursor_ < toOpen_.size(); }
+    bool Busy() const { return !toList_.empty() || find_.valid() || openCursor_ < toOpen_.size(); }
     // Scans and holds for at most budget milliseconds (at least one step).
     void Work(unsigned budgetMilliseconds);
     // Takes what the watcher reported: new names wait for their creator, a loss means a scan.
@@ -85,7 +85,8 @@ class ProtectedTree {
     Entries entries_; // by the name below the folder, folded to upper case
     std::set<std::wstring> unheld_;
     std::vector<std::wstring> toList_; // folders still to scan, names below the root
-    UniqueFindFile find_;              // the scan of the folder at the back of toList_
+    std::wstring listing_;             // the folder being scanned
+    UniqueFindFile find_;              // its scan
     std::vector<std::wstring> toOpen_; // keys found by the scan, tried in order
     std::size_t openCursor_ = 0;
     int heldFiles_ = 0;
