@@ -26,6 +26,7 @@ enum : int {
     ImageAdd = 1,
     ImageRemove = 2,
     ImageQuit = 3,
+    ImageFolder = 4,
     FileListFile = 1,
 };
 
@@ -37,7 +38,7 @@ enum : int {
     ItemQuitMenu = 4,
     ItemAbout = 5,
     ItemChangeHotKey = 6,
-    // 7 belongs to the toolbar's folder button.
+    ItemAddFolder = 7,
     ItemStartWithWindows = 8,
 };
 

@@ -46,6 +46,7 @@ int ToolbarPictureSide() {
 void LoadToolbarImages() {
     int side = DpiScale(WindowHandle(WindowMain), ToolbarImageSize);
     ImageFromResource(ImageAdd, IDR_ICON_ADD, side);
+    ImageFromResource(ImageFolder, IDR_ICON_FOLDER, side);
     ImageFromResource(ImageRemove, IDR_ICON_REMOVE, side);
     ImageFromResource(ImageQuit, IDR_ICON_QUIT, side);
 }
@@ -86,9 +87,11 @@ void CreateMainToolbar() {
     SetWindowLongA(toolbar, GWL_STYLE, GetWindowLongA(toolbar, GWL_STYLE) | TBSTYLE_LIST);
 
     AddToolbarButton(ItemAddFiles, ImageHandle(ImageAdd));
+    AddToolbarButton(ItemAddFolder, ImageHandle(ImageFolder));
     AddToolbarButton(ItemRemoveFiles, ImageHandle(ImageRemove));
     AddToolbarButton(ItemQuitButton, ImageHandle(ImageQuit));
     SetToolbarButtonText(toolbar, ItemAddFiles, "Hinzufügen");
+    SetToolbarButtonText(toolbar, ItemAddFolder, "Ordner");
     SetToolbarButtonText(toolbar, ItemRemoveFiles, "Entfernen");
     SetToolbarButtonText(toolbar, ItemQuitButton, "Beenden");
     // Nothing is selected yet, so there is nothing to remove.

@@ -65,6 +65,9 @@ void OnMenuEvent(Number item) {
     case ItemAddFiles:
         AddFiles();
         break;
+    case ItemAddFolder:
+        AddFolder();
+        break;
     case ItemRemoveFiles:
         RemoveSelectedFiles();
         break;

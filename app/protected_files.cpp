@@ -30,6 +30,16 @@ constexpr UINT_PTR SubclassId = 0x5652;
 // A pass when the window comes back may take longer: the user is looking.
 constexpr unsigned ShownRetryBudgetMilliseconds = 50;
 
+// Folder rows: the watchers announce changes with this message (wParam: the tree), and a slice
+// of the work on large folders is asked for with it too (wParam 0).
+constexpr UINT FolderMessage = WM_APP + 0x5652;
+constexpr UINT_PTR FolderWorkTimerId = 0x5653;
+constexpr UINT_PTR FolderRetryTimerId = 0x5654;
+// One slice of scanning and holding; the window answers between two, well within 100 ms.
+constexpr unsigned FolderSliceMilliseconds = 40;
+constexpr unsigned FolderRetryBudgetMilliseconds = 20;
+bool folderWorkAsked = false;
+
 HWND tooltip = nullptr;
 int tooltipRow = -1;
 
@@ -48,7 +58,9 @@ std::wstring FileKey(const std::string& path) {
     return wide;
 }
 
-LockState StateForError(DWORD error) {
+} // namespace
+
+LockState LockStateForError(unsigned long error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -69,11 +81,20 @@ LockState StateForError(DWORD error) {
     }
 }
 
-bool AnotherEntryHolds(const ProtectedFile& file) {
-    return std::any_of(files.begin(), files.end(), [&](const ProtectedFile& other) {
-        return &other != &file && other.state == LockState::Held && other.key == file.key;
-    });
+bool IsFolderPath(const std::string& path) { return !path.empty() && path.back() == '\\'; }
+
+std::string RowHolding(const std::wstring& key, const ProtectedTree* tree) {
+    for (const ProtectedFile& file : files) {
+        if (file.tree ? file.tree.get() != tree && file.tree->Holds(key)
+                      : file.state == LockState::Held && file.key == key)
+            return file.path;
+    }
+    return {};
 }
+
+namespace {
+
+void ScheduleFolderWork();
 
 void TryLock(ProtectedFile& file) {
     // A line with a zero byte names no file; the system would see only the text before it and
@@ -81,6 +102,13 @@ void TryLock(ProtectedFile& file) {
     if (file.path.find('\0') != std::string::npos) {
         file.error = ERROR_INVALID_NAME;
         file.state = LockState::NotFound;
+        return;
+    }
+    if (IsFolderPath(file.path)) {
+        if (!file.tree) file.tree = std::make_unique<ProtectedTree>(file.path, file.key);
+        file.state = file.tree->HoldRoot(file.error, WindowHandle(WindowMain), FolderMessage,
+                                         reinterpret_cast<std::uintptr_t>(file.tree.get()));
+        if (file.state == LockState::Held) ScheduleFolderWork();
         return;
     }
     HANDLE handle = CreateFileW(ToWidePath(file.path).c_str(), GENERIC_READ, LockShareMode, nullptr, OPEN_EXISTING,
@@ -92,13 +120,103 @@ void TryLock(ProtectedFile& file) {
         return;
     }
     file.error = GetLastError();
-    file.state = StateForError(file.error);
+    file.state = LockStateForError(file.error);
+    file.holder.clear();
     // Our own lock refuses us as it refuses everybody: say which row has the file.
-    if (file.state == LockState::InUse && AnotherEntryHolds(file)) file.state = LockState::Duplicate;
+    if (file.state == LockState::InUse) {
+        file.holder = RowHolding(file.key, nullptr);
+        if (!file.holder.empty()) file.state = LockState::Duplicate;
+    }
 }
 
-void ShowRowState(int row, const ProtectedFile& file) {
-    WriteGadgetItemColor(GadgetFileList, row, ColorText, file.state == LockState::Held ? -1 : FailedLockColor, -1);
+// Held, and for a folder row everything in it held as well.
+bool IsWhole(const ProtectedFile& file) {
+    return file.state == LockState::Held && (!file.tree || (!file.tree->Busy() && file.tree->UnheldCount() == 0));
+}
+
+void ShowRowState(int row, ProtectedFile& file) {
+    bool whole = IsWhole(file);
+    if (whole == file.shownWhole) return;
+    file.shownWhole = whole;
+    WriteGadgetItemColor(GadgetFileList, row, ColorText, whole ? -1 : FailedLockColor, -1);
+}
+
+void ShowFolderRows() {
+    for (std::size_t row = 0; row < files.size(); ++row)
+        if (files[row].tree) ShowRowState(static_cast<int>(row), files[row]);
+}
+
+bool AnyFolderBusy() {
+    return std::any_of(files.begin(), files.end(), [](const ProtectedFile& file) { return file.tree && file.tree->Busy(); });
+}
+
+void CALLBACK OnFolderWorkTimer(HWND window, UINT, UINT_PTR id, DWORD);
+void CALLBACK OnFolderRetryTimer(HWND window, UINT, UINT_PTR id, DWORD);
+
+// Asks for the next slice of work while a folder is busy, and for a retry when a file in a
+// folder is due; nothing at all while every folder is held whole, so an idle Verriq stays idle.
+void ScheduleFolderWork() {
+    HWND main = WindowHandle(WindowMain);
+    if (!main) {
+        // Without a window (tests of the model) the work is done at once.
+        for (ProtectedFile& file : files)
+            while (file.tree && file.tree->Busy()) file.tree->Work(FolderSliceMilliseconds);
+        return;
+    }
+    if (!folderWorkAsked && AnyFolderBusy()) {
+        folderWorkAsked = true;
+        // A posted message comes before input and painting: while they wait, the next slice
+        // waits behind them on a timer.
+        // A full queue refuses the post; the timer still comes.
+        if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) != 0 || !PostMessageW(main, FolderMessage, 0, 0))
+            SetTimer(main, FolderWorkTimerId, 1, OnFolderWorkTimer);
+    }
+    long long due = -1;
+    for (const ProtectedFile& file : files) {
+        if (!file.tree) continue;
+        long long next = file.tree->NextDue();
+        if (next >= 0 && (due < 0 || next < due)) due = next;
+    }
+    if (due < 0)
+        KillTimer(main, FolderRetryTimerId);
+    else
+        SetTimer(main, FolderRetryTimerId, static_cast<UINT>(std::max<long long>(due, USER_TIMER_MINIMUM)),
+                 OnFolderRetryTimer);
+}
+
+void AfterFolderChange() {
+    ShowFolderRows();
+    UpdateStatusText();
+    ScheduleFolderWork();
+}
+
+void DoFolderWork() {
+    folderWorkAsked = false;
+    for (ProtectedFile& file : files) {
+        if (file.tree && file.tree->Busy()) {
+            file.tree->Work(FolderSliceMilliseconds);
+            break;
+        }
+    }
+    AfterFolderChange();
+}
+
+void CALLBACK OnFolderWorkTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    DoFolderWork();
+}
+
+void CALLBACK OnFolderRetryTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    for (ProtectedFile& file : files)
+        if (file.tree) file.tree->RetryDue(FolderRetryBudgetMilliseconds);
+    AfterFolderChange();
+}
+
+void OnFolderChanged(WPARAM tree) {
+    for (ProtectedFile& file : files)
+        if (reinterpret_cast<WPARAM>(file.tree.get()) == tree) file.tree->TakeChanges();
+    AfterFolderChange();
 }
 
 // Appends a row and its entry and tries to hold the file. A row that could not be added gets no
@@ -109,7 +227,7 @@ bool AppendFile(const std::string& path, std::wstring key) {
     if (GadgetItemCount(GadgetFileList) != row + 1) return false;
     files.push_back(ProtectedFile{path, std::move(key), {}, LockState::NotFound, 0});
     TryLock(files.back());
-    if (files.back().state != LockState::Held) ShowRowState(row, files.back());
+    ShowRowState(row, files.back());
     return true;
 }
 
@@ -125,7 +243,12 @@ void HideTooltip() {
 
 void ShowTooltip(int row, POINT screen) {
     tooltipRow = row;
-    std::string reason = row >= 0 && row < static_cast<int>(files.size()) ? UnprotectedReason(files[row]) : "";
+    std::string reason;
+    if (row >= 0 && row < static_cast<int>(files.size())) {
+        const ProtectedFile& file = files[row];
+        // A folder row always tells what it holds.
+        reason = file.tree && file.state == LockState::Held ? file.tree->Summary() : UnprotectedReason(file);
+    }
     if (reason.empty()) {
         HideTooltip();
         tooltipRow = row;
@@ -182,7 +305,7 @@ LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
     return DefSubclassProc(list, message, wParam, lParam);
 }
 
-// Files dragged from the Explorer are added as if chosen in the dialog; folders are passed over.
+// Files and folders dragged from the Explorer are added as if chosen in the dialogs.
 void AddDroppedFiles(HDROP drop) {
     std::vector<std::string> dropped;
     UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
@@ -191,9 +314,11 @@ void AddDroppedFiles(HDROP drop) {
         std::wstring name(length + 1, L'\0');
         if (DragQueryFileW(drop, i, name.data(), length + 1) != length) continue;
         name.resize(length);
-        DWORD attributes = GetFileAttributesW(ToWidePath(FromWide(name)).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        dropped.push_back(FromWide(name));
+        std::string path = FromWide(name);
+        DWORD attributes = GetFileAttributesW(ToWidePath(path).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsFolderPath(path))
+            path += '\\';
+        dropped.push_back(std::move(path));
     }
     DragFinish(drop);
     AddChosenFiles(dropped);
@@ -205,6 +330,13 @@ LRESULT CALLBACK MainWindowProtectionProc(HWND window, UINT message, WPARAM wPar
         AddDroppedFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     }
+    if (message == FolderMessage) {
+        if (wParam == 0)
+            DoFolderWork();
+        else
+            OnFolderChanged(wParam);
+        return 0;
+    }
     if (message == WM_SHOWWINDOW && wParam) {
         // A drive plugged in or a program closed while the window was away: catch up at once.
         RetryUnheldFiles(ShownRetryBudgetMilliseconds);
@@ -213,6 +345,9 @@ LRESULT CALLBACK MainWindowProtectionProc(HWND window, UINT message, WPARAM wPar
         tooltip = nullptr;
         tooltipRow = -1;
         KillTimer(window, RetryTimerId);
+        KillTimer(window, FolderWorkTimerId);
+        KillTimer(window, FolderRetryTimerId);
+        folderWorkAsked = false;
         RemoveWindowSubclass(window, MainWindowProtectionProc, SubclassId);
     }
     return DefSubclassProc(window, message, wParam, lParam);
@@ -292,6 +427,13 @@ void AddFiles() {
     AddChosenFiles(chosen);
 }
 
+void AddFolder() {
+    std::string path = ShowFolderDialog("Ordner hinzufügen");
+    if (path.empty()) return;
+    if (!IsFolderPath(path)) path += '\\';
+    AddChosenFiles({path});
+}
+
 void RemoveSelectedFiles() {
     std::vector<int> rows = SelectedRows();
     if (!rows.empty()) {
@@ -305,10 +447,15 @@ void RemoveSelectedFiles() {
         }
         EndGadgetBatch(GadgetFileList);
         retryCursor = 0;
-        // A second row of a file just let go may hold it now.
+        // A second row of a file just let go may hold it now, in a folder row too, and room
+        // under the ceiling may have come free.
         bool duplicates = std::any_of(files.begin(), files.end(),
                                       [](const ProtectedFile& file) { return file.state == LockState::Duplicate; });
         if (duplicates) RetryUnheldFiles(0);
+        for (ProtectedFile& file : files)
+            if (file.tree) file.tree->RetryWaiting();
+        ShowFolderRows();
+        ScheduleFolderWork();
     }
     SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, 1);
     UpdateStatusText();
@@ -380,29 +527,49 @@ void ReleaseAllProtectedFiles() {
 }
 
 int HeldLockCount() {
-    return static_cast<int>(std::count_if(files.begin(), files.end(),
-                                          [](const ProtectedFile& file) { return file.state == LockState::Held; }));
+    int held = 0;
+    for (const ProtectedFile& file : files) held += file.tree ? file.tree->HeldFiles() : file.state == LockState::Held;
+    return held;
 }
 
-std::string UnprotectedReason(const ProtectedFile& file) {
-    switch (file.state) {
+std::string LockReason(LockState state, unsigned long error, bool folder, const std::string& holder) {
+    switch (state) {
     case LockState::Held:
         return {};
     case LockState::NotFound:
-        return "Nicht geschützt: Datei nicht gefunden";
+        return folder ? "Ordner nicht gefunden" : "Datei nicht gefunden";
     case LockState::InUse:
-        return "Nicht geschützt: von einem anderen Programm geöffnet";
+        return "von einem anderen Programm geöffnet";
     case LockState::AccessDenied:
-        return "Nicht geschützt: Zugriff verweigert";
+        return "Zugriff verweigert";
     case LockState::Duplicate:
-        return "Nicht geschützt: bereits in der Liste";
+        return holder.empty() ? "bereits in der Liste" : "bereits in der Liste: " + holder;
+    case LockState::TooMany:
+        return "zu viele Dateien";
     case LockState::Failed:
         break;
     }
-    return "Nicht geschützt: " + SystemErrorText(file.error);
+    return SystemErrorText(error);
+}
+
+std::string UnprotectedReason(const ProtectedFile& file) {
+    if (file.state == LockState::Held) return IsWhole(file) ? std::string() : file.tree->Summary();
+    return "Nicht geschützt: " + LockReason(file.state, file.error, file.tree != nullptr, file.holder);
 }
 
 void UpdateStatusText() {
+    int tried = 0, found = 0;
+    for (const ProtectedFile& file : files) {
+        if (!file.tree || !file.tree->Busy()) continue;
+        tried += file.tree->TriedFiles();
+        found += file.tree->FoundFiles();
+    }
+    if (found > 0 || AnyFolderBusy()) {
+        std::string progress = "Ordner wird geschützt: " + FormatGroupedInteger(tried) + " von " +
+                               FormatGroupedInteger(found) + " Dateien";
+        SetStatusFieldText(StatusBarMain, 0, progress.c_str());
+        return;
+    }
     int held = HeldLockCount();
     std::string text = FormatInteger(static_cast<std::int32_t>(held));
     text += held == 1 ? " Datei wird geschützt" : " Dateien werden geschützt";

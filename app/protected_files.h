@@ -3,9 +3,11 @@
 // saving, counting, locking and removing read the model, never the rows' text.
 #pragma once
 
+#include "app/protected_tree.h"
 #include "core/handles_win32.h"
 #include "core/types.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,8 +16,9 @@ enum class LockState : int {
     NotFound,     // no such file, folder or drive (yet)
     InUse,        // another program has it open
     AccessDenied, // no rights, or not a file
-    Duplicate,    // an earlier row holds the same file
+    Duplicate,    // another row holds the same file
     Failed,       // anything else; the entry keeps the system's error
+    TooMany,      // beyond the ceiling of what folder rows may hold
 };
 
 struct ProtectedFile {
@@ -24,11 +27,18 @@ struct ProtectedFile {
     UniqueFile lock;  // open with share mode none, so no other program may open it at all
     LockState state = LockState::NotFound;
     unsigned long error = 0; // the system's error of the last attempt that failed
+    // A folder row (its path ends in a backslash) holds a whole tree; a file row holds none.
+    std::unique_ptr<ProtectedTree> tree;
+    std::string holder;      // the row that holds the file instead (state Duplicate)
+    bool shownWhole = true;  // the row is drawn as protected
 };
 
 // The one share mode of every lock: nobody else may read, write, delete or rename the file
 // while we hold it. We only ever ask for read access and never read.
 constexpr unsigned long LockShareMode = 0;
+// A folder is held so that it can be neither renamed, moved nor deleted, and can still be
+// listed: reading and writing shared, deleting not (FILE_SHARE_READ | FILE_SHARE_WRITE).
+constexpr unsigned long FolderShareMode = 0x1 | 0x2;
 // Text colour of a row whose file is not held: it must not look protected.
 constexpr int FailedLockColor = 0x0000C0;
 // How often the main thread tries again to hold the files it could not, and how long one try
@@ -46,6 +56,10 @@ void AddListedFiles(const std::vector<std::string>& paths);
 void AddChosenFiles(const std::vector<std::string>& paths);
 // Lets the user pick files in the open dialog and adds them.
 void AddFiles();
+// Lets the user pick a folder and adds it.
+void AddFolder();
+// A line of the list names a folder when it ends in a backslash.
+bool IsFolderPath(const std::string& path);
 // Releases and removes every selected row. Saves the list when it changed.
 void RemoveSelectedFiles();
 // "Entfernen" is enabled exactly while a row is selected.
@@ -62,7 +76,11 @@ void StartProtectionService();
 // Lets go of every file and forgets every entry (the rows stay); for tests and shut-down.
 void ReleaseAllProtectedFiles();
 
-// Number of entries whose file is held.
+// Number of files held, by file rows and inside folder rows.
 int HeldLockCount();
-// What the tooltip of a row not held says; empty for a held row.
+// What the tooltip of a row not held says; empty for a row that holds all it should.
 std::string UnprotectedReason(const ProtectedFile& file);
+// The state a failed open's error stands for.
+LockState LockStateForError(unsigned long error);
+// Why something is not held, as a clause: "Zugriff verweigert".
+std::string LockReason(LockState state, unsigned long error, bool folder, const std::string& holder);

@@ -4,6 +4,7 @@
 # (the floor), each left idle for a while after it has started. Prints the CPU time of Verriq's
 # process and of its wineserver (every open that fails is work for the server too), each as a
 # share of one core, from the kernel's own accounting (/proc).
+# A third run holds and watches a folder of N files instead, unchanged while it is measured.
 # Usage: bench/idle_retry.sh [N [seconds]]   (default 10000 60); builds the x86_64 program first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,12 +32,17 @@ server_pid() {
     done
 }
 
-measure() { # name missing-count
+measure() { # name missing-count label [files-in-a-listed-folder]
     local appdata=$build/bench-idle/$1 storage i pid server hz
     storage=$appdata/Ondrak/Verriq
     rm -rf "$appdata"
     mkdir -p "$storage"
     for ((i = 0; i < $2; i++)); do printf 'C:\\nicht-da\\ordner-%d\\datei-%d.txt\r\n' $((i % 100)) "$i"; done >"$storage/Dateien.ini"
+    if [ -n "${4:-}" ]; then
+        mkdir -p "$appdata/ordner"
+        for ((i = 0; i < $4; i++)); do : >"$appdata/ordner/datei-$i.txt"; done
+        printf '%s\\\r\n' "$(windows_path "$appdata/ordner")" >"$storage/Dateien.ini"
+    fi
     # Wine sets APPDATA from the prefix; cmd sets it for the one program it starts and returns.
     "$WINELOADER" cmd /c "set APPDATA=$(windows_path "$appdata")&& start \"\" \"$exe\"" >/dev/null 2>&1
     for i in $(seq 1 100); do
@@ -63,3 +69,4 @@ measure() { # name missing-count
 echo "idle for $seconds s after start-up; CPU time and its share of one core"
 measure leer 0 "empty list (floor)"
 measure fehlend "$count" "$count missing files"
+measure ordner 0 "folder of $count files" "$count"

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <objbase.h>
+#include <shobjidl.h>
 
 #include <string>
 #include <string_view>
@@ -155,6 +156,46 @@ const char* TakeSelection(std::string block) {
     return NextChosenFileName();
 }
 
+// The process's current folder as it was before a dialog, put back when the dialog is gone: the
+// dialog may leave it wherever the user browsed (OFN_NOCHANGEDIR does not bind GetOpenFileName),
+// and a current folder cannot be renamed or deleted, so we would keep busy a folder we never
+// meant to hold.
+class KeepCurrentFolder {
+  public:
+    KeepCurrentFolder() {
+        DWORD length = GetCurrentDirectoryW(0, nullptr);
+        if (length == 0) return;
+        folder_.assign(length, L'\0');
+        DWORD written = GetCurrentDirectoryW(length, folder_.data());
+        folder_.resize(written < length ? written : 0);
+    }
+    ~KeepCurrentFolder() {
+        if (!folder_.empty()) SetCurrentDirectoryW(folder_.c_str());
+    }
+    KeepCurrentFolder(const KeepCurrentFolder&) = delete;
+    KeepCurrentFolder& operator=(const KeepCurrentFolder&) = delete;
+
+  private:
+    std::wstring folder_;
+};
+
+// A COM interface pointer released when it goes.
+template <class Interface> class ComPointer {
+  public:
+    ComPointer() = default;
+    ~ComPointer() {
+        if (pointer_) pointer_->Release();
+    }
+    ComPointer(const ComPointer&) = delete;
+    ComPointer& operator=(const ComPointer&) = delete;
+    Interface* get() const { return pointer_; }
+    Interface** out() { return &pointer_; }
+    Interface* operator->() const { return pointer_; }
+
+  private:
+    Interface* pointer_ = nullptr;
+};
+
 } // namespace
 
 void InitRequesters() {
@@ -238,9 +279,44 @@ const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const
     if (multiple) dialog.Flags |= OFN_ALLOWMULTISELECT;
 
     DisableOtherWindows();
-    BOOL chosen = GetOpenFileNameW(&dialog);
+    BOOL chosen;
+    {
+        KeepCurrentFolder keep;
+        chosen = GetOpenFileNameW(&dialog);
+    }
     EnableOtherWindows();
 
     if (!chosen) return EmptyResult();
     return TakeSelection(SelectionText(buffer, multiple));
+}
+
+const char* ShowFolderDialog(const char* title) {
+    ForgetSelection();
+    ComPointer<IFileOpenDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                reinterpret_cast<void**>(dialog.out()))))
+        return EmptyResult();
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_NOCHANGEDIR);
+    std::wstring wideTitle = ToWide(title ? title : "");
+    if (title) dialog->SetTitle(wideTitle.c_str());
+
+    HWND owner = OwnerWindow();
+    DisableOtherWindows();
+    HRESULT shown;
+    {
+        KeepCurrentFolder keep;
+        shown = dialog->Show(owner);
+    }
+    EnableOtherWindows();
+    if (FAILED(shown)) return EmptyResult();
+
+    ComPointer<IShellItem> item;
+    if (FAILED(dialog->GetResult(item.out()))) return EmptyResult();
+    wchar_t* path = nullptr;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path) return EmptyResult();
+    const char* result = Result(FromWide(path));
+    CoTaskMemFree(path);
+    return result;
 }

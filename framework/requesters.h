@@ -19,6 +19,9 @@ constexpr unsigned OpenFileMultiple = 0x1;
 // function.
 const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const char* pattern,
                                int patternIndex, unsigned flags);
+// The system's folder picker; the chosen folder's full path (UTF-8), or the empty text on cancel
+// or failure. Valid as long as ShowOpenFileDialog's result is.
+const char* ShowFolderDialog(const char* title);
 // The next path of the last multiple selection, the empty text when none is left. Paths come
 // whole, however long: the caller decides what it can use.
 const char* NextChosenFileName();

@@ -2,7 +2,8 @@
 #pragma once
 
 #define IDI_VERRIQ 1
-// The three toolbar pictures, kept as complete icon files.
+// The toolbar pictures, kept as complete icon files.
 #define IDR_ICON_ADD 101
 #define IDR_ICON_REMOVE 102
 #define IDR_ICON_QUIT 103
+#define IDR_ICON_FOLDER 104

@@ -53,6 +53,13 @@ std::string FormatInteger(std::int64_t value) {
     return std::string(text, static_cast<std::size_t>(length));
 }
 
+std::string FormatGroupedInteger(std::int64_t value) {
+    std::string digits = FormatInteger(value);
+    std::size_t first = digits[0] == '-' ? 1 : 0;
+    for (std::size_t at = digits.size(); at > first + 3; at -= 3) digits.insert(at - 3, 1, '.');
+    return digits;
+}
+
 int TextEquals(const char* first, const char* second) {
     if (!first) first = "";
     if (!second) second = "";

@@ -18,6 +18,9 @@ int FormatInteger(std::int64_t value, char* text);
 // The same as a string, for callers that keep or join the text.
 std::string FormatInteger(std::int32_t value);
 std::string FormatInteger(std::int64_t value);
+// The decimal text with a dot between groups of three digits, as German readers expect:
+// "10.000".
+std::string FormatGroupedInteger(std::int64_t value);
 
 // 1 when both texts are equal byte for byte (case matters), else 0.
 int TextEquals(const char* first, const char* second);

@@ -201,12 +201,29 @@ def power_disc(x, y):
     return base
 
 
+def yellow_folder(x, y):
+    # a tab on the back sheet, then the front sheet, both with a dark outline like the others
+    back = (0.72, 0.52, 0.08, 1)
+    x0, y0, x1, y1 = 2.0, 7.0, 30.0, 27.5
+    tab = 2.0 <= x <= 13.5 and 4.0 <= y <= 8.0 and rounded_rect(x, y, 2.0, 4.0, 13.5, 10.0, 1.5)
+    col = (0, 0, 0, 0)
+    if tab or (x0 <= x <= x1 and y0 <= y <= y1 and rounded_rect(x, y, x0, y0, x1, y1, 1.5)):
+        edge = x < x0 + 1 or x > x1 - 1 or y > y1 - 1 or (tab and (y < 5.0 or x > 12.5 or x < x0 + 1))
+        col = back if edge else lerp((0.98, 0.80, 0.30, 1), (0.90, 0.66, 0.15, 1), (y - 4) / 24)
+    fx0, fy0, fx1, fy1 = 2.0, 12.0, 30.0, 27.5
+    if fx0 <= x <= fx1 and fy0 <= y <= fy1 and rounded_rect(x, y, fx0, fy0, fx1, fy1, 1.5):
+        edge = x < fx0 + 1 or x > fx1 - 1 or y < fy0 + 1 or y > fy1 - 1
+        col = back if edge else lerp((1.0, 0.90, 0.50, 1), (0.95, 0.72, 0.20, 1), (y - fy0) / (fy1 - fy0))
+    return col
+
+
 # Every picture this tool knows, by the file it goes to.
 PICTURES = (
     ('verriq.ico', document_with_padlock),
     ('add.ico', green_plus),
     ('remove.ico', red_cross),
     ('quit.ico', power_disc),
+    ('folder.ico', yellow_folder),
 )
 
 

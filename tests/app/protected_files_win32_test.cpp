@@ -229,14 +229,111 @@ TEST_F(ProtectedFiles, DroppedFilesAndTheDeleteKeyWorkLikeTheButtons) {
     GlobalUnlock(drop);
     SendMessageW(WindowHandle(WindowMain), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 
-    ASSERT_EQ(ProtectedFileList().size(), 2u) << "the folder must be passed over";
+    ASSERT_EQ(ProtectedFileList().size(), 3u);
     EXPECT_EQ(PathOf(0), a);
-    EXPECT_EQ(PathOf(1), b);
+    EXPECT_EQ(PathOf(1), folder + "\\");
+    EXPECT_EQ(PathOf(2), b);
     EXPECT_EQ(HeldLockCount(), 2);
 
-    Select(1);
+    Select(2);
     SendMessageW(GadgetHandle(GadgetFileList), WM_KEYDOWN, VK_DELETE, 0);
-    ASSERT_EQ(ProtectedFileList().size(), 1u);
+    ASSERT_EQ(ProtectedFileList().size(), 2u);
     EXPECT_EQ(PathOf(0), a);
     EXPECT_FALSE(IsHeld(b));
+}
+
+namespace {
+
+// Runs the window's messages until no folder row is working through its tree.
+void WaitForFolders() {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        bool busy = false;
+        for (const ProtectedFile& file : ProtectedFileList()) busy |= file.tree && file.tree->Busy();
+        if (!busy || GetTickCount() - start > 60000) return;
+        Sleep(5);
+    }
+}
+
+} // namespace
+
+TEST_F(ProtectedFiles, OverlappingRowsHoldEachFileOnceNameTheHolderAndTakeOverWhenItGoes) {
+    StartProtectionService();
+    std::string folder = root + "\\Daten", inner = folder + "\\Unter";
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    CreateDirectoryW(ToWide(inner).c_str(), nullptr);
+    std::string a = MakeFile("Daten\\a.txt"), b = MakeFile("Daten\\Unter\\b.txt");
+    AddListedFiles({a, folder + "\\", inner + "\\"});
+    WaitForFolders();
+
+    // a by its own row, b by the outer folder; the inner folder row holds nothing of its own.
+    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_TRUE(IsHeld(a));
+    EXPECT_TRUE(IsHeld(b));
+    EXPECT_NE(UnprotectedReason(ProtectedFileList()[1]).find(a), std::string::npos);
+    EXPECT_NE(UnprotectedReason(ProtectedFileList()[2]).find(folder + "\\"), std::string::npos);
+    EXPECT_NE(TextColor(1), -1);
+    EXPECT_EQ(TextColor(0), -1);
+
+    // Without the file row, the folder row takes the file over.
+    Select(0);
+    RemoveSelectedFiles();
+    WaitForFolders();
+    EXPECT_TRUE(IsHeld(a));
+    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_EQ(TextColor(0), -1);
+    EXPECT_EQ(UnprotectedReason(ProtectedFileList()[0]), "");
+
+    ReleaseAllProtectedFiles();
+    EXPECT_FALSE(IsHeld(a));
+    EXPECT_FALSE(IsHeld(b));
+    EXPECT_TRUE(MoveFileW(ToWide(folder).c_str(), ToWide(folder + "2").c_str()));
+}
+
+TEST_F(ProtectedFiles, AMissingFolderIsHeldOnceItAppears) {
+    StartProtectionService();
+    std::string folder = root + "\\Später";
+    AddListedFiles({folder + "\\"});
+    EXPECT_EQ(StateOf(0), LockState::NotFound);
+    EXPECT_NE(TextColor(0), -1);
+
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    std::string inside = MakeFile("Später\\drin.txt");
+    RetryUnheldFiles(0);
+    WaitForFolders();
+    EXPECT_EQ(StateOf(0), LockState::Held);
+    EXPECT_EQ(TextColor(0), -1);
+    EXPECT_TRUE(IsHeld(inside));
+    EXPECT_FALSE(MoveFileW(ToWide(folder).c_str(), ToWide(folder + "2").c_str()));
+    ReleaseAllProtectedFiles();
+}
+
+TEST_F(ProtectedFiles, AFolderBeyondTheCeilingHoldsWhatItMayAndSaysSo) {
+    StartProtectionService();
+    std::string folder = root + "\\Riesig";
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    const int count = MaxFolderHolds + 10;
+    for (int i = 0; i < count; ++i) {
+        HANDLE file = CreateFileW(ToWide(folder + "\\" + std::to_string(i)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << i;
+        CloseHandle(file);
+    }
+    AddListedFiles({folder + "\\"});
+    WaitForFolders();
+    // The folder itself takes one place under the ceiling.
+    EXPECT_EQ(HeldLockCount(), MaxFolderHolds - 1);
+    EXPECT_NE(TextColor(0), -1);
+    EXPECT_FALSE(UnprotectedReason(ProtectedFileList()[0]).empty());
+
+    // Removing the row frees every place again.
+    Select(0);
+    RemoveSelectedFiles();
+    EXPECT_FALSE(IsHeld(folder + "\\0"));
+    AddListedFiles({folder + "\\"});
+    WaitForFolders();
+    EXPECT_EQ(HeldLockCount(), MaxFolderHolds - 1);
+    ReleaseAllProtectedFiles();
 }

@@ -7,6 +7,7 @@
 #include "settings/wide_text.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,6 +17,7 @@ namespace e2e {
 
 // Item numbers of the toolbar buttons.
 constexpr int ButtonAdd = 1;
+constexpr int ButtonFolder = 7;
 constexpr int ButtonRemove = 2;
 constexpr int ButtonQuit = 3;
 
@@ -121,6 +123,38 @@ inline void ChooseMenuEntry(HWND main, int title, int entry) {
 inline void RequestClose(HWND window) {
     BringToFront(window);
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+// The shell's part of a drop: a DROPFILES block in the target's own memory, posted with
+// WM_DROPFILES to the window under the pointer.
+inline bool DropFiles(const Verriq& verriq, const std::vector<std::string>& paths) {
+    std::wstring names;
+    for (const std::string& path : paths) names += ToWide(path) + L'\0';
+    names += L'\0';
+    DROPFILES header = {};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    size_t size = sizeof header + names.size() * sizeof(wchar_t);
+    // Verriq lets go of the block itself (DragFinish), so it is not freed here.
+    void* block = VirtualAllocEx(verriq.process(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!block) return false;
+    SIZE_T written = 0;
+    if (!WriteProcessMemory(verriq.process(), block, &header, sizeof header, &written) ||
+        !WriteProcessMemory(verriq.process(), static_cast<char*>(block) + sizeof header, names.data(),
+                            names.size() * sizeof(wchar_t), &written))
+        return false;
+    return PostMessageW(verriq.main(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != 0;
+}
+
+// The tooltip Verriq shows, once it is there; null when none comes within the time.
+inline HWND WaitTooltip(const Verriq& verriq, int timeoutMs = 3000) {
+    HWND tip = nullptr;
+    WaitFor([&] {
+        for (HWND window : verriq.TopWindows())
+            if (ClassOf(window) == "tooltips_class32") tip = window;
+        return tip != nullptr;
+    }, timeoutMs);
+    return tip;
 }
 
 // One test's Verriq with its own application-data folder.

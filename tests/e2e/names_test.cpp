@@ -11,27 +11,6 @@ namespace {
 
 const std::string MixedName = "Отчёт łódź 日本.txt";
 
-// The shell's part of a drop: a DROPFILES block in the target's own memory, posted with
-// WM_DROPFILES to the window under the pointer.
-bool DropFiles(const Verriq& verriq, const std::vector<std::string>& paths) {
-    std::wstring names;
-    for (const std::string& path : paths) names += ToWide(path) + L'\0';
-    names += L'\0';
-    DROPFILES header = {};
-    header.pFiles = sizeof header;
-    header.fWide = TRUE;
-    size_t size = sizeof header + names.size() * sizeof(wchar_t);
-    // Verriq lets go of the block itself (DragFinish), so it is not freed here.
-    void* block = VirtualAllocEx(verriq.process(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!block) return false;
-    SIZE_T written = 0;
-    if (!WriteProcessMemory(verriq.process(), block, &header, sizeof header, &written) ||
-        !WriteProcessMemory(verriq.process(), static_cast<char*>(block) + sizeof header, names.data(),
-                            names.size() * sizeof(wchar_t), &written))
-        return false;
-    return PostMessageW(verriq.main(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != 0;
-}
-
 // Another program's attempt to read the file, through the form that lifts the classic limit.
 bool OthersCanOpen(const std::string& path) {
     HANDLE file = CreateFileW(ToWidePath(path, 0).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -86,20 +65,23 @@ TEST_F(Names, APathBeyondTheClassicLimitIsHeld) {
     EXPECT_EQ(ReadBytes(box.fileList()), path + "\r\n");
 }
 
-TEST_F(Names, DroppedFilesAreAddedAndFoldersPassedOver) {
+TEST_F(Names, DroppedFilesAndFoldersAreAdded) {
     std::string a = box.MakeFile("gezogen eins.txt", "eins"), b = box.MakeFile("gezogen zwei.txt", "zwei");
+    std::string empty = box.root + "\\leer";
+    ASSERT_TRUE(MakeFolders(empty));
     Start("0 Dateien werden geschützt");
-    ASSERT_TRUE(DropFiles(verriq, {a, box.files, b}));
+    ASSERT_TRUE(DropFiles(verriq, {a, empty, b}));
     ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); })) << verriq.StatusText();
-    EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{a, b}));
+    // A folder's row is its path with a backslash at the end.
+    EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{a, empty + "\\", b}));
     EXPECT_FALSE(OthersCanOpen(a));
     EXPECT_FALSE(OthersCanOpen(b));
-    EXPECT_EQ(ReadBytes(box.fileList()), a + "\r\n" + b + "\r\n");
+    EXPECT_EQ(ReadBytes(box.fileList()), a + "\r\n" + empty + "\\\r\n" + b + "\r\n");
 
     // Entf on the list does what "Entfernen" does.
     verriq.ClickRow(0);
     Tap(VK_DELETE, true);
-    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 1; })) << verriq.RowCount();
+    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 2; })) << verriq.RowCount();
     EXPECT_TRUE(OthersCanOpen(a));
-    EXPECT_EQ(ReadBytes(box.fileList()), b + "\r\n");
+    EXPECT_EQ(ReadBytes(box.fileList()), empty + "\\\r\n" + b + "\r\n");
 }

@@ -42,13 +42,7 @@ class Protection : public VerriqTest {
     HWND HoverRow(int row) {
         RECT rect = verriq.RowRect(row);
         HoverAt(rect.left + 40, (rect.top + rect.bottom) / 2);
-        HWND tip = nullptr;
-        WaitFor([&] {
-            for (HWND window : verriq.TopWindows())
-                if (ClassOf(window) == "tooltips_class32") tip = window;
-            return tip != nullptr;
-        }, 3000);
-        return tip;
+        return WaitTooltip(verriq);
     }
 };
 

@@ -26,6 +26,13 @@ TEST(FormatInteger, SixtyFourBitValuesBeyond32Bits) {
     EXPECT_EQ(FormatInteger(INT64_MIN), "-9223372036854775808");
 }
 
+TEST(FormatInteger, GroupedByThreesFromTheRight) {
+    EXPECT_EQ(FormatGroupedInteger(999), "999");
+    EXPECT_EQ(FormatGroupedInteger(1000), "1.000");
+    EXPECT_EQ(FormatGroupedInteger(-123456), "-123.456");
+    EXPECT_EQ(FormatGroupedInteger(INT64_MIN), "-9.223.372.036.854.775.808");
+}
+
 TEST(FormatInteger, BufferFormReturnsTheLengthAndTerminates) {
     char text[IntegerTextSize];
     std::memset(text, 'x', sizeof text);

@@ -1,0 +1,336 @@
+#include "app/protected_tree.h"
+
+#include "app/protected_files.h"
+#include "settings/text.h"
+#include "settings/wide_text.h"
+
+#include <algorithm>
+
+namespace {
+
+// The first look at a new file comes this long after its last reported change; while it stays
+// busy the pauses double up to the cap, so that a file is held within about two seconds of its
+// creator letting go, and a creator that pauses between writes is not caught in between.
+constexpr unsigned FirstDelay = 300;
+constexpr unsigned BusyDelayCap = 2000;
+// Files that refuse us for other reasons change rarely; asking often would only cost.
+constexpr unsigned RefusedDelayCap = 60000;
+// Names the tooltip lists before it only counts.
+constexpr int NamesInSummary = 5;
+
+// Every file and folder held by any tree, against the ceiling.
+int heldByTrees = 0;
+
+unsigned long long NowMicroseconds() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return static_cast<unsigned long long>(now.QuadPart) * 1000000ULL /
+           static_cast<unsigned long long>(frequency.QuadPart);
+}
+
+std::wstring Folded(std::wstring text) {
+    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+bool IsDots(const wchar_t* name) { return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])); }
+
+bool WaitsForOthers(LockState state) { return state == LockState::Duplicate || state == LockState::TooMany; }
+
+} // namespace
+
+ProtectedTree::ProtectedTree(const std::string& root, std::wstring key)
+    : rootText_(root), rootPath_(ToWidePath(root, 0)), key_(std::move(key)) {
+    if (rootPath_.empty() || rootPath_.back() != L'\\') rootPath_ += L'\\';
+    if (key_.empty() || key_.back() != L'\\') key_ += L'\\';
+}
+
+ProtectedTree::~ProtectedTree() {
+    // The watcher goes first: it must not report into a tree that is being torn down.
+    watch_.Stop();
+    for (auto& [key, entry] : entries_)
+        if (entry.lock) --heldByTrees;
+    if (root_) --heldByTrees;
+}
+
+LockState ProtectedTree::HoldRoot(unsigned long& error, HWND window, unsigned message, std::uintptr_t id) {
+    if (root_) return LockState::Held;
+    HANDLE handle = CreateFileW(rootPath_.c_str(), FILE_LIST_DIRECTORY, FolderShareMode, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return LockStateForError(error);
+    }
+    UniqueFile held(handle);
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(held.get(), &information) ||
+        !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A file that has taken the folder's name is not the folder.
+        error = ERROR_DIRECTORY;
+        return LockState::NotFound;
+    }
+    root_ = std::move(held);
+    ++heldByTrees;
+    error = 0;
+    // Watching starts before the scan, so that nothing created meanwhile slips through.
+    watch_.Start(rootPath_, window, message, id);
+    toList_.push_back(std::wstring());
+    return LockState::Held;
+}
+
+void ProtectedTree::Work(unsigned budgetMilliseconds) {
+    unsigned long long deadline = NowMicroseconds() + budgetMilliseconds * 1000ULL;
+    ListSome(deadline);
+    while (toList_.empty() && !find_ && openCursor_ < toOpen_.size()) {
+        auto entry = entries_.find(toOpen_[openCursor_++]);
+        if (entry != entries_.end() && !entry->second.lock) {
+            if (!entry->second.folder) ++triedFiles_;
+            Hold(entry);
+        }
+        if (NowMicroseconds() >= deadline) break;
+    }
+    if (!Busy()) {
+        toOpen_.clear();
+        toOpen_.shrink_to_fit();
+        openCursor_ = 0;
+    }
+}
+
+void ProtectedTree::ListSome(unsigned long long deadline) {
+    for (;;) {
+        WIN32_FIND_DATAW found;
+        bool more;
+        if (!find_) {
+            if (toList_.empty()) return;
+            listing_ = std::move(toList_.back());
+            toList_.pop_back();
+            std::wstring pattern = rootPath_ + listing_ + L'*';
+            find_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                         FIND_FIRST_EX_LARGE_FETCH));
+            more = find_.valid();
+        } else {
+            more = FindNextFileW(find_.get(), &found) != 0;
+        }
+        if (!more)
+            find_.reset();
+        else if (!IsDots(found.cFileName))
+            Found(listing_ + found.cFileName, found.dwFileAttributes, Try::InTurn);
+        if (NowMicroseconds() >= deadline) return;
+    }
+}
+
+void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Try when) {
+    std::wstring key = Folded(name);
+    auto [entry, added] = entries_.try_emplace(key);
+    if (!added) return;
+    TreeEntry& found = entry->second;
+    found.name = name;
+    found.state = LockState::NotFound;
+    found.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    found.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (!found.folder) ++foundFiles_;
+    // A folder below is scanned in turn, unless it is a link to somewhere else.
+    if (found.folder && !found.link) toList_.push_back(name + L'\\');
+    if (when == Try::InTurn) {
+        toOpen_.push_back(std::move(key));
+        return;
+    }
+    if (!found.folder) ++triedFiles_;
+    if (when == Try::Now) {
+        Hold(entry);
+        return;
+    }
+    // Until the first look, its creator is taken to have it open still.
+    found.state = LockState::InUse;
+    found.delay = FirstDelay;
+    found.due = GetTickCount64() + FirstDelay;
+    unheld_.insert(std::move(key));
+}
+
+bool ProtectedTree::Hold(Entries::iterator position) {
+    TreeEntry& entry = position->second;
+    if (entry.lock) return true;
+    if (heldByTrees >= MaxFolderHolds) {
+        entry.state = LockState::TooMany;
+        unheld_.insert(position->first);
+        return true;
+    }
+    std::wstring path = rootPath_ + entry.name;
+    DWORD flags = entry.folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL;
+    if (entry.link) flags |= FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
+    HANDLE handle = CreateFileW(path.c_str(), entry.folder ? FILE_LIST_DIRECTORY : GENERIC_READ,
+                                entry.folder ? FolderShareMode : LockShareMode, nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        entry.lock.reset(handle);
+        entry.state = LockState::Held;
+        entry.error = 0;
+        entry.holder.clear();
+        ++heldByTrees;
+        if (!entry.folder) ++heldFiles_;
+        unheld_.erase(position->first);
+        return true;
+    }
+    entry.error = GetLastError();
+    entry.state = LockStateForError(entry.error);
+    if (entry.state == LockState::NotFound) {
+        // Gone again before we could hold it (a temporary file): nothing is left to protect.
+        Forget(position);
+        return false;
+    }
+    entry.holder.clear();
+    if (entry.state == LockState::InUse) {
+        entry.holder = RowHolding(key_ + position->first, this);
+        if (!entry.holder.empty()) entry.state = LockState::Duplicate;
+    }
+    unsigned cap = entry.state == LockState::InUse ? BusyDelayCap : RefusedDelayCap;
+    entry.delay = entry.delay == 0 ? FirstDelay : std::min(entry.delay * 2, cap);
+    entry.due = GetTickCount64() + entry.delay;
+    unheld_.insert(position->first);
+    return true;
+}
+
+void ProtectedTree::Forget(Entries::iterator position) {
+    if (position->second.lock) return;
+    if (!position->second.folder) {
+        --foundFiles_;
+        if (triedFiles_ > foundFiles_) triedFiles_ = foundFiles_;
+    }
+    unheld_.erase(position->first);
+    entries_.erase(position);
+}
+
+void ProtectedTree::TakeChanges() {
+    bool lost = false;
+    std::vector<FolderChange> changes = watch_.Take(lost);
+    if (!root_) return;
+    if (lost) {
+        // What is known stays; the scan from the top adds what is not.
+        find_.reset();
+        toList_.assign(1, std::wstring());
+        return;
+    }
+    for (const FolderChange& change : changes) Noticed(change);
+}
+
+void ProtectedTree::Noticed(const FolderChange& change) {
+    std::wstring name = change.name;
+    if (name.find(L'~') != std::wstring::npos) {
+        // A short name: the long one is what the scan and the user know.
+        std::wstring shortPath = rootPath_ + name;
+        DWORD length = GetLongPathNameW(shortPath.c_str(), nullptr, 0);
+        if (length > 0) {
+            std::wstring longPath(length, L'\0');
+            DWORD written = GetLongPathNameW(shortPath.c_str(), longPath.data(), length);
+            if (written > rootPath_.size() && written < length) name = longPath.substr(rootPath_.size(), written - rootPath_.size());
+        }
+    }
+    std::wstring key = Folded(name);
+    auto known = entries_.find(key);
+    if (change.action == FILE_ACTION_REMOVED || change.action == FILE_ACTION_RENAMED_OLD_NAME) {
+        if (known == entries_.end() || known->second.lock) return;
+        bool folder = known->second.folder;
+        Forget(known);
+        if (folder) {
+            // What waited below it went with it.
+            std::wstring below = key + L'\\';
+            for (auto waiting = unheld_.lower_bound(below); waiting != unheld_.end() && waiting->compare(0, below.size(), below) == 0;) {
+                auto gone = entries_.find(*waiting++);
+                if (gone != entries_.end()) Forget(gone);
+            }
+        }
+        return;
+    }
+    if (known != entries_.end()) {
+        TreeEntry& entry = known->second;
+        // Still being written: the first look waits again for the writer to pause.
+        if (!entry.lock && !WaitsForOthers(entry.state)) {
+            entry.delay = FirstDelay;
+            entry.due = GetTickCount64() + FirstDelay;
+        }
+        return;
+    }
+    DWORD attributes = GetFileAttributesW((rootPath_ + name).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    // A folder is not written into like a file: holding it at once keeps it where it is, and
+    // its contents are scanned. A file waits for its creator.
+    Found(name, attributes, (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Try::Now : Try::AfterPause);
+}
+
+void ProtectedTree::RetryDue(unsigned budgetMilliseconds) {
+    unsigned long long deadline = NowMicroseconds() + budgetMilliseconds * 1000ULL;
+    unsigned long long now = GetTickCount64();
+    std::vector<std::wstring> due;
+    for (const std::wstring& key : unheld_) {
+        auto entry = entries_.find(key);
+        if (entry != entries_.end() && !WaitsForOthers(entry->second.state) && entry->second.due <= now)
+            due.push_back(key);
+    }
+    for (const std::wstring& key : due) {
+        auto entry = entries_.find(key);
+        if (entry != entries_.end()) Hold(entry);
+        if (NowMicroseconds() >= deadline) break;
+    }
+}
+
+long long ProtectedTree::NextDue() const {
+    long long next = -1;
+    unsigned long long now = GetTickCount64();
+    for (const std::wstring& key : unheld_) {
+        auto entry = entries_.find(key);
+        if (entry == entries_.end() || WaitsForOthers(entry->second.state)) continue;
+        long long wait = entry->second.due > now ? static_cast<long long>(entry->second.due - now) : 0;
+        if (next < 0 || wait < next) next = wait;
+    }
+    return next;
+}
+
+void ProtectedTree::RetryWaiting() {
+    std::vector<std::wstring> waiting;
+    for (const std::wstring& key : unheld_) {
+        auto entry = entries_.find(key);
+        if (entry != entries_.end() && WaitsForOthers(entry->second.state)) waiting.push_back(key);
+    }
+    for (const std::wstring& key : waiting) {
+        auto entry = entries_.find(key);
+        if (entry == entries_.end()) continue;
+        entry->second.delay = 0;
+        Hold(entry);
+    }
+}
+
+bool ProtectedTree::Holds(const std::wstring& key) const {
+    if (key.size() < key_.size() || key.compare(0, key_.size(), key_) != 0) return false;
+    if (key.size() == key_.size()) return root_.valid();
+    auto entry = entries_.find(key.substr(key_.size()));
+    return entry != entries_.end() && entry->second.lock.valid();
+}
+
+std::string ProtectedTree::Summary() const {
+    int unheldFiles = 0;
+    bool tooMany = false;
+    for (const std::wstring& key : unheld_) {
+        auto entry = entries_.find(key);
+        if (entry == entries_.end()) continue;
+        if (!entry->second.folder) ++unheldFiles;
+        tooMany |= entry->second.state == LockState::TooMany;
+    }
+    std::string text = "Ordner: " + FormatGroupedInteger(heldFiles_) +
+                       (heldFiles_ == 1 ? " Datei geschützt, " : " Dateien geschützt, ") +
+                       FormatGroupedInteger(unheldFiles) + " nicht geschützt";
+    // Past the ceiling the names below would be an arbitrary few of thousands: say so first.
+    if (tooMany) text += "\r\nNicht alle geschützt: zu viele Dateien";
+    if (Busy()) text += "\r\nWird noch durchsucht";
+    int listed = 0;
+    for (const std::wstring& key : unheld_) {
+        auto entry = entries_.find(key);
+        if (entry == entries_.end()) continue;
+        if (listed++ == NamesInSummary) {
+            text += "\r\n…";
+            break;
+        }
+        const TreeEntry& found = entry->second;
+        text += "\r\n" + FromWide(found.name) + ": " + LockReason(found.state, found.error, found.folder, found.holder);
+    }
+    return text;
+}
