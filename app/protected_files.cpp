@@ -33,10 +33,14 @@ constexpr unsigned ShownRetryBudgetMilliseconds = 50;
 HWND tooltip = nullptr;
 int tooltipRow = -1;
 
-std::wstring FileKey(const std::string& path) {
-    std::wstring wide = ToWidePath(path);
-    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (length > 0) {
+// The key from the path as the system takes it. One call into a buffer on the stack suffices
+// for nearly every path; only a longer one asks for its length first.
+std::wstring FileKey(std::wstring wide) {
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH + 1, buffer, nullptr);
+    if (length > 0 && length <= MAX_PATH) {
+        wide.assign(buffer, length);
+    } else if (length > MAX_PATH) {
         std::wstring full(length, L'\0');
         DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
         if (written > 0 && written < length) {
@@ -47,6 +51,8 @@ std::wstring FileKey(const std::string& path) {
     if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
     return wide;
 }
+
+std::wstring FileKey(const std::string& path) { return FileKey(ToWidePath(path)); }
 
 LockState StateForError(DWORD error) {
     switch (error) {
@@ -75,7 +81,8 @@ bool AnotherEntryHolds(const ProtectedFile& file) {
     });
 }
 
-void TryLock(ProtectedFile& file) {
+// widePath is file.path as the system takes it (ToWidePath).
+void TryLock(ProtectedFile& file, const std::wstring& widePath) {
     // A line with a zero byte names no file; the system would see only the text before it and
     // hold another file than the one listed.
     if (file.path.find('\0') != std::string::npos) {
@@ -83,7 +90,7 @@ void TryLock(ProtectedFile& file) {
         file.state = LockState::NotFound;
         return;
     }
-    HANDLE handle = CreateFileW(ToWidePath(file.path).c_str(), GENERIC_READ, LockShareMode, nullptr, OPEN_EXISTING,
+    HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ, LockShareMode, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         file.lock.reset(handle);
@@ -97,21 +104,27 @@ void TryLock(ProtectedFile& file) {
     if (file.state == LockState::InUse && AnotherEntryHolds(file)) file.state = LockState::Duplicate;
 }
 
+void TryLock(ProtectedFile& file) { TryLock(file, ToWidePath(file.path)); }
+
 void ShowRowState(int row, const ProtectedFile& file) {
     WriteGadgetItemColor(GadgetFileList, row, ColorText, file.state == LockState::Held ? -1 : FailedLockColor, -1);
 }
 
 // Appends a row and its entry and tries to hold the file. A row that could not be added gets no
 // entry, so that rows and entries never drift apart.
-bool AppendFile(const std::string& path, std::wstring key) {
-    int row = GadgetItemCount(GadgetFileList);
+// widePath is path as the system takes it (ToWidePath); path itself moves into the entry.
+bool AppendFile(std::string path, const std::wstring& widePath, std::wstring key) {
+    // Row i is entry i, so the new row's number is known without asking the control.
+    int row = static_cast<int>(files.size());
     InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0);
     if (GadgetItemCount(GadgetFileList) != row + 1) return false;
-    files.push_back(ProtectedFile{path, std::move(key), {}, LockState::NotFound, 0});
-    TryLock(files.back());
+    files.push_back(ProtectedFile{std::move(path), std::move(key), {}, LockState::NotFound, 0});
+    TryLock(files.back(), widePath);
     if (files.back().state != LockState::Held) ShowRowState(row, files.back());
     return true;
 }
+
+bool AppendFile(const std::string& path, std::wstring key) { return AppendFile(path, ToWidePath(path), std::move(key)); }
 
 void HideTooltip() {
     tooltipRow = -1;
@@ -234,12 +247,16 @@ std::vector<int> SelectedRows() {
 
 const std::vector<ProtectedFile>& ProtectedFileList() { return files; }
 
-void AddListedFiles(const std::vector<std::string>& paths) {
+void AddListedFiles(std::vector<std::string> paths) {
     files.reserve(files.size() + paths.size());
     // Thousands of rows must not cost a repaint each.
     BeginGadgetBatch(GadgetFileList);
-    for (const std::string& path : paths)
-        AppendFile(path, FileKey(path));
+    for (std::string& path : paths) {
+        // Each path is converted for the system once, for its key and its lock alike.
+        std::wstring wide = ToWidePath(path);
+        std::wstring key = FileKey(wide);
+        AppendFile(std::move(path), wide, std::move(key));
+    }
     EndGadgetBatch(GadgetFileList);
     UpdateStatusText();
 }
