@@ -210,8 +210,9 @@ VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int
     // Asking the status bar for its text is a message into the busy thread, and a stream of
     // them slows the loading down several times under Wine. So watch the last listed file
     // instead, which is locked last, and ask once it is held: the answer comes when the loop
-    // runs, and then the text must be there.
-    while (n > 0 && Now() - start < 120 && !IsHeld(lastFile)) Sleep(50);
+    // runs, and then the text must be there. The floor's time ends exactly (at its exit), so
+    // the watch is close-meshed: a coarse one added up to its interval to every Verriq run.
+    while (n > 0 && Now() - start < 120 && !IsHeld(lastFile)) Sleep(5);
     while (Now() - start < 120) {
         if (!search.found) EnumWindows(FindMain, reinterpret_cast<LPARAM>(&search));
         if (search.found && StatusText(verriq.info.hProcess, search.found) == expected) {
