@@ -1,7 +1,8 @@
 // The list document's codec: any bytes load; saving what was loaded and loading that again gives
 // the same entries; saving is stable; and a list that is already in the form we write comes back
 // byte for byte. The first byte picks the system (bit 0: ANSI code page UTF-8 instead of
-// Windows-1252) and whether the rest is repeated past the codec's slice size (bit 1).
+// Windows-1252) and the codec's slice size (the other bits: 1 to 127 bytes, or 0 for the real
+// size), so that slices end everywhere.
 #include "settings/file_list_codec.h"
 
 #include <cstdint>
@@ -84,20 +85,20 @@ bool InWrittenForm(std::string_view bytes, const AnsiCodePage& codePage) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const AnsiCodePage& codePage = data[0] & 1 ? Utf8System : Windows1252;
+    std::size_t slice = data[0] >> 1 ? data[0] >> 1 : FileListSliceBytes;
     std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    if ((data[0] & 2) && !bytes.empty())
-        while (bytes.size() < 40000) bytes += bytes;
 
-    std::vector<std::string> lines = FileListLines(bytes, codePage);
+    std::vector<std::string> lines = FileListLines(bytes, codePage, slice);
+    if (slice != FileListSliceBytes && FileListLines(bytes, codePage) != lines) std::abort();
     for (const std::string& line : lines) {
         std::string valid;
         AppendValidUtf8(line, valid);
         if (valid != line || line.find_first_of("\r\n") != std::string::npos) std::abort();
     }
 
-    std::string saved = FileListBytes(lines, codePage);
+    std::string saved = FileListBytes(lines, codePage, slice);
     if (FileListLines(saved, codePage) != lines) std::abort();
-    if (FileListBytes(FileListLines(saved, codePage), codePage) != saved) std::abort();
+    if (FileListBytes(FileListLines(saved, codePage, slice), codePage, slice) != saved) std::abort();
     // Every byte of Windows-1252 is a character: a list in the form we write stays as it is.
     if (InWrittenForm(bytes, codePage) && !StartsWithMark(saved) && saved != bytes) std::abort();
 

@@ -5,9 +5,6 @@
 
 namespace {
 
-// How much text goes through the conversions at a time.
-constexpr std::size_t SliceBytes = 32768;
-
 constexpr std::string_view ReplacementCharacter = "\xEF\xBF\xBD";
 
 // Every ANSI code page agrees with ASCII below 0x80, and no lead byte of a double-byte code page
@@ -110,20 +107,20 @@ std::string DecodeListText(std::string_view bytes, const AnsiCodePage& codePage)
     return text;
 }
 
-FileListEncoder::FileListEncoder(std::string& out, const AnsiCodePage& codePage)
-    : out_(out), codePage_(codePage), utf8_(codePage.isUtf8) {
+FileListEncoder::FileListEncoder(std::string& out, const AnsiCodePage& codePage, std::size_t sliceBytes)
+    : out_(out), codePage_(codePage), sliceBytes_(sliceBytes), utf8_(codePage.isUtf8) {
     out_.clear();
 }
 
 void FileListEncoder::Add(std::string_view path) {
     pending_.append(path.data(), path.size());
     pending_ += "\r\n";
-    if (pending_.size() >= SliceBytes) Encode();
+    if (pending_.size() >= sliceBytes_) Encode();
 }
 
 void FileListEncoder::AddText(std::string_view text) {
     pending_.append(text.data(), text.size());
-    if (pending_.size() >= SliceBytes) Encode();
+    if (pending_.size() >= sliceBytes_) Encode();
 }
 
 void FileListEncoder::Finish() {
@@ -160,22 +157,24 @@ void FileListEncoder::SwitchToUtf8(std::size_t encodedSize) {
     utf8_ = marked_ = true;
 }
 
-std::string FileListBytes(const std::vector<std::string>& paths, const AnsiCodePage& codePage) {
+std::string FileListBytes(const std::vector<std::string>& paths, const AnsiCodePage& codePage,
+                          std::size_t sliceBytes) {
     std::string bytes;
-    FileListEncoder encoder(bytes, codePage);
+    FileListEncoder encoder(bytes, codePage, sliceBytes);
     for (const std::string& path : paths) encoder.Add(path);
     encoder.Finish();
     return bytes;
 }
 
-std::vector<std::string> FileListLines(std::string_view bytes, const AnsiCodePage& codePage) {
+std::vector<std::string> FileListLines(std::string_view bytes, const AnsiCodePage& codePage,
+                                       std::size_t sliceBytes) {
     bool utf8 = StartsWithMark(bytes);
     if (utf8) bytes.remove_prefix(Utf8Mark.size());
     std::vector<std::string> lines;
     std::string text;
     // A slice ends after an LF: no CR LF pair and no character of either encoding is cut.
     while (!bytes.empty()) {
-        std::size_t cut = bytes.size() <= SliceBytes ? std::string_view::npos : bytes.find('\n', SliceBytes);
+        std::size_t cut = bytes.size() <= sliceBytes ? std::string_view::npos : bytes.find('\n', sliceBytes);
         std::size_t take = cut == std::string_view::npos ? bytes.size() : cut + 1;
         std::string_view slice = bytes.substr(0, take);
         bytes.remove_prefix(take);

@@ -9,6 +9,7 @@
 // part of its line. A path or a byte sequence that is no valid UTF-8 has U+FFFD in its place.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,14 +40,16 @@ void AppendValidUtf8(std::string_view text, std::string& out);
 std::string EncodeListText(std::string_view text, const AnsiCodePage& codePage);
 std::string DecodeListText(std::string_view bytes, const AnsiCodePage& codePage);
 
-// Builds the document's bytes from the program's texts, one path per line. Converted a slice at
-// a time through small buffers: large fresh buffers cost more in first touches of their pages
-// than the conversion itself.
+// How much text goes through the conversions at a time: large fresh buffers cost more in first
+// touches of their pages than the conversion itself. Tests pass small slices to reach the seams.
+constexpr std::size_t FileListSliceBytes = 32768;
+
+// Builds the document's bytes from the program's texts, one path per line, a slice at a time.
 class FileListEncoder {
   public:
     // The bytes go to out, which is emptied first; its capacity is kept, so a buffer that is
     // used again for the next save needs no new memory.
-    FileListEncoder(std::string& out, const AnsiCodePage& codePage);
+    FileListEncoder(std::string& out, const AnsiCodePage& codePage, std::size_t sliceBytes = FileListSliceBytes);
     void Add(std::string_view path);
     // Text with its line ends as it stands.
     void AddText(std::string_view text);
@@ -59,13 +62,16 @@ class FileListEncoder {
 
     std::string& out_;
     const AnsiCodePage& codePage_;
+    std::size_t sliceBytes_;
     std::string pending_;
     bool utf8_ = false;
     bool marked_ = false;
 };
 
 // The program's texts, one per line, as the document's bytes.
-std::string FileListBytes(const std::vector<std::string>& paths, const AnsiCodePage& codePage);
+std::string FileListBytes(const std::vector<std::string>& paths, const AnsiCodePage& codePage,
+                          std::size_t sliceBytes = FileListSliceBytes);
 // The document's lines in the program's texts. A last line without a line end counts; an empty
 // document has none.
-std::vector<std::string> FileListLines(std::string_view bytes, const AnsiCodePage& codePage);
+std::vector<std::string> FileListLines(std::string_view bytes, const AnsiCodePage& codePage,
+                                       std::size_t sliceBytes = FileListSliceBytes);
