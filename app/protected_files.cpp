@@ -114,10 +114,12 @@ void ShowRowState(int row, const ProtectedFile& file) {
 // entry, so that rows and entries never drift apart.
 // widePath is path as the system takes it (ToWidePath); path itself moves into the entry.
 bool AppendFile(std::string path, const std::wstring& widePath, std::wstring key) {
-    // Row i is entry i, so the new row's number is known without asking the control.
+    // Row i is entry i, so the new row's number is known without asking the control, and the
+    // insertion's own answer tells whether the row is there (the list gadget answers 0 for a
+    // row added, -1 for none; a missing gadget answers 0 as well, hence the look-up).
     int row = static_cast<int>(files.size());
-    InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0);
-    if (GadgetItemCount(GadgetFileList) != row + 1) return false;
+    if (InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0) < 0 || !GadgetHandle(GadgetFileList))
+        return false;
     files.push_back(ProtectedFile{std::move(path), std::move(key), {}, LockState::NotFound, 0});
     TryLock(files.back(), widePath);
     if (files.back().state != LockState::Held) ShowRowState(row, files.back());
