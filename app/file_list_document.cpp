@@ -9,34 +9,6 @@
 
 namespace {
 
-// A system whose ANSI code page is UTF-8 has no "other" encoding to switch to: its lists are
-// UTF-8 without the mark, as its other programs write them.
-bool AnsiIsUtf8() { return GetACP() == CP_UTF8; }
-
-// How much text goes through the conversions at a time.
-constexpr std::size_t SliceBytes = 32768;
-
-std::string ToCodePage(UINT codePage, std::wstring_view text, BOOL* usedDefault) {
-    if (text.empty()) return {};
-    DWORD flags = usedDefault ? WC_NO_BEST_FIT_CHARS : 0;
-    int size = static_cast<int>(text.size());
-    int length = WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return {};
-    std::string bytes(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(codePage, flags, text.data(), size, bytes.data(), length, nullptr, usedDefault);
-    return bytes;
-}
-
-std::wstring FromCodePage(UINT codePage, std::string_view bytes) {
-    if (bytes.empty()) return {};
-    int size = static_cast<int>(bytes.size());
-    int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), size, text.data(), length);
-    return text;
-}
-
 bool Fail(unsigned long* error, DWORD code) {
     if (error) *error = code;
     return false;
@@ -44,102 +16,13 @@ bool Fail(unsigned long* error, DWORD code) {
 
 } // namespace
 
-std::string EncodeFileListText(std::wstring_view text) {
-    if (AnsiIsUtf8()) return ToCodePage(CP_UTF8, text, nullptr);
-    // No best fit: an "Ω" written as "O" would name another file at the next start.
-    BOOL usedDefault = FALSE;
-    std::string ansi = ToCodePage(CP_ACP, text, &usedDefault);
-    if (!usedDefault) return ansi;
-    return std::string(Utf8Mark) + ToCodePage(CP_UTF8, text, nullptr);
-}
+std::string EncodeFileListText(std::wstring_view text) { return EncodeListText(FromWide(text), SystemAnsiCodePage()); }
 
-std::wstring DecodeFileListText(std::string_view bytes) {
-    if (bytes.substr(0, Utf8Mark.size()) == Utf8Mark) return FromCodePage(CP_UTF8, bytes.substr(Utf8Mark.size()));
-    return FromCodePage(AnsiIsUtf8() ? CP_UTF8 : CP_ACP, bytes);
-}
+std::wstring DecodeFileListText(std::string_view bytes) { return ToWide(DecodeListText(bytes, SystemAnsiCodePage())); }
 
-FileListEncoder::FileListEncoder(std::string& out) : out_(out) {
-    out_.clear();
-    // A system whose ANSI code page is UTF-8 writes UTF-8 from the start, without the mark.
-    utf8_ = AnsiIsUtf8();
-}
+std::string FileListBytes(const std::vector<std::string>& paths) { return FileListBytes(paths, SystemAnsiCodePage()); }
 
-void FileListEncoder::Add(std::string_view path) {
-    pending_.append(path.data(), path.size());
-    pending_ += "\r\n";
-    if (pending_.size() >= SliceBytes) Encode();
-}
-
-void FileListEncoder::Finish() { Encode(); }
-
-void FileListEncoder::Encode() {
-    if (pending_.empty()) return;
-    std::wstring wide = ToWide(pending_);
-    pending_.clear();
-    if (wide.empty()) return;
-    int size = static_cast<int>(wide.size());
-    if (!utf8_) {
-        // One pass: room for the longest characters the code page has, then cut to what came out.
-        static const UINT widest = [] {
-            CPINFO info{};
-            return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 0 ? info.MaxCharSize : 2u;
-        }();
-        std::size_t start = out_.size();
-        out_.resize(start + wide.size() * widest);
-        BOOL usedDefault = FALSE;
-        // No best fit: an "Ω" written as "O" would name another file at the next start.
-        int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, out_.data() + start,
-                                         static_cast<int>(wide.size() * widest), nullptr, &usedDefault);
-        out_.resize(start + static_cast<std::size_t>(std::max(length, 0)));
-        if (!usedDefault) return;
-        // What is written so far went through the code page without loss: it comes back whole.
-        out_.resize(start);
-        std::wstring before = FromCodePage(CP_ACP, out_);
-        out_.assign(Utf8Mark);
-        out_ += ToCodePage(CP_UTF8, before, nullptr);
-        utf8_ = true;
-    }
-    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return;
-    std::size_t start = out_.size();
-    out_.resize(start + static_cast<std::size_t>(length));
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out_.data() + start, length, nullptr, nullptr);
-}
-
-std::string FileListBytes(const std::vector<std::string>& paths) {
-    std::string bytes;
-    FileListEncoder encoder(bytes);
-    for (const std::string& path : paths) encoder.Add(path);
-    encoder.Finish();
-    return bytes;
-}
-
-std::vector<std::string> FileListLines(std::string_view bytes) {
-    UINT codePage = AnsiIsUtf8() ? CP_UTF8 : CP_ACP;
-    if (bytes.substr(0, Utf8Mark.size()) == Utf8Mark) {
-        bytes.remove_prefix(Utf8Mark.size());
-        codePage = CP_UTF8;
-    }
-    std::vector<std::string> lines;
-    // A slice ends after an LF: no CR LF pair and no character of either encoding is cut.
-    while (!bytes.empty()) {
-        std::size_t cut = bytes.size() <= SliceBytes ? std::string_view::npos : bytes.find('\n', SliceBytes);
-        std::size_t take = cut == std::string_view::npos ? bytes.size() : cut + 1;
-        std::string text = FromWide(FromCodePage(codePage, bytes.substr(0, take)));
-        bytes.remove_prefix(take);
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find_first_of("\r\n", start);
-            if (end == std::string::npos) {
-                lines.emplace_back(text, start);
-                break;
-            }
-            lines.emplace_back(text, start, end - start);
-            start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-        }
-    }
-    return lines;
-}
+std::vector<std::string> FileListLines(std::string_view bytes) { return FileListLines(bytes, SystemAnsiCodePage()); }
 
 std::wstring TemporaryListPath(const std::wstring& listPath) { return listPath + L".tmp"; }
 

@@ -1,52 +1,24 @@
-// The list document on disk: its encoding, and a replacement that never leaves half a list.
-//
-// Encoding: a list whose paths all fit the ANSI code page is written in it, without a mark and
-// with CR LF, byte for byte what every earlier version wrote and reads. Any other path turns
-// the whole document into UTF-8 behind the mark EF BB BF. A document read starting with the
-// mark is UTF-8, any other is the ANSI code page. Lines end at CR LF, LF or CR; a zero byte is
-// part of its line.
+// The list document on disk: its encoding (settings/file_list_codec.h, with the system's ANSI
+// code page), and a replacement that never leaves half a list.
 //
 // Writing: the new document goes to a temporary file beside the list, is flushed and then
 // replaces the list in one rename, so the list always holds the whole old or the whole new one.
 #pragma once
+
+#include "settings/file_list_codec.h"
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The mark that opens a UTF-8 list.
-constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
-
 // Lines in the system's UTF-16, each ended by CR LF, as the document's bytes.
 std::string EncodeFileListText(std::wstring_view text);
 // The document's bytes as UTF-16 text (the mark dropped, line ends as they were).
 std::wstring DecodeFileListText(std::string_view bytes);
 
-// Builds the document's bytes from the program's texts, one path per line. Converted a slice at
-// a time through small buffers: large fresh buffers cost more in first touches of their pages
-// than the conversion itself.
-class FileListEncoder {
-  public:
-    // The bytes go to out, which is emptied first; its capacity is kept, so a buffer that is
-    // used again for the next save needs no new memory.
-    explicit FileListEncoder(std::string& out);
-    void Add(std::string_view path);
-    // out holds the whole document after this.
-    void Finish();
-
-  private:
-    void Encode();
-
-    std::string& out_;
-    std::string pending_;
-    bool utf8_ = false;
-};
-
-// The program's texts, one per line, as the document's bytes.
+// The codec's functions with the system's ANSI code page.
 std::string FileListBytes(const std::vector<std::string>& paths);
-// The document's lines in the program's texts. A last line without a line end counts; an empty
-// document has none.
 std::vector<std::string> FileListLines(std::string_view bytes);
 
 // The temporary file beside the list that a save writes first.

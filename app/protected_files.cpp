@@ -43,10 +43,14 @@ bool folderWorkAsked = false;
 HWND tooltip = nullptr;
 int tooltipRow = -1;
 
-std::wstring FileKey(const std::string& path) {
-    std::wstring wide = ToWidePath(path);
-    DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (length > 0) {
+// The key from the path as the system takes it. One call into a buffer on the stack suffices
+// for nearly every path; only a longer one asks for its length first.
+std::wstring FileKey(std::wstring wide) {
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH + 1, buffer, nullptr);
+    if (length > 0 && length <= MAX_PATH) {
+        wide.assign(buffer, length);
+    } else if (length > MAX_PATH) {
         std::wstring full(length, L'\0');
         DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
         if (written > 0 && written < length) {
@@ -57,6 +61,8 @@ std::wstring FileKey(const std::string& path) {
     if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
     return wide;
 }
+
+std::wstring FileKey(const std::string& path) { return FileKey(ToWidePath(path)); }
 
 } // namespace
 
@@ -96,7 +102,8 @@ namespace {
 
 void ScheduleFolderWork();
 
-void TryLock(ProtectedFile& file) {
+// widePath is file.path as the system takes it (ToWidePath).
+void TryLock(ProtectedFile& file, const std::wstring& widePath) {
     // A line with a zero byte names no file; the system would see only the text before it and
     // hold another file than the one listed.
     if (file.path.find('\0') != std::string::npos) {
@@ -111,7 +118,7 @@ void TryLock(ProtectedFile& file) {
         if (file.state == LockState::Held) ScheduleFolderWork();
         return;
     }
-    HANDLE handle = CreateFileW(ToWidePath(file.path).c_str(), GENERIC_READ, LockShareMode, nullptr, OPEN_EXISTING,
+    HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ, LockShareMode, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         file.lock.reset(handle);
@@ -128,6 +135,8 @@ void TryLock(ProtectedFile& file) {
         if (!file.holder.empty()) file.state = LockState::Duplicate;
     }
 }
+
+void TryLock(ProtectedFile& file) { TryLock(file, ToWidePath(file.path)); }
 
 // Held, and for a folder row everything in it held as well.
 bool IsWhole(const ProtectedFile& file) {
@@ -221,15 +230,21 @@ void OnFolderChanged(WPARAM tree) {
 
 // Appends a row and its entry and tries to hold the file. A row that could not be added gets no
 // entry, so that rows and entries never drift apart.
-bool AppendFile(const std::string& path, std::wstring key) {
-    int row = GadgetItemCount(GadgetFileList);
-    InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0);
-    if (GadgetItemCount(GadgetFileList) != row + 1) return false;
-    files.push_back(ProtectedFile{path, std::move(key), {}, LockState::NotFound, 0});
-    TryLock(files.back());
+// widePath is path as the system takes it (ToWidePath); path itself moves into the entry.
+bool AppendFile(std::string path, const std::wstring& widePath, std::wstring key) {
+    // Row i is entry i, so the new row's number is known without asking the control, and the
+    // insertion's own answer tells whether the row is there (the list gadget answers 0 for a
+    // row added, -1 for none; a missing gadget answers 0 as well, hence the look-up).
+    int row = static_cast<int>(files.size());
+    if (InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0) < 0 || !GadgetHandle(GadgetFileList))
+        return false;
+    files.push_back(ProtectedFile{std::move(path), std::move(key), {}, LockState::NotFound, 0});
+    TryLock(files.back(), widePath);
     ShowRowState(row, files.back());
     return true;
 }
+
+bool AppendFile(const std::string& path, std::wstring key) { return AppendFile(path, ToWidePath(path), std::move(key)); }
 
 void HideTooltip() {
     tooltipRow = -1;
@@ -369,12 +384,16 @@ std::vector<int> SelectedRows() {
 
 const std::vector<ProtectedFile>& ProtectedFileList() { return files; }
 
-void AddListedFiles(const std::vector<std::string>& paths) {
+void AddListedFiles(std::vector<std::string> paths) {
     files.reserve(files.size() + paths.size());
     // Thousands of rows must not cost a repaint each.
     BeginGadgetBatch(GadgetFileList);
-    for (const std::string& path : paths)
-        AppendFile(path, FileKey(path));
+    for (std::string& path : paths) {
+        // Each path is converted for the system once, for its key and its lock alike.
+        std::wstring wide = ToWidePath(path);
+        std::wstring key = FileKey(wide);
+        AppendFile(std::move(path), wide, std::move(key));
+    }
     EndGadgetBatch(GadgetFileList);
     UpdateStatusText();
 }

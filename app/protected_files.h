@@ -50,7 +50,7 @@ const std::vector<ProtectedFile>& ProtectedFileList();
 
 // Start-up: one row and one entry per path, in order, each file locked. Duplicates stay, as
 // red rows that say so.
-void AddListedFiles(const std::vector<std::string>& paths);
+void AddListedFiles(std::vector<std::string> paths);
 // Adds paths chosen by the user; a path already listed (same full path, case ignored) is not
 // added again, its row is selected instead. Saves the list when it changed.
 void AddChosenFiles(const std::vector<std::string>& paths);

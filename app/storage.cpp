@@ -49,7 +49,7 @@ void TellFailureOnce() {
 std::string saveBuffer;
 
 const std::string& ListDocumentBytes() {
-    FileListEncoder encoder(saveBuffer);
+    FileListEncoder encoder(saveBuffer, SystemAnsiCodePage());
     for (const ProtectedFile& file : ProtectedFileList()) encoder.Add(file.path);
     encoder.Finish();
     return saveBuffer;

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     unsigned long error = 0;
     ReadFileListDocument(list, &buffer, &error);
     auto serialise = [&]() -> const std::string& {
-        FileListEncoder encoder(buffer);
+        FileListEncoder encoder(buffer, SystemAnsiCodePage());
         for (const std::string& path : model) encoder.Add(path);
         encoder.Finish();
         return buffer;
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     // Without a buffer of its own: every page of it new.
     double freshSave = Fastest([&] {
         std::string fresh;
-        FileListEncoder encoder(fresh);
+        FileListEncoder encoder(fresh, SystemAnsiCodePage());
         for (const std::string& path : model) encoder.Add(path);
         encoder.Finish();
         return ReplaceFileListDocument(list, fresh, &error);

@@ -5,6 +5,8 @@
 //
 //     startup_win32.exe [N ...]          (default 1000 10000)
 //     startup_win32.exe --floor <list>   (the floor itself; run by the benchmark)
+#include "settings/wide_text.h"
+
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -140,16 +143,23 @@ BOOL CALLBACK FindMain(HWND window, LPARAM parameter) {
     return TRUE;
 }
 
+// The status bar's text as the program's UTF-8. Read wide: the ANSI form would come in the
+// system's code page, which never equals the UTF-8 text it is compared with.
 std::string StatusText(HANDLE process, HWND main) {
-    HWND bar = FindWindowExA(main, nullptr, STATUSCLASSNAMEA, nullptr);
+    HWND bar = FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
     if (!bar) return "";
-    void* remote = VirtualAllocEx(process, nullptr, 256, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    char text[256] = "";
+    wchar_t text[256] = L"";
+    void* remote = VirtualAllocEx(process, nullptr, sizeof text, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote) return "";
     DWORD_PTR result = 0;
-    if (SendMessageTimeoutA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 1000, &result))
-        ReadProcessMemory(process, remote, text, sizeof text - 1, nullptr);
+    // The answer's low word is the text's length in characters; what lies beyond it is not read.
+    if (SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, 0, 0, SMTO_NORMAL, 1000, &result) &&
+        LOWORD(result) < std::size(text) &&
+        SendMessageTimeoutW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 1000, &result))
+        ReadProcessMemory(process, remote, text, (LOWORD(result) + 1) * sizeof(wchar_t), nullptr);
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return text;
+    text[std::size(text) - 1] = L'\0';
+    return FromWide(text);
 }
 
 // Another opener sharing everything is refused while Verriq holds the file.
@@ -200,8 +210,9 @@ VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int
     // Asking the status bar for its text is a message into the busy thread, and a stream of
     // them slows the loading down several times under Wine. So watch the last listed file
     // instead, which is locked last, and ask once it is held: the answer comes when the loop
-    // runs, and then the text must be there.
-    while (n > 0 && Now() - start < 120 && !IsHeld(lastFile)) Sleep(50);
+    // runs, and then the text must be there. The floor's time ends exactly (at its exit), so
+    // the watch is close-meshed: a coarse one added up to its interval to every Verriq run.
+    while (n > 0 && Now() - start < 120 && !IsHeld(lastFile)) Sleep(5);
     while (Now() - start < 120) {
         if (!search.found) EnumWindows(FindMain, reinterpret_cast<LPARAM>(&search));
         if (search.found && StatusText(verriq.info.hProcess, search.found) == expected) {

@@ -6,8 +6,10 @@
 
 #include <commctrl.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -112,7 +114,8 @@ bool HasCheckboxes(HWND list) {
 
 int ListInsertItem(Gadget* gadget, int position, const char* text, HANDLE image) {
     HWND list = gadget->window;
-    if (position == -1) position = ListRowCount(list);
+    // The control puts a row past its end at the end: no need to ask how many there are.
+    if (position == -1) position = INT_MAX;
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = position;
@@ -132,17 +135,20 @@ int ListInsertItem(Gadget* gadget, int position, const char* text, HANDLE image)
             item.iImage = index;
         }
     }
-    CellFields fields(text);
-    char* first = nullptr;
-    fields.Next(first);
-    NoteTextLength(gadget, std::strlen(first));
+    // A row of one cell, as every row of a long list is, is converted straight from the text.
+    const char* feed = std::strchr(text, '\n');
+    std::string_view first(text, feed ? static_cast<std::size_t>(feed - text) : std::strlen(text));
+    NoteTextLength(gadget, first.size());
     std::wstring wideFirst = ToWide(first);
     item.pszText = wideFirst.data();
     int row = static_cast<int>(Send(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     // A failed insertion has no row to fill; a position past the end became the last row, and
     // its cells belong there, not at the position asked for.
     if (row < 0) return -1;
-    WriteFurtherFields(gadget, row, fields);
+    if (feed && feed[1] != '\0') {
+        CellFields fields(feed + 1);
+        WriteFurtherFields(gadget, row, fields);
+    }
     return 0;
 }
 

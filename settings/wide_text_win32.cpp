@@ -24,11 +24,17 @@ std::wstring FullPath(const std::wstring& path) {
 
 std::wstring ToWide(std::string_view text) {
     if (text.empty()) return {};
-    int size = static_cast<int>(text.size());
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    // Paths are mostly ASCII, and every path crosses here several times at start-up: widening
+    // those bytes by hand spares both passes of the system's conversion.
+    std::wstring wide(text.size(), L'\0');
+    std::size_t i = 0;
+    for (; i < text.size() && static_cast<unsigned char>(text[i]) < 0x80; ++i) wide[i] = static_cast<wchar_t>(text[i]);
+    if (i == text.size()) return wide;
+    // One pass: UTF-8 never takes fewer bytes than UTF-16 takes units.
+    int length = MultiByteToWideChar(CP_UTF8, 0, text.data() + i, static_cast<int>(text.size() - i),
+                                     wide.data() + i, static_cast<int>(text.size() - i));
     if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    wide.resize(i + static_cast<std::size_t>(length));
     return wide;
 }
 

@@ -140,6 +140,14 @@ TEST(FileListEncoding, EveryByteOfAnAnsiListSurvivesLoadingAndSaving) {
     EXPECT_EQ(FileListBytes({}), "");
 }
 
+TEST(FileListEncoding, AFirstPathThatBeginsLikeTheMarkKeepsItsCharacters) {
+    // In the code page, "ï»¿" is the mark's three bytes; U+FEFF is the mark itself in UTF-8.
+    for (const std::wstring& first : {std::wstring(L"\u00EF\u00BB\u00BFC:\\a.txt"), std::wstring(L"\uFEFFC:\\b.txt")}) {
+        std::vector<std::string> paths = {FromWide(first), "C:\\zwei.txt"};
+        EXPECT_EQ(FileListLines(FileListBytes(paths)), paths);
+    }
+}
+
 TEST_F(FileListDocument, AStopAtAnyByteLeavesTheWholeOldOrTheWholeNewList) {
     const std::vector<std::string> before = {"C:\\alt\\eins.txt", "C:\\alt\\zwei.txt", "C:\\Größe.txt"};
     const std::vector<std::string> after = {"C:\\neu\\eins.txt", "", "D:\\drei.txt", "C:\\alt\\zwei.txt"};
