@@ -52,6 +52,15 @@ void ShowAboutBox() {
     ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
 }
 
+// The folder we were started from (often the downloads folder or the desktop) would stay busy
+// as our current folder: it could not be renamed or deleted while we run. Nothing here names a
+// file relative to the current folder, and the system folder is never renamed.
+void LeaveStartFolder() {
+    wchar_t folder[MAX_PATH];
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) SetCurrentDirectoryW(folder);
+}
+
 void Quit() {
     // "Nein" to quitting without a saved list returns to the window.
     if (SaveForQuit()) ShutDown();
@@ -135,6 +144,7 @@ void OnGadgetEvent(Number gadget) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything else may load a library: none may come from the folder we were started in.
     KeepLibrarySearchInSystemFolder();
+    LeaveStartFolder();
     InitPrivateHeap();
     StartFrameworkServices();
     ProductName = "Verriq";

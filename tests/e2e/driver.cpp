@@ -252,15 +252,16 @@ Verriq::~Verriq() { Kill(); }
 
 bool Verriq::Start(const std::string& appdata) { return Start(appdata, "\"" + VerriqExe() + "\""); }
 
-bool Verriq::Start(const std::string& appdata, const std::string& commandLine) {
+bool Verriq::Start(const std::string& appdata, const std::string& commandLine, const std::string& folder) {
     std::wstring environment = EnvironmentWith("APPDATA", appdata);
     std::wstring line = ToWide(commandLine);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     // No program name apart from the command line: it is parsed as Windows parses a Run value.
+    std::wstring current = ToWide(folder);
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &environment[0],
-                        nullptr, &startup, &info))
+                        current.empty() ? nullptr : current.c_str(), &startup, &info))
         return false;
     process_ = info.hProcess;
     thread_ = info.hThread;

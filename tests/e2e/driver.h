@@ -74,7 +74,8 @@ class Verriq {
 
     bool Start(const std::string& appdata);
     // Starts by a whole command line, the exe's path first.
-    bool Start(const std::string& appdata, const std::string& commandLine);
+    // folder: the current folder it starts in (empty: the driver's own).
+    bool Start(const std::string& appdata, const std::string& commandLine, const std::string& folder = {});
     // Main window by title, visible unless told otherwise; null after the time-out.
     HWND WaitMainWindow(int timeoutMs = 15000, bool visible = true);
     HWND main() const { return main_; }

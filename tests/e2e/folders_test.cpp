@@ -177,12 +177,17 @@ TEST_F(Folders, TheWindowAnswersWhileALargeFolderIsHeld) {
         << verriq.StatusText();
 }
 
-TEST_F(Folders, ThePickerAddsAFolderAndNoDialogKeepsTheFolderItBrowsedBusy) {
+TEST_F(Folders, ThePickerAddsAFolderAndNeitherTheStartFolderNorABrowsedOneStaysBusy) {
     MakeProject();
     std::string browsed = box.files + "\\Durchsucht";
     ASSERT_TRUE(MakeFolders(browsed));
     box.MakeFile("Durchsucht\\x.txt", "x");
-    Start("0 Dateien werden geschützt");
+    // Started from a folder of its own, as from a download folder: that folder stays free too.
+    std::string startedIn = box.files + "\\Gestartet";
+    ASSERT_TRUE(MakeFolders(startedIn));
+    ASSERT_TRUE(verriq.Start(box.appdata, "\"" + VerriqExe() + "\"", startedIn));
+    ASSERT_NE(verriq.WaitMainWindow(), nullptr);
+    EXPECT_TRUE(Renamable(startedIn));
 
     verriq.ClickButton(ButtonFolder);
     HWND picker = verriq.WaitWindow("Ordner hinzufügen");
@@ -204,5 +209,6 @@ TEST_F(Folders, ThePickerAddsAFolderAndNoDialogKeepsTheFolderItBrowsedBusy) {
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     EXPECT_TRUE(Renamable(browsed));
+    EXPECT_TRUE(Renamable(startedIn));
     EXPECT_FALSE(Renamable(project));
 }
