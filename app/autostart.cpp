@@ -2,12 +2,12 @@
 
 #include "app/application.h"
 #include "controls/menu.h"
+#include "core/system_library_win32.h"
 #include "core/unique_handle.h"
 #include "framework/requesters.h"
 #include "settings/wide_text.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstring>
 
@@ -162,12 +162,32 @@ void TellFailure(const wchar_t* key, LONG error, bool wanted, bool active) {
     notice("Start mit Windows nicht geändert", text.c_str(), MB_OK | MB_ICONWARNING);
 }
 
+// Whether anything follows the program's name, read the way the shell splits a command line: a
+// quoted name runs to the next quote, any other to the first blank.
+bool HasArguments(const wchar_t* commandLine) {
+    const wchar_t* at = commandLine;
+    if (*at == L'"') {
+        ++at;
+        while (*at && *at != L'"') ++at;
+        if (*at) ++at;
+    } else {
+        while (*at && *at != L' ' && *at != L'\t') ++at;
+    }
+    while (*at == L' ' || *at == L'\t') ++at;
+    return *at != 0;
+}
+
 } // namespace
 
 bool IsBackgroundStart(const wchar_t* commandLine) {
-    if (!commandLine || !*commandLine) return false;
+    // The shell library that splits the line is loaded only when there is something to split:
+    // an ordinary start does without it.
+    if (!commandLine || !HasArguments(commandLine)) return false;
+    using SplitFunction = LPWSTR*(WINAPI*)(LPCWSTR, int*);
+    auto split = LateSystemFunction<SplitFunction>(L"shell32.dll", "CommandLineToArgvW");
+    if (!split) return false;
     int count = 0;
-    UniqueArguments arguments(CommandLineToArgvW(commandLine, &count));
+    UniqueArguments arguments(split(commandLine, &count));
     if (!arguments) return false;
     for (int i = 1; i < count; ++i)
         if (lstrcmpiW(arguments.get()[i], BackgroundArgument) == 0) return true;

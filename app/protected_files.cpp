@@ -6,6 +6,7 @@
 #include "controls/list_gadget.h"
 #include "controls/status_bar.h"
 #include "controls/toolbar.h"
+#include "core/system_library_win32.h"
 #include "framework/requesters.h"
 #include "framework/window.h"
 #include "settings/text.h"
@@ -13,7 +14,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
+#include <shellapi.h> // HDROP
 #include <windowsx.h>
 
 #include <algorithm>
@@ -256,6 +257,28 @@ void HideTooltip() {
     SendMessageW(tooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
+// The tooltip window is made when the pointer first rests on a row that has something to say,
+// not at start-up: most runs never show one.
+HWND MakeTooltip() {
+    if (tooltip) return tooltip;
+    HWND main = WindowHandle(WindowMain);
+    HWND list = GadgetHandle(GadgetFileList);
+    if (!main || !list) return nullptr;
+    tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    if (!tooltip) return nullptr;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = main;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, 600);
+    return tooltip;
+}
+
 void ShowTooltip(int row, POINT screen) {
     tooltipRow = row;
     std::string reason;
@@ -269,6 +292,7 @@ void ShowTooltip(int row, POINT screen) {
         tooltipRow = row;
         return;
     }
+    if (!MakeTooltip()) return;
     std::wstring text = ToWide(reason);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -320,14 +344,24 @@ LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
     return DefSubclassProc(list, message, wParam, lParam);
 }
 
-// Files and folders dragged from the Explorer are added as if chosen in the dialogs.
+// Files and folders dragged from the Explorer are added as if chosen in the dialogs. The shell
+// library is taken in by the first drop, not at start-up; without it the drop adds nothing, and
+// its block, global memory that is ours once it arrived, is freed all the same.
 void AddDroppedFiles(HDROP drop) {
+    using QueryFunction = UINT(WINAPI*)(HDROP, UINT, LPWSTR, UINT);
+    using FinishFunction = void(WINAPI*)(HDROP);
+    auto query = LateSystemFunction<QueryFunction>(L"shell32.dll", "DragQueryFileW");
+    auto finish = LateSystemFunction<FinishFunction>(L"shell32.dll", "DragFinish");
+    if (!query || !finish) {
+        GlobalFree(drop);
+        return;
+    }
     std::vector<std::string> dropped;
-    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = query(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        UINT length = query(drop, i, nullptr, 0);
         std::wstring name(length + 1, L'\0');
-        if (DragQueryFileW(drop, i, name.data(), length + 1) != length) continue;
+        if (query(drop, i, name.data(), length + 1) != length) continue;
         name.resize(length);
         std::string path = FromWide(name);
         DWORD attributes = GetFileAttributesW(ToWidePath(path).c_str());
@@ -335,7 +369,7 @@ void AddDroppedFiles(HDROP drop) {
             path += '\\';
         dropped.push_back(std::move(path));
     }
-    DragFinish(drop);
+    finish(drop);
     AddChosenFiles(dropped);
 }
 
@@ -522,20 +556,9 @@ void StartProtectionService() {
     if (!main || !list) return;
     SetTimer(main, RetryTimerId, RetryInterval, OnRetryTimer);
     SetWindowSubclass(main, MainWindowProtectionProc, SubclassId, 0);
-    DragAcceptFiles(main, TRUE);
+    // All that accepting drops takes: the style. Asking the shell would load it at start-up.
+    SetWindowLongPtrW(main, GWL_EXSTYLE, GetWindowLongPtrW(main, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
 
-    tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    if (!tooltip) return;
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
-    tool.hwnd = main;
-    tool.uId = reinterpret_cast<UINT_PTR>(list);
-    tool.lpszText = const_cast<wchar_t*>(L"");
-    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, 600);
     SetWindowSubclass(list, FileListProc, SubclassId, 0);
 }
 

@@ -8,7 +8,6 @@
 #include "framework/window.h"
 
 #include <commctrl.h>
-#include <ole2.h>
 
 namespace {
 
@@ -27,6 +26,16 @@ struct GadgetLibrary {
 };
 
 GadgetLibrary library;
+
+// A control registered as an OLE drop target is revoked as it goes. Registering took OLE in, so
+// it is asked for only where it is already loaded: a start-up without it stays without it.
+void RevokeDropTarget(HWND window) {
+    HMODULE ole = GetModuleHandleW(L"ole32.dll");
+    if (!ole) return;
+    using RevokeFunction = HRESULT(WINAPI*)(HWND);
+    auto revoke = reinterpret_cast<RevokeFunction>(reinterpret_cast<void*>(GetProcAddress(ole, "RevokeDragDrop")));
+    if (revoke) revoke(window);
+}
 
 ObjectTable* Gadgets() {
     // Tests and early callers may come before InitGadgets; the table is the same either way.
@@ -50,7 +59,7 @@ LRESULT CALLBACK GadgetProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         RemovePropW(window, IdProperty);
-        if (RemovePropW(window, DropAcceptProperty)) RevokeDragDrop(window);
+        if (RemovePropW(window, DropAcceptProperty)) RevokeDropTarget(window);
         SetWindowLongPtrW(window, GWLP_ID, -1);
         ReleaseObject(Gadgets(), number);
     }

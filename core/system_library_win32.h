@@ -13,3 +13,12 @@ bool KeepLibrarySearchInSystemFolder();
 
 // The system's own copy of a library named without a folder, or nothing.
 UniqueModule LoadSystemLibrary(const wchar_t* name);
+
+// A function of a system library that only some actions need (a dialog, a drop), looked up the
+// first time it is wanted. The library stays loaded for the rest of the run, so start-up does
+// not pay for it. Nothing where the library or the function is missing; main thread only.
+FARPROC LateSystemFunction(const wchar_t* library, const char* name);
+
+template <class Function> Function LateSystemFunction(const wchar_t* library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(LateSystemFunction(library, name)));
+}

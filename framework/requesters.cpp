@@ -1,6 +1,7 @@
 #include "framework/requesters.h"
 
 #include "core/memory.h"
+#include "core/system_library_win32.h"
 #include "settings/file_names.h"
 #include "settings/wide_text.h"
 
@@ -196,13 +197,25 @@ template <class Interface> class ComPointer {
     Interface* pointer_ = nullptr;
 };
 
+// The dialog libraries and COM cost a start-up a noticeable share of its time, and most runs
+// never open a dialog: they are taken in by the first dialog, and COM is set up for it then.
+// A thread that has COM already keeps it the way it has it, so the answer does not matter.
+bool comTried = false;
+
+void EnsureCom() {
+    if (comTried) return;
+    comTried = true;
+    using InitializeFunction = HRESULT(WINAPI*)(LPVOID);
+    if (auto initialize = LateSystemFunction<InitializeFunction>(L"ole32.dll", "CoInitialize"))
+        initialize(nullptr);
+}
+
 } // namespace
 
 void InitRequesters() {
     if (requestersReady) return;
     requestersReady = true;
     InitCommonControls();
-    CoInitialize(nullptr);
 }
 
 int ShowMessageBox(const char* title, const char* text, unsigned flags) {
@@ -278,11 +291,15 @@ const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const
     dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
     if (multiple) dialog.Flags |= OFN_ALLOWMULTISELECT;
 
+    using OpenFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+    auto open = LateSystemFunction<OpenFunction>(L"comdlg32.dll", "GetOpenFileNameW");
+    if (!open) return EmptyResult();
+    EnsureCom();
     DisableOtherWindows();
     BOOL chosen;
     {
         KeepCurrentFolder keep;
-        chosen = GetOpenFileNameW(&dialog);
+        chosen = open(&dialog);
     }
     EnableOtherWindows();
 
@@ -292,9 +309,15 @@ const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const
 
 const char* ShowFolderDialog(const char* title) {
     ForgetSelection();
+    using CreateFunction = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+    using FreeFunction = void(WINAPI*)(LPVOID);
+    auto create = LateSystemFunction<CreateFunction>(L"ole32.dll", "CoCreateInstance");
+    auto freeText = LateSystemFunction<FreeFunction>(L"ole32.dll", "CoTaskMemFree");
+    if (!create || !freeText) return EmptyResult();
+    EnsureCom();
     ComPointer<IFileOpenDialog> dialog;
-    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
-                                reinterpret_cast<void**>(dialog.out()))))
+    if (FAILED(create(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                      reinterpret_cast<void**>(dialog.out()))))
         return EmptyResult();
     FILEOPENDIALOGOPTIONS options = 0;
     dialog->GetOptions(&options);
@@ -317,6 +340,6 @@ const char* ShowFolderDialog(const char* title) {
     wchar_t* path = nullptr;
     if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path) return EmptyResult();
     const char* result = Result(FromWide(path));
-    CoTaskMemFree(path);
+    freeText(path);
     return result;
 }
