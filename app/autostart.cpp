@@ -38,11 +38,6 @@ AutostartNotice notice = ShowMessageBox;
 
 std::wstring ValueName() { return ToWide(ProductName); }
 
-std::wstring Folded(std::wstring text) {
-    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // A short (8.3) name and its long form are the same file.
 std::wstring LongPath(const std::wstring& path) {
     std::wstring result(32768, L'\0');
@@ -53,7 +48,7 @@ std::wstring LongPath(const std::wstring& path) {
 }
 
 bool SamePath(const std::wstring& one, const std::wstring& other) {
-    return Folded(one) == Folded(other) || Folded(LongPath(one)) == Folded(LongPath(other));
+    return FoldedCase(one) == FoldedCase(other) || FoldedCase(LongPath(one)) == FoldedCase(LongPath(other));
 }
 
 std::wstring OwnExe() {
@@ -96,7 +91,7 @@ bool CommandStartsProgram(const std::wstring& command, const std::wstring& exe) 
     }
     // Unquoted, the path may hold spaces of its own: it names the exe when the exe's path is
     // followed by a space or the end.
-    std::wstring folded = Folded(command), wanted = Folded(exe);
+    std::wstring folded = FoldedCase(command), wanted = FoldedCase(exe);
     if (folded.compare(0, wanted.size(), wanted) == 0 &&
         (folded.size() == wanted.size() || folded[wanted.size()] == L' '))
         return true;

@@ -11,6 +11,7 @@
 #include "framework/window.h"
 #include "settings/wide_text.h"
 
+#include <algorithm>
 #include <string>
 
 std::atomic<std::int32_t> SpecialKey{DefaultSpecialKey};
@@ -121,11 +122,10 @@ void OpenHotKeyDialog() {
     int dpi = DpiForWindow(main);
     auto scale = [dpi](int value) { return ScaleForDpi(value, dpi); };
     SIZE needed = LabelTextSize(text, dpi);
-    int labelWidth = needed.cx > scale(220) ? needed.cx : scale(220);
-    int height = needed.cy > scale(20) ? needed.cy : scale(20);
+    int labelWidth = std::max<int>(needed.cx, scale(220));
+    int height = std::max<int>(needed.cy, scale(20));
     int fieldLeft = scale(10) + labelWidth + scale(10);
-    int width = fieldLeft + scale(150) + scale(10);
-    if (width < scale(400)) width = scale(400);
+    int width = std::max(fieldLeft + scale(150) + scale(10), scale(400));
     if (!OpenTopWindow(WindowHotKey, 0, 0, width, height + scale(20), "Tastenkombination ändern",
                        WindowCentreOnParent, main))
         return;

@@ -59,11 +59,8 @@ std::wstring FileKey(std::wstring wide) {
             wide = std::move(full);
         }
     }
-    if (!wide.empty()) CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
-    return wide;
+    return FoldedCase(std::move(wide));
 }
-
-std::wstring FileKey(const std::string& path) { return FileKey(ToWidePath(path)); }
 
 } // namespace
 
@@ -244,8 +241,6 @@ bool AppendFile(std::string path, const std::wstring& widePath, std::wstring key
     ShowRowState(row, files.back());
     return true;
 }
-
-bool AppendFile(const std::string& path, std::wstring key) { return AppendFile(path, ToWidePath(path), std::move(key)); }
 
 void HideTooltip() {
     tooltipRow = -1;
@@ -443,14 +438,15 @@ void AddChosenFiles(const std::vector<std::string>& paths) {
     bool added = false;
     BeginGadgetBatch(GadgetFileList);
     for (const std::string& path : paths) {
-        std::wstring key = FileKey(path);
+        std::wstring wide = ToWidePath(path);
+        std::wstring key = FileKey(wide);
         auto found = listed.find(key);
         if (found != listed.end()) {
             alreadyListed.push_back(found->second);
             continue;
         }
         int row = static_cast<int>(files.size());
-        if (AppendFile(path, key)) {
+        if (AppendFile(path, wide, key)) {
             listed.emplace(std::move(key), row);
             added = true;
         }

@@ -29,11 +29,6 @@ unsigned long long NowMicroseconds() {
            static_cast<unsigned long long>(frequency.QuadPart);
 }
 
-std::wstring Folded(std::wstring text) {
-    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 bool IsDots(const wchar_t* name) { return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])); }
 
 bool WaitsForOthers(LockState state) { return state == LockState::Duplicate || state == LockState::TooMany; }
@@ -121,7 +116,7 @@ void ProtectedTree::ListSome(unsigned long long deadline) {
 }
 
 void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Try when) {
-    std::wstring key = Folded(name);
+    std::wstring key = FoldedCase(name);
     auto [entry, added] = entries_.try_emplace(key);
     if (!added) return;
     TreeEntry& found = entry->second;
@@ -225,7 +220,7 @@ void ProtectedTree::Noticed(const FolderChange& change) {
             if (written > rootPath_.size() && written < length) name = longPath.substr(rootPath_.size(), written - rootPath_.size());
         }
     }
-    std::wstring key = Folded(name);
+    std::wstring key = FoldedCase(name);
     auto known = entries_.find(key);
     if (change.action == FILE_ACTION_REMOVED || change.action == FILE_ACTION_RENAMED_OLD_NAME) {
         if (known == entries_.end() || known->second.lock) return;

@@ -11,8 +11,7 @@ UniqueKernelHandle instanceMutex;
 
 // FNV-1a over the folded UTF-16 of the folder: short, stable across builds and bitnesses.
 std::wstring FolderHash(const std::string& storageFolder) {
-    std::wstring folder = ToWide(storageFolder);
-    if (!folder.empty()) CharUpperBuffW(folder.data(), static_cast<DWORD>(folder.size()));
+    std::wstring folder = FoldedCase(ToWide(storageFolder));
     while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
     std::uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : folder) {

@@ -30,11 +30,9 @@ GadgetLibrary library;
 // A control registered as an OLE drop target is revoked as it goes. Registering took OLE in, so
 // it is asked for only where it is already loaded: a start-up without it stays without it.
 void RevokeDropTarget(HWND window) {
-    HMODULE ole = GetModuleHandleW(L"ole32.dll");
-    if (!ole) return;
     using RevokeFunction = HRESULT(WINAPI*)(HWND);
-    auto revoke = reinterpret_cast<RevokeFunction>(reinterpret_cast<void*>(GetProcAddress(ole, "RevokeDragDrop")));
-    if (revoke) revoke(window);
+    if (auto revoke = LookUpFunction<RevokeFunction>(GetModuleHandleW(L"ole32.dll"), "RevokeDragDrop"))
+        revoke(window);
 }
 
 ObjectTable* Gadgets() {
@@ -89,10 +87,6 @@ struct VersionRecord { // DLLVERSIONINFO, 20 bytes
 using DllGetVersionFunction = HRESULT(CALLBACK*)(VersionRecord*);
 using IsAppThemedFunction = BOOL(WINAPI*)();
 
-template <class Function> Function LookUp(HMODULE library, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 } // namespace
 
 void InitGadgets() {
@@ -115,7 +109,7 @@ void EndGadgets() {
 int DetectVisualStyles() {
     if (library.commonControlsVersion != 0) return library.commonControlsVersion;
     if (UniqueModule controls = LoadSystemLibrary(L"COMCTL32.DLL")) {
-        if (auto getVersion = LookUp<DllGetVersionFunction>(controls.get(), "DllGetVersion")) {
+        if (auto getVersion = LookUpFunction<DllGetVersionFunction>(controls.get(), "DllGetVersion")) {
             VersionRecord version{};
             version.size = sizeof version;
             if (getVersion(&version) >= 0)
@@ -127,7 +121,7 @@ int DetectVisualStyles() {
     }
     // Kept loaded for the process: the themed drawing code lives there.
     if (UniqueModule theme = LoadSystemLibrary(L"uxtheme.dll")) {
-        if (auto isAppThemed = LookUp<IsAppThemedFunction>(theme.get(), "IsAppThemed"))
+        if (auto isAppThemed = LookUpFunction<IsAppThemedFunction>(theme.get(), "IsAppThemed"))
             library.visualStylesActive = isAppThemed() && library.commonControlsVersion >= 0x60000 ? 1 : 0;
         theme.release();
     }

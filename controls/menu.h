@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/types.h"
+#include "framework/dpi.h"
 
 #include <windows.h>
 
@@ -80,7 +81,7 @@ struct MenuMetrics {
     int pictureLeft;
     int pictureTop; // where the background behind a picture is taken, clear of the selection frame
     // A figure at 96 DPI at this DPI.
-    int scale(int value) const { return MulDiv(value, dpi, 96); }
+    int scale(int value) const { return ScaleForDpi(value, dpi); }
 };
 MenuMetrics MenuMetricsForDpi(int dpi);
 // The metrics at the DPI of the window whose menus are drawn.

@@ -4,10 +4,8 @@
 
 bool KeepLibrarySearchInSystemFolder() {
     using SetDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    if (!kernel) return false;
-    auto setDirectories = reinterpret_cast<SetDirectoriesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    auto setDirectories =
+        LookUpFunction<SetDirectoriesFunction>(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
     return setDirectories && setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -11,6 +11,12 @@
 // systems without the call must still start; false where it is missing or refused.
 bool KeepLibrarySearchInSystemFolder();
 
+// A function of a loaded library as the type it is called through; null where the library or
+// the function is missing.
+template <class Function> Function LookUpFunction(HMODULE library, const char* name) {
+    return library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+}
+
 // The system's own copy of a library named without a folder, or nothing.
 UniqueModule LoadSystemLibrary(const wchar_t* name);
 

@@ -1,6 +1,7 @@
 #include "framework/dpi.h"
 
 #include "core/handles_win32.h"
+#include "core/system_library_win32.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,9 +23,7 @@ struct DpiResources {
 DpiResources cache[CachedDpis];
 
 template <class Function> Function User32(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
-                  : nullptr;
+    return LookUpFunction<Function>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 using GetDpiForWindowCall = UINT(WINAPI*)(HWND);

@@ -157,24 +157,26 @@ const char* TakeSelection(std::string block) {
     return NextChosenFileName();
 }
 
-// The process's current folder as it was before a dialog, put back when the dialog is gone: the
-// dialog may leave it wherever the user browsed (OFN_NOCHANGEDIR does not bind GetOpenFileName),
-// and a current folder cannot be renamed or deleted, so we would keep busy a folder we never
-// meant to hold.
-class KeepCurrentFolder {
+// While a file dialog is open: the other windows wait, and the process's current folder is put
+// back when it is gone. The dialog may leave that folder wherever the user browsed
+// (OFN_NOCHANGEDIR does not bind GetOpenFileName), and a current folder cannot be renamed or
+// deleted, so we would keep busy a folder we never meant to hold.
+class FileDialogScope {
   public:
-    KeepCurrentFolder() {
+    FileDialogScope() {
+        DisableOtherWindows();
         DWORD length = GetCurrentDirectoryW(0, nullptr);
         if (length == 0) return;
         folder_.assign(length, L'\0');
         DWORD written = GetCurrentDirectoryW(length, folder_.data());
         folder_.resize(written < length ? written : 0);
     }
-    ~KeepCurrentFolder() {
+    ~FileDialogScope() {
         if (!folder_.empty()) SetCurrentDirectoryW(folder_.c_str());
+        EnableOtherWindows();
     }
-    KeepCurrentFolder(const KeepCurrentFolder&) = delete;
-    KeepCurrentFolder& operator=(const KeepCurrentFolder&) = delete;
+    FileDialogScope(const FileDialogScope&) = delete;
+    FileDialogScope& operator=(const FileDialogScope&) = delete;
 
   private:
     std::wstring folder_;
@@ -295,13 +297,11 @@ const char* ShowOpenFileDialog(const char* title, const char* defaultFile, const
     auto open = LateSystemFunction<OpenFunction>(L"comdlg32.dll", "GetOpenFileNameW");
     if (!open) return EmptyResult();
     EnsureCom();
-    DisableOtherWindows();
     BOOL chosen;
     {
-        KeepCurrentFolder keep;
+        FileDialogScope scope;
         chosen = open(&dialog);
     }
-    EnableOtherWindows();
 
     if (!chosen) return EmptyResult();
     return TakeSelection(SelectionText(buffer, multiple));
@@ -326,13 +326,11 @@ const char* ShowFolderDialog(const char* title) {
     if (title) dialog->SetTitle(wideTitle.c_str());
 
     HWND owner = OwnerWindow();
-    DisableOtherWindows();
     HRESULT shown;
     {
-        KeepCurrentFolder keep;
+        FileDialogScope scope;
         shown = dialog->Show(owner);
     }
-    EnableOtherWindows();
     if (FAILED(shown)) return EmptyResult();
 
     ComPointer<IShellItem> item;

@@ -19,10 +19,6 @@ struct VersionRecord { // DLLVERSIONINFO, 20 bytes
     DWORD size, major, minor, build, platform;
 };
 
-template <class Function> Function LookUp(HMODULE library, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 bool ThemedCommonControlsDrawAlpha() {
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version; // 148 bytes
@@ -35,7 +31,7 @@ bool ThemedCommonControlsDrawAlpha() {
     DWORD controlsVersion = 0;
     if (UniqueModule controls = LoadSystemLibrary(L"COMCTL32.DLL")) {
         controlsVersion = 1; // a library without DllGetVersion predates the query
-        if (auto getVersion = LookUp<DllGetVersionFunction>(controls.get(), "DllGetVersion")) {
+        if (auto getVersion = LookUpFunction<DllGetVersionFunction>(controls.get(), "DllGetVersion")) {
             VersionRecord record{};
             record.size = sizeof record;
             controlsVersion = getVersion(&record) >= 0 ? (record.major << 16) + (record.minor & 0xFFFF) : 0;
@@ -44,7 +40,7 @@ bool ThemedCommonControlsDrawAlpha() {
     if (controlsVersion < 0x60000) return false;
     bool themed = false;
     if (UniqueModule theme = LoadSystemLibrary(L"uxtheme.dll")) {
-        if (auto isAppThemed = LookUp<IsAppThemedFunction>(theme.get(), "IsAppThemed"))
+        if (auto isAppThemed = LookUpFunction<IsAppThemedFunction>(theme.get(), "IsAppThemed"))
             themed = isAppThemed() != 0;
     }
     return themed;
@@ -95,7 +91,7 @@ bool AnyAlpha(const std::vector<unsigned char>& pixels) {
 void InitImageSupport() {
     if (!alphaLibrary) {
         alphaLibrary = LoadSystemLibrary(L"msimg32.dll");
-        if (alphaLibrary) alphaBlend = LookUp<AlphaBlendFunction>(alphaLibrary.get(), "AlphaBlend");
+        if (alphaLibrary) alphaBlend = LookUpFunction<AlphaBlendFunction>(alphaLibrary.get(), "AlphaBlend");
     }
     themedAlphaIcons = ThemedCommonControlsDrawAlpha() ? 1 : 0;
 }

@@ -27,6 +27,9 @@ constexpr std::size_t ClassicFolderLimit = 247;
 // ones stay as given, so relative paths and the user's own spelling keep working.
 std::wstring ToWidePath(std::string_view path, std::size_t limit = ClassicPathLimit);
 
+// The text folded to upper case as the file system compares names (case ignored).
+std::wstring FoldedCase(std::wstring text);
+
 // The system's own text for an error, as a clause that a sentence may go on after: no full stop,
 // no line end. "Fehler <number>" when the system has no text for it.
 std::string SystemErrorText(unsigned long error);

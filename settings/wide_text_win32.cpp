@@ -70,3 +70,8 @@ std::string SystemErrorText(unsigned long error) {
     if (length == 0) return "Fehler " + FormatInteger(static_cast<std::int64_t>(error));
     return FromWide(std::wstring_view(buffer, length));
 }
+
+std::wstring FoldedCase(std::wstring text) {
+    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
