@@ -649,6 +649,16 @@ void AddMenuEntry(int identifier, const char* text, HANDLE image) {
     ShowBar(record);
 }
 
+bool ShowPopupMenu(Number number, HWND owner, POINT screen) {
+    HMENU menu = MenuHandle(number);
+    if (!menu || !owner) return false;
+    // TPM_RIGHTBUTTON: a menu opened by the right button takes the choice from it as well.
+    BOOL opened = TrackPopupMenuEx(menu, TPM_RIGHTBUTTON, screen.x, screen.y, owner, nullptr);
+    // A menu whose owner was not in front closes only once the owner gets a message after it.
+    PostMessageW(owner, WM_NULL, 0, 0);
+    return opened != FALSE;
+}
+
 HMENU MenuHandle(Number number) {
     auto* record = FindRecord<MenuRecord>(State()->table, number);
     return record ? record->menu : nullptr;

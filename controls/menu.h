@@ -53,6 +53,11 @@ void AddMenuEntry(int identifier, const char* text, HANDLE image);
 // numbered menu; image menus draw it in their own style.
 void SetMenuEntryChecked(Number number, int identifier, int checked);
 
+// Opens a numbered popup menu at a point on the screen for owner, whose window procedure then
+// draws it (an image popup needs an owner with an image menu bar). A chosen entry arrives as
+// MenuEvent, as from the menu bar. Returns when the menu has closed; false when it could not open.
+bool ShowPopupMenu(Number number, HWND owner, POINT screen);
+
 // The menu handle of a number, or null.
 HMENU MenuHandle(Number number);
 // The numbered menu with this handle, or null.
