@@ -3,7 +3,7 @@
 #include "app/application.h"
 #include "controls/menu.h"
 #include "core/system_library_win32.h"
-#include "core/unique_handle.h"
+#include "core/handles_win32.h"
 #include "framework/requesters.h"
 #include "settings/wide_text.h"
 
@@ -14,20 +14,6 @@
 const wchar_t* const BackgroundArgument = L"/hintergrund";
 
 namespace {
-
-struct RegistryKeyTraits {
-    using Value = HKEY;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value value) noexcept { RegCloseKey(value); }
-};
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
-
-struct ArgumentsTraits {
-    using Value = LPWSTR*;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value value) noexcept { LocalFree(value); }
-};
-using UniqueArguments = UniqueHandle<ArgumentsTraits>;
 
 const wchar_t* const RunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t* const ApprovedKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
@@ -182,10 +168,11 @@ bool IsBackgroundStart(const wchar_t* commandLine) {
     auto split = LateSystemFunction<SplitFunction>(L"shell32.dll", "CommandLineToArgvW");
     if (!split) return false;
     int count = 0;
-    UniqueArguments arguments(split(commandLine, &count));
+    LPWSTR* arguments = split(commandLine, &count);
+    UniqueLocalMemory owner(arguments);
     if (!arguments) return false;
     for (int i = 1; i < count; ++i)
-        if (lstrcmpiW(arguments.get()[i], BackgroundArgument) == 0) return true;
+        if (lstrcmpiW(arguments[i], BackgroundArgument) == 0) return true;
     return false;
 }
 

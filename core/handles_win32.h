@@ -51,6 +51,19 @@ struct FindFile {
     static void Close(Value value) noexcept { FindClose(value); }
 };
 
+struct RegistryKey {
+    using Value = HKEY;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { RegCloseKey(value); }
+};
+
+// Memory the system allocated for us with LocalAlloc (argument vectors, formatted messages).
+struct LocalMemory {
+    using Value = void*;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { LocalFree(value); }
+};
+
 } // namespace handle_traits
 
 using UniqueFile = UniqueHandle<handle_traits::File>;
@@ -60,6 +73,8 @@ using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
 using UniqueIcon = UniqueHandle<handle_traits::Icon>;
 using UniqueModule = UniqueHandle<handle_traits::Module>;
 using UniqueFindFile = UniqueHandle<handle_traits::FindFile>;
+using UniqueRegistryKey = UniqueHandle<handle_traits::RegistryKey>;
+using UniqueLocalMemory = UniqueHandle<handle_traits::LocalMemory>;
 
 // A DC borrowed with GetDC: given back to its window, not deleted.
 class ScopedGetDc {
