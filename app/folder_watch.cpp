@@ -37,75 +37,98 @@ void ReadRecords(const unsigned char* buffer, DWORD bytes, std::vector<FolderCha
 
 } // namespace
 
+struct FolderWatch::Shared {
+    std::wstring folder;
+    HWND window = nullptr;
+    unsigned message = 0;
+    std::uintptr_t id = 0;
+    UniqueKernelHandle stop;
+    // Guards the fields below, shared by the watcher and the main thread.
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::vector<FolderChange> waiting;
+    bool lost = false;
+    bool announced = false;
+
+    void Deliver(std::vector<FolderChange>& changes, bool lostSome);
+};
+
 bool FolderWatch::Start(const std::wstring& folder, HWND window, unsigned message, std::uintptr_t id) {
     Stop();
-    folder_ = folder;
-    window_ = window;
-    message_ = message;
-    id_ = id;
-    stop_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!stop_) return false;
-    thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
-    return thread_.valid();
+    auto shared = std::make_shared<Shared>();
+    shared->folder = folder;
+    shared->window = window;
+    shared->message = message;
+    shared->id = id;
+    shared->stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!shared->stop) return false;
+    // The thread's own reference; the thread takes it over once it exists.
+    auto reference = std::make_unique<std::shared_ptr<Shared>>(shared);
+    thread_.reset(CreateThread(nullptr, 0, Run, reference.get(), 0, nullptr));
+    if (!thread_) return false;
+    reference.release();
+    shared_ = std::move(shared);
+    return true;
 }
 
 void FolderWatch::Stop() {
-    if (thread_) {
-        SetEvent(stop_.get());
-        // The thread ends as soon as its pending read is cancelled; one that does not end within
-        // a second is stuck in the system, and we must not free what it may still touch.
-        if (WaitForSingleObject(thread_.get(), 1000) != WAIT_OBJECT_0) {
-            thread_.release();
-            stop_.release();
-            return;
-        }
-        thread_.reset();
+    if (!shared_) return;
+    SetEvent(shared_->stop.get());
+    // The thread ends as soon as its pending read is cancelled. One stuck in the system for
+    // longer is left to end by itself: it holds its own reference to all it may touch.
+    if (thread_) WaitForSingleObject(thread_.get(), 1000);
+    thread_.reset();
+    {
+        ExclusiveLock hold(shared_->lock);
+        shared_->waiting.clear();
+        shared_->lost = shared_->announced = false;
+        // Whatever a lingering thread still finds is told to nobody.
+        shared_->window = nullptr;
     }
-    stop_.reset();
-    ExclusiveLock hold(lock_);
-    waiting_.clear();
-    lost_ = announced_ = false;
+    shared_.reset();
 }
 
 std::vector<FolderChange> FolderWatch::Take(bool& lost) {
-    ExclusiveLock hold(lock_);
     std::vector<FolderChange> taken;
-    taken.swap(waiting_);
-    lost = lost_;
-    lost_ = announced_ = false;
+    lost = false;
+    if (!shared_) return taken;
+    ExclusiveLock hold(shared_->lock);
+    taken.swap(shared_->waiting);
+    lost = shared_->lost;
+    shared_->lost = shared_->announced = false;
     return taken;
 }
 
-void FolderWatch::Deliver(std::vector<FolderChange>& changes, bool lost) {
-    bool announce = false;
+void FolderWatch::Shared::Deliver(std::vector<FolderChange>& changes, bool lostSome) {
+    HWND target = nullptr;
     {
-        ExclusiveLock hold(lock_);
-        if (lost || waiting_.size() + changes.size() > MaxWaitingChanges) {
-            waiting_.clear();
-            lost_ = true;
+        ExclusiveLock hold(lock);
+        if (lostSome || waiting.size() + changes.size() > MaxWaitingChanges) {
+            waiting.clear();
+            lost = true;
         } else {
-            for (FolderChange& change : changes) waiting_.push_back(std::move(change));
+            for (FolderChange& change : changes) waiting.push_back(std::move(change));
         }
-        announce = !announced_;
-        announced_ = true;
+        if (!announced) target = window;
+        announced = true;
     }
     changes.clear();
-    if (!announce || !window_ || PostMessageW(window_, message_, id_, 0)) return;
+    if (!target || PostMessageW(target, message, id, 0)) return;
     // A full queue refused the news: the next batch announces again, with this one waiting.
-    ExclusiveLock hold(lock_);
-    announced_ = false;
+    ExclusiveLock hold(lock);
+    announced = false;
 }
 
 unsigned long __stdcall FolderWatch::Run(void* parameter) {
-    auto& self = *static_cast<FolderWatch*>(parameter);
+    std::shared_ptr<Shared> self;
+    std::unique_ptr<std::shared_ptr<Shared>>(static_cast<std::shared_ptr<Shared>*>(parameter))->swap(self);
     std::vector<FolderChange> changes;
     // The watch's own handle lets everybody do anything: the holds are the main thread's.
-    UniqueFile folder(CreateFileW(self.folder_.c_str(), FILE_LIST_DIRECTORY,
+    UniqueFile folder(CreateFileW(self->folder.c_str(), FILE_LIST_DIRECTORY,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
     UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!folder || !done) {
-        self.Deliver(changes, true);
+        self->Deliver(changes, true);
         return 0;
     }
     std::vector<DWORD> buffer(WatchBufferBytes / sizeof(DWORD));
@@ -115,10 +138,10 @@ unsigned long __stdcall FolderWatch::Run(void* parameter) {
         ResetEvent(done.get());
         if (!ReadDirectoryChangesW(folder.get(), buffer.data(), WatchBufferBytes, TRUE, WatchFilter, nullptr,
                                    &overlapped, nullptr)) {
-            self.Deliver(changes, true);
+            self->Deliver(changes, true);
             return 0;
         }
-        HANDLE events[2] = {self.stop_.get(), done.get()};
+        HANDLE events[2] = {self->stop.get(), done.get()};
         DWORD bytes = 0;
         if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
             CancelIo(folder.get());
@@ -127,15 +150,15 @@ unsigned long __stdcall FolderWatch::Run(void* parameter) {
         }
         BOOL read = GetOverlappedResult(folder.get(), &overlapped, &bytes, FALSE);
         if (!read && GetLastError() != ERROR_NOTIFY_ENUM_DIR) {
-            self.Deliver(changes, true);
+            self->Deliver(changes, true);
             return 0;
         }
         if (!read || bytes == 0) {
             // The system dropped what it had queued: only a scan can tell what changed.
-            self.Deliver(changes, true);
+            self->Deliver(changes, true);
             continue;
         }
         ReadRecords(reinterpret_cast<const unsigned char*>(buffer.data()), bytes, changes);
-        self.Deliver(changes, false);
+        self->Deliver(changes, false);
     }
 }

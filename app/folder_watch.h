@@ -6,6 +6,7 @@
 #include "core/handles_win32.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,26 +26,21 @@ class FolderWatch {
     // wait and none were announced yet, posts message with id as wParam to window (none when
     // window is null). False when the thread could not be started.
     bool Start(const std::wstring& folder, HWND window, unsigned message, std::uintptr_t id);
-    // Ends the thread; the changes not taken yet are dropped.
+    // Ends the thread; the changes not taken yet are dropped. A thread stuck in the system is
+    // left behind with what it shares, which it frees itself once it ends.
     void Stop();
     bool Running() const { return thread_.valid(); }
     // The changes waiting, oldest first. lost is set when some were lost (the system's buffer
     // overflowed, or the folder could not be watched): the caller must look at the whole tree.
     std::vector<FolderChange> Take(bool& lost);
 
-  private:
-    static unsigned long __stdcall Run(void* self);
-    void Deliver(std::vector<FolderChange>& changes, bool lost);
+    // What the watcher and the main thread share. The thread keeps its own reference, so it
+    // never touches freed memory, however long it outlives the watch.
+    struct Shared;
 
-    std::wstring folder_;
-    HWND window_ = nullptr;
-    unsigned message_ = 0;
-    std::uintptr_t id_ = 0;
-    UniqueKernelHandle stop_;
+  private:
+    static unsigned long __stdcall Run(void* shared);
+
+    std::shared_ptr<Shared> shared_;
     UniqueKernelHandle thread_;
-    // Guards the fields below, shared by the watcher and the main thread.
-    SRWLOCK lock_ = SRWLOCK_INIT;
-    std::vector<FolderChange> waiting_;
-    bool lost_ = false;
-    bool announced_ = false;
 };

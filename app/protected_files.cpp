@@ -31,7 +31,7 @@ constexpr UINT_PTR SubclassId = 0x5652;
 // A pass when the window comes back may take longer: the user is looking.
 constexpr unsigned ShownRetryBudgetMilliseconds = 50;
 
-// Folder rows: the watchers announce changes with this message (wParam: the tree), and a slice
+// Folder rows: the watchers announce changes with this message (wParam: the tree's Id), and a slice
 // of the work on large folders is asked for with it too (wParam 0).
 constexpr UINT FolderMessage = WM_APP + 0x5652;
 constexpr UINT_PTR FolderWorkTimerId = 0x5653;
@@ -111,8 +111,7 @@ void TryLock(ProtectedFile& file, const std::wstring& widePath) {
     }
     if (IsFolderPath(file.path)) {
         if (!file.tree) file.tree = std::make_unique<ProtectedTree>(file.path, file.key);
-        file.state = file.tree->HoldRoot(file.error, WindowHandle(WindowMain), FolderMessage,
-                                         reinterpret_cast<std::uintptr_t>(file.tree.get()));
+        file.state = file.tree->HoldRoot(file.error, WindowHandle(WindowMain), FolderMessage, file.tree->Id());
         if (file.state == LockState::Held) ScheduleFolderWork();
         return;
     }
@@ -222,7 +221,7 @@ void CALLBACK OnFolderRetryTimer(HWND window, UINT, UINT_PTR id, DWORD) {
 
 void OnFolderChanged(WPARAM tree) {
     for (ProtectedFile& file : files)
-        if (reinterpret_cast<WPARAM>(file.tree.get()) == tree) file.tree->TakeChanges();
+        if (file.tree && file.tree->Id() == tree) file.tree->TakeChanges();
     AfterFolderChange();
 }
 
@@ -382,8 +381,12 @@ LRESULT CALLBACK MainWindowProtectionProc(HWND window, UINT message, WPARAM wPar
         return 0;
     }
     if (message == WM_SHOWWINDOW && wParam) {
-        // A drive plugged in or a program closed while the window was away: catch up at once.
+        // A drive plugged in or a program closed while the window was away: catch up at once,
+        // inside folders too.
         RetryUnheldFiles(ShownRetryBudgetMilliseconds);
+        for (ProtectedFile& file : files)
+            if (file.tree) file.tree->MakeAllDue();
+        ScheduleFolderWork();
     } else if (message == WM_NCDESTROY) {
         // The tooltip belongs to this window and goes with it.
         tooltip = nullptr;

@@ -15,11 +15,16 @@ constexpr unsigned FirstDelay = 300;
 constexpr unsigned BusyDelayCap = 2000;
 // Files that refuse us for other reasons change rarely; asking often would only cost.
 constexpr unsigned RefusedDelayCap = 60000;
+// A folder that could not be listed is looked into again this often.
+constexpr unsigned UnlistedDelay = BusyDelayCap;
 // Names the tooltip lists before it only counts.
 constexpr int NamesInSummary = 5;
 
 // Every file and folder held by any tree, against the ceiling.
 int heldByTrees = 0;
+// The last tree's identity. Even the 32-bit build would need four billion folder rows added
+// in one run before it came round again.
+std::uintptr_t lastTreeId = 0;
 
 unsigned long long NowMicroseconds() {
     LARGE_INTEGER frequency, now;
@@ -36,7 +41,7 @@ bool WaitsForOthers(LockState state) { return state == LockState::Duplicate || s
 } // namespace
 
 ProtectedTree::ProtectedTree(const std::string& root, std::wstring key)
-    : rootText_(root), rootPath_(ToWidePath(root, 0)), key_(std::move(key)) {
+    : id_(++lastTreeId == 0 ? ++lastTreeId : lastTreeId), rootText_(root), rootPath_(ToWidePath(root, 0)), key_(std::move(key)) {
     if (rootPath_.empty() || rootPath_.back() != L'\\') rootPath_ += L'\\';
     if (key_.empty() || key_.back() != L'\\') key_ += L'\\';
 }
@@ -104,6 +109,11 @@ void ProtectedTree::ListSome(unsigned long long deadline) {
             find_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                          FIND_FIRST_EX_LARGE_FETCH));
             more = find_.valid();
+            // A drive's empty root lists nothing at all; any other failure hides a part of the tree.
+            if (!more) {
+                DWORD error = GetLastError();
+                if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) ListingFailed(error);
+            }
         } else {
             more = FindNextFileW(find_.get(), &found) != 0;
         }
@@ -113,6 +123,36 @@ void ProtectedTree::ListSome(unsigned long long deadline) {
             Found(listing_ + found.cFileName, found.dwFileAttributes, Try::InTurn);
         if (NowMicroseconds() >= deadline) return;
     }
+}
+
+void ProtectedTree::ListingFailed(unsigned long error) {
+    // Gone meanwhile: the watcher reports it, and nothing is left to protect there.
+    if (LockStateForError(error) == LockState::NotFound) return;
+    if (listing_.empty()) {
+        rootListError_ = error;
+        rootListDue_ = GetTickCount64() + UnlistedDelay;
+        return;
+    }
+    auto position = entries_.find(FoldedCase(listing_.substr(0, listing_.size() - 1)));
+    if (position == entries_.end()) return;
+    TreeEntry& folder = position->second;
+    // The folder itself may well be held; what is in it is not, and the row must say so.
+    folder.unlisted = true;
+    folder.state = LockStateForError(error);
+    folder.error = error;
+    folder.delay = UnlistedDelay;
+    folder.due = GetTickCount64() + UnlistedDelay;
+    unheld_.insert(position->first);
+}
+
+void ProtectedTree::ListAgain(Entries::iterator position) {
+    TreeEntry& folder = position->second;
+    folder.unlisted = false;
+    folder.state = LockState::Held;
+    folder.error = 0;
+    folder.delay = 0;
+    unheld_.erase(position->first);
+    toList_.push_back(folder.name + L'\\');
 }
 
 void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Try when) {
@@ -145,7 +185,10 @@ void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Tr
 
 bool ProtectedTree::Hold(Entries::iterator position) {
     TreeEntry& entry = position->second;
-    if (entry.lock) return true;
+    if (entry.lock) {
+        if (entry.unlisted) ListAgain(position);
+        return true;
+    }
     if (heldByTrees >= MaxFolderHolds) {
         entry.state = LockState::TooMany;
         unheld_.insert(position->first);
@@ -164,6 +207,7 @@ bool ProtectedTree::Hold(Entries::iterator position) {
         ++heldByTrees;
         if (!entry.folder) ++heldFiles_;
         unheld_.erase(position->first);
+        if (entry.unlisted) ListAgain(position);
         return true;
     }
     entry.error = GetLastError();
@@ -178,7 +222,8 @@ bool ProtectedTree::Hold(Entries::iterator position) {
         entry.holder = RowHolding(key_ + position->first, this);
         if (!entry.holder.empty()) entry.state = LockState::Duplicate;
     }
-    unsigned cap = entry.state == LockState::InUse ? BusyDelayCap : RefusedDelayCap;
+    // A folder that hides its contents is looked into as often as a busy file.
+    unsigned cap = entry.state == LockState::InUse || entry.unlisted ? BusyDelayCap : RefusedDelayCap;
     entry.delay = entry.delay == 0 ? FirstDelay : std::min(entry.delay * 2, cap);
     entry.due = GetTickCount64() + entry.delay;
     unheld_.insert(position->first);
@@ -255,6 +300,10 @@ void ProtectedTree::Noticed(const FolderChange& change) {
 void ProtectedTree::RetryDue(unsigned budgetMilliseconds) {
     unsigned long long deadline = NowMicroseconds() + budgetMilliseconds * 1000ULL;
     unsigned long long now = GetTickCount64();
+    if (rootListError_ != 0 && rootListDue_ <= now && root_) {
+        rootListError_ = 0;
+        toList_.push_back(std::wstring());
+    }
     std::vector<std::wstring> due;
     for (const std::wstring& key : unheld_) {
         auto entry = entries_.find(key);
@@ -268,9 +317,18 @@ void ProtectedTree::RetryDue(unsigned budgetMilliseconds) {
     }
 }
 
+void ProtectedTree::MakeAllDue() {
+    for (const std::wstring& key : unheld_) {
+        auto entry = entries_.find(key);
+        if (entry != entries_.end()) entry->second.due = 0;
+    }
+    rootListDue_ = 0;
+}
+
 long long ProtectedTree::NextDue() const {
     long long next = -1;
     unsigned long long now = GetTickCount64();
+    if (rootListError_ != 0) next = rootListDue_ > now ? static_cast<long long>(rootListDue_ - now) : 0;
     for (const std::wstring& key : unheld_) {
         auto entry = entries_.find(key);
         if (entry == entries_.end() || WaitsForOthers(entry->second.state)) continue;
@@ -316,6 +374,8 @@ std::string ProtectedTree::Summary() const {
     // Past the ceiling the names below would be an arbitrary few of thousands: say so first.
     if (tooMany) text += "\r\nNicht alle geschützt: zu viele Dateien";
     if (Busy()) text += "\r\nWird noch durchsucht";
+    if (rootListError_ != 0)
+        text += "\r\n" + rootText_ + ": " + LockReason(LockStateForError(rootListError_), rootListError_, true, {});
     int listed = 0;
     for (const std::wstring& key : unheld_) {
         auto entry = entries_.find(key);

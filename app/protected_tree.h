@@ -26,6 +26,7 @@ struct TreeEntry {
     unsigned long error = 0;
     bool folder = false;
     bool link = false;           // a junction or symbolic link: held itself, never followed
+    bool unlisted = false;       // a folder whose contents could not be listed: listed again once due
     unsigned long long due = 0;  // tick of the next try while not held
     unsigned delay = 0;          // the pause before that try; grows while the file stays busy
     std::string holder;          // the row that holds the file instead (state Duplicate)
@@ -44,6 +45,9 @@ class ProtectedTree {
     // window with message and id) and queues the scan of the tree.
     LockState HoldRoot(unsigned long& error, HWND window, unsigned message, std::uintptr_t id);
     bool RootHeld() const { return root_.valid(); }
+    // Names this tree in the watcher's messages. Never 0 and never given twice, so that a
+    // message still queued for a tree that is gone finds no other one in its place.
+    std::uintptr_t Id() const { return id_; }
     // The scan or the first tries of what it found are not finished.
     bool Busy() const { return !toList_.empty() || find_.valid() || openCursor_ < toOpen_.size(); }
     // Scans and holds for at most budget milliseconds (at least one step).
@@ -52,6 +56,8 @@ class ProtectedTree {
     void TakeChanges();
     // Tries the entries whose pause is over, for at most budget milliseconds.
     void RetryDue(unsigned budgetMilliseconds);
+    // Makes every entry that waits for its pause due at once (the user is looking).
+    void MakeAllDue();
     // Milliseconds until the next entry is due, or -1 when none waits.
     long long NextDue() const;
     // Tries at once every entry that waited for another row or for room under the ceiling.
@@ -62,14 +68,19 @@ class ProtectedTree {
     int HeldFiles() const { return heldFiles_; }
     int FoundFiles() const { return foundFiles_; }
     int TriedFiles() const { return triedFiles_; }
-    // Entries not held, the folder itself included.
-    int UnheldCount() const { return static_cast<int>(unheld_.size()) + (root_.valid() ? 0 : 1); }
+    // Entries not held or not listed, the folder itself included.
+    int UnheldCount() const {
+        return static_cast<int>(unheld_.size()) + (root_.valid() && rootListError_ == 0 ? 0 : 1);
+    }
     // Counts, then the first few entries not held with their reasons, one per line.
     std::string Summary() const;
 
   private:
     using Entries = std::unordered_map<std::wstring, TreeEntry>;
     void ListSome(unsigned long long deadline);
+    // The folder being listed could not be: it waits, counted as not protected, to be listed again.
+    void ListingFailed(unsigned long error);
+    void ListAgain(Entries::iterator folder);
     enum class Try { InTurn, Now, AfterPause };
     void Found(const std::wstring& name, unsigned long attributes, Try when);
     // False when the entry is gone from the disk and was forgotten.
@@ -77,10 +88,15 @@ class ProtectedTree {
     void Forget(Entries::iterator entry);
     void Noticed(const FolderChange& change);
 
+    std::uintptr_t id_;
     std::string rootText_;
     std::wstring rootPath_; // the form the system takes, of any length
     std::wstring key_;
     UniqueFile root_;
+    // The folder itself could not be listed: the error, and when to try again.
+    unsigned long rootListError_ = 0;
+    unsigned long long rootListDue_ = 0;
+    unsigned rootListDelay_ = 0;
     FolderWatch watch_;
     Entries entries_; // by the name below the folder, folded to upper case
     std::set<std::wstring> unheld_;

@@ -337,3 +337,34 @@ TEST_F(ProtectedFiles, AFolderBeyondTheCeilingHoldsWhatItMayAndSaysSo) {
     EXPECT_EQ(HeldLockCount(), MaxFolderHolds - 1);
     ReleaseAllProtectedFiles();
 }
+
+TEST_F(ProtectedFiles, ASubfolderThatCannotBeListedIsNotProtectedUntilItCanBe) {
+    StartProtectionService();
+    std::string folder = root + "\\Verdeckt", inner = folder + "\\Belegt";
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    CreateDirectoryW(ToWide(inner).c_str(), nullptr);
+    std::string hidden = MakeFile("Verdeckt\\Belegt\\innen.txt");
+    // Another program holds the subfolder so that nobody may list it, while its folder is added.
+    HANDLE blocker = CreateFileW(ToWide(inner).c_str(), FILE_LIST_DIRECTORY, 0, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+    AddListedFiles({folder + "\\"});
+    WaitForFolders();
+    EXPECT_FALSE(IsHeld(hidden));
+    EXPECT_NE(TextColor(0), -1);
+    EXPECT_NE(UnprotectedReason(ProtectedFileList()[0]).find("Belegt"), std::string::npos);
+
+    // Once it lets go, the retries look into the subfolder and hold what is there.
+    CloseHandle(blocker);
+    DWORD start = GetTickCount();
+    while (!IsHeld(hidden) && GetTickCount() - start < 10000) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(20);
+    }
+    WaitForFolders();
+    EXPECT_TRUE(IsHeld(hidden));
+    EXPECT_EQ(TextColor(0), -1);
+    EXPECT_EQ(UnprotectedReason(ProtectedFileList()[0]), "");
+    ReleaseAllProtectedFiles();
+}
