@@ -3,6 +3,7 @@
 #include "app/autostart.h"
 #include "app/background.h"
 #include "app/layout.h"
+#include "app/notification_area.h"
 #include "app/protected_files.h"
 #include "app/session.h"
 #include "app/single_instance.h"
@@ -84,6 +85,9 @@ void OnMenuEvent(Number item) {
     case ItemQuitMenu:
         Quit();
         break;
+    case ItemShowWindow:
+        ShowMainWindowInFront(WindowHandle(WindowMain));
+        break;
     case ItemAbout:
         ShowAboutBox();
         break;
@@ -126,6 +130,8 @@ void OnGadgetEvent(Number gadget) {
 } // namespace
 
 [[noreturn]] void ShutDown() {
+    // The notification area would keep a dead program's picture until the pointer passes over it.
+    StopNotificationArea();
     // The watcher must be gone before anything it might still read is.
     StopHotKeyWatcher();
     StopSessionService(WindowHandle(WindowMain));
@@ -186,6 +192,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     LimitMainWindowSize();
     StartProtectionService();
+    SetStatusTextHook(OnProtectionChanged);
+    StartNotificationArea(WindowHandle(WindowMain), hidden);
     UINT showRequest = ShowRequestMessage(storage);
     StartSessionService(WindowHandle(WindowMain), showRequest, OnSessionEnded);
     StartHotKeyWatcher(WindowHandle(WindowMain), showRequest);

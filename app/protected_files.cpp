@@ -43,6 +43,7 @@ bool folderWorkAsked = false;
 
 HWND tooltip = nullptr;
 int tooltipRow = -1;
+void (*statusTextHook)() = nullptr;
 
 // The key from the path as the system takes it. One call into a buffer on the stack suffices
 // for nearly every path; only a longer one asks for its length first.
@@ -609,10 +610,31 @@ void UpdateStatusText() {
         std::string progress = "Ordner wird geschützt: " + FormatGroupedInteger(tried) + " von " +
                                FormatGroupedInteger(found) + " Dateien";
         SetStatusFieldText(StatusBarMain, 0, progress.c_str());
+        if (statusTextHook) statusTextHook();
         return;
     }
     int held = HeldLockCount();
     std::string text = FormatInteger(static_cast<std::int32_t>(held));
     text += held == 1 ? " Datei wird geschützt" : " Dateien werden geschützt";
     SetStatusFieldText(StatusBarMain, 0, text.c_str());
+    if (statusTextHook) statusTextHook();
+}
+
+void SetStatusTextHook(void (*hook)()) { statusTextHook = hook; }
+
+int UnprotectedRowCount() {
+    return static_cast<int>(std::count_if(files.begin(), files.end(), [](const ProtectedFile& file) { return !IsWhole(file); }));
+}
+
+int AlarmingRowCount() {
+    unsigned long long now = GetTickCount64();
+    int alarming = 0;
+    for (const ProtectedFile& file : files) {
+        // A second row of a file is red, yet the first row holds the file.
+        if (file.state != LockState::Held && file.state != LockState::Duplicate)
+            ++alarming;
+        else if (file.tree && !file.tree->Busy() && file.tree->UnheldCount() > file.tree->BeingWritten(now))
+            ++alarming;
+    }
+    return alarming;
 }

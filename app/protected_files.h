@@ -66,6 +66,13 @@ void RemoveSelectedFiles();
 void OnFileListEvent();
 // Writes the number of files actually held into the status bar.
 void UpdateStatusText();
+// Runs after every update of the status bar; null for none.
+void SetStatusTextHook(void (*hook)());
+// Rows drawn as not protected: not held, or a folder row that does not hold everything yet.
+int UnprotectedRowCount();
+// Of those, the rows worth telling a user who is not looking: a folder row still being
+// scanned, or whose only files not held are still being written, is on its way to whole.
+int AlarmingRowCount();
 
 // Tries again to hold files that are not held, starting after the last one tried, for at most
 // budget milliseconds (0: every entry once). True when any entry's state changed.

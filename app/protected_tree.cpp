@@ -179,7 +179,8 @@ void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Tr
     // Until the first look, its creator is taken to have it open still.
     found.state = LockState::InUse;
     found.delay = FirstDelay;
-    found.due = GetTickCount64() + FirstDelay;
+    found.written = GetTickCount64();
+    found.due = found.written + FirstDelay;
     unheld_.insert(std::move(key));
 }
 
@@ -283,6 +284,7 @@ void ProtectedTree::Noticed(const FolderChange& change) {
     }
     if (known != entries_.end()) {
         TreeEntry& entry = known->second;
+        if (!entry.lock) entry.written = GetTickCount64();
         // Still being written: the first look waits again for the writer to pause.
         if (!entry.lock && !WaitsForOthers(entry.state)) {
             entry.delay = FirstDelay;
@@ -350,6 +352,17 @@ void ProtectedTree::RetryWaiting() {
         entry->second.delay = 0;
         Hold(entry);
     }
+}
+
+int ProtectedTree::BeingWritten(unsigned long long now) const {
+    int writing = 0;
+    for (const std::wstring& key : unheld_) {
+        auto entry = entries_.find(key);
+        if (entry != entries_.end() && !entry->second.folder && entry->second.state == LockState::InUse &&
+            entry->second.written > 0 && now - entry->second.written < WritingPause)
+            ++writing;
+    }
+    return writing;
 }
 
 bool ProtectedTree::Holds(const std::wstring& key) const {

@@ -30,7 +30,12 @@ struct TreeEntry {
     unsigned long long due = 0;  // tick of the next try while not held
     unsigned delay = 0;          // the pause before that try; grows while the file stays busy
     std::string holder;          // the row that holds the file instead (state Duplicate)
+    unsigned long long written = 0; // tick of the last change the watcher reported while not held
 };
+
+// A file that the watcher saw change within this many milliseconds and that is still open
+// elsewhere is taken to be still being written: its writer is expected to let go soon.
+constexpr unsigned long long WritingPause = 10000;
 
 class ProtectedTree {
   public:
@@ -72,6 +77,8 @@ class ProtectedTree {
     int UnheldCount() const {
         return static_cast<int>(unheld_.size()) + (root_.valid() && rootListError_ == 0 ? 0 : 1);
     }
+    // Of the entries not held, the files still being written (see WritingPause) at tick now.
+    int BeingWritten(unsigned long long now) const;
     // Counts, then the first few entries not held with their reasons, one per line.
     std::string Summary() const;
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #define IDI_VERRIQ 1
+// The program icon with a warning mark, for the notification area while a file is not protected.
+#define IDI_VERRIQ_WARNING 2
 // The toolbar pictures, kept as complete icon files.
 #define IDR_ICON_ADD 101
 #define IDR_ICON_REMOVE 102

@@ -217,6 +217,39 @@ def yellow_folder(x, y):
     return col
 
 
+# --- the program icon with a warning mark: shown while something is not protected ------------
+
+def document_with_warning(x, y):
+    """The program icon with a red disc and a white exclamation mark in front, at the lower left,
+    shaded like the quit picture's disc; large enough to be read at 16 pixels."""
+    cx, cy, r = 9.0, 22.0, 9.0
+    base = disc_shading(x, y, cx, cy, r, (0.98, 0.38, 0.32, 1), (0.72, 0.06, 0.05, 1), (0.50, 0.03, 0.03, 1))
+    if base is None:
+        return document_with_padlock(x, y)
+    stem = abs(x - cx) <= 1.6 and 15.5 <= y <= 23.5
+    dot = math.hypot(x - cx, y - 27.0) <= 1.8
+    return (1, 1, 1, 1) if stem or dot else base
+
+
+# The notification area takes the small-icon size of the screen's scale (16 to 32 pixels);
+# every picture is PNG-compressed, so the variant costs the program little.
+WARNING_SIZES = (16, 20, 24, 32)
+
+
+def write_png_ico(path, images):
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    blobs = [png_image(rows) for rows in images]
+    for rows, blob in zip(images, blobs):
+        size = len(rows)
+        out += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 32, len(blob), offset)
+        offset += len(blob)
+    data = out + b''.join(blobs)
+    with open(path, 'wb') as f:
+        f.write(data)
+    return len(data)
+
+
 # Every picture this tool knows, by the file it goes to.
 PICTURES = (
     ('verriq.ico', document_with_padlock),
@@ -232,6 +265,8 @@ def main():
     for name, shade in PICTURES:
         n = write_ico(os.path.join(here, name), [render(shade, size) for size in SIZES])
         print(name, n)
+    n = write_png_ico(os.path.join(here, 'warning.ico'), [render(document_with_warning, size) for size in WARNING_SIZES])
+    print('warning.ico', n)
 
 
 if __name__ == '__main__':

@@ -338,6 +338,38 @@ TEST_F(ProtectedFiles, AFolderBeyondTheCeilingHoldsWhatItMayAndSaysSo) {
     ReleaseAllProtectedFiles();
 }
 
+TEST_F(ProtectedFiles, AFileStillBeingWrittenIntoAFolderIsRedYetNoAlarmAMissingFileIsBoth) {
+    StartProtectionService();
+    std::string folder = root + "\\Eingang";
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    std::string single = MakeFile("einzeln.txt");
+    AddListedFiles({folder + "\\", single, single});
+    WaitForFolders();
+    // The second row of a file is red, but the file is held.
+    EXPECT_EQ(UnprotectedRowCount(), 1);
+    EXPECT_EQ(AlarmingRowCount(), 0);
+
+    HANDLE writer = CreateFileW(ToWide(folder + "\\download.part").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                                nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    for (int i = 0; i < 40; ++i) {
+        DWORD written = 0;
+        WriteFile(writer, "0123456789", 10, &written, nullptr);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(20);
+    }
+    EXPECT_EQ(UnprotectedRowCount(), 2) << "a file not held inside the folder left its row looking whole";
+    EXPECT_EQ(AlarmingRowCount(), 0) << "a download in progress raised an alarm";
+
+    Select(1);
+    RemoveSelectedFiles();
+    AddListedFiles({root + "\\fehlt.txt"});
+    EXPECT_EQ(AlarmingRowCount(), 1);
+    CloseHandle(writer);
+    ReleaseAllProtectedFiles();
+}
+
 TEST_F(ProtectedFiles, ASubfolderThatCannotBeListedIsNotProtectedUntilItCanBe) {
     StartProtectionService();
     std::string folder = root + "\\Verdeckt", inner = folder + "\\Belegt";
