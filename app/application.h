@@ -40,6 +40,7 @@ enum : int {
     ItemChangeHotKey = 6,
     ItemAddFolder = 7,
     ItemStartWithWindows = 8,
+    ItemOfferInExplorer = 10,
 };
 
 // Brings the framework services up in their fixed order (after the private heap).
