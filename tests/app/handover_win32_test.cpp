@@ -93,7 +93,7 @@ TEST(HandOver, AMalformedBlockIsRefusedWhole) {
     } cases[] = {
         {"well-formed, an empty path in it", good, 0, true},
         {"no final zero", L"C:\\a.txt", 0, false},
-        {"a zero only beyond the size", good, (good.size() - 1) * sizeof(wchar_t), false},
+        {"a zero only beyond the size", Units({L"C:\\a.txt"}), 8 * sizeof(wchar_t), false},
         {"an odd size", good, good.size() * sizeof(wchar_t) - 1, false},
         {"nothing", L"", 0, false},
         {"a lone high surrogate", Units({std::wstring(L"C:\\a") + L'\xD83D'}), 0, false},
