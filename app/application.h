@@ -40,6 +40,7 @@ enum : int {
     ItemChangeHotKey = 6,
     ItemAddFolder = 7,
     ItemStartWithWindows = 8,
+    ItemOfferInExplorer = 10,
     ItemShowWindow = 11,
 };
 

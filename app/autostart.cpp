@@ -1,8 +1,8 @@
 #include "app/autostart.h"
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "controls/menu.h"
-#include "core/system_library_win32.h"
 #include "core/handles_win32.h"
 #include "framework/requesters.h"
 #include "settings/wide_text.h"
@@ -22,8 +22,6 @@ constexpr unsigned char ApprovedOn[12] = {2};
 
 AutostartNotice notice = ShowMessageBox;
 
-std::wstring ValueName() { return ToWide(ProductName); }
-
 // A short (8.3) name and its long form are the same file.
 std::wstring LongPath(const std::wstring& path) {
     std::wstring result(32768, L'\0');
@@ -33,16 +31,7 @@ std::wstring LongPath(const std::wstring& path) {
     return result;
 }
 
-bool SamePath(const std::wstring& one, const std::wstring& other) {
-    return FoldedCase(one) == FoldedCase(other) || FoldedCase(LongPath(one)) == FoldedCase(LongPath(other));
-}
-
-std::wstring OwnExe() {
-    std::wstring path(32768, L'\0');
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length < path.size() ? length : 0);
-    return LongPath(path);
-}
+std::wstring ValueName() { return ToWide(ProductName); }
 
 // The value's type and bytes; false when the key or the value is not there or cannot be read.
 bool ReadValue(const wchar_t* keyPath, DWORD* type, std::string* bytes) {
@@ -67,22 +56,6 @@ bool ReadValue(const wchar_t* keyPath, DWORD* type, std::string* bytes) {
 }
 
 std::wstring AutostartCommand(const std::wstring& exe) { return L"\"" + exe + L"\" " + BackgroundArgument; }
-
-// Whether a Run value's command starts the exe at this path (quoted or not, case ignored).
-bool CommandStartsProgram(const std::wstring& command, const std::wstring& exe) {
-    if (command.empty() || exe.empty()) return false;
-    if (command[0] == L'"') {
-        std::size_t end = command.find(L'"', 1);
-        return SamePath(command.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1), exe);
-    }
-    // Unquoted, the path may hold spaces of its own: it names the exe when the exe's path is
-    // followed by a space or the end.
-    std::wstring folded = FoldedCase(command), wanted = FoldedCase(exe);
-    if (folded.compare(0, wanted.size(), wanted) == 0 &&
-        (folded.size() == wanted.size() || folded[wanted.size()] == L' '))
-        return true;
-    return SamePath(command.substr(0, command.find(L' ')), exe);
-}
 
 // The system's own switch: no value, or a first byte of 0 or 2, leaves the entry on.
 bool ApprovedAtStart(const unsigned char* data, unsigned long size) {
@@ -126,7 +99,7 @@ LONG DeleteValue(const wchar_t* keyPath) {
 // On: the Run value for this exe, and the system's switch back to on, since the user just
 // asked for it. The key of the first write that failed goes to failedKey.
 LONG TurnOn(const wchar_t** failedKey) {
-    std::wstring command = AutostartCommand(OwnExe());
+    std::wstring command = AutostartCommand(OwnExePath());
     auto size = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
     *failedKey = RunKey;
     LONG result = WriteValue(RunKey, REG_SZ, command.c_str(), size);
@@ -143,41 +116,42 @@ void TellFailure(const wchar_t* key, LONG error, bool wanted, bool active) {
     notice("Start mit Windows nicht geändert", text.c_str(), MB_OK | MB_ICONWARNING);
 }
 
-// Whether anything follows the program's name, read the way the shell splits a command line: a
-// quoted name runs to the next quote, any other to the first blank.
-bool HasArguments(const wchar_t* commandLine) {
-    const wchar_t* at = commandLine;
-    if (*at == L'"') {
-        ++at;
-        while (*at && *at != L'"') ++at;
-        if (*at) ++at;
-    } else {
-        while (*at && *at != L' ' && *at != L'\t') ++at;
-    }
-    while (*at == L' ' || *at == L'\t') ++at;
-    return *at != 0;
-}
-
 } // namespace
 
+bool SameFileName(const std::wstring& one, const std::wstring& other) {
+    return FoldedCase(one) == FoldedCase(other) || FoldedCase(LongPath(one)) == FoldedCase(LongPath(other));
+}
+
+std::wstring OwnExePath() {
+    std::wstring path(32768, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length < path.size() ? length : 0);
+    return LongPath(path);
+}
+
+bool CommandStartsProgram(const std::wstring& command, const std::wstring& exe) {
+    if (command.empty() || exe.empty()) return false;
+    if (command[0] == L'"') {
+        std::size_t end = command.find(L'"', 1);
+        return SameFileName(command.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1), exe);
+    }
+    // Unquoted, the path may hold spaces of its own: it names the exe when the exe's path is
+    // followed by a space or the end.
+    std::wstring folded = FoldedCase(command), wanted = FoldedCase(exe);
+    if (folded.compare(0, wanted.size(), wanted) == 0 &&
+        (folded.size() == wanted.size() || folded[wanted.size()] == L' '))
+        return true;
+    return SameFileName(command.substr(0, command.find(L' ')), exe);
+}
+
 bool IsBackgroundStart(const wchar_t* commandLine) {
-    // The shell library that splits the line is loaded only when there is something to split:
-    // an ordinary start does without it.
-    if (!commandLine || !HasArguments(commandLine)) return false;
-    using SplitFunction = LPWSTR*(WINAPI*)(LPCWSTR, int*);
-    auto split = LateSystemFunction<SplitFunction>(L"shell32.dll", "CommandLineToArgvW");
-    if (!split) return false;
-    int count = 0;
-    LPWSTR* arguments = split(commandLine, &count);
-    UniqueLocalMemory owner(arguments);
-    if (!arguments) return false;
-    for (int i = 1; i < count; ++i)
-        if (lstrcmpiW(arguments[i], BackgroundArgument) == 0) return true;
+    for (const std::wstring& argument : CommandArguments(commandLine))
+        if (lstrcmpiW(argument.c_str(), BackgroundArgument) == 0) return true;
     return false;
 }
 
 bool AutostartActive() {
-    if (!CommandStartsProgram(RunCommand(), OwnExe())) return false;
+    if (!CommandStartsProgram(RunCommand(), OwnExePath())) return false;
     DWORD type = 0;
     std::string approval;
     if (!ReadValue(ApprovedKey, &type, &approval)) return true;

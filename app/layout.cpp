@@ -56,6 +56,7 @@ void CreateMainMenu() {
     HMENU program = AddMenuTitle("Programm");
     AddMenuEntry(ItemChangeHotKey, "Tastenkombination ändern", nullptr);
     AddMenuEntry(ItemStartWithWindows, "Mit Windows starten", nullptr);
+    AddMenuEntry(ItemOfferInExplorer, "Im Explorer-Menü anbieten", nullptr);
     // A plain separator: the image menu takes it over and draws it when the menu first opens.
     if (program) AppendMenuW(program, MF_SEPARATOR, 0, nullptr);
     AddMenuEntry(ItemQuitMenu, "Beenden", nullptr);

@@ -2,6 +2,8 @@
 #include "app/application.h"
 #include "app/autostart.h"
 #include "app/background.h"
+#include "app/explorer_menu.h"
+#include "app/handover.h"
 #include "app/layout.h"
 #include "app/notification_area.h"
 #include "app/protected_files.h"
@@ -23,11 +25,15 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 const char* ProductName = "";
 const char* ProductVersion = "";
 
 namespace {
+
+// What the process ends with: 1 only when paths could not be handed to the running copy.
+unsigned exitCode = 0;
 
 // The main window opens with a caption, system menu, sizing border and maximise box, centred
 // on the screen (the framework's option bit 1). Sizes are at 96 DPI.
@@ -70,6 +76,9 @@ void Quit() {
 // The documents are saved; the system ends us anyway, so end with the locks let go in order.
 void OnSessionEnded() { ShutDown(); }
 
+// Nobody sees new rows in a hidden window: the picture says what was added.
+void ConfirmHiddenAddition(const char* text) { ShowNotifyBalloon(ProductName, text, false); }
+
 void OnMenuEvent(Number item) {
     switch (item) {
     case ItemAddFiles:
@@ -96,6 +105,9 @@ void OnMenuEvent(Number item) {
         break;
     case ItemStartWithWindows:
         ToggleAutostart();
+        break;
+    case ItemOfferInExplorer:
+        ToggleExplorerMenu();
         break;
     default:
         break;
@@ -144,13 +156,12 @@ void OnGadgetEvent(Number gadget) {
     CloseAllDataFiles();
     EndPrivateHeap();
     // The locks on the protected files end with the process.
-    ExitProcess(0);
+    ExitProcess(exitCode);
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything else may load a library: none may come from the folder we were started in.
     KeepLibrarySearchInSystemFolder();
-    LeaveStartFolder();
     InitPrivateHeap();
     StartFrameworkServices();
     ProductName = "Verriq";
@@ -159,13 +170,24 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Started at log-on: everything as usual, only without a window; the hot key or another
     // start brings it.
     bool hidden = IsBackgroundStart(GetCommandLineW());
+    // Paths given to protect are relative to the folder we were started in, so they are made
+    // full before we leave it.
+    std::vector<std::wstring> arriving;
+    bool protecting = PathsToProtect(GetCommandLineW(), &arriving) && !arriving.empty();
+    LeaveStartFolder();
 
     // A second start for the same storage folder shows the running copy instead and ends before
     // it opens a window or touches a document. One from log-on leaves a running copy as it is.
     std::string storage = StorageFolder(ProductName);
+    // Paths for a running copy are handed over without bringing it to the front; when it is
+    // gone before it could take them, this start becomes the running copy.
     if (!ClaimInstance(storage)) {
-        if (!hidden) AskRunningCopyToShow(storage);
-        ShutDown();
+        HandOverResult handed = protecting ? HandPathsOver(storage, arriving) : HandOverResult::Delivered;
+        if (handed != HandOverResult::NoneRunning) {
+            if (!protecting && !hidden) AskRunningCopyToShow(storage);
+            exitCode = handed == HandOverResult::Failed ? 1 : 0;
+            ShutDown();
+        }
     }
 
     std::string title = std::string(ProductName) + " " + ProductVersion;
@@ -183,6 +205,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LoadToolbarImages();
     CreateMainMenu();
     ShowAutostartState();
+    ShowExplorerMenuState();
     CreateMainToolbar();
     CreateMainStatusBar();
     CreateFileList();
@@ -194,6 +217,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     StartProtectionService();
     SetStatusTextHook(OnProtectionChanged);
     StartNotificationArea(WindowHandle(WindowMain), hidden);
+    // Paths that arrive while the window is hidden are confirmed on the picture.
+    SetHiddenAdditionHook(ConfirmHiddenAddition);
+    StartPathReceiver(storage);
+    if (protecting) AddArrivingPaths(arriving);
     UINT showRequest = ShowRequestMessage(storage);
     StartSessionService(WindowHandle(WindowMain), showRequest, OnSessionEnded);
     StartHotKeyWatcher(WindowHandle(WindowMain), showRequest);

@@ -32,6 +32,10 @@ std::wstring InstanceMutexName(const std::string& storageFolder) {
 
 std::wstring ShowRequestName(const std::string& storageFolder) { return L"Verriq-Zeigen-" + FolderHash(storageFolder); }
 
+std::wstring HandOverPropertyName(const std::string& storageFolder) {
+    return L"Verriq-Pfade-" + FolderHash(storageFolder);
+}
+
 bool ClaimInstance(const std::string& storageFolder) {
     if (instanceMutex) return true;
     UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, InstanceMutexName(storageFolder).c_str()));

@@ -11,6 +11,8 @@
 // other users and other sessions never meet.
 std::wstring InstanceMutexName(const std::string& storageFolder);
 std::wstring ShowRequestName(const std::string& storageFolder);
+// The property the copy for this folder sets on its main window once it takes paths in.
+std::wstring HandOverPropertyName(const std::string& storageFolder);
 
 // True when no other copy runs for this folder; the claim lasts until the process ends. A
 // mutex that cannot be made at all claims nothing and lets this copy run.

@@ -81,11 +81,12 @@ TEST_F(Layout, MenuToolbarStatusBarAndListAreWhereTheyBelong) {
     ASSERT_NE(bar, nullptr);
     ASSERT_EQ(GetMenuItemCount(bar), 2);
     HMENU program = GetSubMenu(bar, 0), help = GetSubMenu(bar, 1);
-    ASSERT_EQ(GetMenuItemCount(program), 4);
+    ASSERT_EQ(GetMenuItemCount(program), 5);
     EXPECT_EQ(GetMenuItemID(program, 0), static_cast<UINT>(ItemChangeHotKey));
     EXPECT_EQ(GetMenuItemID(program, 1), static_cast<UINT>(ItemStartWithWindows));
-    EXPECT_TRUE(GetMenuState(program, 2, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(GetMenuItemID(program, 3), static_cast<UINT>(ItemQuitMenu));
+    EXPECT_EQ(GetMenuItemID(program, 2), static_cast<UINT>(ItemOfferInExplorer));
+    EXPECT_TRUE(GetMenuState(program, 3, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(program, 4), static_cast<UINT>(ItemQuitMenu));
     ASSERT_EQ(GetMenuItemCount(help), 1);
     EXPECT_EQ(GetMenuItemID(help, 0), static_cast<UINT>(ItemAbout));
 

@@ -101,7 +101,8 @@ inline bool ReadableByOthers(const std::string& path, const std::string& content
 // Entries of "Programm" as the keyboard reaches them: Down passes over the separator.
 constexpr int EntryChangeHotKey = 0;
 constexpr int EntryStartWithWindows = 1;
-constexpr int EntryQuit = 2;
+constexpr int EntryOfferInExplorer = 2;
+constexpr int EntryQuit = 3;
 
 // Walks the main window's menu with the keyboard: F10 selects the bar, Right moves to the
 // title, Down opens it and moves to the entry, Enter chooses it. Menus of another process

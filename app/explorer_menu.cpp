@@ -1,0 +1,110 @@
+#include "app/explorer_menu.h"
+
+#include "app/application.h"
+#include "app/handover.h"
+#include "controls/menu.h"
+#include "core/handles_win32.h"
+#include "framework/requesters.h"
+#include "settings/wide_text.h"
+
+#include <windows.h>
+
+namespace {
+
+AutostartNotice notice = ShowMessageBox;
+
+// Files first, then folders; the verb is the program's name in both.
+std::wstring VerbKey(int which) {
+    return std::wstring(which == 0 ? L"Software\\Classes\\*\\shell\\" : L"Software\\Classes\\Directory\\shell\\") +
+           ToWide(ProductName);
+}
+
+std::wstring CommandTail() { return std::wstring(L" ") + ProtectArgument + L" \"%1\""; }
+
+// The default value of key as text, or nothing when it is missing or not text.
+std::wstring ReadDefault(const std::wstring& key) {
+    constexpr DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    DWORD size = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, flags, nullptr, nullptr, &size) != ERROR_SUCCESS)
+        return {};
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, flags, nullptr, text.data(), &size) != ERROR_SUCCESS)
+        return {};
+    text.resize(lstrlenW(text.c_str()));
+    return text;
+}
+
+// The verb starts this exe, quoted, with our argument and the item: the only form we write.
+bool VerbNamesThisExe(int which, const std::wstring& exe) {
+    std::wstring command = ReadDefault(VerbKey(which) + L"\\command");
+    std::size_t end = command.find(L'"', 1);
+    return command.size() > 2 && command[0] == L'"' && end != std::wstring::npos &&
+           SameFileName(command.substr(1, end - 1), exe) && FoldedCase(command.substr(end + 1)) == FoldedCase(CommandTail());
+}
+
+LONG SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+LONG WriteVerb(const std::wstring& keyPath, const std::wstring& exe) {
+    HKEY made = nullptr;
+    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
+                                  nullptr, &made, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    UniqueRegistryKey verb(made);
+    std::wstring quoted = L"\"" + exe + L"\"";
+    if ((result = SetText(verb.get(), nullptr, ToWide("Mit Verriq schützen"))) != ERROR_SUCCESS ||
+        (result = SetText(verb.get(), L"Icon", quoted + L",0")) != ERROR_SUCCESS)
+        return result;
+    made = nullptr;
+    result = RegCreateKeyExW(verb.get(), L"command", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &made, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    UniqueRegistryKey command(made);
+    return SetText(command.get(), nullptr, quoted + CommandTail());
+}
+
+LONG RemoveVerb(const std::wstring& keyPath) {
+    LONG result = RegDeleteTreeW(HKEY_CURRENT_USER, keyPath.c_str());
+    return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
+}
+
+void TellFailure(const std::wstring& key, LONG error, bool wanted, bool active) {
+    std::string text = std::string("Der Eintrag im Explorer-Menü konnte nicht ") + (wanted ? "in" : "aus") +
+                       " HKEY_CURRENT_USER\\" + FromWide(key) + (wanted ? " geschrieben" : " entfernt") +
+                       " werden: " + SystemErrorText(static_cast<unsigned long>(error)) + ".\r" +
+                       (active ? "Das Explorer-Menü bietet Verriq weiterhin an."
+                               : "Das Explorer-Menü bietet Verriq nicht an.");
+    notice("Explorer-Menü nicht geändert", text.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+} // namespace
+
+bool ExplorerMenuActive() {
+    std::wstring exe = OwnExePath();
+    return VerbNamesThisExe(0, exe) && VerbNamesThisExe(1, exe);
+}
+
+void ShowExplorerMenuState() { SetMenuEntryChecked(MenuMain, ItemOfferInExplorer, ExplorerMenuActive()); }
+
+void SetExplorerMenuNotice(AutostartNotice function) { notice = function ? function : ShowMessageBox; }
+
+void ToggleExplorerMenu() {
+    // What the user saw decides, not what another program may have written since.
+    HMENU menu = MenuHandle(MenuMain);
+    UINT shown = menu ? GetMenuState(menu, ItemOfferInExplorer, MF_BYCOMMAND) : 0;
+    bool wanted = shown == static_cast<UINT>(-1) || !(shown & MF_CHECKED);
+    std::wstring exe = OwnExePath(), failedKey;
+    LONG error = ERROR_SUCCESS;
+    for (int which = 0; which < 2 && error == ERROR_SUCCESS; ++which) {
+        failedKey = VerbKey(which);
+        error = wanted ? WriteVerb(failedKey, exe) : RemoveVerb(failedKey);
+    }
+    // Half an entry would offer Verriq for files and not for folders: take back what was written.
+    if (wanted && error != ERROR_SUCCESS)
+        for (int which = 0; which < 2; ++which) RemoveVerb(VerbKey(which));
+    bool active = ExplorerMenuActive();
+    SetMenuEntryChecked(MenuMain, ItemOfferInExplorer, active);
+    if (error != ERROR_SUCCESS && active != wanted) TellFailure(failedKey, error, wanted, active);
+}

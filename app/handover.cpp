@@ -1,0 +1,257 @@
+#include "app/handover.h"
+
+#include "app/application.h"
+#include "app/command_line.h"
+#include "app/protected_files.h"
+#include "app/single_instance.h"
+#include "controls/gadget.h"
+#include "framework/window.h"
+#include "settings/text.h"
+#include "settings/wide_text.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+const wchar_t* const ProtectArgument = L"/schuetzen";
+
+namespace {
+
+constexpr UINT_PTR SubclassId = 0x5671;
+constexpr UINT_PTR BatchTimerId = 0x5671;
+// The Explorer starts one process per selected item: what arrives within this quiet time of
+// the last block is one batch.
+constexpr unsigned BatchQuietMilliseconds = 400;
+// Beyond this, blocks are refused until the batch is added; their senders try again.
+constexpr std::size_t MaxPendingPaths = 4 * MaxHandOverPaths;
+// How long a later start waits for the first copy's window, and for one receipt.
+constexpr DWORD HandOverWaitMilliseconds = 30000;
+constexpr UINT ReceiptWaitMilliseconds = 10000;
+constexpr DWORD RetryMilliseconds = 50;
+
+std::wstring receiverProperty;
+std::vector<std::wstring> pending;
+HiddenAdditionHook hiddenHook = nullptr;
+
+std::wstring FullPath(std::wstring argument) {
+    // The shell reads a backslash before the closing quote as a quote of the path itself:
+    // "C:\Ordner\" arrives as C:\Ordner".
+    if (!argument.empty() && argument.back() == L'"') argument.back() = L'\\';
+    // Blanks alone would name the current folder itself once made full.
+    if (argument.find_first_not_of(L" \t") == std::wstring::npos) return {};
+    DWORD length = GetFullPathNameW(argument.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return argument;
+    std::wstring full(length, L'\0');
+    DWORD written = GetFullPathNameW(argument.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return argument;
+    full.resize(written);
+    return full;
+}
+
+struct Search {
+    const wchar_t* property;
+    HWND found;
+};
+
+BOOL CALLBACK FindReceiverWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    if (!GetPropW(window, search->property)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+bool SendBlock(const std::wstring& property, const std::wstring& block) {
+    Search search{property.c_str(), nullptr};
+    EnumWindows(FindReceiverWindow, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return false;
+    COPYDATASTRUCT data{HandOverTag, static_cast<DWORD>(block.size() * sizeof(wchar_t)),
+                        const_cast<wchar_t*>(block.data())};
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(search.found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                               ReceiptWaitMilliseconds, &result) &&
+           result == static_cast<DWORD_PTR>(HandOverReceipt);
+}
+
+std::string BatchText(const std::vector<std::string>& paths) {
+    if (paths.size() != 1) return FormatInteger(static_cast<std::int64_t>(paths.size())) + " Dateien hinzugefügt";
+    std::string name = paths[0];
+    if (IsFolderPath(name)) name.pop_back();
+    return "Mit Verriq geschützt: " + name.substr(name.rfind('\\') + 1);
+}
+
+// The rows of the batch, new and already listed, become the selection, the first in view.
+void SelectBatch(std::size_t firstNew, const std::unordered_set<std::wstring>& keys) {
+    const std::vector<ProtectedFile>& files = ProtectedFileList();
+    WriteGadgetState(GadgetFileList, -1);
+    int first = -1, last = -1;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i < firstNew && !keys.count(files[i].key)) continue;
+        WriteGadgetItemState(GadgetFileList, static_cast<int>(i), 1);
+        if (first < 0) first = static_cast<int>(i);
+        last = static_cast<int>(i);
+    }
+    // New rows stand at the end: the last one, then the first of them, so that both are seen
+    // when they fit.
+    int shown = firstNew < files.size() ? static_cast<int>(firstNew) : first;
+    HWND list = GadgetHandle(GadgetFileList);
+    if (list && first >= 0) {
+        SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(last), FALSE);
+        SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(shown), FALSE);
+    }
+    OnFileListEvent();
+}
+
+void CALLBACK OnBatchTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    std::vector<std::wstring> batch;
+    batch.swap(pending);
+    AddArrivingPaths(batch);
+}
+
+LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (!data || data->dwData != HandOverTag) return DefSubclassProc(window, message, wParam, lParam);
+        std::vector<std::wstring> paths;
+        // The sender is waiting: nothing here may ask the user or take long.
+        if (!DecodeHandOver(data->lpData, data->cbData, &paths)) return FALSE;
+        if (pending.size() + paths.size() > MaxPendingPaths) {
+            SetTimer(window, BatchTimerId, USER_TIMER_MINIMUM, OnBatchTimer);
+            return FALSE;
+        }
+        pending.insert(pending.end(), paths.begin(), paths.end());
+        SetTimer(window, BatchTimerId, BatchQuietMilliseconds, OnBatchTimer);
+        return HandOverReceipt;
+    }
+    if (message == WM_NCDESTROY) {
+        RemovePropW(window, receiverProperty.c_str());
+        KillTimer(window, BatchTimerId);
+        pending.clear();
+        RemoveWindowSubclass(window, ReceiverProc, SubclassId);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+} // namespace
+
+bool PathsToProtect(const wchar_t* commandLine, std::vector<std::wstring>* paths) {
+    std::vector<std::wstring> arguments = CommandArguments(commandLine);
+    auto at = std::find_if(arguments.begin(), arguments.end(), [](const std::wstring& argument) {
+        return lstrcmpiW(argument.c_str(), ProtectArgument) == 0;
+    });
+    if (at == arguments.end()) return false;
+    for (++at; at != arguments.end(); ++at) paths->push_back(FullPath(std::move(*at)));
+    return true;
+}
+
+std::vector<std::wstring> EncodeHandOver(const std::vector<std::wstring>& paths) {
+    std::vector<std::wstring> blocks;
+    std::size_t count = MaxHandOverPaths;
+    for (const std::wstring& path : paths) {
+        std::size_t units = path.size() + 1;
+        // Cut down to what no receiver takes anyway, so that the block stays well-formed.
+        if (units > MaxHandOverPathLength + 1) units = MaxHandOverPathLength + 2;
+        if (blocks.empty() || count == MaxHandOverPaths ||
+            (blocks.back().size() + units) * sizeof(wchar_t) > MaxHandOverBytes) {
+            blocks.emplace_back();
+            count = 0;
+        }
+        blocks.back().append(path, 0, units - 1).push_back(L'\0');
+        ++count;
+    }
+    return blocks;
+}
+
+bool DecodeHandOver(const void* data, std::size_t size, std::vector<std::wstring>* paths) {
+    paths->clear();
+    if (!data || size < sizeof(wchar_t) || size > MaxHandOverBytes || size % sizeof(wchar_t) != 0) return false;
+    // A copy of exactly size bytes: nothing beyond it is read, whatever the block claims.
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), data, size);
+    if (text.back() != L'\0') return false;
+    std::vector<std::wstring> found;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        wchar_t unit = text[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+            ++i;
+        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            return false;
+        } else if (unit == L'\0') {
+            if (found.size() == MaxHandOverPaths) return false;
+            found.emplace_back(text, start, i - start);
+            start = i + 1;
+        }
+    }
+    *paths = std::move(found);
+    return true;
+}
+
+bool AcceptablePath(const std::wstring& path) {
+    if (path.empty() || path.size() > MaxHandOverPathLength) return false;
+    std::size_t from = 0;
+    wchar_t drive = static_cast<wchar_t>(path[0] | 0x20);
+    if (path.size() >= 3 && drive >= L'a' && drive <= L'z' && path[1] == L':' && path[2] == L'\\')
+        from = 3;
+    else if (path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' && path[2] != L'?' &&
+             path[2] != L'.')
+        from = 2; // a server and its share; "\\?\" and "\\.\" name devices as well
+    else
+        return false;
+    for (std::size_t i = from; i < path.size(); ++i)
+        if (path[i] < 32 || std::wcschr(L"<>:\"/|?*", path[i])) return false;
+    return true;
+}
+
+HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths) {
+    std::vector<std::wstring> blocks = EncodeHandOver(paths);
+    std::wstring property = HandOverPropertyName(storageFolder);
+    DWORD start = GetTickCount();
+    std::size_t sent = 0;
+    while (sent < blocks.size()) {
+        if (SendBlock(property, blocks[sent])) {
+            ++sent;
+            continue;
+        }
+        // The first copy may have ended before it opened its window: then this start is first.
+        if (sent == 0 && ClaimInstance(storageFolder)) return HandOverResult::NoneRunning;
+        if (GetTickCount() - start >= HandOverWaitMilliseconds) return HandOverResult::Failed;
+        Sleep(RetryMilliseconds);
+    }
+    return HandOverResult::Delivered;
+}
+
+void StartPathReceiver(const std::string& storageFolder) {
+    HWND main = WindowHandle(WindowMain);
+    if (!main || !SetWindowSubclass(main, ReceiverProc, SubclassId, 0)) return;
+    receiverProperty = HandOverPropertyName(storageFolder);
+    SetPropW(main, receiverProperty.c_str(), reinterpret_cast<HANDLE>(1));
+}
+
+void AddArrivingPaths(const std::vector<std::wstring>& paths) {
+    std::vector<std::string> accepted;
+    std::unordered_set<std::wstring> keys;
+    for (const std::wstring& path : paths) {
+        if (!AcceptablePath(path)) continue;
+        std::string text = FromWide(path);
+        std::wstring wide = ToWidePath(text);
+        DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !IsFolderPath(text)) {
+            text += '\\';
+            wide = ToWidePath(text);
+        }
+        keys.insert(FoldedCase(wide));
+        accepted.push_back(std::move(text));
+    }
+    if (accepted.empty()) return;
+    std::size_t firstNew = ProtectedFileList().size();
+    AddChosenFiles(accepted);
+    SelectBatch(firstNew, keys);
+    HWND main = WindowHandle(WindowMain);
+    if (hiddenHook && !(main && IsWindowVisible(main))) hiddenHook(BatchText(accepted).c_str());
+}
+
+void SetHiddenAdditionHook(HiddenAdditionHook hook) { hiddenHook = hook; }

@@ -1,0 +1,49 @@
+// Paths handed in from outside: "Verriq.exe /schuetzen <path> [<path> ...]", as the Explorer's
+// verb and scripts start it. A start that finds a copy running for its storage folder hands the
+// paths over with WM_COPYDATA and ends; the copy checks what arrives and adds it as a drop does.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+extern const wchar_t* const ProtectArgument;
+
+// The arguments after ProtectArgument (case ignored), each made full against the current
+// folder; false when the line does not ask to protect anything.
+bool PathsToProtect(const wchar_t* commandLine, std::vector<std::wstring>* paths);
+
+// The hand-over's wire: WM_COPYDATA with this tag in dwData, its block the paths in UTF-16,
+// each ending in a zero. The receiver answers HandOverReceipt for a block it took.
+constexpr ULONG_PTR HandOverTag = 0x56525131;
+constexpr LRESULT HandOverReceipt = 1;
+constexpr std::size_t MaxHandOverPaths = 256;
+// Far beyond the classic limit, and far below what a block could carry.
+constexpr std::size_t MaxHandOverPathLength = 1024;
+constexpr std::size_t MaxHandOverBytes = MaxHandOverPaths * (MaxHandOverPathLength + 1) * sizeof(wchar_t);
+
+// The paths as blocks within the bounds above.
+std::vector<std::wstring> EncodeHandOver(const std::vector<std::wstring>& paths);
+// A block's paths, read within size alone; false (and no paths) for a block that is not
+// well-formed: an odd or too large size, no final zero, a lone surrogate, too many paths.
+bool DecodeHandOver(const void* data, std::size_t size, std::vector<std::wstring>* paths);
+// A path we take in: full (drive or network), not too long, and only characters a file name
+// may hold.
+bool AcceptablePath(const std::wstring& path);
+
+enum class HandOverResult { Delivered, NoneRunning, Failed };
+// Hands the paths to the copy for this storage folder, waiting a bounded time for its window
+// to take them. NoneRunning: no copy is left and this process now holds the instance's claim.
+HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths);
+
+// The main window takes paths in from now on, and says so where later starts look for it.
+void StartPathReceiver(const std::string& storageFolder);
+// Adds the acceptable paths of one batch as a drop does and selects their rows; a path refused
+// is left out without stopping the others.
+void AddArrivingPaths(const std::vector<std::wstring>& paths);
+// Told with the batch's text ("<n> Dateien hinzugefügt") when a batch arrived while the window
+// is hidden.
+using HiddenAdditionHook = void (*)(const char* text);
+void SetHiddenAdditionHook(HiddenAdditionHook hook);
