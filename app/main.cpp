@@ -93,6 +93,9 @@ void OnMenuEvent(Number item) {
     case ItemStartWithWindows:
         ToggleAutostart();
         break;
+    case ItemAllowReading:
+        AllowReadingForSelection();
+        break;
     default:
         break;
     }
