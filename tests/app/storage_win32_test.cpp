@@ -287,7 +287,7 @@ TEST_F(Storage, BothLevelsLoadFromTheGoldenListAndAreWrittenBackByteForByte) {
         EXPECT_EQ(files[i].readable, readable[i]) << i;
         // The row shows the path alone, the level has its own column.
         EXPECT_EQ(files[i].path.find('\t'), std::string::npos) << i;
-        EXPECT_EQ(ReadGadgetItemText(GadgetFileList, i, 1), LevelText(readable[i])) << i;
+        EXPECT_EQ(std::string(ReadGadgetItemText(GadgetFileList, i, 1)), LevelText(readable[i])) << i;
     }
     EXPECT_TRUE(IsFolderPath(files[1].path));
     ASSERT_TRUE(SaveFileList(ProductName, FileListName));
