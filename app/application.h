@@ -21,6 +21,7 @@ enum : int {
     GadgetHotKeyText = 101,
     GadgetHotKeyField = 102,
     MenuMain = 1,
+    MenuRow = 2,
     ToolbarMain = 0,
     StatusBarMain = 1,
     ImageAdd = 1,
@@ -40,6 +41,7 @@ enum : int {
     ItemChangeHotKey = 6,
     ItemAddFolder = 7,
     ItemStartWithWindows = 8,
+    ItemAllowReading = 9,
     ItemOfferInExplorer = 10,
     ItemShowWindow = 11,
 };

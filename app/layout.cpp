@@ -1,6 +1,7 @@
 #include "app/layout.h"
 
 #include "app/application.h"
+#include "app/protected_files.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "controls/menu.h"
@@ -14,6 +15,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -32,6 +34,8 @@ void ImageFromResource(Number number, int resource, int side) {
 constexpr int ToolbarImageSize = 32; // at 96 DPI
 // Wide enough for any caption; TB_SETBUTTONSIZE only sets the minimum, autosize does the rest.
 constexpr int ToolbarButtonWidth = 500;
+// Space around a cell's text, at 96 DPI.
+constexpr int FileListCellMargin = 16;
 constexpr unsigned FileListFlags = 0x4001000C; // full-row select, grid lines, show selection, multiple
 
 // The side the toolbar's pictures came out at: the picture nearest to the scaled size, which
@@ -132,17 +136,35 @@ void CreateFileList() {
     RECT place = FileListPlace();
     CreateListGadget(GadgetFileList, place.left, place.top, place.right - place.left,
                      place.bottom - place.top, "Geschützte Dateien", 0, FileListFlags);
+    InsertGadgetColumn(GadgetFileList, 1, "Zugriff", 0);
+    FitFileListColumns();
+    // The columns always fill the list: their titles are neither buttons nor handles.
     HWND list = GadgetHandle(GadgetFileList);
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
-    // The one column always fills the list: its title is neither a button nor a handle.
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     if (header) EnableWindow(header, FALSE);
+}
+
+void FitFileListColumns() {
+    HWND list = GadgetHandle(GadgetFileList);
+    if (!list) return;
+    // Measured in the list's own font, which follows the scale; the margin is the cell's.
+    int level = 0;
+    for (const char* text : {"Zugriff", LevelText(false), LevelText(true)}) {
+        std::wstring wide = ToWide(text);
+        level = std::max(level, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                              reinterpret_cast<LPARAM>(wide.c_str()))));
+    }
+    level += DpiScale(list, FileListCellMargin);
+    RECT inside{};
+    GetClientRect(list, &inside);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, std::max<LONG>(inside.right - level, 0));
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 void FitFileListToWindow() {
     RECT place = FileListPlace();
     MoveGadget(GadgetFileList, place.left, place.top, place.right - place.left, place.bottom - place.top);
-    SendMessageA(GadgetHandle(GadgetFileList), LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+    FitFileListColumns();
 }
 
 // The minimum (400 x 200 at 96 DPI) at the window's scale, and never so narrow that the

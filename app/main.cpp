@@ -109,6 +109,9 @@ void OnMenuEvent(Number item) {
     case ItemOfferInExplorer:
         ToggleExplorerMenu();
         break;
+    case ItemAllowReading:
+        AllowReadingForSelection();
+        break;
     default:
         break;
     }

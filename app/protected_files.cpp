@@ -4,11 +4,14 @@
 #include "app/storage.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
+#include "controls/menu.h"
 #include "controls/status_bar.h"
 #include "controls/toolbar.h"
 #include "core/system_library_win32.h"
+#include "framework/dpi.h"
 #include "framework/requesters.h"
 #include "framework/window.h"
+#include "settings/file_list_codec.h"
 #include "settings/text.h"
 #include "settings/wide_text.h"
 
@@ -91,7 +94,7 @@ bool IsFolderPath(const std::string& path) { return !path.empty() && path.back()
 std::string RowHolding(const std::wstring& key, const ProtectedTree* tree) {
     for (const ProtectedFile& file : files) {
         if (file.tree ? file.tree.get() != tree && file.tree->Holds(key)
-                      : file.state == LockState::Held && file.key == key)
+                      : file.lock.valid() && file.key == key)
             return file.path;
     }
     return {};
@@ -111,21 +114,29 @@ void TryLock(ProtectedFile& file, const std::wstring& widePath) {
         return;
     }
     if (IsFolderPath(file.path)) {
-        if (!file.tree) file.tree = std::make_unique<ProtectedTree>(file.path, file.key);
+        if (!file.tree) {
+            file.tree = std::make_unique<ProtectedTree>(file.path, file.key);
+            file.tree->SetReadable(file.readable);
+        }
         file.state = file.tree->HoldRoot(file.error, WindowHandle(WindowMain), FolderMessage, file.tree->Id());
         if (file.state == LockState::Held) ScheduleFolderWork();
         return;
     }
-    HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ, LockShareMode, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        file.lock.reset(handle);
-        file.state = LockState::Held;
-        file.error = 0;
-        return;
+    if (file.lock) {
+        // Held with reading shared while the row asks for the full lock.
+        file.state = Relock(file.lock, widePath, FILE_ATTRIBUTE_NORMAL, file.readable, file.error);
+    } else {
+        HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ, ShareModeFor(file.readable), nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            file.lock.reset(handle);
+            file.state = LockState::Held;
+            file.error = 0;
+            return;
+        }
+        file.error = GetLastError();
+        file.state = LockStateForError(file.error);
     }
-    file.error = GetLastError();
-    file.state = LockStateForError(file.error);
     file.holder.clear();
     // Our own lock refuses us as it refuses everybody: say which row has the file.
     if (file.state == LockState::InUse) {
@@ -229,14 +240,16 @@ void OnFolderChanged(WPARAM tree) {
 // Appends a row and its entry and tries to hold the file. A row that could not be added gets no
 // entry, so that rows and entries never drift apart.
 // widePath is path as the system takes it (ToWidePath); path itself moves into the entry.
-bool AppendFile(std::string path, const std::wstring& widePath, std::wstring key) {
+bool AppendFile(std::string path, const std::wstring& widePath, std::wstring key, bool readable = false) {
     // Row i is entry i, so the new row's number is known without asking the control, and the
     // insertion's own answer tells whether the row is there (the list gadget answers 0 for a
     // row added, -1 for none; a missing gadget answers 0 as well, hence the look-up).
     int row = static_cast<int>(files.size());
     if (InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0) < 0 || !GadgetHandle(GadgetFileList))
         return false;
+    WriteGadgetItemText(GadgetFileList, row, LevelText(readable), 1);
     files.push_back(ProtectedFile{std::move(path), std::move(key), {}, LockState::NotFound, 0});
+    files.back().readable = readable;
     TryLock(files.back(), widePath);
     ShowRowState(row, files.back());
     return true;
@@ -300,10 +313,58 @@ void ShowTooltip(int row, POINT screen) {
     SendMessageW(tooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
 }
 
+// Rows of the list, top to bottom, that are selected.
+std::vector<int> SelectedRows() {
+    std::vector<int> rows;
+    HWND list = GadgetHandle(GadgetFileList);
+    for (int row = -1; (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                             LVNI_SELECTED))) != -1;)
+        rows.push_back(row);
+    return rows;
+}
+
 int RowAt(HWND list, POINT client) {
     LVHITTESTINFO hit{};
     hit.pt = client;
     return static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+// Made when it first opens: most runs never show it. The image menu draws the separator too.
+bool CreateRowMenu() {
+    if (!CreateImagePopup(MenuRow, MenuStyleShaded)) return false;
+    AddMenuEntry(ItemAllowReading, "&Lesen erlauben", nullptr);
+    AppendMenuW(MenuHandle(MenuRow), MF_SEPARATOR, 0, nullptr);
+    AddMenuEntry(ItemRemoveFiles, "&Entfernen", nullptr);
+    return true;
+}
+
+// The row menu, at the pointer after a click, below the focused selected row after Shift+F10 or
+// the menu key (which give -1, -1). Only rows have a menu: a click beside them opens none.
+void ShowRowMenu(HWND list, LPARAM position) {
+    POINT screen{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    bool byKey = screen.x == -1 && screen.y == -1;
+    if (!byKey) {
+        POINT client = screen;
+        ScreenToClient(list, &client);
+        if (RowAt(list, client) < 0) return;
+    }
+    if (SelectedRows().empty()) return;
+    if (byKey) {
+        int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+        if (row < 0) row = SelectedRows().front();
+        RECT place{LVIR_LABEL, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&place));
+        RECT client{};
+        GetClientRect(list, &client);
+        // A row scrolled out of sight: the menu stays at the list's edge.
+        screen = {place.left + DpiScale(list, 16), std::clamp<LONG>(place.bottom, client.top, client.bottom)};
+        ClientToScreen(list, &screen);
+    }
+    HWND main = WindowHandle(WindowMain);
+    if (!MenuHandle(MenuRow) && !CreateRowMenu()) return;
+    SetMenuEntryChecked(MenuRow, ItemAllowReading, SelectionAllowsReading());
+    HideTooltip();
+    ShowPopupMenu(MenuRow, main, screen);
 }
 
 LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
@@ -330,6 +391,9 @@ LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
     case WM_MOUSELEAVE:
         HideTooltip();
         break;
+    case WM_CONTEXTMENU:
+        ShowRowMenu(list, lParam);
+        return 0;
     case WM_NCDESTROY:
         RemoveWindowSubclass(list, FileListProc, SubclassId);
         break;
@@ -403,29 +467,20 @@ LRESULT CALLBACK MainWindowProtectionProc(HWND window, UINT message, WPARAM wPar
 
 void CALLBACK OnRetryTimer(HWND, UINT, UINT_PTR, DWORD) { RetryUnheldFiles(RetryBudgetMilliseconds); }
 
-// Rows of the list, top to bottom, that are selected.
-std::vector<int> SelectedRows() {
-    std::vector<int> rows;
-    HWND list = GadgetHandle(GadgetFileList);
-    for (int row = -1; (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
-                                                             LVNI_SELECTED))) != -1;)
-        rows.push_back(row);
-    return rows;
-}
-
 } // namespace
 
 const std::vector<ProtectedFile>& ProtectedFileList() { return files; }
 
-void AddListedFiles(std::vector<std::string> paths) {
-    files.reserve(files.size() + paths.size());
+void AddListedFiles(std::vector<std::string> lines) {
+    files.reserve(files.size() + lines.size());
     // Thousands of rows must not cost a repaint each.
     BeginGadgetBatch(GadgetFileList);
-    for (std::string& path : paths) {
+    for (std::string& line : lines) {
+        ListedFile listed = ParseListLine(std::move(line));
         // Each path is converted for the system once, for its key and its lock alike.
-        std::wstring wide = ToWidePath(path);
+        std::wstring wide = ToWidePath(listed.path);
         std::wstring key = FileKey(wide);
-        AppendFile(std::move(path), wide, std::move(key));
+        AppendFile(std::move(listed.path), wide, std::move(key), listed.readable);
     }
     EndGadgetBatch(GadgetFileList);
     UpdateStatusText();
@@ -485,6 +540,42 @@ void AddFolder() {
     if (path.empty()) return;
     if (!IsFolderPath(path)) path += '\\';
     AddChosenFiles({path});
+}
+
+const char* LevelText(bool readable) { return readable ? "lesen erlaubt" : "gesperrt"; }
+
+bool SelectionAllowsReading() {
+    std::vector<int> rows = SelectedRows();
+    return !rows.empty() && std::all_of(rows.begin(), rows.end(), [](int row) {
+        return row < static_cast<int>(files.size()) && files[row].readable;
+    });
+}
+
+void AllowReadingForSelection() {
+    std::vector<int> rows = SelectedRows();
+    bool readable = !SelectionAllowsReading();
+    bool changed = false;
+    HideTooltip();
+    for (int row : rows) {
+        if (row >= static_cast<int>(files.size())) continue;
+        ProtectedFile& file = files[row];
+        if (file.readable == readable) continue;
+        changed = true;
+        file.readable = readable;
+        WriteGadgetItemText(GadgetFileList, row, LevelText(readable), 1);
+        if (file.tree) {
+            file.tree->SetReadable(readable);
+        } else if (file.lock && file.state == LockState::ReadersWait && readable) {
+            file.state = LockState::Held; // held with reading shared already
+        } else if (file.lock) {
+            TryLock(file); // held: lets go and holds again at once, at the new level
+        }
+        ShowRowState(row, file);
+    }
+    if (!changed) return;
+    ScheduleFolderWork();
+    UpdateStatusText();
+    OnFileListChanged();
 }
 
 void RemoveSelectedFiles() {
@@ -570,7 +661,7 @@ void ReleaseAllProtectedFiles() {
 
 int HeldLockCount() {
     int held = 0;
-    for (const ProtectedFile& file : files) held += file.tree ? file.tree->HeldFiles() : file.state == LockState::Held;
+    for (const ProtectedFile& file : files) held += file.tree ? file.tree->HeldFiles() : file.lock.valid();
     return held;
 }
 
@@ -588,6 +679,8 @@ std::string LockReason(LockState state, unsigned long error, bool folder, const 
         return holder.empty() ? "bereits in der Liste" : "bereits in der Liste: " + holder;
     case LockState::TooMany:
         return "zu viele Dateien";
+    case LockState::ReadersWait:
+        return "wird gesperrt, sobald kein anderes Programm sie liest";
     case LockState::Failed:
         break;
     }
@@ -596,6 +689,8 @@ std::string LockReason(LockState state, unsigned long error, bool folder, const 
 
 std::string UnprotectedReason(const ProtectedFile& file) {
     if (file.state == LockState::Held) return IsWhole(file) ? std::string() : file.tree->Summary();
+    // Nothing can change the file meanwhile: it is protected, only not yet as the row says.
+    if (file.state == LockState::ReadersWait) return LockReason(file.state, file.error, false, {});
     return "Nicht geschützt: " + LockReason(file.state, file.error, file.tree != nullptr, file.holder);
 }
 

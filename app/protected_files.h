@@ -19,23 +19,31 @@ enum class LockState : int {
     Duplicate,    // another row holds the same file
     Failed,       // anything else; the entry keeps the system's error
     TooMany,      // beyond the ceiling of what folder rows may hold
+    // Held with reading shared while the row asks for the full lock: a reader keeps that out.
+    // Nothing can change the file, but it is not yet what the row says.
+    ReadersWait,
 };
 
 struct ProtectedFile {
     std::string path; // as the user gave it: the row's text and the line in the list document
     std::wstring key; // the full path folded to upper case: what "the same file" compares
-    UniqueFile lock;  // open with share mode none, so no other program may open it at all
+    UniqueFile lock;  // open with the share mode of the row's level
     LockState state = LockState::NotFound;
     unsigned long error = 0; // the system's error of the last attempt that failed
     // A folder row (its path ends in a backslash) holds a whole tree; a file row holds none.
     std::unique_ptr<ProtectedTree> tree;
     std::string holder;      // the row that holds the file instead (state Duplicate)
     bool shownWhole = true;  // the row is drawn as protected
+    bool readable = false;   // "lesen erlaubt": others may read and copy, nothing may change it
 };
 
-// The one share mode of every lock: nobody else may read, write, delete or rename the file
+// The share mode of the full lock: nobody else may read, write, delete or rename the file
 // while we hold it. We only ever ask for read access and never read.
 constexpr unsigned long LockShareMode = 0;
+// The share mode of a file others may read (FILE_SHARE_READ): any open for writing, appending
+// or deleting is still refused, and so is every rename.
+constexpr unsigned long ReadShareMode = 0x1;
+constexpr unsigned long ShareModeFor(bool readable) { return readable ? ReadShareMode : LockShareMode; }
 // A folder is held so that it can be neither renamed, moved nor deleted, and can still be
 // listed: reading and writing shared, deleting not (FILE_SHARE_READ | FILE_SHARE_WRITE).
 constexpr unsigned long FolderShareMode = 0x1 | 0x2;
@@ -48,7 +56,8 @@ constexpr unsigned RetryBudgetMilliseconds = 4;
 
 const std::vector<ProtectedFile>& ProtectedFileList();
 
-// Start-up: one row and one entry per path, in order, each file locked. Duplicates stay, as
+// Start-up: one row and one entry per line of the list document, in order, each file held at
+// its line's level. Duplicates stay, as
 // red rows that say so.
 void AddListedFiles(std::vector<std::string> paths);
 // Adds paths chosen by the user; a path already listed (same full path, case ignored) is not
@@ -60,6 +69,13 @@ void AddFiles();
 void AddFolder();
 // A line of the list names a folder when it ends in a backslash.
 bool IsFolderPath(const std::string& path);
+// The text of a row's "Zugriff" column.
+const char* LevelText(bool readable);
+// Switches every selected row to one level: to reading allowed unless all allow it already, to
+// the full lock otherwise. Saves the list when it changed.
+void AllowReadingForSelection();
+// Every selected row allows reading (false without a selection): the row menu's check mark.
+bool SelectionAllowsReading();
 // Releases and removes every selected row. Saves the list when it changed.
 void RemoveSelectedFiles();
 // "Entfernen" is enabled exactly while a row is selected.

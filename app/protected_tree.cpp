@@ -36,9 +36,39 @@ unsigned long long NowMicroseconds() {
 
 bool IsDots(const wchar_t* name) { return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])); }
 
+DWORD FileFlags(const TreeEntry& entry) {
+    DWORD flags = entry.folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL;
+    if (entry.link) flags |= FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
+    return flags;
+}
+
 bool WaitsForOthers(LockState state) { return state == LockState::Duplicate || state == LockState::TooMany; }
 
 } // namespace
+
+LockState Relock(UniqueFile& lock, const std::wstring& path, unsigned long flags, bool readable,
+                 unsigned long& error) {
+    // The path is ready before the old handle goes: between the two calls nothing else is done.
+    lock.reset();
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, ShareModeFor(readable), nullptr, OPEN_EXISTING, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE && !readable) {
+        error = GetLastError();
+        // A reader keeps the full lock out, not the shared hold it had a moment ago.
+        if (error == ERROR_SHARING_VIOLATION)
+            handle = CreateFileW(path.c_str(), GENERIC_READ, ReadShareMode, nullptr, OPEN_EXISTING, flags, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            lock.reset(handle);
+            return LockState::ReadersWait;
+        }
+    }
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return LockStateForError(error);
+    }
+    lock.reset(handle);
+    error = 0;
+    return LockState::Held;
+}
 
 ProtectedTree::ProtectedTree(const std::string& root, std::wstring key)
     : id_(++lastTreeId == 0 ? ++lastTreeId : lastTreeId), rootText_(root), rootPath_(ToWidePath(root, 0)), key_(std::move(key)) {
@@ -184,10 +214,52 @@ void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Tr
     unheld_.insert(std::move(key));
 }
 
+void ProtectedTree::SetReadable(bool readable) {
+    if (readable_ == readable) return;
+    readable_ = readable;
+    std::vector<std::wstring> held;
+    for (auto& [key, entry] : entries_)
+        if (entry.lock && !entry.folder) held.push_back(key);
+    for (const std::wstring& key : held) {
+        auto entry = entries_.find(key);
+        if (readable && entry->second.state == LockState::ReadersWait) {
+            // Already held with reading shared: that is the new level.
+            entry->second.state = LockState::Held;
+            entry->second.delay = 0;
+            unheld_.erase(key);
+        } else {
+            Rehold(entry);
+        }
+    }
+}
+
+void ProtectedTree::Rehold(Entries::iterator position) {
+    TreeEntry& entry = position->second;
+    entry.state = Relock(entry.lock, rootPath_ + entry.name, FileFlags(entry), readable_, entry.error);
+    if (entry.state == LockState::Held) {
+        entry.delay = 0;
+        unheld_.erase(position->first);
+        return;
+    }
+    if (entry.state == LockState::ReadersWait) {
+        // Each try lets go for a moment: not more often than a busy file is tried.
+        entry.delay = BusyDelayCap;
+        entry.due = GetTickCount64() + entry.delay;
+        unheld_.insert(position->first);
+        return;
+    }
+    --heldByTrees;
+    --heldFiles_;
+    Refused(position);
+}
+
 bool ProtectedTree::Hold(Entries::iterator position) {
     TreeEntry& entry = position->second;
     if (entry.lock) {
-        if (entry.unlisted) ListAgain(position);
+        if (entry.unlisted)
+            ListAgain(position);
+        else if (entry.state == LockState::ReadersWait)
+            Rehold(position);
         return true;
     }
     if (heldByTrees >= MaxFolderHolds) {
@@ -196,10 +268,9 @@ bool ProtectedTree::Hold(Entries::iterator position) {
         return true;
     }
     std::wstring path = rootPath_ + entry.name;
-    DWORD flags = entry.folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL;
-    if (entry.link) flags |= FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
     HANDLE handle = CreateFileW(path.c_str(), entry.folder ? FILE_LIST_DIRECTORY : GENERIC_READ,
-                                entry.folder ? FolderShareMode : LockShareMode, nullptr, OPEN_EXISTING, flags, nullptr);
+                                entry.folder ? FolderShareMode : ShareModeFor(readable_), nullptr, OPEN_EXISTING,
+                                FileFlags(entry), nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         entry.lock.reset(handle);
         entry.state = LockState::Held;
@@ -213,6 +284,11 @@ bool ProtectedTree::Hold(Entries::iterator position) {
     }
     entry.error = GetLastError();
     entry.state = LockStateForError(entry.error);
+    return Refused(position);
+}
+
+bool ProtectedTree::Refused(Entries::iterator position) {
+    TreeEntry& entry = position->second;
     if (entry.state == LockState::NotFound) {
         // Gone again before we could hold it (a temporary file): nothing is left to protect.
         Forget(position);
@@ -378,7 +454,8 @@ std::string ProtectedTree::Summary() const {
     for (const std::wstring& key : unheld_) {
         auto entry = entries_.find(key);
         if (entry == entries_.end()) continue;
-        if (!entry->second.folder) ++unheldFiles;
+        // A file that waits for its readers is held all the same, and counted so.
+        if (!entry->second.folder && !entry->second.lock) ++unheldFiles;
         tooMany |= entry->second.state == LockState::TooMany;
     }
     std::string text = "Ordner: " + FormatGroupedInteger(heldFiles_) +

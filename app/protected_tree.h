@@ -53,6 +53,9 @@ class ProtectedTree {
     // Names this tree in the watcher's messages. Never 0 and never given twice, so that a
     // message still queued for a tree that is gone finds no other one in its place.
     std::uintptr_t Id() const { return id_; }
+    // The level of every file in the tree, of those found later too; the files held already
+    // are held again at the new level at once. Folders are held the same at both levels.
+    void SetReadable(bool readable);
     // The scan or the first tries of what it found are not finished.
     bool Busy() const { return !toList_.empty() || find_.valid() || openCursor_ < toOpen_.size(); }
     // Scans and holds for at most budget milliseconds (at least one step).
@@ -94,6 +97,11 @@ class ProtectedTree {
     bool Hold(Entries::iterator entry);
     void Forget(Entries::iterator entry);
     void Noticed(const FolderChange& change);
+    // The entry (not held, its error and state set) waits for its next try or is forgotten;
+    // false when forgotten.
+    bool Refused(Entries::iterator entry);
+    // Holds a held file again at the tree's level.
+    void Rehold(Entries::iterator entry);
 
     std::uintptr_t id_;
     std::string rootText_;
@@ -115,7 +123,16 @@ class ProtectedTree {
     int heldFiles_ = 0;
     int foundFiles_ = 0;
     int triedFiles_ = 0;
+    bool readable_ = false;
 };
+
+// Lets go of lock and at once holds path again (flags as for CreateFileW) with the share mode
+// of the level. When the full lock is asked for and another program reads the file, the file
+// is held with reading shared again, and ReadersWait says so. Any other outcome leaves lock
+// empty, with the reason in error. Nothing can be held twice by us: our own handle would keep
+// the new one out, so the old one has to go first.
+LockState Relock(UniqueFile& lock, const std::wstring& path, unsigned long flags, bool readable,
+                 unsigned long& error);
 
 // The row (its text) that holds the file or folder with this key, other than tree; empty when
 // none does. Provided by the protected-file list.

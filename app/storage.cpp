@@ -50,7 +50,14 @@ std::string saveBuffer;
 
 const std::string& ListDocumentBytes() {
     FileListEncoder encoder(saveBuffer, SystemAnsiCodePage());
-    for (const ProtectedFile& file : ProtectedFileList()) encoder.Add(file.path);
+    for (const ProtectedFile& file : ProtectedFileList()) {
+        if (!file.readable) {
+            encoder.Add(file.path);
+            continue;
+        }
+        encoder.AddText(file.path);
+        encoder.Add(ReadableSuffix);
+    }
     encoder.Finish();
     return saveBuffer;
 }

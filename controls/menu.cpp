@@ -335,7 +335,11 @@ void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item, const M
 // too, so that an image menu looks the same all through.
 void ConvertPopupEntries(HWND window, HMENU popup) {
     const MenuRecord* bar = FindMenuRecord(GetMenu(window));
-    if (!bar || !bar->image || !bar->heap || FindMenuRecord(popup)) return;
+    // An image popup of its own takes plain entries (its separators) into its own heap.
+    const MenuRecord* own = FindMenuRecord(popup);
+    if (own && (!own->image || !own->heap)) return;
+    if (own) bar = own;
+    if (!bar || !bar->image || !bar->heap) return;
     int count = GetMenuItemCount(popup);
     for (int position = 0; position < count; ++position) {
         MENUITEMINFOW info{};

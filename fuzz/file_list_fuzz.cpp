@@ -1,8 +1,8 @@
 // The list document's codec: any bytes load; saving what was loaded and loading that again gives
-// the same entries; saving is stable; and a list that is already in the form we write comes back
-// byte for byte. The first byte picks the system (bit 0: ANSI code page UTF-8 instead of
-// Windows-1252) and the codec's slice size (the other bits: 1 to 127 bytes, or 0 for the real
-// size), so that slices end everywhere.
+// the same entries, each with its level; saving is stable; and a list that is already in the form
+// we write comes back byte for byte. The first byte picks the system (bit 0: ANSI code page UTF-8
+// instead of Windows-1252) and the codec's slice size (the other bits: 1 to 127 bytes, or 0 for the
+// real size), so that slices end everywhere.
 #include "settings/file_list_codec.h"
 
 #include <cstdint>
@@ -94,6 +94,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string valid;
         AppendValidUtf8(line, valid);
         if (valid != line || line.find_first_of("\r\n") != std::string::npos) std::abort();
+    }
+
+    // A line is its path and its level, and they make the same line again; so does a parsed
+    // entry, whatever its path ends in.
+    for (const std::string& line : lines) {
+        ListedFile file = ParseListLine(line);
+        if (ListLine(file) != line) std::abort();
+        ListedFile again = ParseListLine(ListLine(file));
+        if (again.path != file.path || again.readable != file.readable) std::abort();
+        if (line.compare(0, file.path.size(), file.path) != 0) std::abort();
     }
 
     std::string saved = FileListBytes(lines, codePage, slice);

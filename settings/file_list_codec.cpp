@@ -188,3 +188,18 @@ std::vector<std::string> FileListLines(std::string_view bytes, const AnsiCodePag
     }
     return lines;
 }
+
+ListedFile ParseListLine(std::string line) {
+    ListedFile file;
+    std::size_t size = line.size(), suffix = ReadableSuffix.size();
+    file.readable = size > suffix && line.compare(size - suffix, suffix, ReadableSuffix) == 0;
+    if (file.readable) line.resize(size - suffix);
+    file.path = std::move(line);
+    return file;
+}
+
+std::string ListLine(const ListedFile& file) {
+    std::string line = file.path;
+    if (file.readable) line += ReadableSuffix;
+    return line;
+}

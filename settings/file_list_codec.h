@@ -68,6 +68,18 @@ class FileListEncoder {
     bool marked_ = false;
 };
 
+// A line of the list: the full path, then, for a file others may read, a TAB and "lesen". No
+// file name holds a TAB, so the path still opens every line, and an older version keeps such a
+// line as a row it cannot find instead of losing it. A line that ends in anything else after a
+// TAB is a path as it stands: it comes back as it was read.
+constexpr std::string_view ReadableSuffix = "\tlesen";
+struct ListedFile {
+    std::string path;
+    bool readable = false;
+};
+ListedFile ParseListLine(std::string line);
+std::string ListLine(const ListedFile& file);
+
 // The program's texts, one per line, as the document's bytes.
 std::string FileListBytes(const std::vector<std::string>& paths, const AnsiCodePage& codePage,
                           std::size_t sliceBytes = FileListSliceBytes);

@@ -2,8 +2,10 @@
 // write, and writing back exactly what the list and the hot key hold.
 #include "app/storage.h"
 
+#include "app/protected_files.h"
 #include "controls/gadget.h"
 #include "core/handles_win32.h"
+#include "settings/file_list_codec.h"
 #include "tests/app/app_test_support.h"
 
 #include <vector>
@@ -270,4 +272,48 @@ TEST_F(Storage, SavingKeepsOnlyTheHotKey) {
     SpecialKey = 0;
     LoadSettings(ProductName, SettingsName);
     EXPECT_EQ(SpecialKey, 75);
+}
+
+TEST_F(Storage, BothLevelsLoadFromTheGoldenListAndAreWrittenBackByteForByte) {
+    Prepare();
+    std::string golden = ReadBytes(std::string(VERRIQ_TEST_DATA) + "/file_list/levels.ini");
+    ASSERT_FALSE(golden.empty());
+    WriteBytes(list(), golden);
+    Load();
+    const auto& files = ProtectedFileList();
+    ASSERT_EQ(files.size(), 4u);
+    const bool readable[] = {true, true, false, true};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(files[i].readable, readable[i]) << i;
+        // The row shows the path alone, the level has its own column.
+        EXPECT_EQ(files[i].path.find('\t'), std::string::npos) << i;
+        EXPECT_EQ(std::string(ReadGadgetItemText(GadgetFileList, i, 1)), LevelText(readable[i])) << i;
+    }
+    EXPECT_TRUE(IsFolderPath(files[1].path));
+    ASSERT_TRUE(SaveFileList(ProductName, FileListName));
+    EXPECT_EQ(ReadBytes(list()), golden);
+}
+
+TEST(ListLines, ALevelIsOnlyTheExactSuffixAndEveryLineComesBackAsItWas) {
+    struct Case {
+        std::string line, path;
+        bool readable;
+    } cases[] = {
+        {"C:\\a.txt", "C:\\a.txt", false},
+        {"C:\\a.txt\tlesen", "C:\\a.txt", true},
+        {"C:\\Ordner\\\tlesen", "C:\\Ordner\\", true},
+        // Anything else after a TAB, or the suffix alone, is a path that names no file.
+        {"C:\\a.txt\tLESEN", "C:\\a.txt\tLESEN", false},
+        {"C:\\a.txt\tlesen ", "C:\\a.txt\tlesen ", false},
+        {"C:\\a.txt lesen", "C:\\a.txt lesen", false},
+        {"\tlesen", "\tlesen", false},
+        {"", "", false},
+        {"C:\\a\tlesen\tlesen", "C:\\a\tlesen", true},
+    };
+    for (const Case& c : cases) {
+        ListedFile file = ParseListLine(c.line);
+        EXPECT_EQ(file.path, c.path) << c.line;
+        EXPECT_EQ(file.readable, c.readable) << c.line;
+        EXPECT_EQ(ListLine(file), c.line);
+    }
 }

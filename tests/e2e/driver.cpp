@@ -113,7 +113,7 @@ void MouseButton(int x, int y, DWORD flag) {
 // Asks for the text of column 0 (LVM_GETITEMTEXTA or W, whose items have the same layout) into
 // textAddress, in the list's own process. The list reads the item in that process's layout; a
 // 32-bit Verriq.exe (the release) has 4-byte pointers, which moves the text pointer and its length.
-void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, int capacity) {
+void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, int capacity, int column = 0) {
     BOOL wow64 = FALSE;
     if (IsWow64Process(process, &wow64) && wow64) {
         struct {
@@ -125,11 +125,13 @@ void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, i
         } item32 = {};
         item32.pszText = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(textAddress));
         item32.cchTextMax = capacity;
+        item32.iSubItem = column;
         remote.Write(&item32, sizeof item32);
     } else {
         LVITEMA item = {};
         item.pszText = static_cast<char*>(textAddress);
         item.cchTextMax = capacity;
+        item.iSubItem = column;
         remote.Write(&item, sizeof item);
     }
 }
@@ -327,10 +329,12 @@ int Verriq::RowCount() const { return static_cast<int>(SendMessageA(list(), LVM_
 
 // Read through the W messages: the A ones would pass the text through the code page and turn
 // every character outside it into "?".
-std::string Verriq::RowText(int row) const {
+std::string Verriq::RowText(int row) const { return CellText(row, 0); }
+
+std::string Verriq::CellText(int row, int column) const {
     constexpr size_t textSize = 33000;
     RemoteBuffer remote(process_, sizeof(LVITEMW) + textSize * sizeof(wchar_t));
-    WriteTextRequest(remote, process_, static_cast<char*>(remote.address()) + sizeof(LVITEMW), textSize);
+    WriteTextRequest(remote, process_, static_cast<char*>(remote.address()) + sizeof(LVITEMW), textSize, column);
     LRESULT length = SendMessageW(list(), LVM_GETITEMTEXTW, row, remote.param());
     std::wstring text(textSize, L'\0');
     remote.Read(&text[0], textSize * sizeof(wchar_t), sizeof(LVITEMW));

@@ -99,6 +99,7 @@ class Verriq {
 
     int RowCount() const;
     std::string RowText(int row) const;
+    std::string CellText(int row, int column) const;
     std::vector<std::string> Rows() const;
     std::vector<int> SelectedRows() const;
     RECT RowRect(int row) const; // screen coordinates
