@@ -521,8 +521,9 @@ void AddChosenFiles(const std::vector<std::string>& paths) {
                      FALSE);
         OnFileListEvent();
     }
-    UpdateStatusText();
+    // On disk before anything tells the user: what was shown must survive a kill.
     if (added) OnFileListChanged();
+    UpdateStatusText();
 }
 
 void AddFiles() {
@@ -574,8 +575,8 @@ void AllowReadingForSelection() {
     }
     if (!changed) return;
     ScheduleFolderWork();
-    UpdateStatusText();
     OnFileListChanged();
+    UpdateStatusText();
 }
 
 void RemoveSelectedFiles() {
@@ -602,8 +603,8 @@ void RemoveSelectedFiles() {
         ScheduleFolderWork();
     }
     SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, 1);
-    UpdateStatusText();
     if (!rows.empty()) OnFileListChanged();
+    UpdateStatusText();
 }
 
 void OnFileListEvent() {

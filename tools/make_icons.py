@@ -50,8 +50,24 @@ def over(top, bottom):
     return tuple((top[i] * ta + bottom[i] * ba * (1 - ta)) / a for i in range(3)) + (a,)
 
 
+def icon_image(rows):
+    """BITMAPINFOHEADER + bottom-up BGRA pixels + AND mask for one picture."""
+    size = len(rows)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = b''.join(bytes((b, g, r, a)) for row in reversed(rows) for (r, g, b, a) in row)
+    mask_stride = ((size + 31) // 32) * 4
+    mask = bytearray()
+    for row in reversed(rows):
+        bits = bytearray(mask_stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits
+    return header + pixels + bytes(mask)
+
+
 def png_image(rows):
-    """The picture as a PNG file (8-bit RGBA), as icon files may hold it at every size."""
+    """The picture as a PNG file (8-bit RGBA), which icon files may hold from 48 pixels up."""
     size = len(rows)
     raw = b''.join(b'\0' + bytes(v for pixel in row for v in pixel) for row in rows)
 
@@ -63,9 +79,12 @@ def png_image(rows):
 
 
 # Every picture at every size a screen scale asks for (100 % to 200 %); the first is what a
-# reader that takes the first picture gets, as before. Every size is PNG-compressed, which keeps
-# the program small: uncompressed pixels and masks took a fifth of it.
+# reader that takes the first picture gets, as before. The large ones are PNG-compressed, which
+# keeps the program small.
 SIZES = (32, 16, 24, 48, 64)
+# The 16-pixel picture stays uncompressed: menus grey it through its mask, which readers of a
+# compressed picture may leave empty. Every larger one is compressed, for room in the release.
+PNG_FROM = 17
 
 
 def write_ico(path, images):
@@ -75,7 +94,7 @@ def write_ico(path, images):
     blobs = []
     for rows in images:
         size = len(rows)
-        blob = png_image(rows)
+        blob = png_image(rows) if size >= PNG_FROM else icon_image(rows)
         out += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(blob), offset)
         offset += len(blob)
         blobs.append(blob)

@@ -44,31 +44,27 @@ TEST(ToolbarPictures, AreCompleteIconFilesOfTheAgreedLayout) {
         for (int i = 0; i < count; ++i)
             sides.insert(data[6 + 16 * i]);
         EXPECT_EQ(sides, (std::set<int>{16, 24, 32, 48, 64})) << resource;
-        // The first entry is the 32 x 32 picture that readers of the first picture always got:
-        // no palette, 1 plane, 32 bits, 4264 bytes.
-        EXPECT_EQ(data[6], 32);
-        EXPECT_EQ(data[7], 32);
-        EXPECT_EQ(data[8], 0);
-        EXPECT_EQ(At<std::uint16_t>(data, 10), 1);
-        EXPECT_EQ(At<std::uint16_t>(data, 12), 32);
-        EXPECT_EQ(At<std::uint32_t>(data, 14), 4264u);
-        size_t at = At<std::uint32_t>(data, 18);
-        // BITMAPINFOHEADER: 40, 32 wide, 64 high (colour and mask), 1 plane, 32 bits, no compression.
-        EXPECT_EQ(At<std::uint32_t>(data, at), 40u);
-        EXPECT_EQ(At<std::int32_t>(data, at + 4), 32);
-        EXPECT_EQ(At<std::int32_t>(data, at + 8), 64);
-        EXPECT_EQ(At<std::uint16_t>(data, at + 12), 1);
-        EXPECT_EQ(At<std::uint16_t>(data, at + 14), 32);
-        EXPECT_EQ(At<std::uint32_t>(data, at + 16), 0u);
-        // The picture uses its alpha channel: some pixels are transparent, some opaque.
-        int transparent = 0, opaque = 0;
-        for (int i = 0; i < 32 * 32; ++i) {
-            unsigned char alpha = data[at + 40 + i * 4 + 3];
-            transparent += alpha == 0;
-            opaque += alpha == 255;
+        // Every picture lies inside the bounds the directory gives; the smallest is a plain
+        // bitmap with alpha, every larger one a whole PNG of its directory's size with alpha.
+        size_t total = SizeofResource(nullptr, found);
+        for (int i = 0; i < count; ++i) {
+            const unsigned char* entry = data + 6 + 16 * i;
+            size_t bytes = At<std::uint32_t>(entry, 8), at = At<std::uint32_t>(entry, 12);
+            ASSERT_LE(at + bytes, total) << resource;
+            ASSERT_GT(bytes, 33u) << resource;
+            if (entry[0] == 16) {
+                EXPECT_EQ(At<std::uint32_t>(data, at), 40u) << resource;
+                EXPECT_EQ(At<std::uint16_t>(data, at + 14), 32) << resource;
+                continue;
+            }
+            EXPECT_EQ(std::memcmp(data + at, "\x89PNG\r\n\x1a\n", 8), 0) << resource;
+            auto big = [&](size_t offset) {
+                return (data[offset] << 24) | (data[offset + 1] << 16) | (data[offset + 2] << 8) | data[offset + 3];
+            };
+            EXPECT_EQ(big(at + 16), entry[0]) << resource;
+            EXPECT_EQ(big(at + 20), entry[1]) << resource;
+            EXPECT_EQ(data[at + 25], 6) << resource; // RGBA
         }
-        EXPECT_GT(transparent, 100) << resource;
-        EXPECT_GT(opaque, 100) << resource;
     }
 }
 
@@ -129,7 +125,8 @@ TEST_F(Layout, MenuToolbarStatusBarAndListAreWhereTheyBelong) {
     EXPECT_TRUE(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
     RECT client = {};
     GetClientRect(list, &client);
-    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), client.right);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) + SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0),
+              client.right);
     EXPECT_STREQ(ReadGadgetItemText(GadgetFileList, -1, 0), "Geschützte Dateien");
     EXPECT_FALSE(IsWindowEnabled(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0))));
 }

@@ -122,7 +122,7 @@ const MenuEntryRecord* EntryAt(HMENU menu, int position) {
 HANDLE IconFromResource(Number image, int resource) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resource), MAKEINTRESOURCEA(10)); // RT_RCDATA
     if (!found) return nullptr;
-    ImageFromMemory(image, LockResource(LoadResource(nullptr, found)), SizeofResource(nullptr, found));
+    ImageFromMemory(image, LockResource(LoadResource(nullptr, found)), SizeofResource(nullptr, found), 16);
     return ImageHandle(image);
 }
 

@@ -59,7 +59,7 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyList) {
     EXPECT_EQ(place.bottom - place.top, 130);
     RECT listClient = {};
     GetClientRect(list, &listClient);
-    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), listClient.right) << "the column does not fill the list";
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) + SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), listClient.right) << "the column does not fill the list";
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     EXPECT_FALSE(IsWindowEnabled(header)) << "the column title can be clicked or dragged";
     EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & LVS_SHOWSELALWAYS);

@@ -18,7 +18,7 @@ void ExpectListFollows(HWND main, HWND list) {
     EXPECT_EQ(place.bottom - place.top, client.bottom + GetSystemMetrics(SM_CYMENU) - 90);
     RECT listClient = {};
     GetClientRect(list, &listClient);
-    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), listClient.right);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) + SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), listClient.right);
 }
 
 } // namespace
