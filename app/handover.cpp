@@ -41,13 +41,7 @@ std::wstring FullPath(std::wstring argument) {
     if (!argument.empty() && argument.back() == L'"') argument.back() = L'\\';
     // Blanks alone would name the current folder itself once made full.
     if (argument.find_first_not_of(L" \t") == std::wstring::npos) return {};
-    DWORD length = GetFullPathNameW(argument.c_str(), 0, nullptr, nullptr);
-    if (length == 0) return argument;
-    std::wstring full(length, L'\0');
-    DWORD written = GetFullPathNameW(argument.c_str(), length, full.data(), nullptr);
-    if (written == 0 || written >= length) return argument;
-    full.resize(written);
-    return full;
+    return FullPathName(argument);
 }
 
 struct Search {

@@ -25,6 +25,9 @@ constexpr std::size_t ClassicFolderLimit = 247;
 // A path as the system's file functions take it: a path longer than limit gets its "\\?\" form
 // ("\\?\UNC\" for a network path), made absolute first, which lifts the classic limit; shorter
 // ones stay as given, so relative paths and the user's own spelling keep working.
+// The path made full by the system's own arithmetic (Windows builds only); the path itself
+// when the system cannot.
+std::wstring FullPathName(const std::wstring& path);
 std::wstring ToWidePath(std::string_view path, std::size_t limit = ClassicPathLimit);
 
 // The text folded to upper case as the file system compares names (case ignored).

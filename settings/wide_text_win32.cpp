@@ -6,11 +6,9 @@
 
 #include <iterator>
 
-namespace {
-
 // The long form is taken literally by the system: no "/" as separator, no "." or "..", nothing
 // relative. The system's own path arithmetic resolves all of that first.
-std::wstring FullPath(const std::wstring& path) {
+std::wstring FullPathName(const std::wstring& path) {
     DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (size == 0) return path;
     std::wstring full(size, L'\0');
@@ -20,7 +18,6 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-} // namespace
 
 std::wstring ToWide(std::string_view text) {
     if (text.empty()) return {};
@@ -54,7 +51,7 @@ std::wstring ToWidePath(std::string_view path, std::size_t limit) {
     std::wstring wide = ToWide(path);
     if (wide.size() <= limit) return wide;
     if (wide.compare(0, 4, L"\\\\?\\") == 0 || wide.compare(0, 4, L"\\\\.\\") == 0) return wide;
-    wide = FullPath(wide);
+    wide = FullPathName(wide);
     if (wide.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
     if (wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
     return wide;
