@@ -140,8 +140,9 @@ void OnHotKeyField() {
     int shortcut = ReadGadgetState(GadgetHotKeyField);
     if (IsHotKeyLetter(shortcut)) {
         SpecialKey = shortcut;
-        SaveSettings(ProductName, SettingsName);
+        // Closed first: a failure to save is told over the main window.
         CloseHotKeyDialog(WindowHotKey, WindowMain);
+        OnSettingsChanged();
         return;
     }
     // A refused key never becomes the hot key: saved on a close request, a digit or a

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/file_list_view.h"
 #include "app/protected_files.h"
 #include "app/single_instance.h"
 #include "controls/gadget.h"
@@ -77,7 +78,7 @@ std::string BatchText(const std::vector<std::string>& paths) {
 
 // The rows of the batch, new and already listed, become the selection, the first in view.
 void SelectBatch(std::size_t firstNew, const std::unordered_set<std::wstring>& keys) {
-    const std::vector<ProtectedFile>& files = ProtectedFileList();
+    const std::vector<ProtectedFile>& files = Protection().Files();
     WriteGadgetState(GadgetFileList, -1);
     int first = -1, last = -1;
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -241,7 +242,7 @@ void AddArrivingPaths(const std::vector<std::wstring>& paths) {
         accepted.push_back(std::move(text));
     }
     if (accepted.empty()) return;
-    std::size_t firstNew = ProtectedFileList().size();
+    std::size_t firstNew = Protection().Files().size();
     AddChosenFiles(accepted);
     SelectBatch(firstNew, keys);
     HWND main = WindowHandle(WindowMain);

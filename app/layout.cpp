@@ -1,7 +1,7 @@
 #include "app/layout.h"
 
 #include "app/application.h"
-#include "app/protected_files.h"
+#include "app/file_list_view.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "controls/menu.h"

@@ -3,6 +3,7 @@
 #include "app/autostart.h"
 #include "app/background.h"
 #include "app/explorer_menu.h"
+#include "app/file_list_view.h"
 #include "app/handover.h"
 #include "app/layout.h"
 #include "app/notification_area.h"
@@ -213,7 +214,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateMainStatusBar();
     CreateFileList();
 
-    LoadFileList(ProductName, FileListName);
+    // Every change of the list goes to disk at once, in the list's own words.
+    SetFileListSource(EncodeProtectedList);
+    SetFileListChangedHook(OnFileListChanged);
+    std::vector<std::string> lines;
+    LoadFileList(ProductName, FileListName, lines);
+    AddListedFiles(std::move(lines));
     LoadSettings(ProductName, SettingsName);
 
     LimitMainWindowSize();

@@ -1,7 +1,7 @@
 #include "app/notification_area.h"
 
 #include "app/application.h"
-#include "app/protected_files.h"
+#include "app/protection_model.h"
 #include "app/session.h"
 #include "controls/menu.h"
 #include "core/handles_win32.h"
@@ -142,8 +142,8 @@ void StartLooking(unsigned delay) {
 void Look() {
     bool early = picture.firstLookPending;
     picture.firstLookPending = false;
-    bool whole = UnprotectedRowCount() == 0;
-    int alarming = whole ? 0 : AlarmingRowCount();
+    bool whole = Protection().UnprotectedRows() == 0;
+    int alarming = whole ? 0 : Protection().AlarmingRows(GetTickCount64());
     bool hidden = !IsWindowVisible(picture.main);
     if (picture.rule.Look(GetTickCount64(), whole, alarming, hidden, early))
         ShowNotifyBalloon(ProductName, NotProtectedText(alarming).c_str(), true);
@@ -221,9 +221,9 @@ void StartNotificationArea(HWND main, bool hiddenStart) {
     picture.dpi = DpiForWindow(main);
     picture.taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     SetWindowSubclass(main, PictureProc, SubclassId, 0);
-    int unprotected = UnprotectedRowCount();
+    int unprotected = Protection().UnprotectedRows();
     picture.warning = unprotected > 0;
-    picture.tip = ToWide(NotifyTooltipText(HeldLockCount(), unprotected));
+    picture.tip = ToWide(NotifyTooltipText(Protection().HeldCount(), unprotected));
     Add();
     if (hiddenStart) {
         picture.firstLookPending = true;
@@ -247,9 +247,9 @@ void StopNotificationArea() {
 
 void OnProtectionChanged() {
     if (!picture.main) return;
-    int unprotected = UnprotectedRowCount();
+    int unprotected = Protection().UnprotectedRows();
     bool warning = unprotected > 0;
-    std::wstring tip = ToWide(NotifyTooltipText(HeldLockCount(), unprotected));
+    std::wstring tip = ToWide(NotifyTooltipText(Protection().HeldCount(), unprotected));
     if (warning != picture.warning || tip != picture.tip) {
         picture.warning = warning;
         picture.tip = std::move(tip);

@@ -1,6 +1,6 @@
 #include "app/protected_tree.h"
 
-#include "app/protected_files.h"
+#include "core/clock_win32.h"
 #include "settings/text.h"
 #include "settings/wide_text.h"
 
@@ -25,14 +25,6 @@ int heldByTrees = 0;
 // The last tree's identity. Even the 32-bit build would need four billion folder rows added
 // in one run before it came round again.
 std::uintptr_t lastTreeId = 0;
-
-unsigned long long NowMicroseconds() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<unsigned long long>(now.QuadPart) * 1000000ULL /
-           static_cast<unsigned long long>(frequency.QuadPart);
-}
 
 bool IsDots(const wchar_t* name) { return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])); }
 
@@ -70,8 +62,8 @@ LockState Relock(UniqueFile& lock, const std::wstring& path, unsigned long flags
     return LockState::Held;
 }
 
-ProtectedTree::ProtectedTree(const std::string& root, std::wstring key)
-    : id_(++lastTreeId == 0 ? ++lastTreeId : lastTreeId), rootText_(root), rootPath_(ToWidePath(root, 0)), key_(std::move(key)) {
+ProtectedTree::ProtectedTree(const std::string& root, std::wstring key, const HolderIndex& holders)
+    : id_(++lastTreeId == 0 ? ++lastTreeId : lastTreeId), holders_(holders), rootText_(root), rootPath_(ToWidePath(root, 0)), key_(std::move(key)) {
     if (rootPath_.empty() || rootPath_.back() != L'\\') rootPath_ += L'\\';
     if (key_.empty() || key_.back() != L'\\') key_ += L'\\';
 }
@@ -110,7 +102,7 @@ LockState ProtectedTree::HoldRoot(unsigned long& error, HWND window, unsigned me
 }
 
 void ProtectedTree::Work(unsigned budgetMilliseconds) {
-    unsigned long long deadline = NowMicroseconds() + budgetMilliseconds * 1000ULL;
+    unsigned long long deadline = MonotonicMicroseconds() + budgetMilliseconds * 1000ULL;
     ListSome(deadline);
     while (toList_.empty() && !find_ && openCursor_ < toOpen_.size()) {
         auto entry = entries_.find(toOpen_[openCursor_++]);
@@ -118,7 +110,7 @@ void ProtectedTree::Work(unsigned budgetMilliseconds) {
             if (!entry->second.folder) ++triedFiles_;
             Hold(entry);
         }
-        if (NowMicroseconds() >= deadline) break;
+        if (MonotonicMicroseconds() >= deadline) break;
     }
     if (!Busy()) {
         toOpen_.clear();
@@ -151,7 +143,7 @@ void ProtectedTree::ListSome(unsigned long long deadline) {
             find_.reset();
         else if (!IsDots(found.cFileName))
             Found(listing_ + found.cFileName, found.dwFileAttributes, Try::InTurn);
-        if (NowMicroseconds() >= deadline) return;
+        if (MonotonicMicroseconds() >= deadline) return;
     }
 }
 
@@ -296,7 +288,7 @@ bool ProtectedTree::Refused(Entries::iterator position) {
     }
     entry.holder.clear();
     if (entry.state == LockState::InUse) {
-        entry.holder = RowHolding(key_ + position->first, this);
+        entry.holder = holders_.RowHolding(key_ + position->first, this);
         if (!entry.holder.empty()) entry.state = LockState::Duplicate;
     }
     // A folder that hides its contents is looked into as often as a busy file.
@@ -376,7 +368,7 @@ void ProtectedTree::Noticed(const FolderChange& change) {
 }
 
 void ProtectedTree::RetryDue(unsigned budgetMilliseconds) {
-    unsigned long long deadline = NowMicroseconds() + budgetMilliseconds * 1000ULL;
+    unsigned long long deadline = MonotonicMicroseconds() + budgetMilliseconds * 1000ULL;
     unsigned long long now = GetTickCount64();
     if (rootListError_ != 0 && rootListDue_ <= now && root_) {
         rootListError_ = 0;
@@ -391,7 +383,7 @@ void ProtectedTree::RetryDue(unsigned budgetMilliseconds) {
     for (const std::wstring& key : due) {
         auto entry = entries_.find(key);
         if (entry != entries_.end()) Hold(entry);
-        if (NowMicroseconds() >= deadline) break;
+        if (MonotonicMicroseconds() >= deadline) break;
     }
 }
 

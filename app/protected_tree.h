@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/folder_watch.h"
+#include "app/lock_state.h"
 #include "core/handles_win32.h"
 
 #include <cstdint>
@@ -12,7 +13,18 @@
 #include <unordered_map>
 #include <vector>
 
-enum class LockState : int;
+class ProtectedTree;
+
+// Who else holds a file: a tree asks before it calls a file that refuses it a second row's.
+class HolderIndex {
+  public:
+    // The row (its text) that holds the file or folder with this key, other than asking;
+    // empty when none does.
+    virtual std::string RowHolding(const std::wstring& key, const ProtectedTree* asking) const = 0;
+
+  protected:
+    ~HolderIndex() = default;
+};
 
 // How many files and folders all folder rows together may hold. Under Wine the server keeps
 // about 20,000 open files per prefix, and the file rows and every other program of the prefix
@@ -40,8 +52,8 @@ constexpr unsigned long long WritingPause = 10000;
 class ProtectedTree {
   public:
     // root: the folder's full path ending in a backslash, as the row shows it; key: the same
-    // folded to upper case, as rows compare.
-    ProtectedTree(const std::string& root, std::wstring key);
+    // folded to upper case, as rows compare; holders: asked about files that refuse us.
+    ProtectedTree(const std::string& root, std::wstring key, const HolderIndex& holders);
     ~ProtectedTree();
     ProtectedTree(const ProtectedTree&) = delete;
     ProtectedTree& operator=(const ProtectedTree&) = delete;
@@ -104,6 +116,7 @@ class ProtectedTree {
     void Rehold(Entries::iterator entry);
 
     std::uintptr_t id_;
+    const HolderIndex& holders_;
     std::string rootText_;
     std::wstring rootPath_; // the form the system takes, of any length
     std::wstring key_;
@@ -134,6 +147,3 @@ class ProtectedTree {
 LockState Relock(UniqueFile& lock, const std::wstring& path, unsigned long flags, bool readable,
                  unsigned long& error);
 
-// The row (its text) that holds the file or folder with this key, other than tree; empty when
-// none does. Provided by the protected-file list.
-std::string RowHolding(const std::wstring& key, const ProtectedTree* tree);

@@ -2,7 +2,6 @@
 
 #include "app/application.h"
 #include "app/file_list_document.h"
-#include "app/protected_files.h"
 #include "framework/requesters.h"
 #include "settings/files.h"
 #include "settings/settings_document.h"
@@ -45,19 +44,24 @@ void TellFailureOnce() {
     notice("Liste nicht gespeichert", SaveFailureText().c_str(), MB_OK | MB_ICONWARNING);
 }
 
+// The settings' last failed save, told as the list's is.
+std::string settingsFailure;
+bool settingsFailureTold = false;
+
+void TellSettingsFailureOnce() {
+    if (settingsFailureTold) return;
+    settingsFailureTold = true;
+    notice("Einstellungen nicht gespeichert", settingsFailure.c_str(), MB_OK | MB_ICONWARNING);
+}
+
 // Kept between saves: a list saved on every change reuses memory whose pages are in place.
 std::string saveBuffer;
 
+FileListSource listSource = nullptr;
+
 const std::string& ListDocumentBytes() {
     FileListEncoder encoder(saveBuffer, SystemAnsiCodePage());
-    for (const ProtectedFile& file : ProtectedFileList()) {
-        if (!file.readable) {
-            encoder.Add(file.path);
-            continue;
-        }
-        encoder.AddText(file.path);
-        encoder.Add(ReadableSuffix);
-    }
+    if (listSource) listSource(encoder);
     encoder.Finish();
     return saveBuffer;
 }
@@ -90,14 +94,14 @@ void EnsureSettingsDocument(const char* product, const char* name) {
     CloseSettings();
 }
 
-bool LoadFileList(const char* product, const char* name) {
+bool LoadFileList(const char* product, const char* name, std::vector<std::string>& lines) {
     std::string path = DocumentPath(product, name);
     std::string bytes;
     unsigned long error = 0;
     // A temporary file left by a save that died is not looked at: the list itself is whole.
     listUnread = false;
+    lines.clear();
     if (!ReadFileListDocument(ToWidePath(path), &bytes, &error)) {
-        AddListedFiles({});
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
         listUnread = true;
         unreadError = error;
@@ -108,7 +112,7 @@ bool LoadFileList(const char* product, const char* name) {
         notice("Liste nicht gelesen", text.c_str(), MB_OK | MB_ICONWARNING);
         return false;
     }
-    AddListedFiles(FileListLines(bytes));
+    lines = FileListLines(bytes);
     // The first save after start-up writes into the pages the list was read into.
     saveBuffer = std::move(bytes);
     return true;
@@ -137,12 +141,27 @@ bool SaveFileList(const char* product, const char* name) {
     return false;
 }
 
-void SaveSettings(const char* product, const char* name) {
+bool SaveSettings(const char* product, const char* name) {
     std::string path = DocumentPath(product, name);
-    CreateSettings(path.c_str());
+    bool saved = CreateSettings(path.c_str()) != 0;
+    unsigned long error = saved ? 0 : GetLastError();
     SelectSettingsGroup(SettingsGroup);
     WriteSettingNumber(SpecialKeyName, SpecialKey);
-    CloseSettings();
+    if (!CloseSettings() && saved) {
+        saved = false;
+        error = GetLastError();
+    }
+    if (saved) {
+        settingsFailureTold = false;
+        return true;
+    }
+    settingsFailure = "Die Einstellungen konnten nicht in " + path + " gespeichert werden: " + SystemErrorText(error) +
+                      ".\rDas Tastenkürzel gilt, solange " + ProductName + " läuft.";
+    return false;
+}
+
+void OnSettingsChanged() {
+    if (!SaveSettings(ProductName, SettingsName)) TellSettingsFailureOnce();
 }
 
 void OnFileListChanged() {
@@ -151,7 +170,7 @@ void OnFileListChanged() {
 
 bool SaveDocuments() {
     bool saved = SaveFileList(ProductName, FileListName);
-    SaveSettings(ProductName, SettingsName);
+    if (!SaveSettings(ProductName, SettingsName)) TellSettingsFailureOnce();
     if (!saved) TellFailureOnce();
     return saved;
 }
@@ -163,7 +182,8 @@ void SaveDocumentsQuietly() {
 
 bool SaveForQuit() {
     bool saved = SaveFileList(ProductName, FileListName);
-    SaveSettings(ProductName, SettingsName);
+    // The hot key is not worth staying for, yet the user learns that it is not kept.
+    if (!SaveSettings(ProductName, SettingsName)) TellSettingsFailureOnce();
     if (saved) return true;
     std::string text = SaveFailureText() +
                        "\r\rTrotzdem beenden? Dann sind die Dateien nicht mehr geschützt, und die Änderungen "
@@ -177,5 +197,7 @@ std::string SaveFailureText() {
            " gespeichert werden: " + SystemErrorText(failedError) + ".\rDie Dateien bleiben geschützt, solange " +
            ProductName + " läuft.";
 }
+
+void SetFileListSource(FileListSource source) { listSource = source; }
 
 void SetStorageNotice(NoticeFunction function) { notice = function ? function : ShowMessageBox; }

@@ -7,6 +7,9 @@
 #include "core/types.h"
 
 #include <string>
+#include <vector>
+
+class FileListEncoder;
 
 // appdata + "\Ondrak\" + product + "\", composed anew from the environment on every use.
 std::string StorageFolder(const char* product);
@@ -16,21 +19,28 @@ void EnsureStorageFolders(const char* product);
 void EnsureFileListDocument(const char* product, const char* name);
 void EnsureSettingsDocument(const char* product, const char* name);
 
-// Lists and locks one file per line of the file list document. A list that is there but
-// cannot be read is told (and lists nothing); false then.
-bool LoadFileList(const char* product, const char* name);
+// The lines of the file list document, one per listed path. A list that is there but cannot
+// be read is told (and gives no line); false then. No list at all is an empty one.
+bool LoadFileList(const char* product, const char* name, std::vector<std::string>& lines);
 // Sets SpecialKey from the settings document (88 when it has none).
 void LoadSettings(const char* product, const char* name);
+
+// Where the list's lines come from when it is saved: the program connects its list here.
+using FileListSource = void (*)(FileListEncoder& encoder);
+void SetFileListSource(FileListSource source);
 
 // Replace the documents with the protected files and SpecialKey. SaveFileList never writes the
 // list in place: the whole old list or the whole new one stands at every instant. False when it
 // could not be written; the reason is kept for SaveFailureText.
 bool SaveFileList(const char* product, const char* name);
-void SaveSettings(const char* product, const char* name);
+// SaveSettings is quiet too: false when the file does not hold the hot key.
+bool SaveSettings(const char* product, const char* name);
 
 // The protected files changed (added, removed): their list goes to disk at once. A failure is
 // told once, and again only after a save has succeeded in between.
 void OnFileListChanged();
+// The hot key changed: the settings go to disk at once, a failure told as the list's is.
+void OnSettingsChanged();
 // Both documents, telling a failed list as OnFileListChanged does; true when the list was saved.
 bool SaveDocuments();
 // Both documents without a word: the session is ending and nobody may be asked.

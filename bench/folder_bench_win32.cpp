@@ -4,7 +4,7 @@
 //
 //     folder_bench_win32.exe [N [seconds]]      (default 10000 files, 20 s idle)
 #include "app/application.h"
-#include "app/protected_files.h"
+#include "app/protection_model.h"
 #include "app/protected_tree.h"
 #include "core/handles_win32.h"
 #include "settings/wide_text.h"
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
 
         start = Now();
         {
-            ProtectedTree tree(rootText, key);
+            ProtectedTree tree(rootText, key, Protection());
             unsigned long error = 0;
             tree.HoldRoot(error, nullptr, 0, 0);
             while (tree.Busy()) tree.Work(40);
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
                 heldByTree, own / floor);
 
     {
-        ProtectedTree tree(rootText, key);
+        ProtectedTree tree(rootText, key, Protection());
         unsigned long error = 0;
         tree.HoldRoot(error, nullptr, 0, 0);
         while (tree.Busy()) tree.Work(40);

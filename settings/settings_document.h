@@ -27,8 +27,9 @@ void WriteSettingNumber(const char* key, int value);
 // Finds or adds the key in the current group; its value block holds length characters and a
 // zero byte. Null when nothing could be stored.
 char* ReserveSettingValue(const char* key, std::size_t length);
-// Writes the document back if something was written, then releases it.
-void CloseSettings();
+// Writes the document back if something was written, then releases it. False when a write was
+// due and the file does not hold it; the system's reason is then the thread's last error.
+bool CloseSettings();
 // Program end.
 void EndSettings();
 

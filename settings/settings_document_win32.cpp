@@ -65,23 +65,30 @@ void LoadOpenFile(SettingsDocument* document, HANDLE file) {
 
 // Builds the whole written form in one block, writes it over the start of the file and cuts
 // the file there, so the file keeps its identity and attributes.
-void WriteBack(const SettingsDocument* document, HANDLE file) {
+// False when the file does not hold the document afterwards, with the thread's last error set.
+bool WriteBack(const SettingsDocument* document, HANDLE file) {
     std::size_t size = 0;
-    if (!MeasureSettingsText(document, &size)) return;
-    if (size == 0) {
-        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        SetEndOfFile(file);
-        return;
+    if (!MeasureSettingsText(document, &size) || size > MAXDWORD) { // more than one write can carry
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
     }
-    if (size > MAXDWORD) return; // more than one write can carry
+    if (size == 0)
+        return SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER && SetEndOfFile(file);
     auto* block = static_cast<char*>(AllocateMemory(size + 1));
-    if (!block) return;
+    if (!block) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
     FormatSettingsText(document, block);
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     DWORD written = 0;
     // A failed write (a file we could only open for reading) leaves the file as it was.
-    if (WriteFile(file, block, static_cast<DWORD>(size), &written, nullptr)) SetEndOfFile(file);
+    bool whole = WriteFile(file, block, static_cast<DWORD>(size), &written, nullptr) && written == size &&
+                 SetEndOfFile(file);
+    DWORD error = GetLastError();
     FreeMemory(block);
+    SetLastError(error);
+    return whole;
 }
 
 } // namespace
@@ -138,16 +145,24 @@ char* ReserveSettingValue(const char* key, std::size_t length) {
     return ReserveDocumentValue(&currentDocument, key, length);
 }
 
-void CloseSettings() {
+bool CloseSettings() {
     SettingsDocument* document = &currentDocument;
     // The document's handle (if any) is taken over here and closed on the way out.
     UniqueFile file{FileOf(*document) ? FileOf(*document) : INVALID_HANDLE_VALUE};
     if (document->modified && !file && document->fileName)
         file.reset(CreateFileW(ToWidePath(document->fileName).c_str(), GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file && document->modified && !document->keepFile) WriteBack(document, file.get());
+    bool written = true;
+    DWORD error = 0;
+    // A document kept unwritten on purpose (a file it could not read whole) is no failure.
+    if (document->modified && !document->keepFile) {
+        written = file && WriteBack(document, file.get());
+        if (!written) error = GetLastError();
+    }
     file.reset();
     ReleaseSettingsDocument(document);
+    if (!written) SetLastError(error ? error : ERROR_WRITE_FAULT);
+    return written;
 }
 
 void EndSettings() {

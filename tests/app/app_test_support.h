@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/layout.h"
+#include "app/file_list_view.h"
 #include "app/protected_files.h"
 #include "framework/window.h"
 

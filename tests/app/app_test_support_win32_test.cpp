@@ -102,9 +102,13 @@ void MainWindowTest::SetUp() {
     CreateMainToolbar();
     CreateMainStatusBar();
     CreateFileList();
+    // Connected as the program connects them: every change of the list goes to disk.
+    SetFileListSource(EncodeProtectedList);
+    SetFileListChangedHook(OnFileListChanged);
 }
 
 void MainWindowTest::TearDown() {
+    SetFileListChangedHook(nullptr);
     ReleaseAllProtectedFiles();
     CloseSettings();
     CloseAllDataFiles();

@@ -151,7 +151,7 @@ TEST_F(ArrivingPaths, AFileAFolderAndAMissingPathBecomeRowsAndTheBatchIsSelected
     ShowWindow(WindowHandle(WindowMain), SW_HIDE);
 
     AddArrivingPaths({ToWide(file), ToWide(folder), ToWide(root + "\\fehlt.txt"), L"", L"C:\\a<b>.txt", ToWide(listed)});
-    const std::vector<ProtectedFile>& files = ProtectedFileList();
+    const std::vector<ProtectedFile>& files = Protection().Files();
     ASSERT_EQ(files.size(), 5u);
     EXPECT_EQ(files[2].path, file);
     EXPECT_EQ(files[3].path, folder + "\\");
@@ -169,7 +169,7 @@ TEST_F(ArrivingPaths, AFileAFolderAndAMissingPathBecomeRowsAndTheBatchIsSelected
     SetHiddenAdditionHook(nullptr);
     ASSERT_EQ(hiddenTexts.size(), 2u);
     EXPECT_NE(hiddenTexts[1].find("einzeln.txt"), std::string::npos) << hiddenTexts[1];
-    EXPECT_EQ(ProtectedFileList().size(), 7u);
+    EXPECT_EQ(Protection().Files().size(), 7u);
     EXPECT_EQ(ReadGadgetState(GadgetFileList), 6);
     EXPECT_TRUE(RemoveEnabled());
 }

@@ -17,8 +17,8 @@ using namespace apptest;
 
 namespace {
 
-const std::string& PathOf(int index) { return ProtectedFileList().at(index).path; }
-LockState StateOf(int index) { return ProtectedFileList().at(index).state; }
+const std::string& PathOf(int index) { return Protection().Files().at(index).path; }
+LockState StateOf(int index) { return Protection().Files().at(index).state; }
 
 // Every way another program may get at a file's content or name; each must be refused.
 std::vector<std::string> AccessesThatGotThrough(const std::string& path, const std::string& other) {
@@ -81,14 +81,14 @@ TEST_F(ProtectedFiles, EachRowThatIsNotHeldIsRedUncountedAndSaysWhy) {
     AddListedFiles({first, root + "\\fehlt.txt", busy, again, folder, ""});
     CloseHandle(other);
 
-    ASSERT_EQ(ProtectedFileList().size(), 6u);
+    ASSERT_EQ(Protection().Files().size(), 6u);
     const LockState expected[] = {LockState::Held,      LockState::NotFound,     LockState::InUse,
                                   LockState::Duplicate, LockState::AccessDenied, LockState::NotFound};
     std::vector<std::string> reasons;
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(StateOf(i), expected[i]) << i;
         EXPECT_EQ(TextColor(i), i == 0 ? -1 : FailedLockColor) << i;
-        reasons.push_back(UnprotectedReason(ProtectedFileList()[i]));
+        reasons.push_back(UnprotectedReason(Protection().Files()[i]));
     }
     EXPECT_EQ(reasons[0], "");
     // Four different reasons for four different causes, each one a sentence of its own.
@@ -96,7 +96,7 @@ TEST_F(ProtectedFiles, EachRowThatIsNotHeldIsRedUncountedAndSaysWhy) {
         EXPECT_FALSE(reasons[i].empty());
         for (int j = i + 1; j < 5; ++j) EXPECT_NE(reasons[i], reasons[j]);
     }
-    EXPECT_EQ(HeldLockCount(), 1);
+    EXPECT_EQ(Protection().HeldCount(), 1);
     EXPECT_EQ(StatusText(), "1 Datei wird geschützt");
     // The row keeps the user's spelling.
     EXPECT_EQ(PathOf(3), again);
@@ -107,7 +107,7 @@ TEST_F(ProtectedFiles, AFileIsHeldAsSoonAsItAppearsOrIsLetGo) {
     HANDLE other = CreateFileW(ToWide(busy).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     AddListedFiles({missing, busy});
     EXPECT_FALSE(RetryUnheldFiles(0));
-    EXPECT_EQ(HeldLockCount(), 0);
+    EXPECT_EQ(Protection().HeldCount(), 0);
 
     WriteBytes(missing, "da");
     CloseHandle(other);
@@ -139,7 +139,7 @@ TEST_F(ProtectedFiles, RemovingReleasesExactlyTheSelectedRowsAndHandsOnDuplicate
     std::string a = MakeFile("a.txt"), b = MakeFile("b.txt"), c = MakeFile("c.txt");
     AddListedFiles({a, b, c, a});
     ASSERT_EQ(StateOf(3), LockState::Duplicate);
-    HANDLE lockB = ProtectedFileList()[1].lock.get();
+    HANDLE lockB = Protection().Files()[1].lock.get();
 
     Select(0);
     Select(2);
@@ -150,7 +150,7 @@ TEST_F(ProtectedFiles, RemovingReleasesExactlyTheSelectedRowsAndHandsOnDuplicate
     ASSERT_EQ(GadgetItemCount(GadgetFileList), 2);
     EXPECT_EQ(std::string(ReadGadgetItemText(GadgetFileList, 0, 0)), b);
     EXPECT_EQ(std::string(ReadGadgetItemText(GadgetFileList, 1, 0)), a);
-    EXPECT_EQ(ProtectedFileList()[0].lock.get(), lockB);
+    EXPECT_EQ(Protection().Files()[0].lock.get(), lockB);
     // The second row of a now holds it.
     EXPECT_EQ(StateOf(1), LockState::Held);
     EXPECT_TRUE(IsHeld(a));
@@ -159,7 +159,7 @@ TEST_F(ProtectedFiles, RemovingReleasesExactlyTheSelectedRowsAndHandsOnDuplicate
     EXPECT_EQ(StatusText(), "2 Dateien werden geschützt");
 
     RemoveSelectedFiles(); // nothing selected: nothing goes
-    EXPECT_EQ(ProtectedFileList().size(), 2u);
+    EXPECT_EQ(Protection().Files().size(), 2u);
 }
 
 TEST_F(ProtectedFiles, ChoosingAListedFileAgainSelectsItsRowInstead) {
@@ -169,11 +169,11 @@ TEST_F(ProtectedFiles, ChoosingAListedFileAgainSelectsItsRowInstead) {
     for (char& ch : upper) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
     std::string c = MakeFile("c.txt");
     AddChosenFiles({upper, c});
-    ASSERT_EQ(ProtectedFileList().size(), 3u);
+    ASSERT_EQ(Protection().Files().size(), 3u);
     EXPECT_EQ(PathOf(2), c);
     EXPECT_EQ(ReadGadgetState(GadgetFileList), 0);
     EXPECT_TRUE(RemoveEnabled());
-    EXPECT_EQ(HeldLockCount(), 3);
+    EXPECT_EQ(Protection().HeldCount(), 3);
 }
 
 TEST_F(ProtectedFiles, ShowingTheWindowAgainCatchesUpAtOnce) {
@@ -182,9 +182,9 @@ TEST_F(ProtectedFiles, ShowingTheWindowAgainCatchesUpAtOnce) {
     StartProtectionService();
     ShowWindow(WindowHandle(WindowMain), SW_HIDE);
     WriteBytes(missing, "da");
-    EXPECT_EQ(HeldLockCount(), 0);
+    EXPECT_EQ(Protection().HeldCount(), 0);
     ShowWindow(WindowHandle(WindowMain), SW_SHOWNA);
-    EXPECT_EQ(HeldLockCount(), 1);
+    EXPECT_EQ(Protection().HeldCount(), 1);
     EXPECT_EQ(StatusText(), "1 Datei wird geschützt");
 }
 
@@ -229,15 +229,15 @@ TEST_F(ProtectedFiles, DroppedFilesAndTheDeleteKeyWorkLikeTheButtons) {
     GlobalUnlock(drop);
     SendMessageW(WindowHandle(WindowMain), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 
-    ASSERT_EQ(ProtectedFileList().size(), 3u);
+    ASSERT_EQ(Protection().Files().size(), 3u);
     EXPECT_EQ(PathOf(0), a);
     EXPECT_EQ(PathOf(1), folder + "\\");
     EXPECT_EQ(PathOf(2), b);
-    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_EQ(Protection().HeldCount(), 2);
 
     Select(2);
     SendMessageW(GadgetHandle(GadgetFileList), WM_KEYDOWN, VK_DELETE, 0);
-    ASSERT_EQ(ProtectedFileList().size(), 2u);
+    ASSERT_EQ(Protection().Files().size(), 2u);
     EXPECT_EQ(PathOf(0), a);
     EXPECT_FALSE(IsHeld(b));
 }
@@ -251,7 +251,7 @@ void WaitForFolders() {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         bool busy = false;
-        for (const ProtectedFile& file : ProtectedFileList()) busy |= file.tree && file.tree->Busy();
+        for (const ProtectedFile& file : Protection().Files()) busy |= file.tree && file.tree->Busy();
         if (!busy || GetTickCount() - start > 60000) return;
         Sleep(5);
     }
@@ -269,11 +269,11 @@ TEST_F(ProtectedFiles, OverlappingRowsHoldEachFileOnceNameTheHolderAndTakeOverWh
     WaitForFolders();
 
     // a by its own row, b by the outer folder; the inner folder row holds nothing of its own.
-    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_EQ(Protection().HeldCount(), 2);
     EXPECT_TRUE(IsHeld(a));
     EXPECT_TRUE(IsHeld(b));
-    EXPECT_NE(UnprotectedReason(ProtectedFileList()[1]).find(a), std::string::npos);
-    EXPECT_NE(UnprotectedReason(ProtectedFileList()[2]).find(folder + "\\"), std::string::npos);
+    EXPECT_NE(UnprotectedReason(Protection().Files()[1]).find(a), std::string::npos);
+    EXPECT_NE(UnprotectedReason(Protection().Files()[2]).find(folder + "\\"), std::string::npos);
     EXPECT_NE(TextColor(1), -1);
     EXPECT_EQ(TextColor(0), -1);
 
@@ -282,9 +282,9 @@ TEST_F(ProtectedFiles, OverlappingRowsHoldEachFileOnceNameTheHolderAndTakeOverWh
     RemoveSelectedFiles();
     WaitForFolders();
     EXPECT_TRUE(IsHeld(a));
-    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_EQ(Protection().HeldCount(), 2);
     EXPECT_EQ(TextColor(0), -1);
-    EXPECT_EQ(UnprotectedReason(ProtectedFileList()[0]), "");
+    EXPECT_EQ(UnprotectedReason(Protection().Files()[0]), "");
 
     ReleaseAllProtectedFiles();
     EXPECT_FALSE(IsHeld(a));
@@ -324,9 +324,9 @@ TEST_F(ProtectedFiles, AFolderBeyondTheCeilingHoldsWhatItMayAndSaysSo) {
     AddListedFiles({folder + "\\"});
     WaitForFolders();
     // The folder itself takes one place under the ceiling.
-    EXPECT_EQ(HeldLockCount(), MaxFolderHolds - 1);
+    EXPECT_EQ(Protection().HeldCount(), MaxFolderHolds - 1);
     EXPECT_NE(TextColor(0), -1);
-    EXPECT_FALSE(UnprotectedReason(ProtectedFileList()[0]).empty());
+    EXPECT_FALSE(UnprotectedReason(Protection().Files()[0]).empty());
 
     // Removing the row frees every place again.
     Select(0);
@@ -334,7 +334,7 @@ TEST_F(ProtectedFiles, AFolderBeyondTheCeilingHoldsWhatItMayAndSaysSo) {
     EXPECT_FALSE(IsHeld(folder + "\\0"));
     AddListedFiles({folder + "\\"});
     WaitForFolders();
-    EXPECT_EQ(HeldLockCount(), MaxFolderHolds - 1);
+    EXPECT_EQ(Protection().HeldCount(), MaxFolderHolds - 1);
     ReleaseAllProtectedFiles();
 }
 
@@ -346,8 +346,8 @@ TEST_F(ProtectedFiles, AFileStillBeingWrittenIntoAFolderIsRedYetNoAlarmAMissingF
     AddListedFiles({folder + "\\", single, single});
     WaitForFolders();
     // The second row of a file is red, but the file is held.
-    EXPECT_EQ(UnprotectedRowCount(), 1);
-    EXPECT_EQ(AlarmingRowCount(), 0);
+    EXPECT_EQ(Protection().UnprotectedRows(), 1);
+    EXPECT_EQ(Protection().AlarmingRows(GetTickCount64()), 0);
 
     HANDLE writer = CreateFileW(ToWide(folder + "\\download.part").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
                                 nullptr);
@@ -359,13 +359,13 @@ TEST_F(ProtectedFiles, AFileStillBeingWrittenIntoAFolderIsRedYetNoAlarmAMissingF
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         Sleep(20);
     }
-    EXPECT_EQ(UnprotectedRowCount(), 2) << "a file not held inside the folder left its row looking whole";
-    EXPECT_EQ(AlarmingRowCount(), 0) << "a download in progress raised an alarm";
+    EXPECT_EQ(Protection().UnprotectedRows(), 2) << "a file not held inside the folder left its row looking whole";
+    EXPECT_EQ(Protection().AlarmingRows(GetTickCount64()), 0) << "a download in progress raised an alarm";
 
     Select(1);
     RemoveSelectedFiles();
     AddListedFiles({root + "\\fehlt.txt"});
-    EXPECT_EQ(AlarmingRowCount(), 1);
+    EXPECT_EQ(Protection().AlarmingRows(GetTickCount64()), 1);
     CloseHandle(writer);
     ReleaseAllProtectedFiles();
 }
@@ -384,7 +384,7 @@ TEST_F(ProtectedFiles, ASubfolderThatCannotBeListedIsNotProtectedUntilItCanBe) {
     WaitForFolders();
     EXPECT_FALSE(IsHeld(hidden));
     EXPECT_NE(TextColor(0), -1);
-    EXPECT_NE(UnprotectedReason(ProtectedFileList()[0]).find("Belegt"), std::string::npos);
+    EXPECT_NE(UnprotectedReason(Protection().Files()[0]).find("Belegt"), std::string::npos);
 
     // Once it lets go, the retries look into the subfolder and hold what is there.
     CloseHandle(blocker);
@@ -397,6 +397,6 @@ TEST_F(ProtectedFiles, ASubfolderThatCannotBeListedIsNotProtectedUntilItCanBe) {
     WaitForFolders();
     EXPECT_TRUE(IsHeld(hidden));
     EXPECT_EQ(TextColor(0), -1);
-    EXPECT_EQ(UnprotectedReason(ProtectedFileList()[0]), "");
+    EXPECT_EQ(UnprotectedReason(Protection().Files()[0]), "");
     ReleaseAllProtectedFiles();
 }

@@ -15,7 +15,7 @@ using namespace apptest;
 
 namespace {
 
-const ProtectedFile& Row(int index) { return ProtectedFileList().at(index); }
+const ProtectedFile& Row(int index) { return Protection().Files().at(index); }
 
 HANDLE OpenFor(const std::string& path, DWORD access, DWORD share, DWORD disposition = OPEN_EXISTING) {
     return CreateFileW(ToWide(path).c_str(), access, share, nullptr, disposition, 0, nullptr);
@@ -106,7 +106,7 @@ TEST_F(ReadingAllowed, AFileRowSwitchesBothWaysAndRefusesEveryChangeAtEitherLeve
         EXPECT_EQ(TextColor(row), -1);
     }
     EXPECT_EQ(WhatGotThrough(b), ReadingOnly);
-    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_EQ(Protection().HeldCount(), 2);
 
     // All reading: the same command locks them again.
     AllowReadingForSelection();
@@ -133,7 +133,7 @@ TEST_F(ReadingAllowed, AReaderKeepsTheFullLockOffButTheFileHeldUntilItLetsGo) {
     EXPECT_EQ(Level(0), LevelText(false));
     EXPECT_EQ(TextColor(0), FailedLockColor);
     EXPECT_FALSE(UnprotectedReason(Row(0)).empty());
-    EXPECT_EQ(HeldLockCount(), 1);
+    EXPECT_EQ(Protection().HeldCount(), 1);
     // Still held: only reading gets through, as before the switch.
     EXPECT_EQ(WhatGotThrough(file), ReadingOnly);
     EXPECT_FALSE(RetryUnheldFiles(0));
@@ -184,7 +184,7 @@ TEST_F(ReadingAllowed, AFolderRowsFilesAndOnesArrivingLaterFollowItsLevel) {
     CreateDirectoryW(ToWide(folder).c_str(), nullptr);
     std::string old = MakeFile("Fotos\\alt.jpg", "alt");
     AddChosenFiles({folder + "\\"});
-    ASSERT_TRUE(PumpUntil([] { return HeldLockCount() == 1 && !Row(0).tree->Busy(); }));
+    ASSERT_TRUE(PumpUntil([] { return Protection().HeldCount() == 1 && !Row(0).tree->Busy(); }));
     EXPECT_EQ(WhatGotThrough(old), Nothing);
 
     SelectOnly({0});
@@ -192,7 +192,7 @@ TEST_F(ReadingAllowed, AFolderRowsFilesAndOnesArrivingLaterFollowItsLevel) {
     EXPECT_EQ(Level(0), LevelText(true));
     EXPECT_EQ(WhatGotThrough(old), ReadingOnly);
     std::string later = MakeFile("Fotos\\neu.jpg", "neu");
-    ASSERT_TRUE(PumpUntil([] { return HeldLockCount() == 2; }));
+    ASSERT_TRUE(PumpUntil([] { return Protection().HeldCount() == 2; }));
     EXPECT_EQ(WhatGotThrough(later), ReadingOnly);
     // The folder itself is held as at the full lock.
     EXPECT_FALSE(MoveFileW(ToWide(folder).c_str(), ToWide(folder + "2").c_str()));
@@ -201,12 +201,12 @@ TEST_F(ReadingAllowed, AFolderRowsFilesAndOnesArrivingLaterFollowItsLevel) {
     HANDLE viewer = OpenFor(later, GENERIC_READ, FILE_SHARE_READ);
     AllowReadingForSelection();
     EXPECT_EQ(WhatGotThrough(old), Nothing);
-    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_EQ(Protection().HeldCount(), 2);
     EXPECT_EQ(TextColor(0), FailedLockColor);
     EXPECT_NE(Row(0).tree->Summary().find("neu.jpg"), std::string::npos);
     CloseHandle(viewer);
     ASSERT_TRUE(PumpUntil([this] { return TextColor(0) == -1; }));
     EXPECT_EQ(WhatGotThrough(later), Nothing);
-    EXPECT_EQ(HeldLockCount(), 2);
+    EXPECT_EQ(Protection().HeldCount(), 2);
     ReleaseAllProtectedFiles();
 }

@@ -53,8 +53,15 @@ class Storage : public MainWindowTest {
         EnsureFileListDocument(ProductName, FileListName);
         EnsureSettingsDocument(ProductName, SettingsName);
     }
+    // As the program starts: the list's lines become rows.
+    bool LoadList() {
+        std::vector<std::string> lines;
+        bool read = LoadFileList(ProductName, FileListName, lines);
+        AddListedFiles(std::move(lines));
+        return read;
+    }
     void Load() {
-        LoadFileList(ProductName, FileListName);
+        LoadList();
         LoadSettings(ProductName, SettingsName);
     }
     void Save() {
@@ -147,7 +154,7 @@ TEST_F(Storage, AFolderInPlaceOfTheListIsNeitherReadNorOverwritten) {
     WriteBytes(list() + "\\inside.txt", "bleibt");
     AddListedFiles({"C:\\bleibt.txt"});
     // Reading it must end; nothing is added, and the user hears why.
-    EXPECT_FALSE(LoadFileList(ProductName, FileListName));
+    EXPECT_FALSE(LoadList());
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\bleibt.txt"}));
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].text.find(list()), std::string::npos) << notices[0].text;
@@ -164,7 +171,7 @@ TEST_F(Storage, AListThatCouldNotBeReadIsNeverReplaced) {
         // Another program has it open, say a backup, just while we start.
         UniqueFile other(CreateFileA(list().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(other);
-        EXPECT_FALSE(LoadFileList(ProductName, FileListName));
+        EXPECT_FALSE(LoadList());
     }
     ASSERT_EQ(notices.size(), 1u);
     AddListedFiles({"C:\\neu.txt"});
@@ -230,7 +237,7 @@ TEST_F(Storage, AZeroByteStaysInItsLineAndRow) {
     WriteBytes(list(), text);
     Load();
     ASSERT_EQ(GadgetItemCount(GadgetFileList), 2);
-    EXPECT_EQ(ProtectedFileList()[0].path, zeroPath);
+    EXPECT_EQ(Protection().Files()[0].path, zeroPath);
     EXPECT_EQ(ReadGadgetItemText(GadgetFileList, 0, 0), std::string("C:\\vor"));
     Save();
     EXPECT_EQ(ReadBytes(list()), text);
@@ -261,7 +268,7 @@ TEST_F(Storage, TheHotKeyIsTakenAsWritten) {
     EXPECT_EQ(SpecialKey, 88) << "missing document";
 }
 
-TEST_F(Storage, SavingKeepsOnlyTheHotKey) {
+TEST_F(Storage, SavingKeepsOnlyTheHotKeyAndAFailureIsToldOnce) {
     Prepare();
     WriteBytes(settings(), "; Kommentar\r\n[Andere]\r\nx = 1\r\n[Einstellungen]\r\nSpecialKey = 70\r\nMehr = 2\r\n");
     LoadSettings(ProductName, SettingsName);
@@ -272,6 +279,23 @@ TEST_F(Storage, SavingKeepsOnlyTheHotKey) {
     SpecialKey = 0;
     LoadSettings(ProductName, SettingsName);
     EXPECT_EQ(SpecialKey, 75);
+
+    SpecialKey = 80;
+    {
+        // A backup holding the file as the user picks a new key: the key is not kept, and the
+        // user hears it once, however often it fails.
+        UniqueFile other(CreateFileA(settings().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(other);
+        OnSettingsChanged();
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_NE(notices[0].text.find(settings()), std::string::npos) << notices[0].text;
+        EXPECT_FALSE(SaveSettings(ProductName, SettingsName));
+        SaveDocuments();
+        EXPECT_EQ(notices.size(), 1u) << "told again for the same failure";
+    }
+    OnSettingsChanged();
+    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(ReadBytes(settings()), "[Einstellungen]\r\nSpecialKey = 80\r\n");
 }
 
 TEST_F(Storage, BothLevelsLoadFromTheGoldenListAndAreWrittenBackByteForByte) {
@@ -280,7 +304,7 @@ TEST_F(Storage, BothLevelsLoadFromTheGoldenListAndAreWrittenBackByteForByte) {
     ASSERT_FALSE(golden.empty());
     WriteBytes(list(), golden);
     Load();
-    const auto& files = ProtectedFileList();
+    const auto& files = Protection().Files();
     ASSERT_EQ(files.size(), 4u);
     const bool readable[] = {true, true, false, true};
     for (int i = 0; i < 4; ++i) {

@@ -1,0 +1,233 @@
+#include "app/file_list_view.h"
+
+#include "app/application.h"
+#include "app/protection_model.h"
+#include "controls/gadget.h"
+#include "controls/list_gadget.h"
+#include "controls/menu.h"
+#include "controls/status_bar.h"
+#include "controls/toolbar.h"
+#include "framework/dpi.h"
+#include "framework/window.h"
+#include "settings/text.h"
+#include "settings/wide_text.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace {
+
+HWND tooltip = nullptr;
+int tooltipRow = -1;
+void (*statusTextHook)() = nullptr;
+// Row i is drawn whole: its colour is written only where that changes.
+std::vector<bool> shownWhole;
+
+// The tooltip window is made when the pointer first rests on a row that has something to say,
+// not at start-up: most runs never show one.
+HWND MakeTooltip() {
+    if (tooltip) return tooltip;
+    HWND main = WindowHandle(WindowMain);
+    HWND list = GadgetHandle(GadgetFileList);
+    if (!main || !list) return nullptr;
+    tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    if (!tooltip) return nullptr;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = main;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, 600);
+    return tooltip;
+}
+
+void ShowTooltip(int row, POINT screen) {
+    tooltipRow = row;
+    std::string reason;
+    if (row >= 0 && row < static_cast<int>(Protection().Size())) {
+        const ProtectedFile& file = Protection().Files()[row];
+        // A folder row always tells what it holds.
+        reason = file.tree && file.state == LockState::Held ? file.tree->Summary() : UnprotectedReason(file);
+    }
+    if (reason.empty()) {
+        HideTooltip();
+        tooltipRow = row;
+        return;
+    }
+    if (!MakeTooltip()) return;
+    std::wstring text = ToWide(reason);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = WindowHandle(WindowMain);
+    tool.uId = reinterpret_cast<UINT_PTR>(GadgetHandle(GadgetFileList));
+    tool.lpszText = text.data();
+    SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Below and right of the pointer, where it does not hide the row it explains.
+    SendMessageW(tooltip, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + 12, screen.y + 20));
+    SendMessageW(tooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+int RowAt(HWND list, POINT client) {
+    LVHITTESTINFO hit{};
+    hit.pt = client;
+    return static_cast<int>(SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+// Made when it first opens: most runs never show it. The image menu draws the separator too.
+bool CreateRowMenu() {
+    if (!CreateImagePopup(MenuRow, MenuStyleShaded)) return false;
+    AddMenuEntry(ItemAllowReading, "&Lesen erlauben", nullptr);
+    AppendMenuW(MenuHandle(MenuRow), MF_SEPARATOR, 0, nullptr);
+    AddMenuEntry(ItemRemoveFiles, "&Entfernen", nullptr);
+    return true;
+}
+
+} // namespace
+
+const char* LevelText(bool readable) { return readable ? "lesen erlaubt" : "gesperrt"; }
+
+bool AppendRow(const std::string& path, bool readable) {
+    // The insertion's own answer tells whether the row is there (the list gadget answers 0 for
+    // a row added, -1 for none; a missing gadget answers 0 as well, hence the look-up).
+    int row = static_cast<int>(shownWhole.size());
+    if (InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0) < 0 || !GadgetHandle(GadgetFileList))
+        return false;
+    WriteGadgetItemText(GadgetFileList, row, LevelText(readable), 1);
+    shownWhole.push_back(true);
+    return true;
+}
+
+void RemoveRows(const std::vector<int>& rows) {
+    HideTooltip();
+    BeginGadgetBatch(GadgetFileList);
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        if (*row < 0 || *row >= static_cast<int>(shownWhole.size())) continue;
+        DeleteGadgetItem(GadgetFileList, *row);
+        shownWhole.erase(shownWhole.begin() + *row);
+    }
+    EndGadgetBatch(GadgetFileList);
+}
+
+void ShowLevel(int row, bool readable) { WriteGadgetItemText(GadgetFileList, row, LevelText(readable), 1); }
+
+void ShowRowState(int row) {
+    const std::vector<ProtectedFile>& files = Protection().Files();
+    if (row < 0 || row >= static_cast<int>(files.size()) || row >= static_cast<int>(shownWhole.size())) return;
+    bool whole = IsWhole(files[row]);
+    if (whole == shownWhole[row]) return;
+    shownWhole[row] = whole;
+    WriteGadgetItemColor(GadgetFileList, row, ColorText, whole ? -1 : FailedLockColor, -1);
+}
+
+void ShowRowStates() {
+    for (std::size_t row = 0; row < shownWhole.size(); ++row) ShowRowState(static_cast<int>(row));
+}
+
+std::vector<int> SelectedRows() {
+    std::vector<int> rows;
+    HWND list = GadgetHandle(GadgetFileList);
+    for (int row = -1; (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                             LVNI_SELECTED))) != -1;)
+        rows.push_back(row);
+    return rows;
+}
+
+void SelectRows(const std::vector<int>& rows) {
+    if (rows.empty()) return;
+    WriteGadgetState(GadgetFileList, -1);
+    for (int row : rows) WriteGadgetItemState(GadgetFileList, row, 1);
+    SendMessageW(GadgetHandle(GadgetFileList), LVM_ENSUREVISIBLE, static_cast<WPARAM>(rows.front()), FALSE);
+    OnFileListEvent();
+}
+
+bool SelectionAllowsReading() {
+    const std::vector<ProtectedFile>& files = Protection().Files();
+    std::vector<int> rows = SelectedRows();
+    return !rows.empty() && std::all_of(rows.begin(), rows.end(), [&files](int row) {
+        return row < static_cast<int>(files.size()) && files[row].readable;
+    });
+}
+
+void OnFileListEvent() {
+    SetToolbarButtonDisabled(ToolbarMain, ItemRemoveFiles, ReadGadgetState(GadgetFileList) == -1 ? 1 : 0);
+}
+
+void TrackRowTooltip(HWND list, POINT client) {
+    int row = RowAt(list, client);
+    if (row == tooltipRow) return;
+    POINT screen = client;
+    ClientToScreen(list, &screen);
+    ShowTooltip(row, screen);
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, list, 0};
+    TrackMouseEvent(&track);
+}
+
+void HideTooltip() {
+    tooltipRow = -1;
+    if (!tooltip) return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = WindowHandle(WindowMain);
+    tool.uId = reinterpret_cast<UINT_PTR>(GadgetHandle(GadgetFileList));
+    SendMessageW(tooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void ForgetTooltip() {
+    tooltip = nullptr;
+    tooltipRow = -1;
+}
+
+void ForgetRows() { shownWhole.clear(); }
+
+void ShowRowMenu(HWND list, LPARAM position) {
+    POINT screen{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    bool byKey = screen.x == -1 && screen.y == -1;
+    if (!byKey) {
+        POINT client = screen;
+        ScreenToClient(list, &client);
+        if (RowAt(list, client) < 0) return;
+    }
+    if (SelectedRows().empty()) return;
+    if (byKey) {
+        int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+        if (row < 0) row = SelectedRows().front();
+        RECT place{LVIR_LABEL, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&place));
+        RECT client{};
+        GetClientRect(list, &client);
+        // A row scrolled out of sight: the menu stays at the list's edge.
+        screen = {place.left + DpiScale(list, 16), std::clamp<LONG>(place.bottom, client.top, client.bottom)};
+        ClientToScreen(list, &screen);
+    }
+    HWND main = WindowHandle(WindowMain);
+    if (!MenuHandle(MenuRow) && !CreateRowMenu()) return;
+    SetMenuEntryChecked(MenuRow, ItemAllowReading, SelectionAllowsReading());
+    HideTooltip();
+    ShowPopupMenu(MenuRow, main, screen);
+}
+
+void UpdateStatusText() {
+    const ProtectionModel& model = Protection();
+    int tried = 0, found = 0;
+    model.ScanProgress(tried, found);
+    if (found > 0 || model.AnyFolderBusy()) {
+        std::string progress = "Ordner wird geschützt: " + FormatGroupedInteger(tried) + " von " +
+                               FormatGroupedInteger(found) + " Dateien";
+        SetStatusFieldText(StatusBarMain, 0, progress.c_str());
+        if (statusTextHook) statusTextHook();
+        return;
+    }
+    int held = model.HeldCount();
+    std::string text = FormatInteger(static_cast<std::int32_t>(held));
+    text += held == 1 ? " Datei wird geschützt" : " Dateien werden geschützt";
+    SetStatusFieldText(StatusBarMain, 0, text.c_str());
+    if (statusTextHook) statusTextHook();
+}
+
+void SetStatusTextHook(void (*hook)()) { statusTextHook = hook; }

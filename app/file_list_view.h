@@ -1,0 +1,52 @@
+// The protection model as the user sees it in the file list: a row per entry with its path and
+// level, red while not whole, a tooltip that says why, a row menu, and the count in the status
+// bar. Reads the model; changes nothing in it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Text colour of a row whose file is not held: it must not look protected.
+constexpr int FailedLockColor = 0x0000C0;
+
+// The text of a row's "Zugriff" column.
+const char* LevelText(bool readable);
+
+// Appends the row for the model's next entry; false when the list took none, and then the
+// entry must not be made either: rows and entries never drift apart.
+bool AppendRow(const std::string& path, bool readable);
+// Rows (ascending) whose entries went.
+void RemoveRows(const std::vector<int>& rows);
+void ShowLevel(int row, bool readable);
+// Draws a row red or plain as its entry is now whole or not; only where that changed.
+void ShowRowState(int row);
+void ShowRowStates();
+// The entries are gone while the rows stay (tests, the way out).
+void ForgetRows();
+
+// Rows of the list, top to bottom, that are selected.
+std::vector<int> SelectedRows();
+// Selects exactly these rows and brings the first into sight.
+void SelectRows(const std::vector<int>& rows);
+// Every selected row allows reading (false without a selection): the row menu's check mark.
+bool SelectionAllowsReading();
+// "Entfernen" is enabled exactly while a row is selected.
+void OnFileListEvent();
+
+// The tooltip that tells why the row under the pointer (client point of the list) is not
+// whole; made when first needed.
+void TrackRowTooltip(HWND list, POINT client);
+void HideTooltip();
+// The main window is going, and its tooltip with it.
+void ForgetTooltip();
+
+// The row menu, at the pointer after a click, below the focused selected row after Shift+F10
+// or the menu key (position -1, -1). Only rows have a menu: a click beside them opens none.
+void ShowRowMenu(HWND list, LPARAM position);
+
+// Writes the number of files actually held, or a folder's progress, into the status bar.
+void UpdateStatusText();
+// Runs after every update of the status bar; null for none.
+void SetStatusTextHook(void (*hook)());

@@ -1,0 +1,224 @@
+#include "app/protection_model.h"
+
+#include "core/clock_win32.h"
+#include "settings/wide_text.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+bool IsFolderPath(const std::string& path) { return !path.empty() && path.back() == '\\'; }
+
+// One call into a buffer on the stack suffices for nearly every path; only a longer one asks
+// for its length first.
+std::wstring FileKey(std::wstring wide) {
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH + 1, buffer, nullptr);
+    if (length > 0 && length <= MAX_PATH) {
+        wide.assign(buffer, length);
+    } else if (length > MAX_PATH) {
+        std::wstring full(length, L'\0');
+        DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+        if (written > 0 && written < length) {
+            full.resize(written);
+            wide = std::move(full);
+        }
+    }
+    return FoldedCase(std::move(wide));
+}
+
+bool IsWhole(const ProtectedFile& file) {
+    return file.state == LockState::Held && (!file.tree || (!file.tree->Busy() && file.tree->UnheldCount() == 0));
+}
+
+std::string UnprotectedReason(const ProtectedFile& file) {
+    if (file.state == LockState::Held) return IsWhole(file) ? std::string() : file.tree->Summary();
+    // Nothing can change the file meanwhile: it is protected, only not yet as the row says.
+    if (file.state == LockState::ReadersWait) return LockReason(file.state, file.error, false, {});
+    return "Nicht geschützt: " + LockReason(file.state, file.error, file.tree != nullptr, file.holder);
+}
+
+ProtectionModel& Protection() {
+    static ProtectionModel model;
+    return model;
+}
+
+void ProtectionModel::SetWatchTarget(HWND window, unsigned message) {
+    watchWindow_ = window;
+    watchMessage_ = message;
+}
+
+std::string ProtectionModel::RowHolding(const std::wstring& key, const ProtectedTree* asking) const {
+    for (const ProtectedFile& file : files_) {
+        if (file.tree ? file.tree.get() != asking && file.tree->Holds(key) : file.lock.valid() && file.key == key)
+            return file.path;
+    }
+    return {};
+}
+
+void ProtectionModel::TryLock(ProtectedFile& file, const std::wstring& widePath) {
+    // A line with a zero byte names no file; the system would see only the text before it and
+    // hold another file than the one listed.
+    if (file.path.find('\0') != std::string::npos) {
+        file.error = ERROR_INVALID_NAME;
+        file.state = LockState::NotFound;
+        return;
+    }
+    if (IsFolderPath(file.path)) {
+        if (!file.tree) {
+            file.tree = std::make_unique<ProtectedTree>(file.path, file.key, *this);
+            file.tree->SetReadable(file.readable);
+        }
+        file.state = file.tree->HoldRoot(file.error, watchWindow_, watchMessage_, file.tree->Id());
+        return;
+    }
+    if (file.lock) {
+        // Held with reading shared while the row asks for the full lock.
+        file.state = Relock(file.lock, widePath, FILE_ATTRIBUTE_NORMAL, file.readable, file.error);
+    } else {
+        HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ, ShareModeFor(file.readable), nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            file.lock.reset(handle);
+            file.state = LockState::Held;
+            file.error = 0;
+            return;
+        }
+        file.error = GetLastError();
+        file.state = LockStateForError(file.error);
+    }
+    file.holder.clear();
+    // Our own lock refuses us as it refuses everybody: say which row has the file.
+    if (file.state == LockState::InUse) {
+        file.holder = RowHolding(file.key, nullptr);
+        if (!file.holder.empty()) file.state = LockState::Duplicate;
+    }
+}
+
+void ProtectionModel::Append(std::string path, const std::wstring& widePath, std::wstring key, bool readable) {
+    files_.push_back(ProtectedFile{std::move(path), std::move(key), {}, LockState::NotFound, 0});
+    files_.back().readable = readable;
+    TryLock(files_.back(), widePath);
+}
+
+void ProtectionModel::Remove(const std::vector<int>& rows) {
+    if (rows.empty()) return;
+    // Bottom up, so that the rows still to go keep their numbers.
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        if (*row >= 0 && *row < static_cast<int>(files_.size())) files_.erase(files_.begin() + *row);
+    retryCursor_ = 0;
+    // A second row of a file just let go may hold it now, in a folder row too, and room under
+    // the ceiling may have come free.
+    bool duplicates = std::any_of(files_.begin(), files_.end(),
+                                  [](const ProtectedFile& file) { return file.state == LockState::Duplicate; });
+    if (duplicates) RetryUnheld(0);
+    for (ProtectedFile& file : files_)
+        if (file.tree) file.tree->RetryWaiting();
+}
+
+bool ProtectionModel::SetReadable(std::size_t index, bool readable) {
+    if (index >= files_.size() || files_[index].readable == readable) return false;
+    ProtectedFile& file = files_[index];
+    file.readable = readable;
+    if (file.tree)
+        file.tree->SetReadable(readable);
+    else if (file.lock && file.state == LockState::ReadersWait && readable)
+        file.state = LockState::Held; // held with reading shared already
+    else if (file.lock)
+        TryLock(file, ToWidePath(file.path)); // lets go and holds again at once, at the new level
+    return true;
+}
+
+bool ProtectionModel::RetryUnheld(unsigned budgetMilliseconds, std::vector<int>* changed) {
+    std::size_t count = files_.size();
+    if (count == 0) return false;
+    const unsigned long long deadline = MonotonicMicroseconds() + budgetMilliseconds * 1000ULL;
+    bool nowHeld = false;
+    for (std::size_t tried = 0; tried < count; ++tried) {
+        std::size_t index = retryCursor_++ % count;
+        ProtectedFile& file = files_[index];
+        if (file.state == LockState::Held) continue;
+        LockState before = file.state;
+        TryLock(file, ToWidePath(file.path));
+        if (file.state != before) {
+            if (changed) changed->push_back(static_cast<int>(index));
+            nowHeld = nowHeld || file.state == LockState::Held;
+        }
+        if (budgetMilliseconds > 0 && MonotonicMicroseconds() >= deadline) break;
+    }
+    retryCursor_ %= count;
+    return nowHeld;
+}
+
+void ProtectionModel::Clear() {
+    files_.clear();
+    retryCursor_ = 0;
+}
+
+bool ProtectionModel::AnyFolderBusy() const {
+    return std::any_of(files_.begin(), files_.end(), [](const ProtectedFile& file) { return file.tree && file.tree->Busy(); });
+}
+
+void ProtectionModel::WorkFolders(unsigned budgetMilliseconds) {
+    for (ProtectedFile& file : files_) {
+        if (file.tree && file.tree->Busy()) {
+            file.tree->Work(budgetMilliseconds);
+            return;
+        }
+    }
+}
+
+void ProtectionModel::RetryDueInFolders(unsigned budgetMilliseconds) {
+    for (ProtectedFile& file : files_)
+        if (file.tree) file.tree->RetryDue(budgetMilliseconds);
+}
+
+void ProtectionModel::TakeFolderChanges(std::uintptr_t treeId) {
+    for (ProtectedFile& file : files_)
+        if (file.tree && file.tree->Id() == treeId) file.tree->TakeChanges();
+}
+
+void ProtectionModel::MakeAllDue() {
+    for (ProtectedFile& file : files_)
+        if (file.tree) file.tree->MakeAllDue();
+}
+
+long long ProtectionModel::NextFolderDue() const {
+    long long due = -1;
+    for (const ProtectedFile& file : files_) {
+        if (!file.tree) continue;
+        long long next = file.tree->NextDue();
+        if (next >= 0 && (due < 0 || next < due)) due = next;
+    }
+    return due;
+}
+
+int ProtectionModel::HeldCount() const {
+    int held = 0;
+    for (const ProtectedFile& file : files_) held += file.tree ? file.tree->HeldFiles() : file.lock.valid();
+    return held;
+}
+
+int ProtectionModel::UnprotectedRows() const {
+    return static_cast<int>(std::count_if(files_.begin(), files_.end(), [](const ProtectedFile& file) { return !IsWhole(file); }));
+}
+
+int ProtectionModel::AlarmingRows(unsigned long long nowTick) const {
+    int alarming = 0;
+    for (const ProtectedFile& file : files_) {
+        if (file.state != LockState::Held && file.state != LockState::Duplicate)
+            ++alarming;
+        else if (file.tree && !file.tree->Busy() && file.tree->UnheldCount() > file.tree->BeingWritten(nowTick))
+            ++alarming;
+    }
+    return alarming;
+}
+
+void ProtectionModel::ScanProgress(int& tried, int& found) const {
+    tried = found = 0;
+    for (const ProtectedFile& file : files_) {
+        if (!file.tree || !file.tree->Busy()) continue;
+        tried += file.tree->TriedFiles();
+        found += file.tree->FoundFiles();
+    }
+}

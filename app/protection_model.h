@@ -1,0 +1,100 @@
+// The protected files: entry i is row i of the list; each entry owns its path, its lock and
+// the reason it is not held. Saving, counting, locking and removing read this model, never the
+// rows' text. It draws nothing; its folder watchers are only told where to post.
+#pragma once
+
+#include "app/lock_state.h"
+#include "app/protected_tree.h"
+#include "core/handles_win32.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ProtectedFile {
+    std::string path; // as the user gave it: the row's text and the line in the list document
+    std::wstring key; // the full path folded to upper case: what "the same file" compares
+    UniqueFile lock;  // open with the share mode of the row's level
+    LockState state = LockState::NotFound;
+    unsigned long error = 0; // the system's error of the last attempt that failed
+    // A folder row (its path ends in a backslash) holds a whole tree; a file row holds none.
+    std::unique_ptr<ProtectedTree> tree;
+    std::string holder;    // the row that holds the file instead (state Duplicate)
+    bool readable = false; // "lesen erlaubt": others may read and copy, nothing may change it
+};
+
+// How often unheld files are tried again, and how long one try may take: a list of thousands
+// of missing files must leave the machine idle.
+constexpr unsigned RetryInterval = 2000;
+constexpr unsigned RetryBudgetMilliseconds = 4;
+
+// A line of the list names a folder when it ends in a backslash.
+bool IsFolderPath(const std::string& path);
+// The key of a path as the system takes it (ToWidePath): its full form folded to upper case.
+std::wstring FileKey(std::wstring widePath);
+// Held, and for a folder row everything in it held as well.
+bool IsWhole(const ProtectedFile& file);
+// What the tooltip of a row not held says; empty for a row that holds all it should.
+std::string UnprotectedReason(const ProtectedFile& file);
+
+class ProtectionModel final : public HolderIndex {
+  public:
+    ProtectionModel() = default;
+    ProtectionModel(const ProtectionModel&) = delete;
+    ProtectionModel& operator=(const ProtectionModel&) = delete;
+
+    const std::vector<ProtectedFile>& Files() const { return files_; }
+    std::size_t Size() const { return files_.size(); }
+
+    // Where the folder watchers announce changes (wParam: the tree's Id). None: nothing is
+    // announced, and folders are only worked through when asked.
+    void SetWatchTarget(HWND window, unsigned message);
+    // Appends an entry and tries to hold it. widePath is path as the system takes it and key
+    // its FileKey, both made once by the caller.
+    void Append(std::string path, const std::wstring& widePath, std::wstring key, bool readable);
+    // Releases and forgets the entries at rows (ascending); the others are tried again where a
+    // removed one may have kept them out.
+    void Remove(const std::vector<int>& rows);
+    // Sets an entry's level and holds it again at once where it is held. False when it had it.
+    bool SetReadable(std::size_t index, bool readable);
+    // Tries again the entries not held, starting after the last one tried, for at most budget
+    // milliseconds (0: every entry once). Appends to changed the rows whose state changed; true
+    // when one of them is held now.
+    bool RetryUnheld(unsigned budgetMilliseconds, std::vector<int>* changed = nullptr);
+    // Lets go of everything.
+    void Clear();
+
+    // Folder rows. Busy: a scan or the first tries of what it found are not finished.
+    bool AnyFolderBusy() const;
+    // One slice of work on the first busy folder.
+    void WorkFolders(unsigned budgetMilliseconds);
+    void RetryDueInFolders(unsigned budgetMilliseconds);
+    void TakeFolderChanges(std::uintptr_t treeId);
+    void MakeAllDue();
+    // Milliseconds until an entry in a folder is due, or -1 when none waits.
+    long long NextFolderDue() const;
+
+    // Files held, by file rows and inside folder rows.
+    int HeldCount() const;
+    // Rows not whole, and of those the rows worth telling a user who is not looking: a folder
+    // row still being scanned, or whose only files not held are still being written, is on its
+    // way to whole; a second row of a file is red, yet the first row holds the file.
+    int UnprotectedRows() const;
+    int AlarmingRows(unsigned long long nowTick) const;
+    // Of the folder rows being scanned: the files tried and found so far.
+    void ScanProgress(int& tried, int& found) const;
+
+    std::string RowHolding(const std::wstring& key, const ProtectedTree* asking) const override;
+
+  private:
+    void TryLock(ProtectedFile& file, const std::wstring& widePath);
+
+    std::vector<ProtectedFile> files_;
+    // Where the next retry pass starts, so that a long list is worked through a slice at a time.
+    std::size_t retryCursor_ = 0;
+    HWND watchWindow_ = nullptr;
+    unsigned watchMessage_ = 0;
+};
+
+// The program's one list.
+ProtectionModel& Protection();
