@@ -41,6 +41,14 @@ void ListChanged() {
     if (listChangedHook) listChangedHook();
 }
 
+// The model before it may take a folder: a folder's watcher tells the main window of changes,
+// and rows are added (the list at start among them) before the services start.
+ProtectionModel& WatchingModel() {
+    ProtectionModel& model = Protection();
+    model.SetWatchTarget(WindowHandle(WindowMain), FolderMessage);
+    return model;
+}
+
 void CALLBACK OnFolderWorkTimer(HWND window, UINT, UINT_PTR id, DWORD);
 void CALLBACK OnFolderRetryTimer(HWND window, UINT, UINT_PTR id, DWORD);
 
@@ -101,7 +109,7 @@ void OnFolderChanged(WPARAM tree) {
 // widePath is path as the system takes it (ToWidePath); path itself moves into the entry.
 bool AppendFile(std::string path, const std::wstring& widePath, std::wstring key, bool readable) {
     if (!AppendRow(path, readable)) return false;
-    ProtectionModel& model = Protection();
+    ProtectionModel& model = WatchingModel();
     model.Append(std::move(path), widePath, std::move(key), readable);
     ShowRowState(static_cast<int>(model.Size()) - 1);
     return true;
@@ -264,7 +272,7 @@ void AddFolder() {
 }
 
 void AllowReadingForSelection() {
-    ProtectionModel& model = Protection();
+    ProtectionModel& model = WatchingModel();
     std::vector<int> rows = SelectedRows();
     bool readable = !SelectionAllowsReading();
     bool changed = false;
@@ -296,7 +304,7 @@ void RemoveSelectedFiles() {
 
 bool RetryUnheldFiles(unsigned budgetMilliseconds) {
     std::vector<int> changed;
-    bool nowHeld = Protection().RetryUnheld(budgetMilliseconds, &changed);
+    bool nowHeld = WatchingModel().RetryUnheld(budgetMilliseconds, &changed);
     if (changed.empty()) return false;
     HideTooltip();
     for (int row : changed) ShowRowState(row);
@@ -310,7 +318,6 @@ void StartProtectionService() {
     HWND main = WindowHandle(WindowMain);
     HWND list = GadgetHandle(GadgetFileList);
     if (!main || !list) return;
-    Protection().SetWatchTarget(main, FolderMessage);
     SetTimer(main, RetryTimerId, RetryInterval, OnRetryTimer);
     SetWindowSubclass(main, MainWindowProtectionProc, SubclassId, 0);
     // All that accepting drops takes: the style. Asking the shell would load it at start-up.
