@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace apptest {
 
@@ -23,6 +25,14 @@ std::string ReadBytes(const std::string& path);
 void RemoveTree(const std::string& path);
 // True when another opener (sharing everything) is refused: the file is held.
 bool IsHeld(const std::string& path);
+// What another program managed to do to the file, by name, each attempt undone where it can be:
+// every kind of open, copying it away, deleting, renaming, and putting another file in its place.
+std::vector<std::string> WhatGotThrough(const std::string& path);
+// What a file at "lesen erlaubt" lets through.
+extern const std::vector<std::string> ReadingOnly;
+// Runs the thread's messages for that long, or until test holds (ten seconds at most).
+void Pump(int milliseconds);
+bool PumpUntil(const std::function<bool()>& test, int milliseconds = 10000);
 
 class MainWindowTest : public ::testing::Test {
   protected:

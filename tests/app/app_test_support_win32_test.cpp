@@ -86,6 +86,63 @@ bool IsHeld(const std::string& path) {
     return GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+std::vector<std::string> WhatGotThrough(const std::string& path) {
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    struct Attempt {
+        const char* name;
+        DWORD access, share, disposition;
+    } attempts[] = {
+        {"read", GENERIC_READ, shareAll, OPEN_EXISTING},
+        {"read, sharing reading only", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING},
+        {"write", GENERIC_WRITE, shareAll, OPEN_EXISTING},
+        {"append", FILE_APPEND_DATA, shareAll, OPEN_EXISTING},
+        {"truncate", GENERIC_WRITE, shareAll, TRUNCATE_EXISTING},
+        {"create always", GENERIC_WRITE, shareAll, CREATE_ALWAYS},
+        {"open always", GENERIC_WRITE, shareAll, OPEN_ALWAYS},
+        {"delete access", DELETE, shareAll, OPEN_EXISTING},
+    };
+    // The copy and the other file lie outside the file's folder, which may be a protected one.
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    const std::string outside = std::string(temp) + "verriq-anderer-" + std::to_string(GetCurrentProcessId());
+    const std::wstring file = ToWidePath(path), copy = ToWidePath(outside + ".kopie"), other = ToWidePath(outside);
+    std::vector<std::string> through;
+    for (const Attempt& attempt : attempts) {
+        HANDLE handle = CreateFileW(file.c_str(), attempt.access, attempt.share, nullptr, attempt.disposition, 0, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) continue;
+        through.push_back(attempt.name);
+        CloseHandle(handle);
+    }
+    if (CopyFileW(file.c_str(), copy.c_str(), FALSE)) through.push_back("copy");
+    DeleteFileW(copy.c_str());
+    if (DeleteFileW(file.c_str())) through.push_back("delete");
+    if (MoveFileW(file.c_str(), ToWidePath(path + ".neu").c_str())) through.push_back("rename");
+    // Not ReplaceFileW: Wine's leaves temporary files beside the file when it fails, and in a
+    // protected folder those would be held as well.
+    WriteBytes(outside, "anders");
+    if (MoveFileExW(other.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) through.push_back("move onto");
+    if (CopyFileW(other.c_str(), file.c_str(), FALSE)) through.push_back("copy onto");
+    DeleteFileW(other.c_str());
+    return through;
+}
+
+const std::vector<std::string> ReadingOnly = {"read", "read, sharing reading only", "copy"};
+
+void Pump(int milliseconds) {
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(5);
+    } while (static_cast<int>(GetTickCount() - start) < milliseconds);
+}
+
+bool PumpUntil(const std::function<bool()>& test, int milliseconds) {
+    for (DWORD start = GetTickCount(); static_cast<int>(GetTickCount() - start) < milliseconds; Pump(20))
+        if (test()) return true;
+    return test();
+}
+
 void MainWindowTest::SetUp() {
     StartServicesOnce();
     char temp[MAX_PATH] = "";

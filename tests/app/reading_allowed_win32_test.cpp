@@ -21,56 +21,7 @@ HANDLE OpenFor(const std::string& path, DWORD access, DWORD share, DWORD disposi
     return CreateFileW(ToWide(path).c_str(), access, share, nullptr, disposition, 0, nullptr);
 }
 
-// What another program managed to do to the file, in order; each attempt undone.
-std::vector<std::string> WhatGotThrough(const std::string& path) {
-    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    struct Attempt {
-        const char* name;
-        DWORD access, share, disposition;
-    } attempts[] = {
-        {"read", GENERIC_READ, shareAll, OPEN_EXISTING},
-        {"read, sharing reading only", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING},
-        {"write", GENERIC_WRITE, shareAll, OPEN_EXISTING},
-        {"append", FILE_APPEND_DATA, shareAll, OPEN_EXISTING},
-        {"truncate", GENERIC_WRITE, shareAll, TRUNCATE_EXISTING},
-        {"create always", GENERIC_WRITE, shareAll, CREATE_ALWAYS},
-        {"delete access", DELETE, shareAll, OPEN_EXISTING},
-    };
-    std::vector<std::string> through;
-    for (const Attempt& attempt : attempts) {
-        HANDLE handle = OpenFor(path, attempt.access, attempt.share, attempt.disposition);
-        if (handle == INVALID_HANDLE_VALUE) continue;
-        through.push_back(attempt.name);
-        CloseHandle(handle);
-    }
-    std::string copy = path + ".kopie";
-    if (CopyFileW(ToWide(path).c_str(), ToWide(copy).c_str(), FALSE)) {
-        through.push_back("copy");
-        DeleteFileW(ToWide(copy).c_str());
-    }
-    if (DeleteFileW(ToWide(path).c_str())) through.push_back("delete");
-    if (MoveFileW(ToWide(path).c_str(), ToWide(path + ".neu").c_str())) through.push_back("rename");
-    return through;
-}
-
-const std::vector<std::string> ReadingOnly = {"read", "read, sharing reading only", "copy"};
 const std::vector<std::string> Nothing = {};
-
-void Pump(int milliseconds) {
-    DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        Sleep(5);
-    } while (static_cast<int>(GetTickCount() - start) < milliseconds);
-}
-
-// Runs the window's messages until test holds or ten seconds are over.
-template <class Test> bool PumpUntil(Test test) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Pump(20))
-        if (test()) return true;
-    return test();
-}
 
 class ReadingAllowed : public MainWindowTest {
   protected:
