@@ -10,22 +10,10 @@
 using namespace apptest;
 
 TEST(CloseQuestion, NamesTheCombinationOnlyForX) {
-    std::string forX = CloseQuestionText('X');
-    EXPECT_EQ(forX, "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
-                    "Ausgewählte Dateien werden weiterhin geschützt.\r"
-                    "Um die Anwendung aufrufen zu können, drücken Sie die folgende Tastenkombination: "
-                    "Strg + Shift + X.\r"
-                    "Diese Tastenkombination können Sie im Programmfenster im Menü unter ''Programm'' "
-                    "jederzeit ändern.\r"
-                    "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.");
-    std::string other = CloseQuestionText('K');
-    EXPECT_EQ(other, "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
-                     "Ausgewählte Dateien werden weiterhin geschützt.\r"
-                     "Um die Anwendung aufrufen zu können, drücken Sie die von Ihnen eingestellte "
-                     "Tastenkombination.\r"
-                     "Ihre eingestellte Tastenkombination können Sie im Programmfenster im Menü unter "
-                     "''Programm'' jederzeit ändern.\r"
-                     "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.");
+    std::string forX = CloseQuestionText('X'), other = CloseQuestionText('K');
+    EXPECT_NE(forX.find("Strg + Shift + X"), std::string::npos) << forX;
+    // Any other letter, or none that could be one, is the user's own: never named.
+    EXPECT_EQ(other.find("Strg + Shift"), std::string::npos) << other;
     EXPECT_EQ(std::string(CloseQuestionText(300)), other);
     EXPECT_EQ(std::string(CloseQuestionText(0)), other);
     // UTF-8 in the program: ä is two bytes.

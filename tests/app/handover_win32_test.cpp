@@ -106,7 +106,9 @@ TEST(HandOver, AMalformedBlockIsRefusedWhole) {
         std::vector<std::wstring> paths{L"übrig"};
         std::size_t bytes = c.bytes ? c.bytes : c.units.size() * sizeof(wchar_t);
         EXPECT_EQ(DecodeHandOver(c.units.data(), bytes, &paths), c.taken) << c.what;
-        if (!c.taken) EXPECT_TRUE(paths.empty()) << c.what;
+        if (!c.taken) {
+            EXPECT_TRUE(paths.empty()) << c.what;
+        }
     }
     std::vector<std::wstring> paths;
     EXPECT_FALSE(DecodeHandOver(nullptr, 8, &paths));
