@@ -159,18 +159,7 @@ TEST_F(MenuTest, MenusGoWithTheirNumberOrTheirWindow) {
     EXPECT_EQ(AddMenuTitle("Hilfe"), nullptr);
 }
 
-TEST_F(MenuTest, EntriesMeasureTheirTextPlusTheMargins) {
-    const MenuEntryRecord* quit = EntryAt(program, 1);
-    SIZE text = TextSize("&Beenden");
-    EXPECT_EQ(Measure(quit).cx, text.cx + 28);
-    EXPECT_EQ(Measure(quit).cy, text.cy + 6);
-    AddMenuEntry(7, "Beenden\tStrg+Q", nullptr);
-    EXPECT_EQ(Measure(EntryAt(help, 1)).cx, TextSize("Beenden\tStrg+Q").cx + 48);
-    // Only menus are ours: a control's item (wParam non-zero) goes on unmeasured.
-    EXPECT_EQ(Measure(quit, 1).cx, 0);
-}
-
-TEST_F(MenuTest, ShadedEntriesHaveAGradientAndALightFramedSelectionWithDarkText) {
+TEST_F(MenuTest, ShadedEntriesHaveAGradientAndALightFramedSelectionPlainOnesTheHighlight) {
     const MenuEntryRecord* quit = EntryAt(program, 1);
     auto normal = Draw(quit);
     int height = normal->height, width = normal->width;
@@ -208,25 +197,31 @@ TEST_F(MenuTest, ShadedEntriesHaveAGradientAndALightFramedSelectionWithDarkText)
     int small = markPixels(height), large = markPixels(2 * height);
     EXPECT_GT(small, height / 2);
     EXPECT_GT(large, small * 3 / 2);
-}
 
-TEST_F(MenuTest, PlainStyleSelectionUsesTheHighlightColours) {
+    // The plain style keeps the highlight's own colours.
     CreateImagePopup(10, 0);
     AddMenuEntry(30, "Beenden", nullptr);
-    const MenuEntryRecord* entry = EntryAt(MenuHandle(10), 0);
-    auto normal = Draw(entry);
-    EXPECT_EQ(normal->At(0, normal->height / 2), GetSysColor(COLOR_MENU));
-    auto selected = Draw(entry, ODS_SELECTED);
+    const MenuEntryRecord* plain = EntryAt(MenuHandle(10), 0);
+    EXPECT_EQ(Draw(plain)->At(0, height / 2), GetSysColor(COLOR_MENU));
+    selected = Draw(plain, ODS_SELECTED);
     EXPECT_EQ(selected->At(0, 0), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_EQ(selected->At(selected->width - 1, selected->height - 1), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_GT(TextPixels(*selected, GetSysColor(COLOR_HIGHLIGHTTEXT)), 10);
     FreeMenu(10);
 }
 
-TEST_F(MenuTest, ShortcutTextIsRightAlignedEightPixelsFromTheEdge) {
+TEST_F(MenuTest, EntriesMeasureTheirTextPlusMarginsAndShortcutsStandRight) {
+    const MenuEntryRecord* quit = EntryAt(program, 1);
+    SIZE text = TextSize("&Beenden");
+    EXPECT_EQ(Measure(quit).cx, text.cx + 28);
+    EXPECT_EQ(Measure(quit).cy, text.cy + 6);
+    // Only menus are ours: a control's item (wParam non-zero) goes on unmeasured.
+    EXPECT_EQ(Measure(quit, 1).cx, 0);
+
     AddMenuEntry(7, "Beenden\tStrg+Q", nullptr);
     const MenuEntryRecord* entry = EntryAt(help, 1);
     SIZE size = Measure(entry);
+    EXPECT_EQ(size.cx, TextSize("Beenden\tStrg+Q").cx + 48);
     size.cx += 60; // wider than measured, as a menu with a longer entry would draw it
     auto drawn = Draw(entry, 0, size);
     int rightmost = -1, leftmost = size.cx;
@@ -236,7 +231,7 @@ TEST_F(MenuTest, ShortcutTextIsRightAlignedEightPixelsFromTheEdge) {
                 rightmost = std::max(rightmost, x);
                 leftmost = std::min(leftmost, x);
             }
-    // Glyphs may keep a pixel or two of their cell empty.
+    // Eight pixels from the edge; glyphs may keep a pixel or two of their cell empty.
     EXPECT_LE(rightmost, size.cx - 8 - 1);
     EXPECT_GE(rightmost, size.cx - 8 - 4);
     EXPECT_GE(leftmost, 28);
