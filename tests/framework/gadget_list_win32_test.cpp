@@ -45,11 +45,6 @@ TEST_F(GadgetListTest, TheNewestWindowIsCurrentUntilSwitchedOrClosed) {
     PostMessageA(WindowHandle(2), WM_CLOSE, 0, 0);
     EXPECT_EQ(WindowEvents(Pump()), std::vector<int>{CloseWindowEvent});
     EXPECT_EQ(EventWindow(), 2);
-
-    EXPECT_EQ(CurrentGadgetFont(), GetStockObject(DEFAULT_GUI_FONT));
-    SetCurrentGadgetFont(static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
-    EXPECT_EQ(CurrentGadgetFont(), GetStockObject(SYSTEM_FONT));
-    SetCurrentGadgetFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
 }
 
 class TabTest : public GadgetListTest {

@@ -1,4 +1,4 @@
-// Started threads: their numbers, the sweep of ended ones, shut-down and pauses.
+// Started threads: their numbers, the sweep of ended ones and shut-down.
 #include "framework/threads.h"
 
 #include <gtest/gtest.h>
@@ -70,13 +70,6 @@ TEST_F(ThreadTest, NumbersFollowEachOtherAndEndedThreadsAreSweptAtTheNextStart) 
     EXPECT_EQ(KeptThreadCount(), 0);
     SetEvent(release);
     CloseHandle(release);
-}
-
-TEST_F(ThreadTest, PauseBlocksForTheTimeGiven) {
-    DWORD start = GetTickCount();
-    PauseThread(100);
-    // The tick count moves in steps of 10 to 16 ms.
-    EXPECT_GE(GetTickCount() - start, 80u);
 }
 
 } // namespace
