@@ -35,7 +35,8 @@ inline std::vector<int> GadgetEvents(Number gadget, int milliseconds = 150) {
     std::vector<int> types;
     DWORD start = GetTickCount();
     while (GetTickCount() - start < static_cast<DWORD>(milliseconds))
-        if (WaitEventTimeout(10) == GadgetEvent && EventGadgetNumber() == gadget) types.push_back(EventType());
+        if (WaitEventTimeout(10) == GadgetEvent && EventGadgetNumber() == gadget)
+            types.push_back(EventType());
     return types;
 }
 
@@ -98,6 +99,10 @@ class Surface {
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
     RECT All() const { return RECT{0, 0, width, height}; }
+    const std::uint32_t* Bits() const {
+        GdiFlush();
+        return bits_;
+    }
     template <class Test> int CountIf(RECT area, Test test) const {
         int n = 0;
         for (int y = area.top; y < area.bottom; ++y)
@@ -138,7 +143,8 @@ inline void Capture(HWND window, Surface& pixels) {
 // A framework window made fresh for every test, with whatever the test puts in it.
 class WindowFixture : public ::testing::Test {
   protected:
-    void Open(unsigned flags = MainWindowFlags, int width = 420, int height = 320, const char* title = "Test") {
+    void Open(unsigned flags = MainWindowFlags, int width = 420, int height = 320,
+              const char* title = "Test") {
         InitWindows();
         InitGadgets();
         InitImages();

@@ -1,5 +1,4 @@
-// What every gadget has, shown on lists: numbers, their lifetime, placement, the event hook and
-// batches of rows.
+// What every gadget has, shown on lists: numbers, their lifetime, the event hook and batches.
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "tests/controls/controls_test_support.h"
@@ -14,7 +13,8 @@ class GadgetTest : public WindowFixture {
   protected:
     void SetUp() override { Open(); }
     HWND List(Number number) {
-        return reinterpret_cast<HWND>(CreateListGadget(number, 0, 0, 400, 300, "Erste", 100, ListFlagGridLines));
+        return reinterpret_cast<HWND>(
+            CreateListGadget(number, 0, 0, 400, 300, "Erste", 100, ListFlagGridLines));
     }
 };
 
@@ -23,7 +23,8 @@ TEST_F(GadgetTest, NumbersNameTheirWindowUntilReusedFreedOrClosed) {
     EXPECT_EQ(GadgetHandle(3), first);
     EXPECT_EQ(GetParent(first), window);
     EXPECT_EQ(GetDlgCtrlID(first), 3);
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(first, WM_GETFONT, 0, 0)), GetStockObject(DEFAULT_GUI_FONT));
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(first, WM_GETFONT, 0, 0)),
+              GetStockObject(DEFAULT_GUI_FONT));
     InsertGadgetItem(3, -1, "alt", nullptr, 0);
     HWND second = List(3);
     EXPECT_FALSE(IsWindow(first));
@@ -47,8 +48,9 @@ TEST_F(GadgetTest, NumbersNameTheirWindowUntilReusedFreedOrClosed) {
     EXPECT_EQ(GadgetHandle(4), nullptr);
 
     // Numbers without a gadget do nothing.
-    EXPECT_EQ(InsertGadgetItem(55, -1, "x", nullptr, 0) + ReadGadgetState(55) + ReadGadgetItemColor(55, 0, 1, 0) +
-                  InsertGadgetColumn(-1, 0, "x", 1) + AddGadgetItems(55, nullptr, 3),
+    EXPECT_EQ(InsertGadgetItem(55, -1, "x", nullptr, 0) + ReadGadgetState(55) +
+                  ReadGadgetItemColor(55, 0, 1, 0) + InsertGadgetColumn(-1, 0, "x", 1) +
+                  AddGadgetItems(55, nullptr, 3),
               0);
     EXPECT_STREQ(ReadGadgetItemText(55, 0, 0), "");
     EXPECT_STREQ(ReadGadgetText(55), "");
@@ -56,19 +58,6 @@ TEST_F(GadgetTest, NumbersNameTheirWindowUntilReusedFreedOrClosed) {
     DeleteAllGadgetItems(55);
     BeginGadgetBatch(55);
     EndGadgetBatch(55);
-}
-
-TEST_F(GadgetTest, MoveKeepsWhatIsKeepCurrent) {
-    HWND list = List(2);
-    int moves[][4] = {{10, 20, 200, 100}, {KeepCurrent, KeepCurrent, 250, 120}, {30, KeepCurrent, KeepCurrent, KeepCurrent}};
-    RECT expected[] = {{10, 20, 210, 120}, {10, 20, 260, 140}, {30, 20, 280, 140}};
-    for (int i = 0; i < 3; ++i) {
-        MoveGadget(2, moves[i][0], moves[i][1], moves[i][2], moves[i][3]);
-        RECT r{};
-        GetWindowRect(list, &r);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        EXPECT_TRUE(EqualRect(&r, &expected[i])) << i;
-    }
 }
 
 TEST_F(GadgetTest, OnlyTheGadgetsOwnLiveControlReportsEvents) {

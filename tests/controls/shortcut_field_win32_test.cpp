@@ -49,7 +49,8 @@ TEST_F(ShortcutFieldTest, ValuesMapBothWaysAndModifiersAloneReadAsNothing) {
     EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0), (HOTKEYF_CONTROL | HOTKEYF_SHIFT) << 8);
     EXPECT_EQ(ReadGadgetState(Field), 0);
     WriteGadgetState(Field, ShortcutAlt | ShortcutControl | ShortcutShift | 'K');
-    EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0), MAKEWORD('K', HOTKEYF_ALT | HOTKEYF_CONTROL | HOTKEYF_SHIFT));
+    EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0),
+              MAKEWORD('K', HOTKEYF_ALT | HOTKEYF_CONTROL | HOTKEYF_SHIFT));
     EXPECT_EQ(ReadGadgetState(Field), ShortcutAlt | ShortcutControl | ShortcutShift | 'K');
     // The extended-key flag is no part of the value.
     SendMessageA(field, HKM_SETHOTKEY, MAKEWORD(VK_DELETE, HOTKEYF_EXT | HOTKEYF_SHIFT), 0);

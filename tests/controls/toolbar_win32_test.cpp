@@ -38,20 +38,15 @@ bool SaveScreen(RECT area, const std::string& path) {
     HDC screen = GetDC(nullptr);
     BitBlt(shot.dc(), 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     ReleaseDC(nullptr, screen);
+    // The surface's rows are already what a top-down 32-bit file holds.
     BITMAPINFOHEADER header{sizeof header, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<DWORD> pixels;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = shot.At(x, y);
-            pixels.push_back(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
-        }
     BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof header};
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size() * 4);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(width * height * 4);
     FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return false;
     std::fwrite(&file, sizeof file, 1, out);
     std::fwrite(&header, sizeof header, 1, out);
-    std::fwrite(pixels.data(), 4, pixels.size(), out);
+    std::fwrite(shot.Bits(), 4, static_cast<size_t>(width) * height, out);
     return std::fclose(out) == 0;
 }
 

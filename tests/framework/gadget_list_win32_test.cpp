@@ -65,8 +65,9 @@ class TabTest : public GadgetListTest {
     }
     HWND Button(DWORD style, bool visible = true) {
         int index = buttons++;
-        return CreateWindowExA(0, "BUTTON", "", WS_CHILD | style | (visible ? WS_VISIBLE : 0), 10, 10 + 25 * index,
-                               80, 22, window, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(100 + index)),
+        return CreateWindowExA(0, "BUTTON", "", WS_CHILD | style | (visible ? WS_VISIBLE : 0), 10,
+                               10 + 25 * index, 80, 22, window,
+                               reinterpret_cast<HMENU>(static_cast<std::intptr_t>(100 + index)),
                                GetModuleHandleA(nullptr), nullptr);
     }
     // Tab by the keyboard through the event loop: no event, the focus moves. An editor reports
@@ -114,8 +115,8 @@ TEST_F(TabTest, TabAndShiftTabWrapAroundAndSkipIneligibleControls) {
 
 TEST_F(TabTest, TabReachesAnEditableRichEditAsAKey) {
     ASSERT_NE(LoadLibraryA("riched20.dll"), nullptr);
-    HWND editor = CreateWindowExA(0, "RichEdit20A", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE, 100, 10,
-                                  150, 60, window, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND editor = CreateWindowExA(0, "RichEdit20A", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE,
+                                  100, 10, 150, 60, window, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(editor, nullptr);
     SetFocus(editor);
     EXPECT_EQ(Tab(false, true), editor);

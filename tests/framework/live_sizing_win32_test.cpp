@@ -1,3 +1,4 @@
+// Sizing a window from the keyboard and by dragging its borders, under the framework's own loop.
 #include "framework/live_sizing.h"
 
 #include "framework/window.h"
@@ -11,12 +12,6 @@
 using namespace framework_test;
 
 namespace {
-
-RECT Rect(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return r;
-}
 
 POINT Cursor() {
     POINT p{};

@@ -99,7 +99,8 @@ template <class Show> void Answered(DialogScript& script, Show show) {
 }
 
 void Touch(const std::wstring& path) {
-    HANDLE file = CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file =
+        CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 }
 
@@ -138,7 +139,8 @@ class RequesterTest : public ::testing::Test {
         ASSERT_NE(script.dialog, nullptr) << script.title;
         EXPECT_EQ(script.owner, main);
         EXPECT_EQ(script.enabledDuring, (std::vector<BOOL>{FALSE, FALSE, TRUE})) << script.title;
-        EXPECT_TRUE(IsWindowEnabled(WindowHandle(2)) && IsWindowEnabled(main) && IsWindowEnabled(WindowHandle(4)));
+        EXPECT_TRUE(IsWindowEnabled(WindowHandle(2)) && IsWindowEnabled(main) &&
+                    IsWindowEnabled(WindowHandle(4)));
         EXPECT_FALSE(IsWindowEnabled(WindowHandle(3)));
         EXPECT_FALSE(IsWindowVisible(WindowHandle(4)));
     }
@@ -165,7 +167,8 @@ TEST_F(RequesterTest, OpenDialogsGiveWholePathsInEveryScriptAndAnyLength) {
     // A folder as deep as the system lets one be made, then names that make paths up to and
     // beyond the classic 259 characters.
     std::vector<std::string> made = {folder, scripts};
-    for (std::string deep = folder + "\\" + std::string(40, 'v'); deep.size() < 248; deep += "\\" + std::string(40, 'v'))
+    for (std::string deep = folder + "\\" + std::string(40, 'v'); deep.size() < 248;
+         deep += "\\" + std::string(40, 'v'))
         made.push_back(deep);
     for (const std::string& path : made)
         CreateDirectoryW(ToWide(path).c_str(), nullptr); // a run that failed half-way leaves them behind
@@ -185,9 +188,18 @@ TEST_F(RequesterTest, OpenDialogsGiveWholePathsInEveryScriptAndAnyLength) {
         {"", OpenFileMultiple, {folder, "a.txt"}, {files[0]}, "", ""},
         {"", OpenFileMultiple, {folder, Quoted({"a.txt", "b.txt"})}, {files[0], files[1]}, "", ""},
         {"", OpenFileMultiple, {}, {""}, "", ""}, // cancelled
-        {"", OpenFileMultiple, {scripts, Quoted({std::string(Name) + ".txt", longName})}, {files[2], files[3]}, "", ""},
-        {"", OpenFileMultiple, {deep, Quoted({"a.txt", fits + "g", fits})},
-         {deep + "\\a.txt", deep + "\\" + fits + "g", deep + "\\" + fits}, "", ""},
+        {"",
+         OpenFileMultiple,
+         {scripts, Quoted({std::string(Name) + ".txt", longName})},
+         {files[2], files[3]},
+         "",
+         ""},
+        {"",
+         OpenFileMultiple,
+         {deep, Quoted({"a.txt", fits + "g", fits})},
+         {deep + "\\a.txt", deep + "\\" + fits + "g", deep + "\\" + fits},
+         "",
+         ""},
         {"", 0, {files[2]}, {files[2]}, "", ""},
         {folder + "\\*.txt", OpenFileMultiple, {}, {""}, "", folder},
         {"notiz.txt", OpenFileMultiple, {}, {""}, "notiz.txt", ""},
@@ -197,8 +209,8 @@ TEST_F(RequesterTest, OpenDialogsGiveWholePathsInEveryScriptAndAnyLength) {
         DialogScript script = Script("Dateien hinzufügen", c.typed);
         std::vector<std::string> chosen;
         Answered(script, [&] {
-            chosen.push_back(ShowOpenFileDialog(script.title.c_str(), c.defaultFile.c_str(), "Alle Dateien|*.*", 0,
-                                                c.flags));
+            chosen.push_back(ShowOpenFileDialog(script.title.c_str(), c.defaultFile.c_str(),
+                                                "Alle Dateien|*.*", 0, c.flags));
             for (const char* next = NextChosenFileName(); *next; next = NextChosenFileName())
                 chosen.push_back(next);
         });
@@ -211,14 +223,18 @@ TEST_F(RequesterTest, OpenDialogsGiveWholePathsInEveryScriptAndAnyLength) {
 
     // A cancel forgets what an earlier dialog chose and was not yet taken.
     DialogScript choose = Script("Dateien hinzufügen", {folder, Quoted({"a.txt", "b.txt"})});
-    Answered(choose, [&] { ShowOpenFileDialog(choose.title.c_str(), "", "Alle Dateien|*.*", 0, OpenFileMultiple); });
+    Answered(choose,
+             [&] { ShowOpenFileDialog(choose.title.c_str(), "", "Alle Dateien|*.*", 0, OpenFileMultiple); });
     DialogScript cancel = Script("Dateien hinzufügen");
-    Answered(cancel, [&] { ShowOpenFileDialog(cancel.title.c_str(), "", "Alle Dateien|*.*", 0, OpenFileMultiple); });
+    Answered(cancel,
+             [&] { ShowOpenFileDialog(cancel.title.c_str(), "", "Alle Dateien|*.*", 0, OpenFileMultiple); });
     EXPECT_STREQ(NextChosenFileName(), "");
 
     // Pattern pairs become the type list.
     DialogScript types = Script("Öffnen");
-    Answered(types, [&] { EXPECT_STREQ(ShowOpenFileDialog("Öffnen", nullptr, "Texte|*.txt|Alle Dateien|*.*", 1, 0), ""); });
+    Answered(types, [&] {
+        EXPECT_STREQ(ShowOpenFileDialog("Öffnen", nullptr, "Texte|*.txt|Alle Dateien|*.*", 1, 0), "");
+    });
     EXPECT_EQ(types.filterCount, 2);
     EXPECT_EQ(types.filterSelected, 1);
 
@@ -257,8 +273,8 @@ TEST(MultipleSelection, NamesOfAnyLengthComeWholeAndInOrder) {
     std::string fits(15, 'f'), longer(16, 'g'), longest(255, 'h');
     std::size_t size = 0;
     char* buffer = DialogResult({folder, longer, fits, longest}, size);
-    EXPECT_EQ(Taken(buffer, size),
-              (std::vector<std::string>{folder + "\\" + longer, folder + "\\" + fits, folder + "\\" + longest}));
+    EXPECT_EQ(Taken(buffer, size), (std::vector<std::string>{folder + "\\" + longer, folder + "\\" + fits,
+                                                             folder + "\\" + longest}));
     buffer = DialogResult({deep}, size);
     EXPECT_EQ(Taken(buffer, size), std::vector<std::string>{deep});
     buffer = DialogResult({""}, size);

@@ -20,12 +20,6 @@ constexpr unsigned MainFlags = 0xCD0001;
 constexpr unsigned SizeableFlags = MainFlags | WS_MINIMIZEBOX;
 using Codes = std::vector<int>;
 
-RECT Rect(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return r;
-}
-
 // The window events the loop returned, without moves, which the system adds to state changes.
 Codes WithoutMoves(Codes events) {
     events.erase(std::remove(events.begin(), events.end(), MoveWindowEvent), events.end());
@@ -49,7 +43,8 @@ class WindowTest : public ::testing::Test {
     }
     HWND Child(HWND parent, const char* kind, int identifier, DWORD style = WS_CHILD) {
         return CreateWindowExA(0, kind, "", style, 0, 0, 10, 10, parent,
-                               reinterpret_cast<HMENU>(static_cast<std::intptr_t>(identifier)), nullptr, nullptr);
+                               reinterpret_cast<HMENU>(static_cast<std::intptr_t>(identifier)), nullptr,
+                               nullptr);
     }
 };
 
@@ -127,7 +122,8 @@ TEST_F(WindowTest, WindowsOpenWhereTheirFlagsAndOwnerSay) {
     EXPECT_EQ(GetActiveWindow(), parent);
     EXPECT_EQ(CloseTopWindow(1), 0);
 
-    Number any = OpenTopWindow(AnyNumber, 10, 10, 300, 50, nullptr, WindowInvisible | WindowToolWindow | WS_CAPTION, nullptr);
+    Number any = OpenTopWindow(AnyNumber, 10, 10, 300, 50, nullptr,
+                               WindowInvisible | WindowToolWindow | WS_CAPTION, nullptr);
     EXPECT_FALSE(IsWindowVisible(WindowHandle(any)));
     EXPECT_EQ(WindowInnerWidth(any), 300);
     EXPECT_EQ(CloseTopWindow(any), 1);
