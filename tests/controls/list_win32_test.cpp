@@ -1,214 +1,438 @@
+// The report list in a real framework window: what goes in comes back, the extras follow their
+// rows and columns, clicks and changes arrive as events, and what the list draws.
 #include "controls/list_gadget.h"
-#include "tests/controls/list_test_support.h"
+#include "resources/resource_ids.h"
+#include "tests/controls/controls_test_support.h"
 
+#include <algorithm>
 #include <string>
 
-using namespace list_test;
+using namespace controls_test;
 
 namespace {
 
-using ListTest = ListFixture;
+constexpr Number TestList = 1;
+using Events = std::vector<int>;
 
 std::string Cell(int row, int column) {
     return ReadGadgetItemText(TestList, row, column);
 }
 
-TEST_F(ListTest, LineFeedsSplitARowIntoColumns) {
-    MakeList();
-    ASSERT_EQ(InsertGadgetColumn(TestList, 1, "Zweite", 80), 1);
-    ASSERT_EQ(InsertGadgetColumn(TestList, 2, "Dritte", 80), 2);
-    EXPECT_EQ(InsertGadgetItem(TestList, -1, "a\nbb\nccc", nullptr, 0), 0);
-    EXPECT_EQ(Cell(0, 0), "a");
-    EXPECT_EQ(Cell(0, 1), "bb");
-    EXPECT_EQ(Cell(0, 2), "ccc");
-
-    // An empty field in the middle is a cell; a line feed at the end adds none.
-    InsertGadgetItem(TestList, -1, "x\n\nz", nullptr, 0);
-    EXPECT_EQ(Cell(1, 1), "");
-    EXPECT_EQ(Cell(1, 2), "z");
-    InsertGadgetItem(TestList, -1, "p\n", nullptr, 0);
-    EXPECT_EQ(Cell(2, 0), "p");
-    EXPECT_EQ(Cell(2, 1), "");
-    // No text is an empty row.
-    InsertGadgetItem(TestList, -1, nullptr, nullptr, 0);
-    EXPECT_EQ(GadgetItemCount(TestList), 4);
-    EXPECT_EQ(Cell(3, 0), "");
-
-    // Inserting before a row moves it down; cells land in the new row.
-    InsertGadgetItem(TestList, 0, "first\nsecond", nullptr, 0);
-    EXPECT_EQ(Cell(0, 1), "second");
-    EXPECT_EQ(Cell(1, 0), "a");
-    // A position past the end appends, with all its cells.
-    InsertGadgetItem(TestList, 99, "end\nof\nlist", nullptr, 0);
-    EXPECT_EQ(Cell(5, 0), "end");
-    EXPECT_EQ(Cell(5, 2), "list");
+void AddRows(int count, const char* text = "a\nb") {
+    for (int i = 0; i < count; ++i)
+        InsertGadgetItem(TestList, -1, text, nullptr, 0);
 }
 
-TEST_F(ListTest, OneColumnListShowsOnlyTheFirstField) {
-    MakeList();
-    InsertGadgetItem(TestList, -1, "shown\nhidden\nhidden too", nullptr, 0);
-    EXPECT_EQ(Cell(0, 0), "shown");
-    EXPECT_EQ(Cell(0, 1), "");
-    EXPECT_EQ(GadgetItemCount(TestList), 1);
-}
+class ListTest : public WindowFixture {
+  protected:
+    void SetUp() override { Open(MainWindowFlags, 420, 320, "Liste"); }
 
-TEST_F(ListTest, ReadingBackNeverTruncates) {
-    MakeList();
+    HWND MakeList(unsigned flags = ListFlagFullRowSelect | ListFlagGridLines, int columns = 1) {
+        Number result = CreateListGadget(TestList, 0, 0, 400, 300, "Erste", 150, flags);
+        list = GadgetHandle(TestList);
+        EXPECT_EQ(result, reinterpret_cast<Number>(list));
+        for (int column = 1; column < columns; ++column)
+            InsertGadgetColumn(TestList, column, "Weitere", 80);
+        return list;
+    }
+    RECT RowBounds(int row) const {
+        RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+        SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+        return bounds;
+    }
+    int RowMiddle(int row) const {
+        RECT r = RowBounds(row);
+        return (r.top + r.bottom) / 2;
+    }
+    int HeaderBottom() const {
+        RECT header{};
+        GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
+        MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&header), 2);
+        return header.bottom;
+    }
+    HWND list = nullptr;
+};
+
+TEST_F(ListTest, LineFeedsSplitARowIntoCellsThatComeBackWhole) {
+    MakeList(ListFlagFullRowSelect, 3);
     std::string path = "C:\\" + std::string(300, 'p') + "\\Datei.txt";
-    std::string longer(5000, 'x');
-    longer += "Ende";
-    InsertGadgetItem(TestList, -1, "short", nullptr, 0);
-    InsertGadgetItem(TestList, -1, path.c_str(), nullptr, 0);
-    EXPECT_EQ(Cell(1, 0), path);
-    EXPECT_EQ(Cell(0, 0), "short");
+    std::string pages; // four bytes a character: the longest text is counted in bytes
+    for (int i = 0; i < 100; ++i)
+        pages += "\xF0\x9F\x93\x84";
+    std::string scripts = "Datei.txt\nОтчёт łódź 日本\n" + pages;
+    struct Case {
+        int position;
+        const char* text;
+        int row;
+        std::vector<std::string> cells;
+    } cases[] = {
+        {-1, "a\nbb\nccc", 0, {"a", "bb", "ccc"}},
+        {-1, "x\n\nz", 1, {"x", "", "z"}}, // an empty field in the middle is a cell
+        {-1, "p\n", 2, {"p", "", ""}},     // a line feed at the end adds none
+        {-1, nullptr, 3, {"", "", ""}},
+        {0, "first\nsecond", 0, {"first", "second", ""}}, // inserted before: the others move down
+        {99, "end\nof\nlist", 5, {"end", "of", "list"}},  // past the end appends
+        {-1, path.c_str(), 6, {path, "", ""}},
+        {-1, scripts.c_str(), 7, {"Datei.txt", "Отчёт łódź 日本", pages}},
+    };
+    for (const Case& c : cases) {
+        InsertGadgetItem(TestList, c.position, c.text, nullptr, 0);
+        for (int column = 0; column < 3; ++column)
+            EXPECT_EQ(Cell(c.row, column), c.cells[column]) << (c.text ? c.text : "(none)") << " " << column;
+    }
+    EXPECT_EQ(GadgetItemCount(TestList), 8);
+    // What the user sees is what the program gave, read past the program with the wide message.
+    wchar_t shown[64] = {};
+    LVITEMW item{};
+    item.iSubItem = 1;
+    item.pszText = shown;
+    item.cchTextMax = 64;
+    SendMessageW(list, LVM_GETITEMTEXTW, 7, reinterpret_cast<LPARAM>(&item));
+    EXPECT_STREQ(shown, L"Отчёт łódź 日本");
+
+    // A text longer than any before is read back whole, also after the list was emptied.
+    std::string longer = std::string(5000, 'x') + "Ende";
     WriteGadgetItemText(TestList, 0, longer.c_str(), 0);
     EXPECT_EQ(Cell(0, 0), longer);
-    // Umlauts are two bytes of UTF-8 in the program and come back as they went in.
-    InsertGadgetItem(TestList, -1, "Geschützte Dateien", nullptr, 0);
-    EXPECT_EQ(Cell(2, 0), "Geschützte Dateien");
-
-    EXPECT_EQ(FindGadget(TestList)->longestText, longer.size());
     DeleteAllGadgetItems(TestList);
-    EXPECT_EQ(GadgetItemCount(TestList), 0);
-    EXPECT_EQ(FindGadget(TestList)->longestText, 0u);
-    InsertGadgetItem(TestList, -1, "abc", nullptr, 0);
-    EXPECT_EQ(FindGadget(TestList)->longestText, 3u);
+    AddRows(1, "abc");
     EXPECT_EQ(Cell(0, 0), "abc");
-    // A row that is not there reads as empty.
-    EXPECT_EQ(Cell(7, 0), "");
-}
+    EXPECT_EQ(Cell(7, 0), ""); // no such row
 
-TEST_F(ListTest, ColumnTitlesThroughRowMinusOne) {
-    MakeList();
+    // Row -1 is the column titles.
     EXPECT_EQ(Cell(-1, 0), "Erste");
-    WriteGadgetItemText(TestList, -1, "Geschützte Dateien", 0);
-    EXPECT_EQ(Cell(-1, 0), "Geschützte Dateien");
-    EXPECT_EQ(Cell(-1, 3), ""); // no such column
+    WriteGadgetItemText(TestList, -1, "Spalte ł", 1);
+    EXPECT_EQ(Cell(-1, 1), "Spalte ł");
+    EXPECT_EQ(Cell(-1, 5), "");
+
+    // A list of one column keeps only the first field.
+    MakeList();
+    AddRows(1, "shown\nhidden");
+    EXPECT_EQ(Cell(0, 1), "");
 }
 
-TEST_F(ListTest, StateIsTheLowestSelectedRow) {
-    MakeList(ListFlagMultiSelect | ListFlagFullRowSelect);
-    EXPECT_EQ(ReadGadgetState(TestList), -1); // empty
-    for (const char* text : {"0", "1", "2", "3"})
+TEST_F(ListTest, StateIsTheLowestSelectedRowAndTextIsItsFirstCell) {
+    MakeList(ListFlagMultiSelect | ListFlagFullRowSelect, 2);
+    EXPECT_EQ(ReadGadgetState(TestList), -1);
+    for (const char* text : {"0\na", "1\nb", "2\nc", "3\nd"})
         InsertGadgetItem(TestList, -1, text, nullptr, 0);
-    EXPECT_EQ(ReadGadgetState(TestList), -1); // nothing selected
+    EXPECT_EQ(ReadGadgetState(TestList), -1);
+    WriteGadgetText(TestList, "nothing\nselected"); // nothing to write to
+    EXPECT_EQ(Cell(0, 0), "0");
+
     WriteGadgetItemState(TestList, 3, 1);
     WriteGadgetItemState(TestList, 1, 1);
     EXPECT_EQ(ReadGadgetState(TestList), 1);
     EXPECT_EQ(ReadGadgetItemState(TestList, 3), 1);
 
+    // Setting the state selects that row alone and gives it the focus.
     WriteGadgetState(TestList, 2);
     EXPECT_EQ(ReadGadgetState(TestList), 2);
-    EXPECT_EQ(ReadGadgetItemState(TestList, 1), 0);
-    EXPECT_EQ(ReadGadgetItemState(TestList, 3), 0);
     EXPECT_EQ(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
     EXPECT_EQ(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 2);
-    EXPECT_EQ(std::string(ReadGadgetText(TestList)), "2");
+    EXPECT_STREQ(ReadGadgetText(TestList), "2");
+    WriteGadgetText(TestList, "e\nf");
+    EXPECT_EQ(Cell(2, 0), "e");
+    EXPECT_EQ(Cell(2, 1), "f");
 
     WriteGadgetState(TestList, -1);
     EXPECT_EQ(ReadGadgetState(TestList), -1);
-    EXPECT_EQ(std::string(ReadGadgetText(TestList)), "");
+    EXPECT_STREQ(ReadGadgetText(TestList), "");
 }
 
-TEST_F(ListTest, SingleSelectionUnlessAskedForMore) {
-    MakeList(0);
-    EXPECT_TRUE(GetWindowLongA(list, GWL_STYLE) & LVS_SINGLESEL);
-    Number multi = 2;
-    CreateListGadget(multi, 0, 0, 100, 100, "", 0, ListFlagMultiSelect | LVS_SHOWSELALWAYS);
-    LONG style = GetWindowLongA(GadgetHandle(multi), GWL_STYLE);
-    EXPECT_FALSE(style & LVS_SINGLESEL);
-    EXPECT_TRUE(style & LVS_SHOWSELALWAYS);
-    EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
-    EXPECT_TRUE(GetWindowLongA(GadgetHandle(multi), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+TEST_F(ListTest, CellColoursReadBackAsWritten) {
+    MakeList(ListFlagFullRowSelect, 2);
+    AddRows(2);
+    WriteGadgetItemColor(TestList, 0, ColorText, RGB(10, 20, 30), 1);
+    WriteGadgetItemColor(TestList, 0, ColorBackground, RGB(0, 0, 0), 0); // black is a colour, not "unset"
+    WriteGadgetItemColor(TestList, 5, ColorText, RGB(1, 1, 1), 0);       // outside the list: ignored
+    WriteGadgetItemColor(TestList, 1, ColorText, RGB(1, 1, 1), 9);
+    struct Read {
+        int row, type, column, expected;
+    } reads[] = {
+        {0, ColorText, 1, RGB(10, 20, 30)},
+        {0, ColorBackground, 1, -1},
+        {0, ColorText, 0, -1},
+        {0, ColorBackground, 0, 0},
+        {0, ColorBackground, -1, 0}, // a negative column is column 0
+        {0, ColorText, 2, -1},
+        {0, 3, 1, -1},
+        {1, ColorText, 0, -1},
+    };
+    for (const Read& r : reads)
+        EXPECT_EQ(ReadGadgetItemColor(TestList, r.row, r.type, r.column), r.expected)
+            << r.row << " " << r.type << " " << r.column;
+    WriteGadgetItemColor(TestList, 0, ColorText, -1, 1);
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorText, 1), -1);
+
+    // Row -1 and column -1 colour every cell there is, and no row that comes later.
+    WriteGadgetItemColor(TestList, -1, ColorBackground, RGB(1, 2, 3), -1);
+    for (int cell = 0; cell < 4; ++cell)
+        EXPECT_EQ(ReadGadgetItemColor(TestList, cell / 2, ColorBackground, cell % 2), RGB(1, 2, 3));
+    AddRows(1);
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 2, ColorBackground, 1), -1);
 }
 
-TEST_F(ListTest, TheProgramsOwnListStyle) {
-    MakeList(0x4001000C);
-    LONG style = GetWindowLongA(list, GWL_STYLE);
-    EXPECT_EQ(
-        style & (WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS),
-        static_cast<LONG>(WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS));
-    EXPECT_EQ(style & (LVS_SINGLESEL | LVS_TYPEMASK), LVS_REPORT);
-    auto extended = SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
-    EXPECT_EQ(extended & (LVS_EX_DOUBLEBUFFER | LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES),
-              LVS_EX_DOUBLEBUFFER | LVS_EX_FULLROWSELECT);
-    EXPECT_EQ(FindGadget(TestList)->flags, ListGridLines);
-    EXPECT_EQ(FindGadget(TestList)->gridColor, -1);
-}
-
-TEST_F(ListTest, TextOfTheSelectedRow) {
-    MakeList();
-    InsertGadgetColumn(TestList, 1, "Zweite", 80);
-    InsertGadgetItem(TestList, -1, "a\nb", nullptr, 0);
-    InsertGadgetItem(TestList, -1, "c\nd", nullptr, 0);
-    WriteGadgetText(TestList, "nothing selected"); // does nothing
-    EXPECT_EQ(Cell(0, 0), "a");
-    WriteGadgetState(TestList, 1);
-    WriteGadgetText(TestList, "e\nf");
-    EXPECT_EQ(Cell(1, 0), "e");
-    EXPECT_EQ(Cell(1, 1), "f");
-    EXPECT_EQ(std::string(ReadGadgetText(TestList)), "e");
-}
-
-TEST_F(ListTest, CheckBoxesInTheItemState) {
-    MakeList(ListFlagCheckboxes | ListFlagFullRowSelect);
-    EXPECT_TRUE(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES);
-    EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT); // the flag is no view bit
-    InsertGadgetItem(TestList, -1, "a", nullptr, 0);
-    InsertGadgetItem(TestList, -1, "b", nullptr, 0);
-    EXPECT_EQ(ReadGadgetItemState(TestList, 0), 0);
-    WriteGadgetItemState(TestList, 0, 2);
-    EXPECT_EQ(ReadGadgetItemState(TestList, 0), 2);
-    WriteGadgetItemState(TestList, 1, 3);
-    EXPECT_EQ(ReadGadgetItemState(TestList, 1), 3);
-    WriteGadgetItemState(TestList, 1, 1);
-    EXPECT_EQ(ReadGadgetItemState(TestList, 1), 1);
-    WriteGadgetItemState(TestList, 0, 0);
-    EXPECT_EQ(ReadGadgetItemState(TestList, 0), 0);
-}
-
-TEST_F(ListTest, DeletingRows) {
-    MakeList(ListFlagMultiSelect);
+TEST_F(ListTest, RowExtrasMoveWithTheirRowsAndColumns) {
+    MakeList(ListFlagMultiSelect, 2);
     for (const char* text : {"0", "1", "2", "3"})
         InsertGadgetItem(TestList, -1, text, nullptr, 0);
-    WriteGadgetItemData(TestList, 1, 11);
-    WriteGadgetItemData(TestList, 2, 22);
+    WriteGadgetItemData(TestList, 1, -7);
+    WriteGadgetItemData(TestList, 2, 0x7FFFFFFF);
+    WriteGadgetItemData(TestList, 9, 99); // no such row
+    WriteGadgetItemColor(TestList, 2, ColorText, RGB(1, 0, 0), 0);
+    WriteGadgetItemColor(TestList, 2, ColorBackground, RGB(0, 0, 2), 1);
     WriteGadgetItemState(TestList, 3, 1);
+    EXPECT_EQ(ReadGadgetItemData(TestList, 1), -7);
+    EXPECT_EQ(ReadGadgetItemData(TestList, 2), 0x7FFFFFFF); // the colours share the value's block
+    EXPECT_EQ(ReadGadgetItemData(TestList, 9), 0);
+
     DeleteGadgetItem(TestList, 1);
+    DeleteGadgetItem(TestList, 17); // no such row
     EXPECT_EQ(GadgetItemCount(TestList), 3);
     EXPECT_EQ(Cell(1, 0), "2");
-    EXPECT_EQ(ReadGadgetItemData(TestList, 1), 22); // the extras move with their row
-    EXPECT_EQ(ReadGadgetState(TestList), 2);        // the others keep their selection
-    DeleteGadgetItem(TestList, 17);                 // no such row
-    EXPECT_EQ(GadgetItemCount(TestList), 3);
+    EXPECT_EQ(ReadGadgetItemData(TestList, 1), 0x7FFFFFFF);
+    EXPECT_EQ(ReadGadgetState(TestList), 2); // the others keep their selection
+
+    // A column put in front shifts the cell colours right; taking it out shifts them back.
+    EXPECT_EQ(InsertGadgetColumn(TestList, 1, "Neu", 60), 1);
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 1, ColorText, 0), RGB(1, 0, 0));
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 1, ColorBackground, 1), -1);
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 1, ColorBackground, 2), RGB(0, 0, 2));
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorText, 0), -1); // never had extras
+    DeleteGadgetColumn(TestList, 1);
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 1, ColorBackground, 1), RGB(0, 0, 2));
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 1, ColorBackground, 2), -1);
+    EXPECT_EQ(ReadGadgetItemData(TestList, 1), 0x7FFFFFFF);
+
+    // New rows after emptying the list start without the old rows' extras.
     DeleteAllGadgetItems(TestList);
     EXPECT_EQ(GadgetItemCount(TestList), 0);
-    // New rows start without the old rows' extras.
-    InsertGadgetItem(TestList, -1, "neu", nullptr, 0);
-    EXPECT_EQ(ReadGadgetItemData(TestList, 0), 0);
-    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorText, 0), -1);
+    AddRows(3);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(ReadGadgetItemData(TestList, row), 0);
+        EXPECT_EQ(ReadGadgetItemColor(TestList, row, ColorText, 0), -1);
+        EXPECT_EQ(ReadGadgetItemColor(TestList, row, ColorBackground, 1), -1);
+    }
 }
 
-TEST_F(ListTest, ColumnChangesReshapeTheRowExtras) {
+TEST_F(ListTest, RowPicturesShareOneEntryPerPictureAndOutliveNoList) {
     MakeList();
-    InsertGadgetColumn(TestList, 1, "B", 60);
-    InsertGadgetItem(TestList, -1, "a\nb", nullptr, 0);
-    InsertGadgetItem(TestList, -1, "plain", nullptr, 0);
-    WriteGadgetItemData(TestList, 0, 5);
-    WriteGadgetItemColor(TestList, 0, ColorText, RGB(1, 0, 0), 0);
-    WriteGadgetItemColor(TestList, 0, ColorBackground, RGB(0, 0, 2), 1);
+    auto imageOf = [&](int row) {
+        LVITEMA item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    };
+    auto small = [&] {
+        return reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    };
+    HICON icons[] = {LoadIconA(nullptr, MAKEINTRESOURCEA(32512)),
+                     LoadIconA(nullptr, MAKEINTRESOURCEA(32516))};
+    std::vector<HBITMAP> bitmaps;
+    for (int i = 0; i < 60; ++i)
+        bitmaps.push_back(CreateBitmap(i ? 16 : 40, i ? 16 : 40, 1, 32, nullptr));
+    // Entry 0 is the placeholder for rows without a picture; a picture seen before is reused.
+    HANDLE pictures[] = {icons[0], icons[0], icons[1], bitmaps[0], bitmaps[0]};
+    int expected[] = {1, 1, 2, 3, 3};
+    for (int row = 0; row < 5; ++row) {
+        InsertGadgetItem(TestList, -1, "row", pictures[row], 0);
+        EXPECT_EQ(imageOf(row), expected[row]) << row;
+    }
+    EXPECT_EQ(ImageList_GetImageCount(small()), 4);
+    int width = 0, height = 0;
+    ImageList_GetIconSize(small(), &width, &height);
+    EXPECT_EQ(width, GetSystemMetrics(SM_CXSMICON)); // the 40x40 bitmap was scaled
+    DeleteAllGadgetItems(TestList);
+    EXPECT_EQ(ImageList_GetImageCount(small()), 1);
 
-    EXPECT_EQ(InsertGadgetColumn(TestList, 1, "Neu", 60), 1);
-    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorText, 0), RGB(1, 0, 0));
-    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorBackground, 1), -1);
-    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorBackground, 2), RGB(0, 0, 2));
-    EXPECT_EQ(ReadGadgetItemData(TestList, 0), 5);
-    EXPECT_EQ(ReadGadgetItemColor(TestList, 1, ColorText, 0), -1); // never had extras
+    // More pictures than the first room for them, then one seen before.
+    for (HBITMAP b : bitmaps)
+        InsertGadgetItem(TestList, -1, "row", b, 0);
+    EXPECT_EQ(imageOf(59), 60);
+    InsertGadgetItem(TestList, -1, "again", bitmaps[27], 0);
+    EXPECT_EQ(imageOf(60), 28);
 
-    DeleteGadgetColumn(TestList, 1);
-    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorBackground, 1), RGB(0, 0, 2));
-    EXPECT_EQ(ReadGadgetItemColor(TestList, 0, ColorBackground, 2), -1); // column gone
-    EXPECT_EQ(ReadGadgetItemData(TestList, 0), 5);
+    // A picture of the image table: a destroyed list takes its image lists, not the image.
+    InsertGadgetItem(TestList, -1, "icon", IconFromResource(9, IDR_ICON_ADD), 0);
+    EXPECT_EQ(imageOf(61), 61);
+    FreeGadget(TestList);
+    EXPECT_NE(ImageHandle(9), nullptr);
+    ReleaseImage(9);
+    for (HBITMAP b : bitmaps)
+        DeleteObject(b);
+}
+
+class ListEvents : public ListTest {
+  protected:
+    POINT empty{}; // a point in the list below its rows
+
+    void SetUp() override {
+        ListTest::SetUp();
+        MakeList(0x4001000C);
+        AddRows(3, "Zeile");
+        empty = {40, RowBounds(2).bottom + 40};
+        GadgetEvents(TestList, 50);
+    }
+};
+
+TEST_F(ListEvents, ClicksIntoEmptySpaceReportAChangeOnlyWhenTheSelectionGoes) {
+    // The very first click: no selection was ever seen, so its absence is news.
+    Click(list, empty.x, empty.y);
+    EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventChange, GadgetEventLeftClick}));
+    Click(list, empty.x, empty.y);
+    EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventLeftClick}));
+
+    Click(list, 40, RowMiddle(1));
+    Events events = GadgetEvents(TestList);
+    EXPECT_EQ(ReadGadgetState(TestList), 1);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), GadgetEventLeftClick);
+    EXPECT_EQ(std::count(events.begin(), events.end(), GadgetEventChange), 1);
+
+    Click(list, empty.x, empty.y);
+    EXPECT_EQ(ReadGadgetState(TestList), -1);
+    EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventChange, GadgetEventLeftClick}));
+    Click(list, empty.x, empty.y, true);
+    EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventRightClick}));
+}
+
+TEST_F(ListEvents, NotificationsAndChangesBecomeGadgetEvents) {
+    // The control's own notifications, as it sends them to its parent.
+    struct Case {
+        UINT code;
+        int event;
+    } cases[] = {{static_cast<UINT>(NM_DBLCLK), GadgetEventLeftDoubleClick},
+                 {static_cast<UINT>(NM_RDBLCLK), GadgetEventRightDoubleClick},
+                 {static_cast<UINT>(LVN_BEGINDRAG), GadgetEventDragStart}};
+    for (const Case& c : cases) {
+        NMLISTVIEW notice{};
+        notice.hdr = {list, static_cast<UINT_PTR>(TestList), c.code};
+        SendMessageA(window, WM_NOTIFY, TestList, reinterpret_cast<LPARAM>(&notice));
+        EXPECT_EQ(GadgetEvents(TestList), (Events{c.event})) << c.code;
+    }
+
+    WriteGadgetState(TestList, 2);
+    EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventChange}));
+    // Clearing the selection alone reports nothing; the next click does.
+    WriteGadgetState(TestList, -1);
+    EXPECT_EQ(GadgetEvents(TestList), Events{});
+    // Writing a selected row's text or colours changes no selection.
+    WriteGadgetState(TestList, 0);
+    GadgetEvents(TestList, 50);
+    WriteGadgetItemText(TestList, 0, "neu", 0);
+    WriteGadgetItemColor(TestList, 0, ColorText, RGB(200, 0, 0), -1);
+    EXPECT_EQ(GadgetEvents(TestList), Events{});
+
+    // A list inside a nested window still reports to the framework window.
+    HWND panel = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, window, nullptr,
+                                 nullptr, nullptr);
+    EXPECT_EQ(FindTopWindow(panel), window);
+    PostGadgetEvent(list, GadgetEventRightClick);
+    EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventRightClick}));
+    DestroyWindow(panel);
+}
+
+TEST_F(ListTest, CheckBoxesAreTheItemStateAndCheckingOneIsAChange) {
+    MakeList(ListFlagCheckboxes | ListFlagFullRowSelect);
+    AddRows(2);
+    EXPECT_TRUE(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES);
+    for (int state : {2, 3, 1, 0}) {
+        WriteGadgetItemState(TestList, 1, state);
+        EXPECT_EQ(ReadGadgetItemState(TestList, 1), state);
+    }
+    GadgetEvents(TestList, 50);
+    for (int state : {2, 0}) {
+        WriteGadgetItemState(TestList, 0, state);
+        EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventChange})) << state;
+    }
+    WriteGadgetItemState(TestList, 0, 0);
+    EXPECT_EQ(GadgetEvents(TestList), Events{});
+}
+
+class ListDrawing : public ListTest {
+  protected:
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    COLORREF back = RGB(250, 250, 240); // unlike the button face, so that lines and fill tell apart
+
+    void SetUp() override {
+        ListTest::SetUp();
+        MakeList(ListFlagFullRowSelect | ListFlagGridLines, 2);
+        WriteGadgetColor(TestList, ColorBackground, back);
+    }
+    RECT Below(const Surface& pixels) const {
+        return RECT{0, HeaderBottom() + 1, pixels.width, pixels.height};
+    }
+};
+
+TEST_F(ListDrawing, GridLinesRunBetweenRowsAndOnBelowTheLast) {
+    {
+        // Without rows the area under the header is background only.
+        Surface pixels(ClientOf(list).right, ClientOf(list).bottom);
+        Capture(list, pixels);
+        RECT below = Below(pixels);
+        EXPECT_EQ(pixels.Count(back, below), (below.right - below.left) * (below.bottom - below.top));
+    }
+    AddRows(3, "Zeile");
+    RECT first = RowBounds(0);
+    int pitch = first.bottom - first.top;
+    ASSERT_GT(pitch, 4);
+    Surface pixels(ClientOf(list).right, ClientOf(list).bottom);
+    Capture(list, pixels);
+    for (int row = 0; row < 8; ++row) {
+        int y = first.bottom - 1 + row * pitch;
+        if (y >= pixels.height) break;
+        EXPECT_EQ(pixels.At(100, y), face) << "line under row " << row;
+        EXPECT_EQ(pixels.At(100, y - pitch / 2), back) << "inside row " << row;
+    }
+    // The columns' right edges, from the header down to the bottom.
+    int below = first.bottom + 5 * pitch;
+    for (int edge : {150, 230}) {
+        EXPECT_EQ(pixels.At(edge, RowMiddle(0)), face) << edge;
+        EXPECT_EQ(pixels.At(edge, below + 2), face) << edge;
+    }
+    EXPECT_EQ(pixels.At(160, below + 2), back);
+
+    // Lines in a colour of their own leave no button face under the header.
+    WriteGadgetColor(TestList, ColorGridLines, RGB(255, 0, 0));
+    EXPECT_EQ(ReadGadgetColor(TestList, ColorGridLines), RGB(255, 0, 0));
+    Capture(list, pixels);
+    EXPECT_EQ(pixels.At(100, first.bottom - 1), RGB(255, 0, 0));
+    EXPECT_EQ(pixels.At(230, below + 2), RGB(255, 0, 0));
+    EXPECT_EQ(pixels.Count(face, Below(pixels)), 0);
+
+    // A list made without grid lines draws none in any colour.
+    CreateListGadget(TestList, 0, 0, 400, 300, "Ohne", 150, ListFlagFullRowSelect);
+    AddRows(3, "Zeile");
+    WriteGadgetColor(TestList, ColorGridLines, RGB(255, 0, 0));
+    Capture(GadgetHandle(TestList), pixels);
+    EXPECT_EQ(pixels.Count(RGB(255, 0, 0)), 0);
+}
+
+TEST_F(ListDrawing, CellColoursShowWhereSetAndNotWhenDisabled) {
+    AddRows(3, "Zeile");
+    WriteGadgetColor(TestList, ColorGridLines, RGB(255, 0, 0));
+    WriteGadgetItemColor(TestList, 1, ColorBackground, RGB(0, 0, 255), 0);
+    WriteGadgetItemColor(TestList, 2, ColorBackground, RGB(0, 255, 0), 1);
+    Surface pixels(ClientOf(list).right, ClientOf(list).bottom);
+    Capture(list, pixels);
+    struct Spot {
+        int x, row;
+        COLORREF colour;
+        bool there;
+    } spots[] = {{120, 1, RGB(0, 0, 255), true},
+                 {200, 1, RGB(0, 0, 255), false},
+                 {200, 2, RGB(0, 255, 0), true},
+                 {120, 2, RGB(0, 255, 0), false},
+                 {120, 0, back, true}};
+    for (const Spot& s : spots)
+        EXPECT_EQ(pixels.At(s.x, RowMiddle(s.row)) == s.colour, s.there) << s.x << " " << s.row;
+
+    EnableWindow(list, FALSE);
+    Capture(list, pixels);
+    for (COLORREF colour : {RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 255, 0)})
+        EXPECT_EQ(pixels.Count(colour), 0) << colour;
 }
 
 } // namespace

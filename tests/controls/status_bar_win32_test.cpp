@@ -1,31 +1,22 @@
 // Status bars in real framework windows: field edges, the size grip, texts and re-layout.
 #include "controls/status_bar.h"
 
-#include "controls/gadget.h"
-#include "framework/window.h"
 #include "settings/wide_text.h"
+#include "tests/controls/controls_test_support.h"
 
-#include <commctrl.h>
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <string>
-#include <vector>
+
+using namespace controls_test;
 
 namespace {
 
-constexpr Number TestWindow = 41;
-constexpr unsigned ResizableWindow =
-    WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WindowCentreOnScreen;
 constexpr unsigned FixedWindow = WS_CAPTION | WindowCentreOnScreen;
+using Edges = std::vector<int>;
 
-void DrainEvents() {
-    while (WaitEventTimeout(0) != 0) {
-    }
-}
-
-std::vector<int> Edges(HWND bar) {
+Edges EdgesOf(HWND bar) {
     int count = static_cast<int>(SendMessageA(bar, SB_GETPARTS, 0, 0));
-    std::vector<int> edges(count > 0 ? count : 0);
+    Edges edges(count > 0 ? count : 0);
     if (count > 0) SendMessageA(bar, SB_GETPARTS, count, reinterpret_cast<LPARAM>(edges.data()));
     return edges;
 }
@@ -36,169 +27,120 @@ std::string Text(HWND bar, int field) {
     return FromWide(buffer);
 }
 
-int ClientWidth(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return client.right;
-}
-
-class StatusBarTest : public ::testing::Test {
+class StatusBarTest : public WindowFixture {
   protected:
-    void SetUp() override { InitStatusBars(); }
-    void Open(unsigned flags, int width = 400, int height = 220) {
-        window =
-            reinterpret_cast<HWND>(OpenTopWindow(TestWindow, 0, 0, width, height, "Status", flags, nullptr));
-        ASSERT_NE(window, nullptr);
+    void OpenWithBar(unsigned flags) {
+        InitStatusBars();
+        Open(flags, 400, 220, "Status");
         bar = reinterpret_cast<HWND>(OpenStatusBar(1, window));
         ASSERT_NE(bar, nullptr);
     }
-    void TearDown() override {
-        CloseTopWindow(TestWindow);
-        DrainEvents();
+    // The one shared field's edge: short of the size grip in a sizeable window.
+    int SharedEdge(HWND of) { return ClientOf(window).right - ClientOf(of).bottom + 3; }
+    void Resize(int width, int height) {
+        SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    HWND window = nullptr;
     HWND bar = nullptr;
 };
 
 TEST_F(StatusBarTest, SitsAtTheBottomAndTellsTheWindowToLayOutAgain) {
-    Open(ResizableWindow);
+    OpenWithBar(ResizableWindow);
     DrainEvents();
-    // OpenStatusBar itself sends the owner a WM_SIZE, so the application's layout runs again.
     bar = reinterpret_cast<HWND>(OpenStatusBar(1, window));
-    bool resized = false;
-    for (int code; (code = WaitEventTimeout(50)) != 0;)
-        resized |= code == SizeWindowEvent;
-    EXPECT_TRUE(resized);
-
-    EXPECT_EQ(GetDlgCtrlID(bar), static_cast<int>(StatusBarControlId));
-    RECT client{}, area{};
-    GetClientRect(window, &client);
+    std::vector<int> codes = Pump(200);
+    EXPECT_NE(std::find(codes.begin(), codes.end(), SizeWindowEvent), codes.end());
+    RECT area{};
     GetWindowRect(bar, &area);
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&area), 2);
-    EXPECT_EQ(area.bottom, client.bottom);
-    EXPECT_EQ(area.right - area.left, client.right);
+    EXPECT_EQ(area.bottom, ClientOf(window).bottom);
+    EXPECT_EQ(area.right - area.left, ClientOf(window).right);
     EXPECT_GE(area.bottom - area.top, 18);
 }
 
-TEST_F(StatusBarTest, SharedFieldLeavesRoomForTheSizeGripUnlessMaximized) {
-    Open(ResizableWindow);
-    AddStatusField(KeepCurrent);
-    RECT barClient{};
-    GetClientRect(bar, &barClient);
-    int width = ClientWidth(window);
-    EXPECT_EQ(Edges(bar), std::vector<int>{width - barClient.bottom + 3});
-
-    ShowWindow(window, SW_MAXIMIZE);
-    ASSERT_TRUE(IsZoomed(window));
-    EXPECT_EQ(Edges(bar), std::vector<int>{ClientWidth(window)});
-
-    ShowWindow(window, SW_RESTORE);
-    GetClientRect(bar, &barClient);
-    EXPECT_EQ(Edges(bar), std::vector<int>{ClientWidth(window) - barClient.bottom + 3});
-}
-
 TEST_F(StatusBarTest, FixedFieldsComeFirstAndSharedOnesSplitTheRest) {
-    Open(FixedWindow);
-    ASSERT_EQ(ClientWidth(window), 400);
+    OpenWithBar(FixedWindow);
+    ASSERT_EQ(ClientOf(window).right, 400);
     AddStatusField(100);
     AddStatusField(KeepCurrent);
-    EXPECT_EQ(Edges(bar), (std::vector<int>{100, 400}));
-
+    EXPECT_EQ(EdgesOf(bar), (Edges{100, 400}));
     AddStatusField(KeepCurrent);
-    EXPECT_EQ(Edges(bar), (std::vector<int>{100, 250, 400}));
-}
-
-TEST_F(StatusBarTest, FieldsGrowInStepsUpToTheLimit) {
-    Open(FixedWindow);
+    EXPECT_EQ(EdgesOf(bar), (Edges{100, 250, 400}));
     for (int i = 0; i < MaxStatusFields + 20; ++i)
         AddStatusField(1);
-    std::vector<int> edges = Edges(bar);
-    ASSERT_EQ(edges.size(), static_cast<size_t>(MaxStatusFields));
-    EXPECT_EQ(edges.front(), 1);
-    EXPECT_EQ(edges.back(), MaxStatusFields);
-    // Field 255 cannot hold a text of its own: the control takes that index for its simple mode.
+    EXPECT_EQ(EdgesOf(bar).size(), static_cast<size_t>(MaxStatusFields));
+    // The last field cannot hold a text of its own: the control takes its index for its simple mode.
     SetStatusFieldText(1, MaxStatusFields - 2, "vorletzte");
     EXPECT_EQ(Text(bar, MaxStatusFields - 2), "vorletzte");
 }
 
-TEST_F(StatusBarTest, TextFlagsAlignAndFrameTheText) {
-    Open(ResizableWindow);
+TEST_F(StatusBarTest, TextsInAnyScriptWithTheirAlignmentAndFrame) {
+    OpenWithBar(ResizableWindow);
     for (int i = 0; i < 5; ++i)
         AddStatusField(60);
-
-    SetStatusFieldText(1, 0, "0 Dateien werden geschützt");
-    EXPECT_EQ(Text(bar, 0), "0 Dateien werden geschützt");
-    EXPECT_EQ(HIWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)), 0);
-
-    SetStatusFieldText(1, 1, "Mitte", StatusTextCentred);
-    EXPECT_EQ(Text(bar, 1), "\tMitte");
-
     // Themed bars draw the grip over the last characters of right-aligned text.
-    SetStatusFieldText(1, 2, "rechts", StatusTextRight);
-    EXPECT_EQ(Text(bar, 2), VisualStylesActive() ? "\t\trechts    " : "\t\trechts");
-
-    SetStatusFieldText(1, 3, "hoch", StatusTextRaised | StatusTextBorderless);
-    // Raised wins over borderless.
-    EXPECT_EQ(HIWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 3, 0)), SBT_POPOUT);
-    SetStatusFieldText(1, 4, nullptr, StatusTextBorderless);
-    EXPECT_EQ(Text(bar, 4), "");
-    EXPECT_EQ(HIWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 4, 0)), SBT_NOBORDERS);
-
+    std::string right = VisualStylesActive() ? "\t\trechts    " : "\t\trechts";
+    struct Case {
+        const char* text;
+        int flags;
+        std::string shown;
+        int frame;
+    } cases[] = {
+        {"Отчёт łódź 日本 geschützt", 0, "Отчёт łódź 日本 geschützt", 0},
+        {"Mitte", StatusTextCentred, "\tMitte", 0},
+        {"rechts", StatusTextRight, right, 0},
+        {"hoch", StatusTextRaised | StatusTextBorderless, "hoch", SBT_POPOUT}, // raised wins
+        {nullptr, StatusTextBorderless, "", SBT_NOBORDERS},
+    };
+    for (int field = 0; field < 5; ++field) {
+        const Case& c = cases[field];
+        SetStatusFieldText(1, field, c.text, c.flags);
+        EXPECT_EQ(Text(bar, field), c.shown) << field;
+        EXPECT_EQ(HIWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, field, 0)), c.frame) << field;
+    }
     SetStatusFieldText(99, 0, "niemand");
-    EXPECT_EQ(Text(bar, 0), "0 Dateien werden geschützt");
+    EXPECT_EQ(Text(bar, 0), cases[0].shown);
 }
 
-TEST_F(StatusBarTest, TheSameSizeAgainDoesNotLayTheBarOut) {
-    Open(ResizableWindow);
+TEST_F(StatusBarTest, TheGripAndOnlyANewSizeChangeTheLayout) {
+    OpenWithBar(ResizableWindow);
     AddStatusField(KeepCurrent);
-    RECT client{};
-    GetClientRect(window, &client);
+    EXPECT_EQ(EdgesOf(bar), Edges{SharedEdge(bar)});
+    ShowWindow(window, SW_MAXIMIZE);
+    ASSERT_TRUE(IsZoomed(window));
+    EXPECT_EQ(EdgesOf(bar), Edges{ClientOf(window).right}); // no grip when maximised
+    ShowWindow(window, SW_RESTORE);
+    EXPECT_EQ(EdgesOf(bar), Edges{SharedEdge(bar)});
+
     // Mark the current layout: only a new layout would replace it.
+    RECT client = ClientOf(window);
     int marker = 50;
     SendMessageA(bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&marker));
     for (int i = 0; i < 3; ++i)
         SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
-    EXPECT_EQ(Edges(bar), std::vector<int>{50});
     SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
-    EXPECT_EQ(Edges(bar), std::vector<int>{50});
+    EXPECT_EQ(EdgesOf(bar), Edges{50});
+    Resize(500, 300);
+    EXPECT_EQ(EdgesOf(bar), Edges{SharedEdge(bar)});
 
-    SetWindowPos(window, nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT barClient{};
-    GetClientRect(bar, &barClient);
-    EXPECT_EQ(Edges(bar), std::vector<int>{ClientWidth(window) - barClient.bottom + 3});
-}
-
-// The owner's subclass remembers what it read from the owner; a bar that takes over must be
-// the one laid out from the next resize on.
-TEST_F(StatusBarTest, ABarThatTakesOverIsTheOneLaidOut) {
-    Open(ResizableWindow);
-    AddStatusField(KeepCurrent);
-    SetWindowPos(window, nullptr, 0, 0, 450, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A bar that takes over is the one laid out from the next resize on.
     HWND second = reinterpret_cast<HWND>(OpenStatusBar(2, window));
     ASSERT_NE(second, nullptr);
     AddStatusField(KeepCurrent);
-    SetWindowPos(window, nullptr, 0, 0, 520, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT barClient{};
-    GetClientRect(second, &barClient);
-    EXPECT_EQ(Edges(second), std::vector<int>{ClientWidth(window) - barClient.bottom + 3});
+    Resize(520, 300);
+    EXPECT_EQ(EdgesOf(second), Edges{SharedEdge(second)});
 }
 
 TEST_F(StatusBarTest, NumbersAreFreedWithTheWindowAndOnReuse) {
-    Open(FixedWindow);
-    AddStatusField(KeepCurrent);
-    HWND first = bar;
+    OpenWithBar(FixedWindow);
     HWND second = reinterpret_cast<HWND>(OpenStatusBar(1, window));
-    ASSERT_NE(second, nullptr);
-    EXPECT_FALSE(IsWindow(first));
-
+    EXPECT_FALSE(IsWindow(bar));
     Number dynamic = OpenStatusBar(AnyNumber, window);
     ASSERT_NE(dynamic, 0);
     AddStatusField(120);
     SetStatusFieldText(dynamic, 0, "dynamisch");
-
     CloseTopWindow(TestWindow);
     EXPECT_FALSE(IsWindow(second));
-    // Both numbers are free: writing to them does nothing, and number 1 can be opened again.
+    // Both numbers are free: writing to them does nothing.
     SetStatusFieldText(1, 0, "weg");
     SetStatusFieldText(dynamic, 0, "weg");
     EXPECT_EQ(OpenStatusBar(1, nullptr), 0);

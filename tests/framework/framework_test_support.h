@@ -44,6 +44,12 @@ template <class Condition> bool WaitFor(Condition condition, int milliseconds = 
     }
 }
 
+inline RECT Rect(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
 // Closes every window a test opened, so the next test starts with none.
 inline void CloseWindows(std::initializer_list<Number> numbers) {
     for (Number number : numbers)

@@ -1,8 +1,7 @@
+// Started threads: their numbers, the sweep of ended ones and shut-down.
 #include "framework/threads.h"
 
 #include <gtest/gtest.h>
-
-#include <vector>
 
 namespace {
 
@@ -28,77 +27,49 @@ void WaitUntilEnded(Finished& finished, LONG expected) {
     for (int i = 0; i < 500 && finished.count < expected; ++i)
         Sleep(10);
     ASSERT_EQ(finished.count, expected);
-    for (LONG i = 0; i < expected; ++i) {
-        HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, finished.ids[i]);
-        if (!thread) continue; // already gone entirely
-        EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
-        CloseHandle(thread);
-    }
+    for (LONG i = 0; i < expected; ++i)
+        if (HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, finished.ids[i])) {
+            EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+            CloseHandle(thread);
+        }
 }
 
 class ThreadTest : public ::testing::Test {
   protected:
+    // Threads of earlier tests are all ended; the next start sweeps them away.
     void SetUp() override {
         InitThreads();
-        // Threads of earlier tests are all ended; the next start sweeps them away.
         EndThreads();
     }
     void TearDown() override { EndThreads(); }
 };
 
-TEST_F(ThreadTest, NumbersFollowEachOtherAlsoWhenTheFirstHasEnded) {
+TEST_F(ThreadTest, NumbersFollowEachOtherAndEndedThreadsAreSweptAtTheNextStart) {
     Finished finished;
     int first = StartThread(Quick, &finished);
     ASSERT_GE(first, 1);
     WaitUntilEnded(finished, 1);
-    int second = StartThread(Quick, &finished);
-    EXPECT_EQ(second, first + 1);
-    WaitUntilEnded(finished, 2);
-}
-
-TEST_F(ThreadTest, AFailedStartUsesUpNoNumber) {
-    Finished finished;
-    int first = StartThread(Quick, &finished);
-    ASSERT_GE(first, 1);
+    // Also when the first has ended; a failed start uses up no number.
     EXPECT_EQ(StartThread(nullptr, nullptr), 0);
     EXPECT_EQ(StartThread(Quick, &finished), first + 1);
-    WaitUntilEnded(finished, 2);
-}
-
-TEST_F(ThreadTest, EndedThreadsAreSweptAtTheNextStart) {
-    Finished finished;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 8; ++i)
         ASSERT_GE(StartThread(Quick, &finished), 1);
     WaitUntilEnded(finished, 10);
+
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ASSERT_GE(StartThread(Blocked, release), 1);
     EXPECT_EQ(KeptThreadCount(), 1);
     // A thread that still runs is kept at the next start.
     ASSERT_GE(StartThread(Blocked, release), 1);
     EXPECT_EQ(KeptThreadCount(), 2);
-    SetEvent(release);
-    Sleep(50);
-    EndThreads();
-    CloseHandle(release);
-}
 
-TEST_F(ThreadTest, ShutDownClosesHandlesWithoutWaiting) {
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ASSERT_GE(StartThread(Blocked, release), 1);
+    // Shut-down closes the handles without waiting; the threads run on until let go.
     DWORD start = GetTickCount();
     EndThreads();
     EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_EQ(KeptThreadCount(), 0);
-    // The thread itself runs on until it is let go.
     SetEvent(release);
     CloseHandle(release);
-}
-
-TEST_F(ThreadTest, PauseBlocksForTheTimeGiven) {
-    DWORD start = GetTickCount();
-    PauseThread(100);
-    // The tick count moves in steps of 10 to 16 ms.
-    EXPECT_GE(GetTickCount() - start, 80u);
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+// Framework windows: where they open and how large, what the event loop makes of what the
+// system sends them, and the hook that lets controls take their own messages.
 #include "framework/window.h"
 
 #include "framework/gadget_list.h"
@@ -15,8 +17,14 @@ using namespace framework_test;
 namespace {
 
 constexpr unsigned MainFlags = 0xCD0001;
-// The main window's flags with a minimise box, so minimising is allowed.
 constexpr unsigned SizeableFlags = MainFlags | WS_MINIMIZEBOX;
+using Codes = std::vector<int>;
+
+// The window events the loop returned, without moves, which the system adds to state changes.
+Codes WithoutMoves(Codes events) {
+    events.erase(std::remove(events.begin(), events.end(), MoveWindowEvent), events.end());
+    return events;
+}
 
 class WindowTest : public ::testing::Test {
   protected:
@@ -24,338 +32,197 @@ class WindowTest : public ::testing::Test {
         InitWindows();
         Pump(30);
     }
-    void TearDown() override {
-        SetControlMessageHook(nullptr);
-        CloseWindows({0, 1, 2, 5});
-    }
-
+    void TearDown() override { CloseWindows({0, 1, 2, 5}); }
     HWND Open(Number number, unsigned flags = SizeableFlags, int width = 400, int height = 220,
-              HWND parent = nullptr, int x = 0, int y = 0) {
-        Number result = OpenTopWindow(number, x, y, width, height, "Test", flags, parent);
+              HWND parent = nullptr, int x = 0, int y = 0, const char* title = "Test") {
+        Number result = OpenTopWindow(number, x, y, width, height, title, flags, parent);
         HWND window = WindowHandle(number);
-        EXPECT_NE(window, nullptr);
         EXPECT_EQ(result, reinterpret_cast<Number>(window));
         Pump(100);
         return window;
     }
+    HWND Child(HWND parent, const char* kind, int identifier, DWORD style = WS_CHILD) {
+        return CreateWindowExA(0, kind, "", style, 0, 0, 10, 10, parent,
+                               reinterpret_cast<HMENU>(static_cast<std::intptr_t>(identifier)), nullptr,
+                               nullptr);
+    }
 };
 
-std::vector<int> WithoutMoves(std::vector<int> events) {
-    events.erase(std::remove(events.begin(), events.end(), MoveWindowEvent), events.end());
-    return events;
-}
-
-RECT Rect(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    return r;
-}
-
-TEST_F(WindowTest, MainWindowHasTheInnerSizeAskedForCentredOnTheScreen) {
-    HWND window = Open(0, MainFlags);
-    RECT client{};
+TEST_F(WindowTest, MainWindowHasTheInnerSizeAskedForCentredAndItsTitleInAnyScript) {
+    HWND window = Open(0, MainFlags, 400, 220, nullptr, 0, 0, "Отчёт łódź 日本");
+    RECT client{}, outer = Rect(window);
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, 400);
-    EXPECT_EQ(client.bottom, 220);
-    EXPECT_EQ(WindowInnerWidth(0), 400);
     EXPECT_EQ(WindowInnerHeight(0), 220);
-
-    RECT outer = Rect(window);
-    int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(outer.left, (screenWidth - (outer.right - outer.left)) / 2);
-    EXPECT_EQ(outer.top, (screenHeight - (outer.bottom - outer.top)) / 2);
-
-    LONG style = GetWindowLongA(window, GWL_STYLE);
-    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX),
-              WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_MINIMIZEBOX);
-    EXPECT_TRUE(IsWindowVisible(window));
-
-    // The window knows its number, and its class is its own.
-    EXPECT_EQ(GetPropA(window, "OZ_WindowID"), reinterpret_cast<HANDLE>(1));
-    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_USERDATA), 1);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    EXPECT_STREQ(className, "WindowClass_0");
+    EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
+    EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2);
     EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON)),
               LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)));
-}
+    // The system's own frame reads the title as its W form.
+    EXPECT_TRUE(IsWindowUnicode(window));
+    wchar_t title[64] = {};
+    SendMessageW(window, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(title));
+    EXPECT_STREQ(title, L"Отчёт łódź 日本");
 
-TEST_F(WindowTest, MenuBarCountsInTheInnerHeightAndTheLimits) {
-    HWND window = Open(0, MainFlags);
+    // A menu bar counts in the inner height and in the limits.
     HMENU menu = CreateMenu();
     AppendMenuA(menu, MF_STRING, 4, "Programm");
     SetMenu(window, menu);
     Pump(50);
-    RECT client{};
     GetClientRect(window, &client);
-    EXPECT_EQ(WindowInnerWidth(0), client.right);
     EXPECT_EQ(WindowInnerHeight(0), client.bottom + GetSystemMetrics(SM_CYMENU));
-
-    SetWindowSizeLimits(0, 400, 200, KeepCurrent, KeepCurrent);
     RECT frame{0, 0, 0, 0};
     AdjustWindowRectEx(&frame, GetWindowLongA(window, GWL_STYLE), TRUE, GetWindowLongA(window, GWL_EXSTYLE));
+    // KeepCurrent leaves a stored limit alone.
+    SetWindowSizeLimits(0, 400, 200, KeepCurrent, KeepCurrent);
+    SetWindowSizeLimits(0, KeepCurrent, KeepCurrent, 600, KeepCurrent);
     MINMAXINFO info{};
     info.ptMaxTrackSize = {5000, 5000};
     SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(info.ptMinTrackSize.x, 400 + frame.right - frame.left);
     EXPECT_EQ(info.ptMinTrackSize.y, 200 + frame.bottom - frame.top);
-    EXPECT_EQ(info.ptMaxTrackSize.x, 5000);
-
-    // KeepCurrent leaves a stored limit alone.
-    SetWindowSizeLimits(0, KeepCurrent, KeepCurrent, 600, KeepCurrent);
-    SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-    EXPECT_EQ(info.ptMinTrackSize.x, 400 + frame.right - frame.left);
     EXPECT_EQ(info.ptMaxTrackSize.x, 600 + frame.right - frame.left);
     EXPECT_EQ(info.ptMaxTrackSize.y, 5000);
     DestroyMenu(menu);
 }
 
-TEST_F(WindowTest, WindowLargerThanTheScreenIsShrunkAndPlacedAtTheOrigin) {
-    HWND window = Open(0, MainFlags, 3000, 2000);
-    RECT outer = Rect(window);
-    EXPECT_EQ(outer.left, 0);
-    EXPECT_EQ(outer.top, 0);
-    EXPECT_EQ(outer.right - outer.left, GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(outer.bottom - outer.top, GetSystemMetrics(SM_CYSCREEN));
-}
-
-TEST_F(WindowTest, CentreOnParentAndWithoutReferenceUseThePlaceGiven) {
+TEST_F(WindowTest, WindowsOpenWhereTheirFlagsAndOwnerSay) {
     ASSERT_EQ(GetActiveWindow(), nullptr);
+    // Without a reference the place given; flags 2 alone still give a title bar.
     HWND alone = Open(5, 2, 200, 100, nullptr, 30, 40);
-    RECT r = Rect(alone);
-    EXPECT_EQ(r.left, 30);
-    EXPECT_EQ(r.top, 40);
-    // Flags 2 alone still give a title bar.
+    EXPECT_EQ(Rect(alone).left, 30);
+    EXPECT_EQ(Rect(alone).top, 40);
     EXPECT_EQ(GetWindowLongA(alone, GWL_STYLE) & WS_CAPTION, WS_CAPTION);
+    // Larger than the screen: shrunk to it, at the origin.
+    HWND large = Open(5, MainFlags, 3000, 2000);
+    EXPECT_FALSE(IsWindow(alone)); // the number's old window closed
+    RECT r = Rect(large);
+    EXPECT_TRUE(r.left == 0 && r.top == 0 && r.right == GetSystemMetrics(SM_CXSCREEN) &&
+                r.bottom == GetSystemMetrics(SM_CYSCREEN));
     CloseTopWindow(5);
 
     HWND parent = Open(0, MainFlags);
+    SetWindowSizeLimits(0, 600, 300, KeepCurrent, KeepCurrent);
     HWND dialog = Open(1, 2, 400, 40, parent);
-    RECT p = Rect(parent);
-    RECT d = Rect(dialog);
+    RECT p = Rect(parent), d = Rect(dialog);
     EXPECT_EQ(d.left, p.left + ((p.right - p.left) - (d.right - d.left)) / 2);
     EXPECT_EQ(d.top, p.top + ((p.bottom - p.top) - (d.bottom - d.top)) / 2);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), parent);
-    EXPECT_FALSE(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU);
+    // An owned window is not bound by its owner's limits, nor does it take its number.
+    EXPECT_EQ(WindowInnerWidth(1), 400);
+    EXPECT_EQ(WindowInnerHeight(1), 40);
+    HWND popup = Open(2, WS_POPUP | WS_CAPTION | WS_THICKFRAME | 2, 250, 40, parent);
+    EXPECT_EQ(WindowInnerWidth(2), 250);
+    EXPECT_EQ(WindowHandle(2), popup);
+    EXPECT_EQ(WindowHandle(0), parent);
 
     // Closing the owned window gives the activation back to its owner.
     SetActiveWindow(dialog);
     EXPECT_EQ(CloseTopWindow(1), 1);
     EXPECT_EQ(GetActiveWindow(), parent);
-    EXPECT_EQ(WindowHandle(1), nullptr);
     EXPECT_EQ(CloseTopWindow(1), 0);
+
+    Number any = OpenTopWindow(AnyNumber, 10, 10, 300, 50, nullptr,
+                               WindowInvisible | WindowToolWindow | WS_CAPTION, nullptr);
+    EXPECT_FALSE(IsWindowVisible(WindowHandle(any)));
+    EXPECT_EQ(WindowInnerWidth(any), 300);
+    EXPECT_EQ(CloseTopWindow(any), 1);
+    EXPECT_EQ(WindowHandle(any), nullptr);
 }
 
-TEST_F(WindowTest, AnOwnedWindowIsNotBoundByItsOwnersLimits) {
-    HWND owner = Open(0, MainFlags);
-    SetWindowSizeLimits(0, 600, 300, KeepCurrent, KeepCurrent);
-    // A pop-up's GetParent is its owner; the walk up to the numbered window stops at the top.
-    Open(1, WS_POPUP | WS_CAPTION | WS_THICKFRAME | 2, 250, 40, owner);
-    EXPECT_EQ(WindowInnerWidth(1), 250);
-    EXPECT_EQ(WindowInnerHeight(1), 40);
-}
-
-TEST_F(WindowTest, InvisibleToolWindowAndAnyNumber) {
-    Number handle = OpenTopWindow(AnyNumber, 10, 10, 300, 50, nullptr,
-                                  WindowInvisible | WindowToolWindow | WS_CAPTION | WS_MINIMIZEBOX, nullptr);
-    ASSERT_NE(handle, 0);
-    HWND window = WindowHandle(handle);
-    ASSERT_NE(window, nullptr);
-    EXPECT_NE(reinterpret_cast<HWND>(handle), window);
-    EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-    EXPECT_FALSE(GetWindowLongA(window, GWL_STYLE) & WS_MINIMIZEBOX);
-    EXPECT_EQ(WindowInnerWidth(handle), 300);
-    EXPECT_EQ(CloseTopWindow(handle), 1);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(WindowHandle(handle), nullptr);
-}
-
-TEST_F(WindowTest, ReusingANumberClosesTheOldWindow) {
-    HWND first = Open(2);
-    HWND second = Open(2);
-    EXPECT_FALSE(IsWindow(first));
-    EXPECT_TRUE(IsWindow(second));
-    EXPECT_EQ(WindowHandle(2), second);
-}
-
-TEST_F(WindowTest, HiddenAndDisabled) {
+TEST_F(WindowTest, StateChangesAreEventsAndHiddenOrDisabledWindowsComeBackAsTheyWere) {
     HWND window = Open(0);
-    SetWindowHidden(0, 1);
-    EXPECT_FALSE(IsWindowVisible(window));
-    SetWindowHidden(0, 0);
-    EXPECT_TRUE(IsWindowVisible(window));
+    struct Case {
+        int show;
+        Codes events;
+    } cases[] = {{SW_MINIMIZE, {MinimizeWindowEvent}},
+                 {SW_RESTORE, {RestoreWindowEvent, SizeWindowEvent}},
+                 {SW_MAXIMIZE, {MaximizeWindowEvent, SizeWindowEvent}},
+                 {SW_RESTORE, {RestoreWindowEvent, SizeWindowEvent}}};
+    for (const Case& c : cases) {
+        ShowWindow(window, c.show);
+        EXPECT_EQ(WithoutMoves(WindowEvents(Pump())), c.events) << c.show;
+        EXPECT_EQ(EventWindow(), 0);
+    }
+    SetWindowPos(window, nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(WindowEvents(Pump()), Codes{MoveWindowEvent});
+
     SetWindowDisabled(0, 1);
     EXPECT_FALSE(IsWindowEnabled(window));
     SetWindowDisabled(0, 0);
     EXPECT_TRUE(IsWindowEnabled(window));
-
-    // A window hidden while maximised comes back maximised.
     ShowWindow(window, SW_MAXIMIZE);
     SetWindowHidden(0, 1);
+    EXPECT_FALSE(IsWindowVisible(window));
     SetWindowHidden(0, 0);
-    EXPECT_TRUE(IsZoomed(window));
-    EXPECT_TRUE(IsWindowVisible(window));
-
+    EXPECT_TRUE(IsZoomed(window) && IsWindowVisible(window));
     // Numbers without a window do nothing.
     SetWindowHidden(9, 1);
     SetWindowDisabled(9, 1);
-    EXPECT_EQ(WindowInnerWidth(9), 0);
-    EXPECT_EQ(WindowInnerHeight(9), 0);
+    EXPECT_EQ(WindowInnerWidth(9) + WindowInnerHeight(9), 0);
 }
 
-TEST_F(WindowTest, MinimiseMaximiseRestoreAndMove) {
+TEST_F(WindowTest, IdenticalEventsInARowComeOnceAndCloseRequestsLeaveTheWindowOpen) {
     HWND window = Open(0);
-    // The system moves a window when its state changes, so move events come along (on Windows
-    // too, to -32000 when minimised); the size events are what this is about.
-    ShowWindow(window, SW_MINIMIZE);
-    std::vector<int> events = WithoutMoves(WindowEvents(Pump()));
-    EXPECT_EQ(events, std::vector<int>{MinimizeWindowEvent});
-    EXPECT_EQ(EventWindow(), 0);
-
-    ShowWindow(window, SW_RESTORE);
-    events = WithoutMoves(WindowEvents(Pump()));
-    EXPECT_EQ(events, (std::vector<int>{RestoreWindowEvent, SizeWindowEvent}));
-
-    ShowWindow(window, SW_MAXIMIZE);
-    events = WithoutMoves(WindowEvents(Pump()));
-    EXPECT_EQ(events, (std::vector<int>{MaximizeWindowEvent, SizeWindowEvent}));
-
-    ShowWindow(window, SW_RESTORE);
-    events = WithoutMoves(WindowEvents(Pump()));
-    EXPECT_EQ(events, (std::vector<int>{RestoreWindowEvent, SizeWindowEvent}));
-
-    SetWindowPos(window, nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    events = WindowEvents(Pump());
-    EXPECT_EQ(events, std::vector<int>{MoveWindowEvent});
-    EXPECT_EQ(EventWindow(), 0);
-}
-
-TEST_F(WindowTest, IdenticalEventsInARowComeOnce) {
-    HWND window = Open(0);
+    HWND other = Open(1);
+    Pump();
     // Sent straight to the window: a real resize also erases the background in between.
     SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(500, 300));
     SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(510, 310));
-    EXPECT_EQ(Pump(), std::vector<int>{SizeWindowEvent});
-
-    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(520, 320));
     SendMessageA(window, WM_MOVE, 0, MAKELPARAM(15, 25));
     SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(530, 330));
-    EXPECT_EQ(Pump(), (std::vector<int>{SizeWindowEvent, MoveWindowEvent, SizeWindowEvent}));
-
+    EXPECT_EQ(Pump(), (Codes{SizeWindowEvent, MoveWindowEvent, SizeWindowEvent}));
     // The same code for another window is another event.
-    HWND other = Open(1);
-    Pump();
     SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(500, 300));
     SendMessageA(other, WM_SIZE, SIZE_RESTORED, MAKELPARAM(500, 300));
     EXPECT_EQ(WaitEventTimeout(0), SizeWindowEvent);
     EXPECT_EQ(EventWindow(), 0);
     EXPECT_EQ(WaitEventTimeout(0), SizeWindowEvent);
     EXPECT_EQ(EventWindow(), 1);
-}
 
-TEST_F(WindowTest, CloseRequestLeavesTheWindowOpen) {
-    HWND window = Open(0);
-    // Posted (as other programs do) it still comes once, not once raw and once as the event.
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WindowEvents(Pump()), std::vector<int>{CloseWindowEvent});
-    EXPECT_EQ(EventWindow(), 0);
-    // The system's own way, through the system menu.
-    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(WindowEvents(Pump()), std::vector<int>{CloseWindowEvent});
-    EXPECT_EQ(EventWindow(), 0);
+    // Posted (as other programs do) or through the system menu, a close request comes once.
+    for (WPARAM command : {WPARAM(0), WPARAM(SC_CLOSE)}) {
+        PostMessageA(window, command ? WM_SYSCOMMAND : WM_CLOSE, command, 0);
+        EXPECT_EQ(WindowEvents(Pump()), Codes{CloseWindowEvent});
+        EXPECT_EQ(EventWindow(), 0);
+    }
     EXPECT_TRUE(IsWindow(window));
 }
 
-TEST_F(WindowTest, MenuToolbarAndControlCommands) {
+TEST_F(WindowTest, MenusToolbarsAndControlsCommandsBecomeTheirEvents) {
     HWND window = Open(0);
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(4, 0), 0);
-    EXPECT_EQ(WaitEventTimeout(1000), MenuEvent);
-    EXPECT_EQ(EventMenuNumber(), 4);
-
-    // An accelerator other than the two Tab commands is a menu event too.
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(9, 1), 0);
-    EXPECT_EQ(WaitEventTimeout(1000), MenuEvent);
-    EXPECT_EQ(EventMenuNumber(), 9);
-
-    HWND toolbar = CreateWindowExA(0, "BUTTON", "t", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, window,
-                                   reinterpret_cast<HMENU>(static_cast<std::intptr_t>(ToolbarControlId)),
-                                   GetModuleHandleA(nullptr), nullptr);
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), reinterpret_cast<LPARAM>(toolbar));
-    EXPECT_EQ(WaitEventTimeout(1000), MenuEvent);
-    EXPECT_EQ(EventMenuNumber(), 2);
-
-    HWND button = CreateWindowExA(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE, 20, 0, 10, 10, window,
-                                  reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), nullptr);
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(7, BN_DOUBLECLICKED), reinterpret_cast<LPARAM>(button));
-    EXPECT_EQ(WaitEventTimeout(1000), GadgetEvent);
-    EXPECT_EQ(EventGadgetNumber(), 7);
+    HWND toolbar = Child(window, "BUTTON", ToolbarControlId);
+    HWND button = Child(window, "BUTTON", 7);
+    struct Case {
+        WPARAM command;
+        HWND from;
+        int event, number;
+    } cases[] = {
+        {MAKEWPARAM(4, 0), nullptr, MenuEvent, 4},
+        {MAKEWPARAM(9, 1), nullptr, MenuEvent, 9}, // an accelerator other than the two Tab commands
+        {MAKEWPARAM(2, BN_CLICKED), toolbar, MenuEvent, 2},
+        {MAKEWPARAM(7, BN_DOUBLECLICKED), button, GadgetEvent, 7},
+    };
+    for (const Case& c : cases) {
+        PostMessageA(window, WM_COMMAND, c.command, reinterpret_cast<LPARAM>(c.from));
+        EXPECT_EQ(WaitEventTimeout(1000), c.event);
+        EXPECT_EQ(c.event == MenuEvent ? EventMenuNumber() : EventGadgetNumber(), c.number);
+    }
     EXPECT_EQ(EventType(), BN_DOUBLECLICKED);
-    EXPECT_EQ(EventWindow(), 0);
-
     PostMessageA(window, GadgetEventMessage, 42, GadgetEventChange);
     EXPECT_EQ(WaitEventTimeout(1000), GadgetEvent);
     EXPECT_EQ(EventGadgetNumber(), 42);
     EXPECT_EQ(EventType(), GadgetEventChange);
-}
 
-HWND hookedControl = nullptr;
-std::vector<UINT> hookedMessages;
-
-LRESULT TestHook(HWND control, HWND receiver, UINT message, WPARAM, LPARAM) {
-    if (control != hookedControl) return NotHandled;
-    hookedMessages.push_back(message);
-    return message == WM_NOTIFY ? 1234 : 0;
-}
-
-TEST_F(WindowTest, ControlHookTakesMessagesAboutItsControls) {
-    HWND window = Open(0);
-    HWND mine = CreateWindowExA(0, "BUTTON", "m", WS_CHILD, 0, 0, 10, 10, window, reinterpret_cast<HMENU>(3),
-                                GetModuleHandleA(nullptr), nullptr);
-    HWND other = CreateWindowExA(0, "BUTTON", "o", WS_CHILD, 0, 0, 10, 10, window, reinterpret_cast<HMENU>(8),
-                                 GetModuleHandleA(nullptr), nullptr);
-    hookedControl = mine;
-    hookedMessages.clear();
-    SetControlMessageHook(TestHook);
-
-    NMHDR header{mine, 3, NM_CLICK};
-    EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 3, reinterpret_cast<LPARAM>(&header)), 1234);
-    NMHDR otherHeader{other, 8, NM_CLICK};
-    EXPECT_EQ(SendMessageA(window, WM_NOTIFY, 8, reinterpret_cast<LPARAM>(&otherHeader)), 0);
-
-    // A command the hook took makes no event.
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(3, BN_CLICKED), reinterpret_cast<LPARAM>(mine));
-    EXPECT_EQ(WaitEventTimeout(1000), WM_COMMAND);
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(8, BN_CLICKED), reinterpret_cast<LPARAM>(other));
-    EXPECT_EQ(WaitEventTimeout(1000), GadgetEvent);
-    EXPECT_EQ(EventGadgetNumber(), 8);
-
-    SendMessageA(window, WM_CTLCOLORBTN, 0, reinterpret_cast<LPARAM>(mine));
-    SendMessageA(window, WM_HSCROLL, 0, reinterpret_cast<LPARAM>(mine));
-    EXPECT_EQ(hookedMessages, (std::vector<UINT>{WM_NOTIFY, WM_COMMAND, WM_CTLCOLORBTN, WM_HSCROLL}));
-}
-
-TEST_F(WindowTest, WaitWithoutTimeLeavesThePublishedEventAlone) {
-    HWND window = Open(0);
-    PostMessageA(window, GadgetEventMessage, 77, GadgetEventLeftClick);
-    EXPECT_EQ(WaitEventTimeout(1000), GadgetEvent);
+    // Waiting without time leaves the published event alone; a raw message comes as itself.
     Pump(100);
     EXPECT_EQ(WaitEventTimeout(0), 0);
-    EXPECT_EQ(EventGadgetNumber(), 77);
-    // A raw message comes back as itself, with its parameters.
+    EXPECT_EQ(EventGadgetNumber(), 42);
     PostMessageA(window, WM_USER + 5, 11, 22);
     EXPECT_EQ(WaitEventTimeout(1000), WM_USER + 5);
     EXPECT_EQ(EventWParam(), 11u);
     EXPECT_EQ(EventLParam(), 22);
     EXPECT_EQ(EventType(), -1);
-    EXPECT_EQ(EventGadgetNumber(), 77);
-}
-
-TEST_F(WindowTest, WaitTimesOut) {
-    Open(0);
-    Pump(100);
     DWORD start = GetTickCount();
     EXPECT_EQ(WaitEventTimeout(200), 0);
     EXPECT_GE(GetTickCount() - start, 150u);
