@@ -399,7 +399,10 @@ Number OpenTopWindow(Number number, int x, int y, int innerWidth, int innerHeigh
     DWORD style = flags & ~(WindowCentreOnScreen | WindowCentreOnParent | WindowToolWindow);
 
     RECT frame{0, 0, innerWidth, innerHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    // The system gives every overlapped window a title bar, asked for or not; a frame worked out
+    // without one would leave the inner size short by the difference.
+    DWORD framedStyle = style & (WS_POPUP | WS_CHILD) ? style : style | WS_CAPTION;
+    AdjustWindowRectEx(&frame, framedStyle, FALSE, exStyle);
     int outerWidth = frame.right - frame.left;
     int outerHeight = frame.bottom - frame.top;
 

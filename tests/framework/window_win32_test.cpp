@@ -123,7 +123,7 @@ TEST_F(WindowTest, WindowsOpenWhereTheirFlagsAndOwnerSay) {
     EXPECT_EQ(CloseTopWindow(1), 0);
 
     Number any = OpenTopWindow(AnyNumber, 10, 10, 300, 50, nullptr,
-                               WindowInvisible | WindowToolWindow | WS_CAPTION, nullptr);
+                               WindowInvisible | WindowToolWindow, nullptr);
     EXPECT_FALSE(IsWindowVisible(WindowHandle(any)));
     EXPECT_EQ(WindowInnerWidth(any), 300);
     EXPECT_EQ(CloseTopWindow(any), 1);
