@@ -8,9 +8,7 @@
 #include "settings/wide_text.h"
 #include "tests/app/app_test_support.h"
 
-#include <shlobj.h>
 
-#include <cstring>
 #include <vector>
 
 using namespace apptest;
@@ -153,60 +151,6 @@ TEST_F(ProtectedFiles, ShowingTheWindowAgainCatchesUpAtOnce) {
     ShowWindow(WindowHandle(WindowMain), SW_SHOWNA);
     EXPECT_EQ(Protection().HeldCount(), 1);
     EXPECT_EQ(StatusText(), "1 Datei wird geschützt");
-}
-
-TEST_F(ProtectedFiles, APathBeyondTheClassicLimitIsHeldAndKeepsItsForm) {
-    std::string path = root;
-    while (path.size() < 300) {
-        path += "\\" + std::string(60, 'o');
-        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + std::wstring(path.begin(), path.end())).c_str(), nullptr));
-    }
-    path += "\\lang.txt";
-    std::wstring longForm = L"\\\\?\\" + std::wstring(path.begin(), path.end());
-    HANDLE file = CreateFileW(longForm.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    CloseHandle(file);
-
-    AddListedFiles({path});
-    EXPECT_EQ(StateOf(0), LockState::Held);
-    EXPECT_EQ(PathOf(0), path);
-    EXPECT_EQ(CreateFileW(longForm.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                          0, nullptr),
-              INVALID_HANDLE_VALUE);
-    ReleaseAllProtectedFiles();
-    // RemoveTree cannot reach below the classic limit; the long folders go one by one.
-    DeleteFileW(longForm.c_str());
-    for (std::wstring folder = longForm.substr(0, longForm.rfind(L'\\')); folder.size() > root.size() + 4;
-         folder = folder.substr(0, folder.rfind(L'\\')))
-        RemoveDirectoryW(folder.c_str());
-}
-
-TEST_F(ProtectedFiles, DroppedFilesAndTheDeleteKeyWorkLikeTheButtons) {
-    StartProtectionService();
-    std::string a = MakeFile("a.txt"), b = MakeFile("b.txt"), folder = root + "\\Ordner";
-    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
-    std::wstring names;
-    for (const std::string& name : {a, folder, b}) names += ToWide(name) + L'\0';
-    names += L'\0';
-    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
-    auto* header = static_cast<DROPFILES*>(GlobalLock(drop));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    memcpy(header + 1, names.data(), names.size() * sizeof(wchar_t));
-    GlobalUnlock(drop);
-    SendMessageW(WindowHandle(WindowMain), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
-
-    ASSERT_EQ(Protection().Files().size(), 3u);
-    EXPECT_EQ(PathOf(0), a);
-    EXPECT_EQ(PathOf(1), folder + "\\");
-    EXPECT_EQ(PathOf(2), b);
-    EXPECT_EQ(Protection().HeldCount(), 2);
-
-    Select(2);
-    SendMessageW(GadgetHandle(GadgetFileList), WM_KEYDOWN, VK_DELETE, 0);
-    ASSERT_EQ(Protection().Files().size(), 2u);
-    EXPECT_EQ(PathOf(0), a);
-    EXPECT_FALSE(IsHeld(b));
 }
 
 namespace {
