@@ -5,6 +5,7 @@
 #include "settings/settings_document.h"
 
 #include "settings_test_support.h"
+#include "tests/settings/test_folder_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -92,28 +93,22 @@ bool CallerForm(const char* stored, int encoding, std::string* out) {
     return true;
 }
 
-class SettingsCompatTest : public ::testing::Test {
+class SettingsCompatTest : public TestFolder {
   protected:
     void SetUp() override {
         InitSettings();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "verriq_compat_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
+        TestFolder::SetUp();
     }
     void TearDown() override {
         EndSettings();
-        for (const std::string& path : made) {
+        // Out of the profile functions' cache before the files go.
+        for (const std::string& path : made)
             WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
-            DeleteFileA(path.c_str());
-        }
-        RemoveDirectoryA(folder.c_str());
+        TestFolder::TearDown();
     }
-    std::string Make(const std::string& name, const std::string& bytes) {
-        std::string path = folder + name;
-        EXPECT_TRUE(WriteBytes(path, bytes));
-        made.push_back(path);
-        return path;
+    std::string MakeProfile(const std::string& name, const std::string& bytes) {
+        made.push_back(Make(name, bytes));
+        return made.back();
     }
 
     // Every key that both sides can name the same way, read by both; the first group and the
@@ -161,7 +156,7 @@ class SettingsCompatTest : public ::testing::Test {
     // Our engine writes, the profile functions read.
     void OursThenTheirs(const std::string& name, const std::string& bytes) {
         SCOPED_TRACE("ours then theirs: " + name);
-        std::string path = Make(name + ".ours.ini", bytes);
+        std::string path = MakeProfile(name + ".ours.ini", bytes);
         OpenSettings(path.c_str());
         for (const Setting& write : Writes) {
             SelectSettingsGroup(write.group.c_str());
@@ -179,7 +174,7 @@ class SettingsCompatTest : public ::testing::Test {
     // The profile functions write, our engine reads.
     void TheirsThenOurs(const std::string& name, const std::string& bytes) {
         SCOPED_TRACE("theirs then ours: " + name);
-        std::string path = Make(name + ".theirs.ini", bytes);
+        std::string path = MakeProfile(name + ".theirs.ini", bytes);
         for (const Setting& write : Writes)
             EXPECT_TRUE(WritePrivateProfileStringA(write.group.c_str(), write.key.c_str(),
                                                    std::to_string(write.value).c_str(), path.c_str()));
@@ -194,7 +189,6 @@ class SettingsCompatTest : public ::testing::Test {
         ExpectSameNumbers(path);
     }
 
-    std::string folder;
     std::vector<std::string> made;
     int comparedDocuments = 0;
     std::size_t comparedKeys = 0;
