@@ -71,7 +71,8 @@ TEST_F(FilesTest, WrittenLinesEndInCrLfAndReadBack) {
     Number dynamic = CreateDataFile(AnyNumber, path.c_str());
     ASSERT_NE(dynamic, 0);
     for (int i = 0; i < 3000; ++i) {
-        written.push_back("C:\\Ordner " + std::to_string(i) + "\\" + Filler(static_cast<std::size_t>(i % 300)));
+        written.push_back("C:\\Ordner " + std::to_string(i) + "\\" +
+                          Filler(static_cast<std::size_t>(i % 300)));
         WriteTextLine(dynamic, written.back().c_str());
     }
     written.push_back(Filler(10000));
@@ -94,8 +95,8 @@ TEST_F(FilesTest, ReadingThenWritingOnOneFile) {
 
     // Numbered files never open an existing file for both, so the buffer gets a handle of ours.
     Make("mitte.txt", "eins\r\nzwei\r\ndrei\r\n" + Filler(6000));
-    HANDLE handle =
-        CreateFileA(Path("mitte.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileA(Path("mitte.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     std::vector<unsigned char> buffer(FileBufferSize);
     BufferedFile file{};
@@ -143,8 +144,8 @@ TEST_F(FilesTest, NumbersMissingFilesReuseAndClosingAll) {
     ASSERT_NE(OpenDataFile(3, Path("drei.txt").c_str()), 0);
     EXPECT_EQ(ReadTextLine(3), "erst");
     // Open files share reading only.
-    HANDLE other = CreateFileA(Path("drei.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
+    HANDLE other = CreateFileA(Path("drei.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(other, INVALID_HANDLE_VALUE);
     if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
     EXPECT_EQ(ReadRaw(Path("drei.txt")), "erst\r\n");
@@ -170,16 +171,21 @@ TEST_F(FilesTest, SizesOfFilesFoldersDrivesAndNothing) {
         std::string path;
         std::int64_t size;
     } cases[] = {
-        {Path("leer.txt"), 0}, {Path("fünf.txt"), 5},
+        {Path("leer.txt"), 0},
+        {Path("fünf.txt"), 5},
         // Nothing is cut: stripped of its trailing backslashes, a path names the file however
         // long it was.
         {Path("fünf.txt") + std::string(300, '\\'), 5},
-        {folder, FileSizeFolder}, {folder + "\\\\\\", FileSizeFolder},
-        {"C:", FileSizeFolder}, {"c:\\\\", FileSizeFolder},
+        {folder, FileSizeFolder},
+        {folder + "\\\\\\", FileSizeFolder},
+        {"C:", FileSizeFolder},
+        {"c:\\\\", FileSizeFolder},
         // The current drive's root, which the search never finds.
         {"\\", FileSizeFolder},
-        {missing, FileSizeNothing}, {missing + "\\", FileSizeNothing},
-        {Path("fehlt\\tiefer"), FileSizeNothing}, {"", FileSizeNothing},
+        {missing, FileSizeNothing},
+        {missing + "\\", FileSizeNothing},
+        {Path("fehlt\\tiefer"), FileSizeNothing},
+        {"", FileSizeNothing},
         // A search pattern names no file, although files match it.
         {Path("*.txt"), FileSizeNothing},
     };
@@ -187,7 +193,8 @@ TEST_F(FilesTest, SizesOfFilesFoldersDrivesAndNothing) {
         EXPECT_EQ(QueryFileSize(c.path.c_str()), c.size) << c.path;
     EXPECT_EQ(QueryFileSize(nullptr), FileSizeNothing);
 
-    HANDLE file = CreateFileA(Path("gross.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file =
+        CreateFileA(Path("gross.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     LONG high = 1;
     SetFilePointer(file, 7, &high, FILE_BEGIN);

@@ -117,7 +117,7 @@ class SettingsCompatTest : public TestFolder {
         OpenSettings(path.c_str());
         const SettingsDocument* document = CurrentSettings();
         std::vector<Setting> settings;
-        std::set<std::string> groupsSeen, foldedGroups, keysSeen, foldedKeys;
+        std::set<std::string> foldedGroups, foldedKeys;
         std::string group;
         bool groupUsable = false;
         for (const SettingsEntry* entry = document->entries; entry; entry = entry->next) {
@@ -125,16 +125,12 @@ class SettingsCompatTest : public TestFolder {
             if (entry->kind == SettingsGroupEntry) {
                 bool readable = CallerForm(entry->text, document->encoding, &name) && Comparable(name);
                 std::string ascii = Folded(name); // equal under our rule means equal folded
-                groupUsable = readable && !foldedGroups.count(ascii) && !groupsSeen.count(name);
-                groupsSeen.insert(name);
-                foldedGroups.insert(ascii);
+                groupUsable = readable && foldedGroups.insert(ascii).second;
                 group = name;
-                keysSeen.clear();
                 foldedKeys.clear();
             } else if (entry->kind == SettingsKeyEntry && groupUsable) {
                 bool readable = CallerForm(entry->key, document->encoding, &name) && Comparable(name);
-                bool first = !foldedKeys.count(Folded(name));
-                foldedKeys.insert(Folded(name));
+                bool first = foldedKeys.insert(Folded(name)).second;
                 if (readable && first && PlainNumber(entry->text)) settings.push_back({group, name, 0});
             }
         }

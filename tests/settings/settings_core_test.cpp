@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <sstream>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -66,85 +67,87 @@ TEST_F(SettingsCoreTest, GoldenFilesReadAndWriteAsExpected) {
     }
 }
 
-// One step on a document: 'G' selects a group and expects the result, 'R' reads a number
-// (42 when missing) and expects it, 'W' writes the number.
-struct Step {
-    char operation;
-    const char* name;
-    int value;
-};
-
+// Steps on a document, separated by blanks: G<group>=<result> selects a group and expects the
+// result, R<key>=<number> reads a number (42 when missing) and expects it, W<key>=<number>
+// writes the number.
 struct Scenario {
     const char* label;
     std::string bytes;
-    std::vector<Step> steps;
+    const char* steps;
     const char* written; // the document's written form afterwards, or null when not looked at
 };
 
 TEST_F(SettingsCoreTest, SelectingReadingAndWritingFollowTheRules) {
     const Scenario scenarios[] = {
         {"blanks and letter case", "  [einstellungen] whatever\n\t SpecialKey\t =  \t88 ; remark",
-         {{'G', "EINSTELLUNGEN", 1}, {'R', "specialKEY", 88}}, nullptr},
+         "GEINSTELLUNGEN=1 RspecialKEY=88", nullptr},
         {"numbers read like scanf, clamped",
          "a=12abc\nb=abc\nc=\nd=  -7x\ne=+3\nf=- 5\ng=2147483648\nh=-2147483649\n"
          "k=99999999999999999999999\nl=-99999999999999999999999\nm=0x10\nn=\v\f7\no=007\n",
-         {{'R', "a", 12}, {'R', "b", 0}, {'R', "c", 0}, {'R', "d", -7}, {'R', "e", 3}, {'R', "f", 0},
-          {'R', "g", INT_MAX}, {'R', "h", INT_MIN}, {'R', "k", INT_MAX}, {'R', "l", INT_MIN}, {'R', "m", 0},
-          {'R', "n", 7}, {'R', "o", 7}, {'R', "missing", 42}}, nullptr},
+         "Ra=12 Rb=0 Rc=0 Rd=-7 Re=3 Rf=0 Rg=2147483647 Rh=-2147483648 Rk=2147483647 Rl=-2147483648 "
+         "Rm=0 Rn=7 Ro=7 Rmissing=42",
+         nullptr},
         // Look-ups stay inside the current group; the second "[a]" is never reached.
         {"groups", "top=1\n; note\n[A]\nx=2\n[B]\ntop=3\n[a]\nx=4\ny=5\n",
-         {{'R', "top", 1}, {'R', "x", 42}, {'G', "a", 1}, {'R', "x", 2}, {'R', "y", 42}, {'R', "top", 42},
-          {'G', "B", 1}, {'R', "top", 3}, {'G', "", 1}, {'R', "top", 1}}, nullptr},
+         "Rtop=1 Rx=42 Ga=1 Rx=2 Ry=42 Rtop=42 GB=1 Rtop=3 G=1 Rtop=1", nullptr},
         // A missing group hides every key until an existing one is selected; selecting alone
         // changes nothing.
         {"missing group", "top=1\n[A]\nx=2\n",
-         {{'G', "A", 1}, {'G', "Missing", 0}, {'R', "x", 42}, {'R', "top", 42}, {'G', "A", 1}, {'R', "x", 2},
-          {'G', "Missing", 0}, {'G', "", 1}, {'R', "top", 1}, {'G', "Missing", 0}},
+         "GA=1 GMissing=0 Rx=42 Rtop=42 GA=1 Rx=2 GMissing=0 G=1 Rtop=1 GMissing=0",
          "top = 1\r\n[A]\r\nx = 2\r\n"},
-        {"new document", "", {{'G', "Einstellungen", 0}, {'W', "SpecialKey", 88}},
-         "[Einstellungen]\r\nSpecialKey = 88\r\n"},
-        {"key alone in an empty document", "", {{'W', "only", 1}}, "only = 1\r\n"},
+        {"new document", "", "GEinstellungen=0 WSpecialKey=88", "[Einstellungen]\r\nSpecialKey = 88\r\n"},
+        {"key alone in an empty document", "", "Wonly=1", "only = 1\r\n"},
         // Numbers are written in full, over shorter and longer values alike; the key takes the
         // caller's spelling, the group line keeps its own.
         {"values replaced", "[einstellungen]\r\nSPECIALKEY=88\r\nother=x\r\n",
-         {{'G', "Einstellungen", 1}, {'W', "SpecialKey", 7}, {'W', "SpecialKey", INT_MIN}, {'R', "SpecialKey", INT_MIN},
-          {'W', "SpecialKey", 12}, {'R', "SpecialKey", 12}},
+         "GEinstellungen=1 WSpecialKey=7 WSpecialKey=-2147483648 RSpecialKey=-2147483648 WSpecialKey=12 "
+         "RSpecialKey=12",
          "[einstellungen]\r\nSpecialKey = 12\r\nother = x\r\n"},
-        {"longest number", "[G]\r\nk=1\r\nb=22\r\n", {{'G', "G", 1}, {'W', "k", 1000000}, {'W', "k", INT_MIN}},
+        {"longest number", "[G]\r\nk=1\r\nb=22\r\n", "GG=1 Wk=1000000 Wk=-2147483648",
          "[G]\r\nk = -2147483648\r\nb = 22\r\n"},
         {"new keys go to the end of their group",
          "; head\r\ntop=1\r\n; before A\r\n[A]\r\na=1\r\n; end of A\r\n[B]\r\n[C]\r\nc=1\r\n",
-         {{'G', "A", 1}, {'W', "new", 1}, {'G', "B", 1}, {'W', "new", 2}, {'G', "C", 1}, {'W', "new", 3},
-          {'G', "", 1}, {'W', "new", 4}, {'G', "D", 0}, {'W', "new", 5}, {'W', "second", 6}},
+         "GA=1 Wnew=1 GB=1 Wnew=2 GC=1 Wnew=3 G=1 Wnew=4 GD=0 Wnew=5 Wsecond=6",
          "; head\r\ntop = 1\r\n; before A\r\nnew = 4\r\n[A]\r\na = 1\r\n; end of A\r\nnew = 1\r\n"
          "[B]\r\nnew = 2\r\n[C]\r\nc = 1\r\nnew = 3\r\n[D]\r\nnew = 5\r\nsecond = 6\r\n"},
-        {"top level before a leading group", "[A]\r\na=1\r\n", {{'G', "", 1}, {'W', "top", 9}},
-         "top = 9\r\n[A]\r\na = 1\r\n"},
-        {"every form normalised", "\r\n\r\n   [G] trailing\r\n\tkey\t=\tvalue  \r\n;comment\r\n[H\r\n  plain\r\n",
-         {{'G', "G", 1}, {'W', "key", 1}}, "[G]\r\nkey = 1\r\n; comment\r\n[H]\r\nplain = \r\n"},
+        {"top level before a leading group", "[A]\r\na=1\r\n", "G=1 Wtop=9", "top = 9\r\n[A]\r\na = 1\r\n"},
+        {"every form normalised",
+         "\r\n\r\n   [G] trailing\r\n\tkey\t=\tvalue  \r\n;comment\r\n[H\r\n  plain\r\n", "GG=1 Wkey=1",
+         "[G]\r\nkey = 1\r\n; comment\r\n[H]\r\nplain = \r\n"},
         // Unmarked documents compare their bytes untranslated, folding A-Z only.
-        {"bytes", "[Gr\xF6\xDF" "e]\r\nH\xF6he=3\r\n",
-         {{'G', "GR\xF6\xDF" "E", 1}, {'R', "h\xF6HE", 3}, {'R', "H\xD6he", 42}}, nullptr},
+        {"bytes",
+         "[Gr\xF6\xDF"
+         "e]\r\nH\xF6he=3\r\n",
+         "GGR\xF6\xDF"
+         "E=1 Rh\xF6HE=3 RH\xD6he=42",
+         nullptr},
         // The caller's 8-bit spelling goes in converted; copying it would leave the stored key as
         // invalid UTF-8 that nothing finds again.
-        {"UTF-8", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F" "e]\r\nMa\xC3\x9F=1\r\n",
-         {{'G', "GR\xFC\xDF" "E", 1}, {'R', "ma\xDF", 1}, {'W', "MA\xDF", 2}, {'R', "Ma\xDF", 2},
-          {'G', "\xC4nderung", 0}, {'W', "\xFC", 3}, {'R', "\xFC", 3}},
-         "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F" "e]\r\nMA\xC3\x9F = 2\r\n[\xC3\x84nderung]\r\n\xC3\xBC = 3\r\n"},
+        {"UTF-8",
+         "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F"
+         "e]\r\nMa\xC3\x9F=1\r\n",
+         "GGR\xFC\xDF"
+         "E=1 Rma\xDF=1 WMA\xDF=2 RMa\xDF=2 G\xC4nderung=0 W\xFC=3 R\xFC=3",
+         "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F"
+         "e]\r\nMA\xC3\x9F = 2\r\n[\xC3\x84nderung]\r\n\xC3\xBC = 3\r\n"},
     };
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(scenario.label);
         Load(scenario.bytes);
         bool wrote = false;
-        for (const Step& step : scenario.steps) {
-            if (step.operation == 'G') {
-                EXPECT_EQ(SelectDocumentGroup(&document, step.name), step.value) << step.name;
-            } else if (step.operation == 'R') {
-                EXPECT_EQ(ReadDocumentNumber(&document, step.name, 42), step.value) << step.name;
+        std::istringstream steps(scenario.steps);
+        for (std::string step; steps >> step;) {
+            std::size_t equals = step.rfind('=');
+            std::string name = step.substr(1, equals - 1);
+            int value = std::stoi(step.substr(equals + 1));
+            if (step[0] == 'G') {
+                EXPECT_EQ(SelectDocumentGroup(&document, name.c_str()), value) << step;
+            } else if (step[0] == 'R') {
+                EXPECT_EQ(ReadDocumentNumber(&document, name.c_str(), 42), value) << step;
             } else {
-                WriteDocumentNumber(&document, step.name, step.value);
+                WriteDocumentNumber(&document, name.c_str(), value);
+                wrote = true;
             }
-            wrote = wrote || step.operation == 'W';
         }
         EXPECT_EQ(document.modified != 0, wrote);
         if (scenario.written) {
@@ -157,7 +160,8 @@ TEST_F(SettingsCoreTest, SelectingReadingAndWritingFollowTheRules) {
 TEST_F(SettingsCoreTest, LinesWithoutEqualsAndTheMarkOfThreeBytes) {
     for (const char* end : {"\r\n", "\n", "\r"}) {
         Load(std::string("[G]") + end + "flag" + end + "SpecialKey = 88" + end);
-        EXPECT_EQ(Entries(), "encoding 0\ngroup \"G\"\nkey \"flag\" \"\"\nkey \"SpecialKey\" \"88\"\n") << Quote(end);
+        EXPECT_EQ(Entries(), "encoding 0\ngroup \"G\"\nkey \"flag\" \"\"\nkey \"SpecialKey\" \"88\"\n")
+            << Quote(end);
     }
     Load("\xEF\xBB\xBF");
     EXPECT_EQ(Entries(), "encoding " + std::to_string(SettingsEncodingUtf8) + "\n");

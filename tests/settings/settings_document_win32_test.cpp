@@ -25,7 +25,9 @@ class SettingsDocumentTest : public TestFolder {
         EndSettings();
         TestFolder::TearDown();
     }
-    static bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    static bool Exists(const std::string& path) {
+        return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
 };
 
 // Every golden case once more, through OpenSettings, ReadFile, WriteFile and SetEndOfFile.
@@ -79,7 +81,8 @@ TEST_F(SettingsDocumentTest, OnlyClosingAWrittenDocumentWritesAndCreatingEmpties
 }
 
 TEST_F(SettingsDocumentTest, ADocumentNotWrittenIsNeverTouched) {
-    static const char handWritten[] = "\xEF\xBB\xBF  ; by hand\n[Einstellungen] x\r\n\tSpecialKey=70  \r\r\n\0tail";
+    static const char handWritten[] =
+        "\xEF\xBB\xBF  ; by hand\n[Einstellungen] x\r\n\tSpecialKey=70  \r\r\n\0tail";
     std::string path = Make("hand.ini", std::string(handWritten, sizeof handWritten - 1));
     const FILETIME old = {0x12345678, 0x01D00000}; // some day in 2015
     HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -99,10 +102,11 @@ TEST_F(SettingsDocumentTest, ADocumentNotWrittenIsNeverTouched) {
 }
 
 TEST_F(SettingsDocumentTest, RewriteIsCutToLengthInTheSameFile) {
-    std::string path = Make("long.ini", "[Einstellungen]\r\nSpecialKey=1\r\n" + std::string(3000, ';') + "\r\n");
+    std::string path =
+        Make("long.ini", "[Einstellungen]\r\nSpecialKey=1\r\n" + std::string(3000, ';') + "\r\n");
     auto fileIndex = [&] {
-        HANDLE file =
-            CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
         BY_HANDLE_FILE_INFORMATION info = {};
         GetFileInformationByHandle(file, &info);
         CloseHandle(file);
@@ -113,7 +117,8 @@ TEST_F(SettingsDocumentTest, RewriteIsCutToLengthInTheSameFile) {
     SelectSettingsGroup("Einstellungen");
     WriteSettingNumber("SpecialKey", -2147483647 - 1);
     CloseSettings();
-    EXPECT_EQ(ReadRaw(path), "[Einstellungen]\r\nSpecialKey = -2147483648\r\n; " + std::string(2999, ';') + "\r\n");
+    EXPECT_EQ(ReadRaw(path),
+              "[Einstellungen]\r\nSpecialKey = -2147483648\r\n; " + std::string(2999, ';') + "\r\n");
     EXPECT_EQ(fileIndex(), before);
 }
 
@@ -131,7 +136,8 @@ TEST_F(SettingsDocumentTest, AnOpenDocumentLetsOthersReadAndAReadOnlyOneIsNotRew
     CloseSettings();
 
     // Another reader that refuses writers: only our read-only attempt can succeed.
-    HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE other =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     EXPECT_NE(OpenSettings(path.c_str()), 0);
     SelectSettingsGroup("A");
@@ -163,15 +169,19 @@ TEST_F(SettingsDocumentTest, PathsThatCannotBeFilesChangeNothing) {
 }
 
 TEST_F(SettingsDocumentTest, ReservedValueIsWhatReachesTheFile) {
-    std::string path = Make("reserve.ini", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F" "e]\r\nMa\xC3\x9F=1\r\n");
+    std::string path = Make("reserve.ini", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F"
+                                           "e]\r\nMa\xC3\x9F=1\r\n");
     OpenSettings(path.c_str());
-    EXPECT_EQ(SelectSettingsGroup("GR\xFC\xDF" "E"), 1);
+    EXPECT_EQ(SelectSettingsGroup("GR\xFC\xDF"
+                                  "E"),
+              1);
     EXPECT_STREQ(FindSettingValue("MA\xDF"), "1");
     char* value = ReserveSettingValue("MA\xDF", 5);
     ASSERT_NE(value, nullptr);
     lstrcpyA(value, "hallo");
     CloseSettings();
-    EXPECT_EQ(ReadRaw(path), "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F" "e]\r\nMA\xC3\x9F = hallo\r\n");
+    EXPECT_EQ(ReadRaw(path), "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F"
+                             "e]\r\nMA\xC3\x9F = hallo\r\n");
 }
 
 } // namespace

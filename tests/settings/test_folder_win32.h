@@ -12,7 +12,9 @@
 
 namespace settings_test {
 
-inline std::wstring LongForm(const std::wstring& path) { return L"\\\\?\\" + path; }
+inline std::wstring LongForm(const std::wstring& path) {
+    return L"\\\\?\\" + path;
+}
 
 inline void DeleteTree(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
@@ -33,8 +35,8 @@ inline void DeleteTree(const std::wstring& folder) {
 }
 
 inline std::string ReadRaw(const std::string& path) {
-    HANDLE file = CreateFileW(ToWidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(ToWidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return "<missing>";
     std::string bytes(GetFileSize(file, nullptr), '\0');
     DWORD got = 0;

@@ -9,8 +9,17 @@
 #include <vector>
 
 TEST(FormatInteger, AgreesWithPrintfAtTheEdgesAndOnRandomValues) {
-    std::vector<std::int64_t> values = {0, -1, 7, 10, -100, INT32_MAX, INT32_MIN, std::int64_t{INT32_MAX} + 1,
-                                        std::int64_t{INT32_MIN} - 1, INT64_MAX, INT64_MIN};
+    std::vector<std::int64_t> values = {0,
+                                        -1,
+                                        7,
+                                        10,
+                                        -100,
+                                        INT32_MAX,
+                                        INT32_MIN,
+                                        std::int64_t{INT32_MAX} + 1,
+                                        std::int64_t{INT32_MIN} - 1,
+                                        INT64_MAX,
+                                        INT64_MIN};
     std::mt19937_64 random(20261207);
     // Spread over every magnitude, not just the huge ones.
     for (int i = 0; i < 20000; ++i)
@@ -38,10 +47,10 @@ TEST(TextEquals, MissingCountsAsEmptyAndEveryByteMatters) {
     struct {
         const char *left, *right;
         int equal;
-    } cases[] = {{nullptr, "", 1},         {"", nullptr, 1},        {nullptr, nullptr, 1},
-                 {"Datei", "Datei", 1},    {"Datei", "datei", 0},   {"Datei", "Dateien", 0},
-                 {"a", nullptr, 0},        {"\xFC", "\xFC", 1},     {"\xFC", "\xDC", 0}};
+    } cases[] = {{nullptr, "", 1},      {"", nullptr, 1},      {nullptr, nullptr, 1},
+                 {"Datei", "Datei", 1}, {"Datei", "datei", 0}, {"Datei", "Dateien", 0},
+                 {"a", nullptr, 0},     {"\xFC", "\xFC", 1},   {"\xFC", "\xDC", 0}};
     for (const auto& c : cases)
-        EXPECT_EQ(TextEquals(c.left, c.right), c.equal) << (c.left ? c.left : "null") << "/"
-                                                        << (c.right ? c.right : "null");
+        EXPECT_EQ(TextEquals(c.left, c.right), c.equal)
+            << (c.left ? c.left : "null") << "/" << (c.right ? c.right : "null");
 }
