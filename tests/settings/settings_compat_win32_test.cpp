@@ -31,9 +31,7 @@ struct Setting {
 const Setting Writes[] = {
     {"Einstellungen", "SpecialKey", 75},
     {"Neu", "Zahl", -12345},
-    {"Gr\xF6\xDF"
-     "e",
-     "H\xF6he", 300},
+    {"Gr\xF6\337e", "H\xF6he", 300},
     {"Einstellungen", "Zweite", 2147483647},
 };
 
@@ -229,13 +227,7 @@ TEST_F(SettingsCompatTest, GoldenInputsAgreeBothWays) {
 TEST_F(SettingsCompatTest, GeneratedDocumentsAgreeBothWays) {
     std::mt19937 random(1234);
     auto pick = [&](int limit) { return static_cast<int>(random() % static_cast<unsigned>(limit)); };
-    const char* groups[] = {"Einstellungen",
-                            "einstellungen",
-                            "Neu",
-                            "Gr\xF6\xDF"
-                            "e",
-                            "Allgemein",
-                            "Fenster 2"};
+    const char* groups[] = {"Einstellungen", "einstellungen", "Neu", "Gr\xF6\337e", "Allgemein", "Fenster 2"};
     const char* keys[] = {"SpecialKey", "specialkey", "Zahl", "H\xF6he", "Breite", "x", "Wert_1", "Zweite"};
     const char* blanks[] = {"", " ", "\t", "  \t"};
     for (int round = 0; round < 60; ++round) {

@@ -115,21 +115,12 @@ TEST_F(SettingsCoreTest, SelectingReadingAndWritingFollowTheRules) {
          "\r\n\r\n   [G] trailing\r\n\tkey\t=\tvalue  \r\n;comment\r\n[H\r\n  plain\r\n", "GG=1 Wkey=1",
          "[G]\r\nkey = 1\r\n; comment\r\n[H]\r\nplain = \r\n"},
         // Unmarked documents compare their bytes untranslated, folding A-Z only.
-        {"bytes",
-         "[Gr\xF6\xDF"
-         "e]\r\nH\xF6he=3\r\n",
-         "GGR\xF6\xDF"
-         "E=1 Rh\xF6HE=3 RH\xD6he=42",
-         nullptr},
+        {"bytes", "[Gr\xF6\337e]\r\nH\xF6he=3\r\n", "GGR\xF6\337E=1 Rh\xF6HE=3 RH\xD6he=42", nullptr},
         // The caller's 8-bit spelling goes in converted; copying it would leave the stored key as
         // invalid UTF-8 that nothing finds again.
-        {"UTF-8",
-         "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F"
-         "e]\r\nMa\xC3\x9F=1\r\n",
-         "GGR\xFC\xDF"
-         "E=1 Rma\xDF=1 WMA\xDF=2 RMa\xDF=2 G\xC4nderung=0 W\xFC=3 R\xFC=3",
-         "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F"
-         "e]\r\nMA\xC3\x9F = 2\r\n[\xC3\x84nderung]\r\n\xC3\xBC = 3\r\n"},
+        {"UTF-8", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\237e]\r\nMa\xC3\x9F=1\r\n",
+         "GGR\xFC\337E=1 Rma\xDF=1 WMA\xDF=2 RMa\xDF=2 G\xC4nderung=0 W\xFC=3 R\xFC=3",
+         "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\237e]\r\nMA\xC3\x9F = 2\r\n[\xC3\x84nderung]\r\n\xC3\xBC = 3\r\n"},
     };
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(scenario.label);

@@ -169,19 +169,15 @@ TEST_F(SettingsDocumentTest, PathsThatCannotBeFilesChangeNothing) {
 }
 
 TEST_F(SettingsDocumentTest, ReservedValueIsWhatReachesTheFile) {
-    std::string path = Make("reserve.ini", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F"
-                                           "e]\r\nMa\xC3\x9F=1\r\n");
+    std::string path = Make("reserve.ini", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\237e]\r\nMa\xC3\x9F=1\r\n");
     OpenSettings(path.c_str());
-    EXPECT_EQ(SelectSettingsGroup("GR\xFC\xDF"
-                                  "E"),
-              1);
+    EXPECT_EQ(SelectSettingsGroup("GR\xFC\337E"), 1);
     EXPECT_STREQ(FindSettingValue("MA\xDF"), "1");
     char* value = ReserveSettingValue("MA\xDF", 5);
     ASSERT_NE(value, nullptr);
     lstrcpyA(value, "hallo");
     CloseSettings();
-    EXPECT_EQ(ReadRaw(path), "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F"
-                             "e]\r\nMA\xC3\x9F = hallo\r\n");
+    EXPECT_EQ(ReadRaw(path), "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\237e]\r\nMA\xC3\x9F = hallo\r\n");
 }
 
 } // namespace
