@@ -9,13 +9,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string Filler(std::size_t length) {
-    std::string text(length, ' ');
-    for (std::size_t i = 0; i < length; ++i)
-        text[i] = static_cast<char>('a' + i % 26);
-    return text;
-}
-
 // The line rules hold for the real buffer, for none at all, and for tiny buffers that put every
 // line end on a boundary somewhere.
 class LineReading : public ::testing::TestWithParam<int> {

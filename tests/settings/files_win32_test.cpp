@@ -17,13 +17,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string Filler(std::size_t length) {
-    std::string text(length, ' ');
-    for (std::size_t i = 0; i < length; ++i)
-        text[i] = static_cast<char>('a' + i % 26);
-    return text;
-}
-
 class FilesTest : public TestFolder {
   protected:
     void SetUp() override {

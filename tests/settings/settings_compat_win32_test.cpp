@@ -233,18 +233,7 @@ TEST_F(SettingsCompatTest, GeneratedDocumentsAgreeBothWays) {
     for (int round = 0; round < 60; ++round) {
         std::string bytes = pick(4) == 0 ? "\xEF\xBB\xBF" : "";
         bool marked = !bytes.empty();
-        auto name = [&](const char* plain) {
-            std::string out;
-            for (auto* p = reinterpret_cast<const unsigned char*>(plain); *p; ++p) {
-                if (marked && *p >= 0x80) {
-                    out += static_cast<char>(0xC0 | (*p >> 6));
-                    out += static_cast<char>(0x80 | (*p & 0x3F));
-                } else {
-                    out += static_cast<char>(*p);
-                }
-            }
-            return out;
-        };
+        auto name = [&](const char* plain) { return marked ? MarkedSpelling(plain) : std::string(plain); };
         for (int line = pick(25); line > 0; --line) {
             const char* end = pick(3) ? "\r\n" : "\n";
             switch (pick(6)) {

@@ -129,17 +129,7 @@ struct Model {
     std::string pendingName;
 
     std::string Stored(const std::string& name) const {
-        if (encoding != SettingsEncodingUtf8) return name;
-        std::string out;
-        for (unsigned char c : name) {
-            if (c < 0x80) {
-                out += static_cast<char>(c);
-            } else {
-                out += static_cast<char>(0xC0 | (c >> 6));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            }
-        }
-        return out;
+        return encoding == SettingsEncodingUtf8 ? MarkedSpelling(name) : name;
     }
     int Select(const std::string& name) {
         pending = false;
