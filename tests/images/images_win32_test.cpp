@@ -7,15 +7,15 @@ using namespace image_data;
 
 namespace {
 
-// The colour an icon shows in its middle, drawn on white.
-COLORREF IconCentre(HICON icon, int size, int background = WHITE_BRUSH) {
+// The colour an icon shows in its middle, drawn on white (or black).
+COLORREF IconCentre(HANDLE icon, int size, int background = WHITE_BRUSH) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP target = CreateCompatibleBitmap(screen, size, size);
     HGDIOBJ old = SelectObject(dc, target);
     RECT all{0, 0, size, size};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(background)));
-    DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc, 0, 0, static_cast<HICON>(icon), size, size, 0, nullptr, DI_NORMAL);
     COLORREF colour = GetPixel(dc, size / 2, size / 2);
     SelectObject(dc, old);
     DeleteObject(target);
@@ -24,24 +24,41 @@ COLORREF IconCentre(HICON icon, int size, int background = WHITE_BRUSH) {
     return colour;
 }
 
+unsigned char* DibBits(HANDLE bitmap) {
+    DIBSECTION section{};
+    return GetObjectA(bitmap, sizeof section, &section) ? static_cast<unsigned char*>(section.dsBm.bmBits)
+                                                        : nullptr;
+}
+
 class ImagesTest : public ::testing::Test {
   protected:
     void SetUp() override { InitImages(); }
     void TearDown() override { ReleaseAllImages(); }
 };
 
-TEST_F(ImagesTest, IconWithOne32BitPictureKeepsSizeAndDepth) {
-    Bytes data = Icon({{32, 32, 32, RGB(0, 0, 255)}});
-    Number handle = ImageFromMemory(1, data.data());
-    ASSERT_NE(handle, 0);
-    EXPECT_EQ(reinterpret_cast<Number>(ImageHandle(1)), handle);
-    EXPECT_NE(GetObjectType(ImageHandle(1)), static_cast<DWORD>(OBJ_BITMAP));
-    const ImageObject* image = FindImage(1);
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->width, 32);
-    EXPECT_EQ(image->height, 32);
-    EXPECT_EQ(image->depth, 32);
-    EXPECT_EQ(IconCentre(static_cast<HICON>(ImageHandle(1)), 32), RGB(0, 0, 255));
+TEST_F(ImagesTest, IconPictureChoicePrefersDepthAtTheFirstPicturesSize) {
+    const COLORREF red = RGB(255, 0, 0), green = RGB(0, 255, 0), blue = RGB(0, 0, 255);
+    struct {
+        std::vector<IconEntry> entries;
+        int side;
+        COLORREF shown;
+    } cases[] = {
+        {{{32, 32, 32, blue}}, 32, blue},
+        // Same size as the first and more bits wins; a bigger picture does not compete.
+        {{{16, 16, 8, red}, {32, 32, 32, green}, {16, 16, 32, blue}}, 16, blue},
+        {{{32, 32, 4, red}, {32, 32, 32, blue}}, 32, blue},
+        // Ties keep the earlier picture.
+        {{{16, 16, 32, red}, {16, 16, 32, blue}}, 16, red},
+    };
+    for (const auto& c : cases) {
+        Bytes data = Icon(c.entries);
+        Number handle = ImageFromMemory(1, data.data(), data.size());
+        ASSERT_NE(handle, 0);
+        EXPECT_EQ(reinterpret_cast<Number>(ImageHandle(1)), handle);
+        EXPECT_EQ(FindImage(1)->width, c.side);
+        EXPECT_EQ(FindImage(1)->height, c.side);
+        EXPECT_EQ(IconCentre(ImageHandle(1), c.side), c.shown) << c.entries.size();
+    }
 }
 
 TEST_F(ImagesTest, ProgramIconsGiveThePictureNearestToEverySideAsked) {
@@ -64,101 +81,68 @@ TEST_F(ImagesTest, ProgramIconsGiveThePictureNearestToEverySideAsked) {
             EXPECT_EQ(FindImage(2)->width, expected) << name << " " << side;
             EXPECT_EQ(FindImage(2)->height, expected) << name << " " << side;
             // The picture is drawn, not empty: every one of them is opaque in its middle.
-            EXPECT_NE(IconCentre(static_cast<HICON>(ImageHandle(2)), expected, BLACK_BRUSH), RGB(0, 0, 0))
-                << name;
+            EXPECT_NE(IconCentre(ImageHandle(2), expected, BLACK_BRUSH), RGB(0, 0, 0)) << name;
         }
     }
 }
 
-TEST_F(ImagesTest, IconPictureChoicePrefersDepthAtTheFirstPicturesSize) {
-    // Same size as the first and more bits wins; a bigger picture does not compete.
-    Bytes data =
-        Icon({{16, 16, 8, RGB(255, 0, 0)}, {32, 32, 32, RGB(0, 255, 0)}, {16, 16, 32, RGB(0, 0, 255)}});
-    ASSERT_NE(ImageFromMemory(1, data.data(), data.size()), 0);
-    EXPECT_EQ(FindImage(1)->width, 16);
-    EXPECT_EQ(FindImage(1)->height, 16);
-    EXPECT_EQ(IconCentre(static_cast<HICON>(ImageHandle(1)), 16), RGB(0, 0, 255));
-
-    data = Icon({{32, 32, 4, RGB(255, 0, 0)}, {32, 32, 32, RGB(0, 0, 255)}});
-    ASSERT_NE(ImageFromMemory(1, data.data(), data.size()), 0);
-    EXPECT_EQ(FindImage(1)->width, 32);
-    EXPECT_EQ(IconCentre(static_cast<HICON>(ImageHandle(1)), 32), RGB(0, 0, 255));
-
-    // Ties keep the earlier picture.
-    data = Icon({{16, 16, 32, RGB(255, 0, 0)}, {16, 16, 32, RGB(0, 0, 255)}});
-    ASSERT_NE(ImageFromMemory(1, data.data(), data.size()), 0);
-    EXPECT_EQ(IconCentre(static_cast<HICON>(ImageHandle(1)), 16), RGB(255, 0, 0));
-}
-
-TEST_F(ImagesTest, PaletteBitmapIsRaisedTo24Bits) {
+TEST_F(ImagesTest, BitmapsBecomeDibSectionsWithTheirColoursAndAlpha) {
+    // A palette picture is raised to 24 bits.
     Bytes data = Bitmap(5, 3, 8, RGB(10, 20, 30));
-    Number handle = ImageFromMemory(3, data.data());
-    ASSERT_NE(handle, 0);
-    HANDLE bitmap = ImageHandle(3);
-    EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
-    EXPECT_EQ(FindImage(3)->width, 5);
-    EXPECT_EQ(FindImage(3)->height, 3);
+    ASSERT_NE(ImageFromMemory(3, data.data()), 0);
+    EXPECT_EQ(GetObjectType(ImageHandle(3)), static_cast<DWORD>(OBJ_BITMAP));
+    EXPECT_EQ(FindImage(3)->width * 100 + FindImage(3)->height, 503);
     EXPECT_EQ(FindImage(3)->depth, 24);
-    DIBSECTION section{};
-    ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-    auto* pixel = static_cast<unsigned char*>(section.dsBm.bmBits);
-    EXPECT_EQ(pixel[0], 30); // blue
-    EXPECT_EQ(pixel[1], 20);
-    EXPECT_EQ(pixel[2], 10);
-}
+    unsigned char* pixels = DibBits(ImageHandle(3));
+    EXPECT_EQ(RGB(pixels[2], pixels[1], pixels[0]), RGB(10, 20, 30));
 
-TEST_F(ImagesTest, ThirtyTwoBitBitmapAlpha) {
     // No alpha at all means the picture was never meant to be transparent.
-    Bytes data = Bitmap(4, 4, 32, RGB(1, 2, 3), 0);
+    data = Bitmap(4, 4, 32, RGB(1, 2, 3), 0);
     ASSERT_NE(ImageFromMemory(1, data.data(), data.size()), 0);
     EXPECT_EQ(FindImage(1)->depth, 32);
-    DIBSECTION section{};
-    ASSERT_TRUE(GetObjectA(ImageHandle(1), sizeof section, &section));
-    auto* pixels = static_cast<unsigned char*>(section.dsBm.bmBits);
+    pixels = DibBits(ImageHandle(1));
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(pixels[i * 4 + 3], 255) << i;
-
     // Some alpha: kept as it is. Top-down data keeps its orientation.
     data = Bitmap(4, -4, 32, RGB(1, 2, 3), 0);
     data[14 + 40 + 3] = 77;
     ASSERT_NE(ImageFromMemory(1, data.data(), data.size()), 0);
-    ASSERT_TRUE(GetObjectA(ImageHandle(1), sizeof section, &section));
     EXPECT_EQ(FindImage(1)->height, 4);
-    pixels = static_cast<unsigned char*>(section.dsBm.bmBits);
+    pixels = DibBits(ImageHandle(1));
     EXPECT_EQ(pixels[3], 77);
     EXPECT_EQ(pixels[7], 0);
 }
 
-TEST_F(ImagesTest, OtherDataNamesNoImage) {
+TEST_F(ImagesTest, DataThatIsNoPictureOrClaimsMoreThanItHoldsNamesNoImage) {
     const char text[] = "not a picture at all";
-    Bytes icon = Icon({{16, 16, 32, RGB(0, 0, 0)}});
-    ASSERT_NE(ImageFromMemory(4, icon.data()), 0);
-    EXPECT_EQ(ImageFromMemory(4, text), 0);
-    EXPECT_EQ(ImageHandle(4), nullptr);
-    EXPECT_EQ(FindImage(4), nullptr);
-    EXPECT_EQ(ImageFromMemory(5, nullptr), 0);
-    EXPECT_EQ(ImageHandle(5), nullptr);
-    EXPECT_EQ(ImageFromMemory(AnyNumber, text), 0);
-
-    // A wrong type word, no pictures, or "BM" with a broken header.
-    Bytes bad = icon;
-    bad[2] = 2;
-    EXPECT_EQ(ImageFromMemory(4, bad.data(), bad.size()), 0);
-    bad = icon;
-    bad[4] = 0;
-    EXPECT_EQ(ImageFromMemory(4, bad.data(), bad.size()), 0);
-    Bytes bitmap = Bitmap(4, 4, 24, RGB(0, 0, 0));
-    Put32(bitmap, 18, 0);
-    EXPECT_EQ(ImageFromMemory(4, bitmap.data(), bitmap.size()), 0);
-}
-
-TEST_F(ImagesTest, KnownSizeRefusesDataThatClaimsMore) {
     Bytes icon = Icon({{32, 32, 32, RGB(0, 0, 0)}});
-    EXPECT_EQ(ImageFromMemory(1, icon.data(), icon.size() - 1), 0);
-    EXPECT_EQ(ImageFromMemory(1, icon.data(), 5), 0);
     Bytes bitmap = Bitmap(8, 8, 24, RGB(0, 0, 0));
-    EXPECT_EQ(ImageFromMemory(1, bitmap.data(), bitmap.size() - 1), 0);
-    EXPECT_EQ(ImageFromMemory(1, bitmap.data(), 20), 0);
+    Bytes wrongType = icon, noPictures = icon, brokenHeader = bitmap;
+    wrongType[2] = 2;
+    noPictures[4] = 0;
+    Put32(brokenHeader, 18, 0);
+    struct {
+        const void* data;
+        std::size_t size;
+    } cases[] = {
+        {text, sizeof text},
+        {nullptr, UnknownImageSize},
+        {wrongType.data(), wrongType.size()},
+        {noPictures.data(), noPictures.size()},
+        {brokenHeader.data(), brokenHeader.size()},
+        {icon.data(), icon.size() - 1},
+        {icon.data(), 5},
+        {bitmap.data(), bitmap.size() - 1},
+        {bitmap.data(), 20},
+    };
+    for (const auto& c : cases) {
+        // Whatever the number held before is gone.
+        ASSERT_NE(ImageFromMemory(4, icon.data(), icon.size()), 0);
+        EXPECT_EQ(ImageFromMemory(4, c.data, c.size), 0) << c.size;
+        EXPECT_EQ(ImageHandle(4), nullptr);
+        EXPECT_EQ(FindImage(4), nullptr);
+    }
+    EXPECT_EQ(ImageFromMemory(AnyNumber, text), 0);
     EXPECT_NE(ImageFromMemory(1, bitmap.data(), bitmap.size()), 0);
 }
 
@@ -169,11 +153,9 @@ TEST_F(ImagesTest, DynamicImagesAndRelease) {
     HANDLE handle = ImageHandle(dynamic);
     ASSERT_NE(handle, nullptr);
     EXPECT_NE(reinterpret_cast<Number>(handle), dynamic);
-
     ReleaseImage(-1); // nothing
     ReleaseImage(77); // a free number: nothing
     EXPECT_EQ(ImageHandle(dynamic), handle);
-
     ReleaseImage(dynamic);
     EXPECT_EQ(ImageHandle(dynamic), nullptr);
 

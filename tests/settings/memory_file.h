@@ -67,6 +67,14 @@ struct BufferedMemoryFile {
     }
 };
 
+// Letters a to z over and over: long lines whose every position is told apart.
+inline std::string Filler(std::size_t length) {
+    std::string text(length, ' ');
+    for (std::size_t i = 0; i < length; ++i)
+        text[i] = static_cast<char>('a' + i % 26);
+    return text;
+}
+
 // The lines of a whole text, split without any buffer: the rules the buffered reader follows.
 inline std::vector<std::string> SplitLines(const std::string& data) {
     std::vector<std::string> lines;

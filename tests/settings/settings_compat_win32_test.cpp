@@ -5,6 +5,7 @@
 #include "settings/settings_document.h"
 
 #include "settings_test_support.h"
+#include "tests/settings/test_folder_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +31,7 @@ struct Setting {
 const Setting Writes[] = {
     {"Einstellungen", "SpecialKey", 75},
     {"Neu", "Zahl", -12345},
-    {"Gr\xF6\xDF"
-     "e",
-     "H\xF6he", 300},
+    {"Gr\xF6\337e", "H\xF6he", 300},
     {"Einstellungen", "Zweite", 2147483647},
 };
 
@@ -92,28 +91,22 @@ bool CallerForm(const char* stored, int encoding, std::string* out) {
     return true;
 }
 
-class SettingsCompatTest : public ::testing::Test {
+class SettingsCompatTest : public TestFolder {
   protected:
     void SetUp() override {
         InitSettings();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "verriq_compat_" + std::to_string(GetCurrentProcessId()) + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
+        TestFolder::SetUp();
     }
     void TearDown() override {
         EndSettings();
-        for (const std::string& path : made) {
+        // Out of the profile functions' cache before the files go.
+        for (const std::string& path : made)
             WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
-            DeleteFileA(path.c_str());
-        }
-        RemoveDirectoryA(folder.c_str());
+        TestFolder::TearDown();
     }
-    std::string Make(const std::string& name, const std::string& bytes) {
-        std::string path = folder + name;
-        EXPECT_TRUE(WriteBytes(path, bytes));
-        made.push_back(path);
-        return path;
+    std::string MakeProfile(const std::string& name, const std::string& bytes) {
+        made.push_back(Make(name, bytes));
+        return made.back();
     }
 
     // Every key that both sides can name the same way, read by both; the first group and the
@@ -122,7 +115,7 @@ class SettingsCompatTest : public ::testing::Test {
         OpenSettings(path.c_str());
         const SettingsDocument* document = CurrentSettings();
         std::vector<Setting> settings;
-        std::set<std::string> groupsSeen, foldedGroups, keysSeen, foldedKeys;
+        std::set<std::string> foldedGroups, foldedKeys;
         std::string group;
         bool groupUsable = false;
         for (const SettingsEntry* entry = document->entries; entry; entry = entry->next) {
@@ -130,16 +123,12 @@ class SettingsCompatTest : public ::testing::Test {
             if (entry->kind == SettingsGroupEntry) {
                 bool readable = CallerForm(entry->text, document->encoding, &name) && Comparable(name);
                 std::string ascii = Folded(name); // equal under our rule means equal folded
-                groupUsable = readable && !foldedGroups.count(ascii) && !groupsSeen.count(name);
-                groupsSeen.insert(name);
-                foldedGroups.insert(ascii);
+                groupUsable = readable && foldedGroups.insert(ascii).second;
                 group = name;
-                keysSeen.clear();
                 foldedKeys.clear();
             } else if (entry->kind == SettingsKeyEntry && groupUsable) {
                 bool readable = CallerForm(entry->key, document->encoding, &name) && Comparable(name);
-                bool first = !foldedKeys.count(Folded(name));
-                foldedKeys.insert(Folded(name));
+                bool first = foldedKeys.insert(Folded(name)).second;
                 if (readable && first && PlainNumber(entry->text)) settings.push_back({group, name, 0});
             }
         }
@@ -161,7 +150,7 @@ class SettingsCompatTest : public ::testing::Test {
     // Our engine writes, the profile functions read.
     void OursThenTheirs(const std::string& name, const std::string& bytes) {
         SCOPED_TRACE("ours then theirs: " + name);
-        std::string path = Make(name + ".ours.ini", bytes);
+        std::string path = MakeProfile(name + ".ours.ini", bytes);
         OpenSettings(path.c_str());
         for (const Setting& write : Writes) {
             SelectSettingsGroup(write.group.c_str());
@@ -179,7 +168,7 @@ class SettingsCompatTest : public ::testing::Test {
     // The profile functions write, our engine reads.
     void TheirsThenOurs(const std::string& name, const std::string& bytes) {
         SCOPED_TRACE("theirs then ours: " + name);
-        std::string path = Make(name + ".theirs.ini", bytes);
+        std::string path = MakeProfile(name + ".theirs.ini", bytes);
         for (const Setting& write : Writes)
             EXPECT_TRUE(WritePrivateProfileStringA(write.group.c_str(), write.key.c_str(),
                                                    std::to_string(write.value).c_str(), path.c_str()));
@@ -194,7 +183,6 @@ class SettingsCompatTest : public ::testing::Test {
         ExpectSameNumbers(path);
     }
 
-    std::string folder;
     std::vector<std::string> made;
     int comparedDocuments = 0;
     std::size_t comparedKeys = 0;
@@ -239,30 +227,13 @@ TEST_F(SettingsCompatTest, GoldenInputsAgreeBothWays) {
 TEST_F(SettingsCompatTest, GeneratedDocumentsAgreeBothWays) {
     std::mt19937 random(1234);
     auto pick = [&](int limit) { return static_cast<int>(random() % static_cast<unsigned>(limit)); };
-    const char* groups[] = {"Einstellungen",
-                            "einstellungen",
-                            "Neu",
-                            "Gr\xF6\xDF"
-                            "e",
-                            "Allgemein",
-                            "Fenster 2"};
+    const char* groups[] = {"Einstellungen", "einstellungen", "Neu", "Gr\xF6\337e", "Allgemein", "Fenster 2"};
     const char* keys[] = {"SpecialKey", "specialkey", "Zahl", "H\xF6he", "Breite", "x", "Wert_1", "Zweite"};
     const char* blanks[] = {"", " ", "\t", "  \t"};
     for (int round = 0; round < 60; ++round) {
         std::string bytes = pick(4) == 0 ? "\xEF\xBB\xBF" : "";
         bool marked = !bytes.empty();
-        auto name = [&](const char* plain) {
-            std::string out;
-            for (auto* p = reinterpret_cast<const unsigned char*>(plain); *p; ++p) {
-                if (marked && *p >= 0x80) {
-                    out += static_cast<char>(0xC0 | (*p >> 6));
-                    out += static_cast<char>(0x80 | (*p & 0x3F));
-                } else {
-                    out += static_cast<char>(*p);
-                }
-            }
-            return out;
-        };
+        auto name = [&](const char* plain) { return marked ? MarkedSpelling(plain) : std::string(plain); };
         for (int line = pick(25); line > 0; --line) {
             const char* end = pick(3) ? "\r\n" : "\n";
             switch (pick(6)) {

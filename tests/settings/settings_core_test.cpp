@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <sstream>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace settings_test;
 
@@ -65,213 +67,119 @@ TEST_F(SettingsCoreTest, GoldenFilesReadAndWriteAsExpected) {
     }
 }
 
-TEST_F(SettingsCoreTest, KeyReadsWhateverTheBlanksAndLetterCase) {
-    const char* forms[] = {
-        "[Einstellungen]\r\nSpecialKey=88\r\n",
-        "[Einstellungen]\r\nSpecialKey = 88\r\n",
-        "[Einstellungen]\r\n\t SpecialKey\t \t=  \t88\r\n",
-        "[Einstellungen]\r\nspecialkey=88\r\n",
-        "[EINSTELLUNGEN]\r\nSPECIALKEY=88",
-        "  [einstellungen] whatever\nSpecialKey=88 ; with a remark",
+// Steps on a document, separated by blanks: G<group>=<result> selects a group and expects the
+// result, R<key>=<number> reads a number (42 when missing) and expects it, W<key>=<number>
+// writes the number.
+struct Scenario {
+    const char* label;
+    std::string bytes;
+    const char* steps;
+    const char* written; // the document's written form afterwards, or null when not looked at
+};
+
+TEST_F(SettingsCoreTest, SelectingReadingAndWritingFollowTheRules) {
+    const Scenario scenarios[] = {
+        {"blanks and letter case", "  [einstellungen] whatever\n\t SpecialKey\t =  \t88 ; remark",
+         "GEINSTELLUNGEN=1 RspecialKEY=88", nullptr},
+        {"numbers read like scanf, clamped",
+         "a=12abc\nb=abc\nc=\nd=  -7x\ne=+3\nf=- 5\ng=2147483648\nh=-2147483649\n"
+         "k=99999999999999999999999\nl=-99999999999999999999999\nm=0x10\nn=\v\f7\no=007\n",
+         "Ra=12 Rb=0 Rc=0 Rd=-7 Re=3 Rf=0 Rg=2147483647 Rh=-2147483648 Rk=2147483647 Rl=-2147483648 "
+         "Rm=0 Rn=7 Ro=7 Rmissing=42",
+         nullptr},
+        // Look-ups stay inside the current group; the second "[a]" is never reached.
+        {"groups", "top=1\n; note\n[A]\nx=2\n[B]\ntop=3\n[a]\nx=4\ny=5\n",
+         "Rtop=1 Rx=42 Ga=1 Rx=2 Ry=42 Rtop=42 GB=1 Rtop=3 G=1 Rtop=1", nullptr},
+        // A missing group hides every key until an existing one is selected; selecting alone
+        // changes nothing.
+        {"missing group", "top=1\n[A]\nx=2\n",
+         "GA=1 GMissing=0 Rx=42 Rtop=42 GA=1 Rx=2 GMissing=0 G=1 Rtop=1 GMissing=0",
+         "top = 1\r\n[A]\r\nx = 2\r\n"},
+        {"new document", "", "GEinstellungen=0 WSpecialKey=88", "[Einstellungen]\r\nSpecialKey = 88\r\n"},
+        {"key alone in an empty document", "", "Wonly=1", "only = 1\r\n"},
+        // Numbers are written in full, over shorter and longer values alike; the key takes the
+        // caller's spelling, the group line keeps its own.
+        {"values replaced", "[einstellungen]\r\nSPECIALKEY=88\r\nother=x\r\n",
+         "GEinstellungen=1 WSpecialKey=7 WSpecialKey=-2147483648 RSpecialKey=-2147483648 WSpecialKey=12 "
+         "RSpecialKey=12",
+         "[einstellungen]\r\nSpecialKey = 12\r\nother = x\r\n"},
+        {"longest number", "[G]\r\nk=1\r\nb=22\r\n", "GG=1 Wk=1000000 Wk=-2147483648",
+         "[G]\r\nk = -2147483648\r\nb = 22\r\n"},
+        {"new keys go to the end of their group",
+         "; head\r\ntop=1\r\n; before A\r\n[A]\r\na=1\r\n; end of A\r\n[B]\r\n[C]\r\nc=1\r\n",
+         "GA=1 Wnew=1 GB=1 Wnew=2 GC=1 Wnew=3 G=1 Wnew=4 GD=0 Wnew=5 Wsecond=6",
+         "; head\r\ntop = 1\r\n; before A\r\nnew = 4\r\n[A]\r\na = 1\r\n; end of A\r\nnew = 1\r\n"
+         "[B]\r\nnew = 2\r\n[C]\r\nc = 1\r\nnew = 3\r\n[D]\r\nnew = 5\r\nsecond = 6\r\n"},
+        {"top level before a leading group", "[A]\r\na=1\r\n", "G=1 Wtop=9", "top = 9\r\n[A]\r\na = 1\r\n"},
+        {"every form normalised",
+         "\r\n\r\n   [G] trailing\r\n\tkey\t=\tvalue  \r\n;comment\r\n[H\r\n  plain\r\n", "GG=1 Wkey=1",
+         "[G]\r\nkey = 1\r\n; comment\r\n[H]\r\nplain = \r\n"},
+        // Unmarked documents compare their bytes untranslated, folding A-Z only.
+        {"bytes", "[Gr\xF6\337e]\r\nH\xF6he=3\r\n", "GGR\xF6\337E=1 Rh\xF6HE=3 RH\xD6he=42", nullptr},
+        // The caller's 8-bit spelling goes in converted; copying it would leave the stored key as
+        // invalid UTF-8 that nothing finds again.
+        {"UTF-8", "\xEF\xBB\xBF[Gr\xC3\xBC\xC3\237e]\r\nMa\xC3\x9F=1\r\n",
+         "GGR\xFC\337E=1 Rma\xDF=1 WMA\xDF=2 RMa\xDF=2 G\xC4nderung=0 W\xFC=3 R\xFC=3",
+         "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\237e]\r\nMA\xC3\x9F = 2\r\n[\xC3\x84nderung]\r\n\xC3\xBC = 3\r\n"},
     };
-    for (const char* form : forms) {
-        SCOPED_TRACE(Quote(form));
-        Load(form);
-        EXPECT_EQ(SelectDocumentGroup(&document, "Einstellungen"), 1);
-        EXPECT_EQ(ReadDocumentNumber(&document, "SpecialKey", 1), 88);
+    for (const Scenario& scenario : scenarios) {
+        SCOPED_TRACE(scenario.label);
+        Load(scenario.bytes);
+        bool wrote = false;
+        std::istringstream steps(scenario.steps);
+        for (std::string step; steps >> step;) {
+            std::size_t equals = step.rfind('=');
+            std::string name = step.substr(1, equals - 1);
+            int value = std::stoi(step.substr(equals + 1));
+            if (step[0] == 'G') {
+                EXPECT_EQ(SelectDocumentGroup(&document, name.c_str()), value) << step;
+            } else if (step[0] == 'R') {
+                EXPECT_EQ(ReadDocumentNumber(&document, name.c_str(), 42), value) << step;
+            } else {
+                WriteDocumentNumber(&document, name.c_str(), value);
+                wrote = true;
+            }
+        }
+        EXPECT_EQ(document.modified != 0, wrote);
+        if (scenario.written) {
+            EXPECT_EQ(Written(), scenario.written);
+        }
+        EXPECT_EQ(Reread(), Entries());
     }
 }
 
-TEST_F(SettingsCoreTest, NumbersReadLikeScanfWithClampedOverflow) {
-    Load("a=12abc\nb=abc\nc=\nd=  -7x\ne=+3\nf=- 5\ng=2147483647\nh=2147483648\ni=-2147483648\n"
-         "j=-2147483649\nk=99999999999999999999999\nl=-99999999999999999999999\nm=0x10\nn=\v\f7\n"
-         "o=007\n");
-    struct {
-        const char* key;
-        int expected;
-    } reads[] = {{"a", 12},      {"b", 0},       {"c", 0},       {"d", -7},
-                 {"e", 3},       {"f", 0},       {"g", INT_MAX}, {"h", INT_MAX},
-                 {"i", INT_MIN}, {"j", INT_MIN}, {"k", INT_MAX}, {"l", INT_MIN},
-                 {"m", 0},       {"n", 7},       {"o", 7},       {"missing", 42}};
-    for (const auto& read : reads)
-        EXPECT_EQ(ReadDocumentNumber(&document, read.key, 42), read.expected) << read.key;
-}
-
-TEST_F(SettingsCoreTest, LookupsStayInsideTheCurrentGroup) {
-    Load("top=1\n; note\n[A]\nx=2\n[B]\ntop=3\n[a]\nx=4\ny=5\n");
-    // Right after opening: the top level.
-    EXPECT_EQ(ReadDocumentNumber(&document, "top", 0), 1);
-    EXPECT_EQ(ReadDocumentNumber(&document, "x", 0), 0);
-    EXPECT_EQ(SelectDocumentGroup(&document, "a"), 1);
-    EXPECT_EQ(ReadDocumentNumber(&document, "x", 0), 2);
-    // The second "[a]" is never reached.
-    EXPECT_EQ(ReadDocumentNumber(&document, "y", -1), -1);
-    EXPECT_EQ(ReadDocumentNumber(&document, "top", 0), 0);
-    EXPECT_EQ(SelectDocumentGroup(&document, "B"), 1);
-    EXPECT_EQ(ReadDocumentNumber(&document, "top", 0), 3);
-    EXPECT_EQ(SelectDocumentGroup(&document, ""), 1);
-    EXPECT_EQ(ReadDocumentNumber(&document, "top", 0), 1);
-    EXPECT_EQ(SelectDocumentGroup(&document, nullptr), 1);
-    EXPECT_EQ(ReadDocumentNumber(&document, "top", 0), 1);
-}
-
-TEST_F(SettingsCoreTest, AMissingGroupHidesEveryKeyUntilAnExistingOneIsSelected) {
-    Load("top=1\n[A]\nx=2\n");
-    EXPECT_EQ(SelectDocumentGroup(&document, "A"), 1);
-    EXPECT_EQ(SelectDocumentGroup(&document, "Missing"), 0);
-    EXPECT_EQ(FindDocumentValue(&document, "x"), nullptr);
-    EXPECT_EQ(FindDocumentValue(&document, "top"), nullptr);
-    EXPECT_EQ(SelectDocumentGroup(&document, "A"), 1);
-    EXPECT_STREQ(FindDocumentValue(&document, "x"), "2");
-    EXPECT_EQ(SelectDocumentGroup(&document, "Missing"), 0);
-    EXPECT_EQ(SelectDocumentGroup(&document, ""), 1);
-    EXPECT_STREQ(FindDocumentValue(&document, "top"), "1");
-    // Selecting and closing without a write changes nothing.
-    EXPECT_EQ(SelectDocumentGroup(&document, "Missing"), 0);
-    EXPECT_FALSE(document.modified);
-    EXPECT_EQ(Written(), "top = 1\r\n[A]\r\nx = 2\r\n");
-}
-
-TEST_F(SettingsCoreTest, KeyWithoutEqualsThenKeyLineWhateverTheLineEnds) {
+TEST_F(SettingsCoreTest, LinesWithoutEqualsAndTheMarkOfThreeBytes) {
     for (const char* end : {"\r\n", "\n", "\r"}) {
-        SCOPED_TRACE(Quote(end));
         Load(std::string("[G]") + end + "flag" + end + "SpecialKey = 88" + end);
-        EXPECT_EQ(Entries(), "encoding 0\ngroup \"G\"\nkey \"flag\" \"\"\nkey \"SpecialKey\" \"88\"\n");
+        EXPECT_EQ(Entries(), "encoding 0\ngroup \"G\"\nkey \"flag\" \"\"\nkey \"SpecialKey\" \"88\"\n")
+            << Quote(end);
     }
-}
-
-TEST_F(SettingsCoreTest, TheMarkNeedsThreeBytes) {
     Load("\xEF\xBB\xBF");
-    EXPECT_EQ(document.encoding, SettingsEncodingUtf8);
-    EXPECT_EQ(document.entries, nullptr);
+    EXPECT_EQ(Entries(), "encoding " + std::to_string(SettingsEncodingUtf8) + "\n");
     Load("\xEF\xBB");
-    EXPECT_EQ(document.encoding, SettingsEncodingBytes);
     EXPECT_EQ(Entries(), "encoding 0\nkey \"\\xef\\xbb\" \"\"\n");
     Load("\xEF\xBB\xBE=1");
     EXPECT_EQ(document.encoding, SettingsEncodingBytes);
 }
 
-TEST_F(SettingsCoreTest, NamesConvertByteForCodePoint) {
+TEST_F(SettingsCoreTest, NamesConvertByteForCodePointAndFoldOnlyAsciiLetters) {
     char* converted = ConvertSettingsName("a\x80\xE4\xFFz");
-    ASSERT_NE(converted, nullptr);
     EXPECT_STREQ(converted, "a\xC2\x80\xC3\xA4\xC3\xBFz");
     FreeMemory(converted);
     converted = ConvertSettingsName(nullptr);
-    ASSERT_NE(converted, nullptr);
     EXPECT_STREQ(converted, "");
     FreeMemory(converted);
-}
-
-TEST_F(SettingsCoreTest, CaseRuleFoldsOnlyAsciiLetters) {
     EXPECT_TRUE(SameSettingsName("SpecialKey", "sPECIALkEY"));
     EXPECT_TRUE(SameSettingsName("", ""));
-    EXPECT_FALSE(SameSettingsName("Key", "Keys"));
-    EXPECT_FALSE(SameSettingsName("\xE4", "\xC4")); // a-umlaut and A-umlaut in Windows-1252
-    EXPECT_FALSE(SameSettingsName("[", "{"));       // neighbours of the letters by 0x20
-    EXPECT_FALSE(SameSettingsName("@", "`"));
+    // Umlauts in Windows-1252, and the neighbours of the letters by 0x20.
+    const char* different[][2] = {{"Key", "Keys"}, {"\xE4", "\xC4"}, {"[", "{"}, {"@", "`"}};
+    for (auto& pair : different)
+        EXPECT_FALSE(SameSettingsName(pair[0], pair[1])) << pair[0];
 }
 
-TEST_F(SettingsCoreTest, Utf8DocumentsCompareAndStoreConvertedNames) {
-    Load("\xEF\xBB\xBF[Gr\xC3\xBC\xC3\x9F"
-         "e]\r\nMa\xC3\x9F=1\r\n");
-    EXPECT_EQ(SelectDocumentGroup(&document, "GR\xFC\xDF"
-                                             "E"),
-              1);
-    EXPECT_EQ(ReadDocumentNumber(&document, "ma\xDF", 0), 1);
-    // The caller's spelling goes in converted; copying the 8-bit form would leave the stored
-    // key as invalid UTF-8 that nothing finds again.
-    WriteDocumentNumber(&document, "MA\xDF", 2);
-    EXPECT_EQ(Written(), "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F"
-                         "e]\r\nMA\xC3\x9F = 2\r\n");
-    Load(Written());
-    SelectDocumentGroup(&document, "gr\xFC\xDF"
-                                   "e");
-    EXPECT_EQ(ReadDocumentNumber(&document, "Ma\xDF", 0), 2);
-    // A new group and key are stored converted too.
-    EXPECT_EQ(SelectDocumentGroup(&document, "\xC4nderung"), 0);
-    WriteDocumentNumber(&document, "\xFC", 3);
-    EXPECT_EQ(Written(), "\xEF\xBB\xBF\r\n[Gr\xC3\xBC\xC3\x9F"
-                         "e]\r\nMA\xC3\x9F = 2\r\n"
-                         "[\xC3\x84nderung]\r\n\xC3\xBC = 3\r\n");
-}
-
-TEST_F(SettingsCoreTest, BytesDocumentsCompareNamesUntranslated) {
-    Load("[Gr\xF6\xDF"
-         "e]\r\nH\xF6he=3\r\n");
-    EXPECT_EQ(SelectDocumentGroup(&document, "GR\xF6\xDF"
-                                             "E"),
-              1);
-    EXPECT_EQ(ReadDocumentNumber(&document, "h\xF6HE", 0), 3);
-    EXPECT_EQ(ReadDocumentNumber(&document, "H\xD6he", 0), 0); // no case folding beyond A-Z
-}
-
-TEST_F(SettingsCoreTest, NewDocumentIsWrittenAsThirtyFourBytes) {
-    document.file = 1; // created: no text, no entries, encoding 0
-    EXPECT_EQ(SelectDocumentGroup(&document, "Einstellungen"), 0);
-    WriteDocumentNumber(&document, "SpecialKey", 88);
-    EXPECT_TRUE(document.modified);
-    std::string written = Written();
-    EXPECT_EQ(written, "[Einstellungen]\r\nSpecialKey = 88\r\n");
-    EXPECT_EQ(written.size(), 34u);
-}
-
-TEST_F(SettingsCoreTest, NumbersAreWrittenInFullAndOverShorterValues) {
-    Load("[Einstellungen]\r\nSpecialKey=88\r\nother=x\r\n");
-    SelectDocumentGroup(&document, "Einstellungen");
-    const char* loaded = FindDocumentValue(&document, "SpecialKey");
-    WriteDocumentNumber(&document, "SpecialKey", 7);
-    EXPECT_EQ(FindDocumentValue(&document, "SpecialKey"), loaded); // fits where it stood
-    EXPECT_EQ(Written(), "[Einstellungen]\r\nSpecialKey = 7\r\nother = x\r\n");
-    WriteDocumentNumber(&document, "SpecialKey", INT_MIN);
-    EXPECT_STREQ(FindDocumentValue(&document, "SpecialKey"), "-2147483648");
-    EXPECT_EQ(std::strlen(FindDocumentValue(&document, "SpecialKey")), 11u);
-    WriteDocumentNumber(&document, "SpecialKey", 12);
-    EXPECT_EQ(ReadDocumentNumber(&document, "SpecialKey", 0), 12);
-    EXPECT_EQ(Written(), "[Einstellungen]\r\nSpecialKey = 12\r\nother = x\r\n");
-}
-
-TEST_F(SettingsCoreTest, KeyFoundInOtherCaseIsWrittenInTheCallersCase) {
-    Load("[einstellungen]\r\nSPECIALKEY = 88\r\n");
-    SelectDocumentGroup(&document, "Einstellungen");
-    WriteDocumentNumber(&document, "SpecialKey", 90);
-    // The group line keeps its own spelling; only the key is the caller's.
-    EXPECT_EQ(Written(), "[einstellungen]\r\nSpecialKey = 90\r\n");
-}
-
-TEST_F(SettingsCoreTest, NewKeysGoToTheEndOfTheirGroup) {
-    Load("; head\r\ntop=1\r\n; before A\r\n[A]\r\na=1\r\n; end of A\r\n[B]\r\n[C]\r\nc=1\r\n");
-    SelectDocumentGroup(&document, "A");
-    WriteDocumentNumber(&document, "new", 1);
-    SelectDocumentGroup(&document, "B");
-    WriteDocumentNumber(&document, "new", 2);
-    SelectDocumentGroup(&document, "C");
-    WriteDocumentNumber(&document, "new", 3);
-    SelectDocumentGroup(&document, "");
-    WriteDocumentNumber(&document, "new", 4);
-    SelectDocumentGroup(&document, "D");
-    WriteDocumentNumber(&document, "new", 5);
-    WriteDocumentNumber(&document, "second", 6);
-    EXPECT_EQ(Written(),
-              "; head\r\ntop = 1\r\n; before A\r\nnew = 4\r\n[A]\r\na = 1\r\n; end of A\r\nnew = 1\r\n"
-              "[B]\r\nnew = 2\r\n[C]\r\nc = 1\r\nnew = 3\r\n[D]\r\nnew = 5\r\nsecond = 6\r\n");
-}
-
-TEST_F(SettingsCoreTest, TopLevelKeysGoBeforeALeadingGroupLine) {
-    Load("[A]\r\na=1\r\n");
-    SelectDocumentGroup(&document, "");
-    WriteDocumentNumber(&document, "top", 9);
-    EXPECT_EQ(Written(), "top = 9\r\n[A]\r\na = 1\r\n");
-    Load(Written());
-    EXPECT_EQ(ReadDocumentNumber(&document, "top", 0), 9);
-    // An empty document takes the key as its only entry.
-    ReleaseSettingsDocument(&document);
-    document.file = 1;
-    WriteDocumentNumber(&document, "only", 1);
-    EXPECT_EQ(Written(), "only = 1\r\n");
-}
-
-TEST_F(SettingsCoreTest, ReservedValuesHoldTheRequestedLength) {
-    Load("[G]\r\nk=abc\r\n");
+TEST_F(SettingsCoreTest, ReservedValuesNullNamesAndClosedDocuments) {
+    Load("=top\r\n[G]\r\nk=abc\r\n");
+    EXPECT_STREQ(FindDocumentValue(&document, nullptr), "top");
     SelectDocumentGroup(&document, "G");
     char* value = ReserveDocumentValue(&document, "k", 3);
     ASSERT_NE(value, nullptr);
@@ -280,13 +188,14 @@ TEST_F(SettingsCoreTest, ReservedValuesHoldTheRequestedLength) {
     ASSERT_NE(value, nullptr);
     std::memset(value, 'v', 1000); // the zero byte behind stays ours
     EXPECT_EQ(std::strlen(FindDocumentValue(&document, "k")), 1000u);
-    value = ReserveDocumentValue(&document, "fresh", 0);
-    ASSERT_NE(value, nullptr);
-    EXPECT_STREQ(value, "");
+    EXPECT_STREQ(ReserveDocumentValue(&document, "fresh", 0), "");
     EXPECT_EQ(ReserveDocumentValue(&document, "k", SIZE_MAX), nullptr);
-}
+    WriteDocumentNumber(&document, nullptr, 4);
+    EXPECT_EQ(Written(), " = top\r\n[G]\r\nk = " + std::string(1000, 'v') + "\r\nfresh = \r\n = 4\r\n");
+    EXPECT_EQ(Reread(), Entries());
 
-TEST_F(SettingsCoreTest, AClosedDocumentReadsDefaultsAndDropsWrites) {
+    // A closed document reads defaults and drops writes.
+    ReleaseSettingsDocument(&document);
     EXPECT_EQ(SelectDocumentGroup(&document, "A"), 0);
     EXPECT_EQ(document.pendingGroup, nullptr);
     EXPECT_EQ(SelectDocumentGroup(&document, ""), 0);
@@ -298,34 +207,6 @@ TEST_F(SettingsCoreTest, AClosedDocumentReadsDefaultsAndDropsWrites) {
     EXPECT_EQ(SelectDocumentGroup(nullptr, "A"), 0);
     EXPECT_EQ(ReadDocumentNumber(nullptr, "k", 6), 6);
 }
-
-TEST_F(SettingsCoreTest, NullNamesCountAsEmpty) {
-    Load("=top\r\n[G]\r\n=inner\r\n");
-    EXPECT_STREQ(FindDocumentValue(&document, nullptr), "top");
-    SelectDocumentGroup(&document, "G");
-    WriteDocumentNumber(&document, nullptr, 4);
-    EXPECT_EQ(Written(), " = top\r\n[G]\r\n = 4\r\n");
-    EXPECT_EQ(Reread(), Entries());
-}
-
-TEST_F(SettingsCoreTest, EveryFormIsNormalisedWhenWritten) {
-    Load("\r\n\r\n   [G] trailing\r\n\tkey\t=\tvalue  \r\n;comment\r\n[H\r\n  plain\r\n");
-    SelectDocumentGroup(&document, "G");
-    WriteDocumentNumber(&document, "key", 1);
-    EXPECT_EQ(Written(), "[G]\r\nkey = 1\r\n; comment\r\n[H]\r\nplain = \r\n");
-}
-
-TEST_F(SettingsCoreTest, UnchangedLoadedTextSurvivesReplacedValues) {
-    Load("[G]\r\na=1\r\nb=22\r\n");
-    SelectDocumentGroup(&document, "G");
-    for (int round = 0; round < 50; ++round)
-        WriteDocumentNumber(&document, "a", 1000000 + round);
-    EXPECT_EQ(Written(), "[G]\r\na = 1000049\r\nb = 22\r\n");
-}
-
-} // namespace
-
-namespace {
 
 // Groups are found through an index that grows as groups are added; the first group of a
 // name must win however the index was built.

@@ -31,6 +31,17 @@ inline std::string Quote(const char* text) {
     return out + "\"";
 }
 
+// An 8-bit name as a marked document stores it: each byte is the code point of its value. Built
+// apart from the engine, so that it can check the engine's own conversion.
+inline std::string MarkedSpelling(const std::string& name) {
+    std::string out;
+    for (unsigned char c : name)
+        out += c < 0x80
+                   ? std::string(1, static_cast<char>(c))
+                   : std::string{static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    return out;
+}
+
 // One line per entry after a line with the encoding.
 inline std::string DescribeEntries(const SettingsDocument* document) {
     std::string out = "encoding " + std::to_string(document->encoding) + "\n";
