@@ -106,55 +106,51 @@ TEST_F(AlphaTest, DrawBlendsPerPixelOverTheTarget) {
     DeleteObject(redSquare);
 }
 
-TEST_F(AlphaTest, MaskFollowsAlphaUnlessThemedOrThereIsNone) {
+// Without msimg32 every alpha operation gives nothing and deletes nothing; the mask an image
+// list gets does not depend on it: from alpha while icons are not themed, all opaque where
+// there is no alpha to go by (none anywhere, or not 32 bits).
+TEST_F(AlphaTest, MasksAndAlphaQueriesByBitmapAndSupport) {
     Pixel* pixels = nullptr;
-    HBITMAP bitmap = Section(3, 2, &pixels);
-    HBITMAP plain = Section(2, 2, nullptr, 24);
-    EXPECT_EQ(BitmapHasAlpha(bitmap), 1);
-    EXPECT_EQ(BitmapHasAlpha(plain), 0);
-    EXPECT_EQ(BitmapHasAlpha(reinterpret_cast<HBITMAP>(GetStockObject(WHITE_BRUSH))), 0);
-    std::memset(pixels, 0, 6 * sizeof(Pixel));
+    HBITMAP partial = Section(3, 2, &pixels), none = Section(3, 2), plain = Section(2, 2, nullptr, 24);
     pixels[0].alpha = 255; // bottom-left
+    const bool fromAlpha = !ThemedAlphaIcons();
+    struct {
+        HBITMAP bitmap;
+        bool support;
+        int hasAlpha;
+        bool clear; // the mask's pixel beside the opaque one
+    } cases[] = {
+        {partial, true, 1, fromAlpha}, {none, true, 1, false},       {plain, true, 0, false},
+        {partial, false, 0, fromAlpha}, {none, false, 0, false},
+    };
     HDC dc = CreateCompatibleDC(nullptr);
-    const COLORREF opaque = RGB(0, 0, 0), clear = RGB(255, 255, 255);
-    // Alpha in one pixel; then none anywhere (everything opaque); then not 32 bits (the same).
-    bool partial = !ThemedAlphaIcons();
-    for (HBITMAP from : {bitmap, bitmap, plain}) {
-        HBITMAP mask = MakeMaskFromAlpha(from);
+    for (const auto& c : cases) {
+        if (!c.support) EndImageSupport();
+        EXPECT_EQ(AlphaBlendAvailable(), c.support ? 1 : 0);
+        EXPECT_EQ(BitmapHasAlpha(c.bitmap), c.hasAlpha);
+        if (!c.support) {
+            EXPECT_EQ(MakeAlphaCopy(c.bitmap, nullptr, 0), nullptr);
+            EXPECT_EQ(MakeAlphaCopy(c.bitmap, nullptr, 1), nullptr);
+            EXPECT_EQ(DrawAlphaBitmap(dc, 0, 0, 0, 0, c.bitmap, nullptr, 255), 0);
+            EXPECT_EQ(FreeAlphaCopy(c.bitmap), 0);
+            EXPECT_NE(GetObjectType(c.bitmap), 0u); // not deleted
+        }
+        HBITMAP mask = MakeMaskFromAlpha(c.bitmap);
         ASSERT_NE(mask, nullptr);
         BITMAP info{};
         GetObjectA(mask, sizeof info, &info);
-        EXPECT_EQ(info.bmBitsPixel, 1);
-        EXPECT_EQ(info.bmWidth, from == plain ? 2 : 3);
+        EXPECT_EQ(info.bmBitsPixel * 100 + info.bmWidth, c.bitmap == plain ? 102 : 103);
         HGDIOBJ old = SelectObject(dc, mask);
-        EXPECT_EQ(GetPixel(dc, 0, 1), opaque);
-        EXPECT_EQ(GetPixel(dc, 1, 0), partial ? clear : opaque);
+        EXPECT_EQ(GetPixel(dc, 0, 1), RGB(0, 0, 0)); // opaque
+        EXPECT_EQ(GetPixel(dc, 1, 0), c.clear ? RGB(255, 255, 255) : RGB(0, 0, 0));
         SelectObject(dc, old);
         DeleteObject(mask);
-        pixels[0].alpha = 0;
-        partial = false;
+        InitImageSupport();
     }
+    EXPECT_EQ(BitmapHasAlpha(reinterpret_cast<HBITMAP>(GetStockObject(WHITE_BRUSH))), 0);
     DeleteDC(dc);
-    DeleteObject(plain);
-    DeleteObject(bitmap);
-}
-
-TEST_F(AlphaTest, WithoutMsimg32EveryAlphaOperationGivesZero) {
-    HBITMAP bitmap = Section(2, 2);
-    EndImageSupport();
-    EXPECT_EQ(AlphaBlendAvailable(), 0);
-    EXPECT_EQ(BitmapHasAlpha(bitmap), 0);
-    EXPECT_EQ(MakeAlphaCopy(bitmap, nullptr, 0), nullptr);
-    EXPECT_EQ(MakeAlphaCopy(bitmap, nullptr, 1), nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    EXPECT_EQ(DrawAlphaBitmap(dc, 0, 0, 0, 0, bitmap, nullptr, 255), 0);
-    EXPECT_EQ(FreeAlphaCopy(bitmap), 0);
-    EXPECT_NE(GetObjectType(bitmap), 0u); // not deleted
-    DeleteDC(dc);
-    InitImageSupport();
-    EXPECT_EQ(AlphaBlendAvailable(), 1);
-    EXPECT_EQ(BitmapHasAlpha(bitmap), 1);
-    DeleteObject(bitmap);
+    for (HBITMAP bitmap : {partial, none, plain})
+        DeleteObject(bitmap);
 }
 
 } // namespace
