@@ -32,7 +32,7 @@ class AlphaTest : public ::testing::Test {
     void SetUp() override { InitImageSupport(); }
 };
 
-TEST_F(AlphaTest, CopiesArePremultipliedAndGreyedCopiesPullTowardsTheMiddle) {
+TEST_F(AlphaTest, CopiesArePremultipliedGreyedTowardsTheMiddleAndBlendedWhereDrawn) {
     // Green weighs most (6/10: 60, pulled up towards the middle); white and black are pulled
     // towards the middle too.
     EXPECT_EQ(GreyLevel(0, 100, 0), 62);
@@ -66,44 +66,31 @@ TEST_F(AlphaTest, CopiesArePremultipliedAndGreyedCopiesPullTowardsTheMiddle) {
         EXPECT_TRUE(i == 3 || greyed[i] == cases[i].grey) << i;
     }
     EXPECT_EQ(FreeAlphaCopy(greyCopy), 1);
-    FreeAlphaCopy(copy);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-}
 
-TEST_F(AlphaTest, DrawBlendsPerPixelOverTheTarget) {
-    Pixel* source = nullptr;
-    HBITMAP redSquare = Section(2, 2, &source);
-    for (int i = 0; i < 4; ++i)
-        source[i] = {0, 0, 255, 255};
-    source[0] = {0, 0, 128, 128}; // bottom-left, premultiplied half red
+    // Drawn at its own size one pixel in, over white, through a source DC that is left
+    // holding what it held: opaque pixels replace the white, the half-covered one mixes with it.
     Pixel* target = nullptr;
-    HBITMAP canvas = Section(4, 4, &target);
-    for (int i = 0; i < 16; ++i)
+    HBITMAP canvas = Section(7, 1, &target);
+    for (int i = 0; i < 7; ++i)
         target[i] = {255, 255, 255, 255};
-    HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, canvas);
-    EXPECT_EQ(DrawAlphaBitmap(dc, 1, 1, 0, 0, redSquare, nullptr, 255), 1);
+    HDC source = CreateCompatibleDC(nullptr);
+    HGDIOBJ before = GetCurrentObject(source, OBJ_BITMAP);
+    EXPECT_EQ(DrawAlphaBitmap(dc, 1, 0, 0, 0, copy, source, 255), 1);
+    EXPECT_EQ(GetCurrentObject(source, OBJ_BITMAP), before);
     GdiFlush();
-    int red = 0, pink = 0, white = 0;
-    for (int i = 0; i < 16; ++i) {
-        const Pixel& p = target[i];
-        red += p.red == 255 && p.green == 0 && p.blue == 0;
-        pink += p.red == 255 && p.green > 100 && p.green < 160 && p.green == p.blue;
-        white += p.red == 255 && p.green == 255 && p.blue == 255;
-    }
-    EXPECT_EQ(red * 100 + pink * 10 + white, 3 * 100 + 1 * 10 + 12);
-
-    // A caller's source DC is used and left holding what it held.
-    HDC sourceDc = CreateCompatibleDC(nullptr);
-    HGDIOBJ before = GetCurrentObject(sourceDc, OBJ_BITMAP);
-    EXPECT_EQ(DrawAlphaBitmap(dc, 0, 0, 1, 1, redSquare, sourceDc, 128), 1);
-    EXPECT_EQ(GetCurrentObject(sourceDc, OBJ_BITMAP), before);
-    DeleteDC(sourceDc);
+    for (int i : {0, 1, 6})
+        EXPECT_EQ(target[i].red + target[i].green + target[i].blue, 3 * 255) << i;
+    EXPECT_TRUE(target[2] == cases[1].in && target[3] == cases[2].in);
+    EXPECT_NEAR(target[4].green, 50 + 127, 2);
+    EXPECT_NEAR(target[4].red, 100 + 127, 2);
+    EXPECT_NEAR(target[5].blue, 127 + 127, 2);
+    EXPECT_EQ(DrawAlphaBitmap(dc, 0, 0, 1, 1, copy, nullptr, 255), 1); // a DC of its own
     SelectObject(dc, old);
+    DeleteDC(source);
     DeleteDC(dc);
-    DeleteObject(canvas);
-    DeleteObject(redSquare);
+    for (HBITMAP made : {copy, bitmap, canvas})
+        DeleteObject(made);
 }
 
 // Without msimg32 every alpha operation gives nothing and deletes nothing; the mask an image
