@@ -107,7 +107,7 @@ TEST_F(AlphaTest, MasksAndAlphaQueriesByBitmapAndSupport) {
         int hasAlpha;
         bool clear; // the mask's pixel beside the opaque one
     } cases[] = {
-        {partial, true, 1, fromAlpha}, {none, true, 1, false},       {plain, true, 0, false},
+        {partial, true, 1, fromAlpha},  {none, true, 1, false},  {plain, true, 0, false},
         {partial, false, 0, fromAlpha}, {none, false, 0, false},
     };
     HDC dc = CreateCompatibleDC(nullptr);

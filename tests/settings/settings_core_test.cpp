@@ -247,7 +247,8 @@ struct Model {
     }
     int Find(const std::string& key) const {
         if (pending) return -1;
-        for (std::size_t i = static_cast<std::size_t>(current + 1); i < entries.size() && !entries[i].group; ++i)
+        for (std::size_t i = static_cast<std::size_t>(current + 1); i < entries.size() && !entries[i].group;
+             ++i)
             if (SameSettingsName(entries[i].key.c_str(), Stored(key).c_str())) return static_cast<int>(i);
         return -1;
     }
@@ -298,7 +299,8 @@ TEST(SettingsModel, RandomStepsFollowThePlainRules) {
                 break;
             case 1: {
                 int index = model.Find(name);
-                int expected = index < 0 ? -5 : std::stoi(model.entries[static_cast<std::size_t>(index)].text);
+                int expected =
+                    index < 0 ? -5 : std::stoi(model.entries[static_cast<std::size_t>(index)].text);
                 ASSERT_EQ(ReadDocumentNumber(&document, name.c_str(), -5), expected);
                 break;
             }

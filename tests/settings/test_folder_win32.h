@@ -64,7 +64,8 @@ class TestFolder : public ::testing::Test {
     std::string Path(const std::string& name) const { return folder + "\\" + name; }
     std::string Make(const std::string& name, const std::string& bytes) const {
         std::string path = Path(name);
-        HANDLE file = CreateFileW(ToWidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE file =
+            CreateFileW(ToWidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
         EXPECT_TRUE(file != INVALID_HANDLE_VALUE &&
                     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
