@@ -32,7 +32,7 @@ class AlphaTest : public ::testing::Test {
     void SetUp() override { InitImageSupport(); }
 };
 
-TEST_F(AlphaTest, CopiesArePremultipliedAndGreyedCopiesPullTowardsTheMiddle) {
+TEST_F(AlphaTest, CopiesArePremultipliedGreyedTowardsTheMiddleAndBlendedWhereDrawn) {
     // Green weighs most (6/10: 60, pulled up towards the middle); white and black are pulled
     // towards the middle too.
     EXPECT_EQ(GreyLevel(0, 100, 0), 62);
@@ -66,95 +66,78 @@ TEST_F(AlphaTest, CopiesArePremultipliedAndGreyedCopiesPullTowardsTheMiddle) {
         EXPECT_TRUE(i == 3 || greyed[i] == cases[i].grey) << i;
     }
     EXPECT_EQ(FreeAlphaCopy(greyCopy), 1);
-    FreeAlphaCopy(copy);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-}
 
-TEST_F(AlphaTest, DrawBlendsPerPixelOverTheTarget) {
-    Pixel* source = nullptr;
-    HBITMAP redSquare = Section(2, 2, &source);
-    for (int i = 0; i < 4; ++i)
-        source[i] = {0, 0, 255, 255};
-    source[0] = {0, 0, 128, 128}; // bottom-left, premultiplied half red
+    // Drawn at its own size one pixel in, over white, through a source DC that is left
+    // holding what it held: opaque pixels replace the white, the half-covered one mixes with it.
     Pixel* target = nullptr;
-    HBITMAP canvas = Section(4, 4, &target);
-    for (int i = 0; i < 16; ++i)
+    HBITMAP canvas = Section(7, 1, &target);
+    for (int i = 0; i < 7; ++i)
         target[i] = {255, 255, 255, 255};
-    HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, canvas);
-    EXPECT_EQ(DrawAlphaBitmap(dc, 1, 1, 0, 0, redSquare, nullptr, 255), 1);
+    HDC source = CreateCompatibleDC(nullptr);
+    HGDIOBJ before = GetCurrentObject(source, OBJ_BITMAP);
+    EXPECT_EQ(DrawAlphaBitmap(dc, 1, 0, 0, 0, copy, source, 255), 1);
+    EXPECT_EQ(GetCurrentObject(source, OBJ_BITMAP), before);
     GdiFlush();
-    int red = 0, pink = 0, white = 0;
-    for (int i = 0; i < 16; ++i) {
-        const Pixel& p = target[i];
-        red += p.red == 255 && p.green == 0 && p.blue == 0;
-        pink += p.red == 255 && p.green > 100 && p.green < 160 && p.green == p.blue;
-        white += p.red == 255 && p.green == 255 && p.blue == 255;
-    }
-    EXPECT_EQ(red * 100 + pink * 10 + white, 3 * 100 + 1 * 10 + 12);
-
-    // A caller's source DC is used and left holding what it held.
-    HDC sourceDc = CreateCompatibleDC(nullptr);
-    HGDIOBJ before = GetCurrentObject(sourceDc, OBJ_BITMAP);
-    EXPECT_EQ(DrawAlphaBitmap(dc, 0, 0, 1, 1, redSquare, sourceDc, 128), 1);
-    EXPECT_EQ(GetCurrentObject(sourceDc, OBJ_BITMAP), before);
-    DeleteDC(sourceDc);
+    for (int i : {0, 1, 6})
+        EXPECT_EQ(target[i].red + target[i].green + target[i].blue, 3 * 255) << i;
+    EXPECT_TRUE(target[2] == cases[1].in && target[3] == cases[2].in);
+    EXPECT_NEAR(target[4].green, 50 + 127, 2);
+    EXPECT_NEAR(target[4].red, 100 + 127, 2);
+    EXPECT_NEAR(target[5].blue, 127 + 127, 2);
+    EXPECT_EQ(DrawAlphaBitmap(dc, 0, 0, 1, 1, copy, nullptr, 255), 1); // a DC of its own
     SelectObject(dc, old);
+    DeleteDC(source);
     DeleteDC(dc);
-    DeleteObject(canvas);
-    DeleteObject(redSquare);
+    for (HBITMAP made : {copy, bitmap, canvas})
+        DeleteObject(made);
 }
 
-TEST_F(AlphaTest, MaskFollowsAlphaUnlessThemedOrThereIsNone) {
+// Without msimg32 every alpha operation gives nothing and deletes nothing; the mask an image
+// list gets does not depend on it: from alpha while icons are not themed, all opaque where
+// there is no alpha to go by (none anywhere, or not 32 bits).
+TEST_F(AlphaTest, MasksAndAlphaQueriesByBitmapAndSupport) {
     Pixel* pixels = nullptr;
-    HBITMAP bitmap = Section(3, 2, &pixels);
-    HBITMAP plain = Section(2, 2, nullptr, 24);
-    EXPECT_EQ(BitmapHasAlpha(bitmap), 1);
-    EXPECT_EQ(BitmapHasAlpha(plain), 0);
-    EXPECT_EQ(BitmapHasAlpha(reinterpret_cast<HBITMAP>(GetStockObject(WHITE_BRUSH))), 0);
-    std::memset(pixels, 0, 6 * sizeof(Pixel));
+    HBITMAP partial = Section(3, 2, &pixels), none = Section(3, 2), plain = Section(2, 2, nullptr, 24);
     pixels[0].alpha = 255; // bottom-left
+    const bool fromAlpha = !ThemedAlphaIcons();
+    struct {
+        HBITMAP bitmap;
+        bool support;
+        int hasAlpha;
+        bool clear; // the mask's pixel beside the opaque one
+    } cases[] = {
+        {partial, true, 1, fromAlpha},  {none, true, 1, false},  {plain, true, 0, false},
+        {partial, false, 0, fromAlpha}, {none, false, 0, false},
+    };
     HDC dc = CreateCompatibleDC(nullptr);
-    const COLORREF opaque = RGB(0, 0, 0), clear = RGB(255, 255, 255);
-    // Alpha in one pixel; then none anywhere (everything opaque); then not 32 bits (the same).
-    bool partial = !ThemedAlphaIcons();
-    for (HBITMAP from : {bitmap, bitmap, plain}) {
-        HBITMAP mask = MakeMaskFromAlpha(from);
+    for (const auto& c : cases) {
+        if (!c.support) EndImageSupport();
+        EXPECT_EQ(AlphaBlendAvailable(), c.support ? 1 : 0);
+        EXPECT_EQ(BitmapHasAlpha(c.bitmap), c.hasAlpha);
+        if (!c.support) {
+            EXPECT_EQ(MakeAlphaCopy(c.bitmap, nullptr, 0), nullptr);
+            EXPECT_EQ(MakeAlphaCopy(c.bitmap, nullptr, 1), nullptr);
+            EXPECT_EQ(DrawAlphaBitmap(dc, 0, 0, 0, 0, c.bitmap, nullptr, 255), 0);
+            EXPECT_EQ(FreeAlphaCopy(c.bitmap), 0);
+            EXPECT_NE(GetObjectType(c.bitmap), 0u); // not deleted
+        }
+        HBITMAP mask = MakeMaskFromAlpha(c.bitmap);
         ASSERT_NE(mask, nullptr);
         BITMAP info{};
         GetObjectA(mask, sizeof info, &info);
-        EXPECT_EQ(info.bmBitsPixel, 1);
-        EXPECT_EQ(info.bmWidth, from == plain ? 2 : 3);
+        EXPECT_EQ(info.bmBitsPixel * 100 + info.bmWidth, c.bitmap == plain ? 102 : 103);
         HGDIOBJ old = SelectObject(dc, mask);
-        EXPECT_EQ(GetPixel(dc, 0, 1), opaque);
-        EXPECT_EQ(GetPixel(dc, 1, 0), partial ? clear : opaque);
+        EXPECT_EQ(GetPixel(dc, 0, 1), RGB(0, 0, 0)); // opaque
+        EXPECT_EQ(GetPixel(dc, 1, 0), c.clear ? RGB(255, 255, 255) : RGB(0, 0, 0));
         SelectObject(dc, old);
         DeleteObject(mask);
-        pixels[0].alpha = 0;
-        partial = false;
+        InitImageSupport();
     }
+    EXPECT_EQ(BitmapHasAlpha(reinterpret_cast<HBITMAP>(GetStockObject(WHITE_BRUSH))), 0);
     DeleteDC(dc);
-    DeleteObject(plain);
-    DeleteObject(bitmap);
-}
-
-TEST_F(AlphaTest, WithoutMsimg32EveryAlphaOperationGivesZero) {
-    HBITMAP bitmap = Section(2, 2);
-    EndImageSupport();
-    EXPECT_EQ(AlphaBlendAvailable(), 0);
-    EXPECT_EQ(BitmapHasAlpha(bitmap), 0);
-    EXPECT_EQ(MakeAlphaCopy(bitmap, nullptr, 0), nullptr);
-    EXPECT_EQ(MakeAlphaCopy(bitmap, nullptr, 1), nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    EXPECT_EQ(DrawAlphaBitmap(dc, 0, 0, 0, 0, bitmap, nullptr, 255), 0);
-    EXPECT_EQ(FreeAlphaCopy(bitmap), 0);
-    EXPECT_NE(GetObjectType(bitmap), 0u); // not deleted
-    DeleteDC(dc);
-    InitImageSupport();
-    EXPECT_EQ(AlphaBlendAvailable(), 1);
-    EXPECT_EQ(BitmapHasAlpha(bitmap), 1);
-    DeleteObject(bitmap);
+    for (HBITMAP bitmap : {partial, none, plain})
+        DeleteObject(bitmap);
 }
 
 } // namespace

@@ -94,20 +94,6 @@ TEST(LinkedList, WorksWithoutAReferenceAndIgnoresNull) {
     EXPECT_EQ(CreateLinkedList(-1, nullptr), nullptr);
 }
 
-// Walks of GoToElement go from the nearest known place: stepping forward costs one link each.
-TEST(LinkedList, SteppingThroughALargeListByIndexStaysFast) {
-    void* current = nullptr;
-    LinkedList* list = CreateLinkedList(sizeof(int), &current);
-    for (int i = 0; i < 100000; ++i)
-        *static_cast<int*>(InsertAfterCurrent(list)) = i;
-    for (int pass = 0; pass < 3; ++pass)
-        for (int i = 0; i < list->count; ++i)
-            ASSERT_EQ(*static_cast<int*>(GoToElement(list, i)), i);
-    for (int i = list->count - 1; i >= 0; --i)
-        ASSERT_EQ(*static_cast<int*>(GoToElement(list, i)), i);
-    DestroyLinkedList(list);
-}
-
 // A small pool costs a small block; a large one needs few blocks yet never holds more than one
 // large block's worth of unused slots.
 TEST(ElementPool, BlocksGrowWithTheTotalWithinTheirLimits) {

@@ -56,9 +56,6 @@ inline std::string DescribeEntries(const SettingsDocument* document) {
         case SettingsKeyEntry:
             out += "key " + Quote(entry->key) + " " + Quote(entry->text) + "\n";
             break;
-        default:
-            out += "?\n";
-            break;
         }
     }
     return out;

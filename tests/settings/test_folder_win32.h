@@ -46,16 +46,6 @@ inline std::string ReadRaw(const std::string& path) {
     return bytes;
 }
 
-inline bool WriteRaw(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(ToWidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool done = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                written == bytes.size();
-    CloseHandle(file);
-    return done;
-}
-
 // The folder is named after the process and the test, so that tests running side by side
 // never share one.
 class TestFolder : public ::testing::Test {
@@ -74,7 +64,14 @@ class TestFolder : public ::testing::Test {
     std::string Path(const std::string& name) const { return folder + "\\" + name; }
     std::string Make(const std::string& name, const std::string& bytes) const {
         std::string path = Path(name);
-        EXPECT_TRUE(WriteRaw(path, bytes)) << path;
+        HANDLE file =
+            CreateFileW(ToWidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        EXPECT_TRUE(file != INVALID_HANDLE_VALUE &&
+                    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size())
+            << path;
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
         return path;
     }
 

@@ -72,27 +72,22 @@ class WideNamesTest : public TestFolder {
         CloseSettings();
         TestFolder::TearDown();
     }
-    // A folder more than 300 characters deep, each level named in three scripts.
-    void MakeDeepFolder() {
-        deep = folder;
-        wideDeep = wideFolder;
-        while (wideDeep.size() < 320) {
-            deep += "\\" + std::string(Name) + " " + std::string(40, 'x');
-            wideDeep += L"\\" + std::wstring(WideName) + L" " + std::wstring(40, L'x');
-            ASSERT_EQ(MakeDirectory(deep.c_str()), 1) << deep.size();
-        }
-        DWORD attributes = GetFileAttributesW(LongForm(wideDeep).c_str());
-        ASSERT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
-    }
-    std::string deep;
-    std::wstring wideDeep;
 };
 
-TEST_F(WideNamesTest, FoldersFilesAndSizesUnderAnyNameAndDepth) {
+TEST_F(WideNamesTest, FoldersFilesSizesAndSettingsUnderAnyNameAndDepth) {
     EXPECT_EQ(MakeDirectory(Path(Name).c_str()), 1);
     EXPECT_EQ(MakeDirectory(Path(Name).c_str()), 0) << "made twice";
     EXPECT_EQ(QueryFileSize((Path(Name) + "\\").c_str()), FileSizeFolder);
-    MakeDeepFolder();
+    // A folder more than 300 characters deep, each level named in three scripts.
+    std::string deep = folder;
+    std::wstring wideDeep = wideFolder;
+    while (wideDeep.size() < 320) {
+        deep += "\\" + std::string(Name) + " " + std::string(40, 'x');
+        wideDeep += L"\\" + std::wstring(WideName) + L" " + std::wstring(40, L'x');
+        ASSERT_EQ(MakeDirectory(deep.c_str()), 1) << deep.size();
+    }
+    DWORD attributes = GetFileAttributesW(LongForm(wideDeep).c_str());
+    ASSERT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(QueryFileSize(deep.c_str()), FileSizeFolder);
     EXPECT_EQ(QueryFileSize((deep + "\\nichts.txt").c_str()), FileSizeNothing);
     for (const std::string& at : {folder, deep}) {
@@ -114,10 +109,8 @@ TEST_F(WideNamesTest, FoldersFilesAndSizesUnderAnyNameAndDepth) {
     }
     // The same name in the code page's closest spelling is another file.
     EXPECT_EQ(QueryFileSize((deep + "\\????? lodz ??.txt").c_str()), FileSizeNothing);
-}
 
-TEST_F(WideNamesTest, SettingsDocumentsUnderALongName) {
-    MakeDeepFolder();
+    // Settings documents there too, made on the first write under their full name.
     std::string path = deep + "\\" + Name + ".ini";
     EXPECT_NE(CreateSettings(path.c_str()), 0);
     SelectSettingsGroup("Einstellungen");
@@ -127,8 +120,6 @@ TEST_F(WideNamesTest, SettingsDocumentsUnderALongName) {
     SelectSettingsGroup("Einstellungen");
     EXPECT_EQ(ReadSettingNumber("Wert", 0), 42);
     CloseSettings();
-
-    // A document opened where no file is yet is made on the first write, under its full name.
     std::string fresh = deep + "\\neu " + Name + ".ini";
     EXPECT_EQ(OpenSettings(fresh.c_str()), 0);
     SelectSettingsGroup("A");
