@@ -13,8 +13,6 @@
 
 namespace {
 
-const wchar_t* const LastSelectedProperty = L"OZ_LastSelected";
-
 constexpr int HeaderTitleBufferSize = 4096;
 constexpr int CheckedStateImage = 0x2000;
 constexpr int UncheckedStateImage = 0x1000;
@@ -291,7 +289,6 @@ void ListFree(Gadget* gadget) {
     // The window is going: no paint will read the blocks any more.
     for (RowExtras* extras : CollectRowExtras(gadget->window))
         FreeRowExtras(extras);
-    RemovePropW(gadget->window, LastSelectedProperty);
     FreeItemImageLists(gadget->imageLists);
     gadget->imageLists = nullptr;
 }
@@ -301,11 +298,11 @@ int View(HWND list) {
 }
 
 // A click into empty space after a selection reports the selection as gone.
-void CheckSelection(HWND list) {
-    if (FirstSelectedRow(list) != -1) return;
-    if (reinterpret_cast<std::intptr_t>(GetPropW(list, LastSelectedProperty)) == -1) return;
-    SetPropW(list, LastSelectedProperty, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)));
-    PostGadgetEvent(list, GadgetEventChange);
+// Before the first report the record reads 0, not -1: a first click into empty space counts.
+void CheckSelection(Gadget* gadget) {
+    if (FirstSelectedRow(gadget->window) != -1 || gadget->lastSelected == -1) return;
+    gadget->lastSelected = -1;
+    PostGadgetEvent(gadget->window, GadgetEventChange);
 }
 
 void DrawLine(HDC dc, int x1, int y1, int x2, int y2) {
@@ -418,11 +415,11 @@ LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wPara
     HWND list = gadget->window;
     switch (header->code) {
     case NM_CLICK:
-        CheckSelection(list);
+        CheckSelection(gadget);
         PostGadgetEvent(list, GadgetEventLeftClick);
         return 0;
     case NM_RCLICK:
-        CheckSelection(list);
+        CheckSelection(gadget);
         PostGadgetEvent(list, GadgetEventRightClick);
         return 0;
     case NM_DBLCLK:
@@ -436,8 +433,7 @@ LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wPara
         // Only state changes count: writing a selected row's text or colours is no selection.
         if (!(change->uChanged & LVIF_STATE)) return 0;
         if (change->uNewState & LVIS_SELECTED) {
-            SetPropW(list, LastSelectedProperty,
-                     reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(change->iItem)));
+            gadget->lastSelected = change->iItem;
             PostGadgetEvent(list, GadgetEventChange);
         } else {
             UINT oldImage = change->uOldState & LVIS_STATEIMAGEMASK;

@@ -1,11 +1,12 @@
 #include "controls/menu.h"
 
-#include "controls/owner_properties.h"
 #include "core/handles_win32.h"
 #include "core/object_table.h"
 #include "framework/dpi.h"
 #include "images/alpha.h"
 #include "settings/wide_text.h"
+
+#include <commctrl.h>
 
 #include <cstddef>
 #include <cstring>
@@ -13,8 +14,10 @@
 
 namespace {
 
-const wchar_t* const CleanUpProperty = L"oz_menu_callback";
-const wchar_t* const OwnerDrawProperty = L"oz_officemenu_callback";
+// The window subclasses' identifiers: the clean-up comes with a bar, the drawing with the
+// first picture on an entry.
+constexpr UINT_PTR CleanUpSubclass = 1;
+constexpr UINT_PTR OwnerDrawSubclass = 2;
 
 // Owner-drawn entries of other code carry item data of their own; only records with this tag
 // are ours to measure and draw.
@@ -420,8 +423,8 @@ void RemeasureEntries(HMENU menu) {
     }
 }
 
-LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, OwnerDrawProperty));
+LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR) {
     switch (message) {
     case WM_SETTINGCHANGE:
         CreateMenuFont(menuFontDpi ? menuFontDpi : SystemDpi());
@@ -460,14 +463,12 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
         }
         break;
     case WM_NCDESTROY:
-        RemovePropW(window, OwnerDrawProperty);
-        OwnerPropertiesChanged();
+        RemoveWindowSubclass(window, OwnerDrawProcedure, OwnerDrawSubclass);
         break;
     default:
         break;
     }
-    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                    : DefWindowProcW(window, message, wParam, lParam);
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 // The window destroys its current menu itself; the entry records and any menu bar built for
@@ -485,22 +486,17 @@ void ReleaseWindowMenus(HWND window) {
     }
 }
 
-LRESULT CALLBACK CleanUpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, CleanUpProperty));
+LRESULT CALLBACK CleanUpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     if (message == WM_NCDESTROY) {
         ReleaseWindowMenus(window);
-        RemovePropW(window, CleanUpProperty);
-        OwnerPropertiesChanged();
+        RemoveWindowSubclass(window, CleanUpProcedure, CleanUpSubclass);
     }
-    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                    : DefWindowProcW(window, message, wParam, lParam);
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
-void Subclass(HWND window, const wchar_t* property, WNDPROC procedure) {
-    if (!window || GetPropW(window, property)) return;
-    auto previous = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
-    SetPropW(window, property, reinterpret_cast<HANDLE>(previous));
-    OwnerPropertiesChanged();
+// Installing again is harmless: the system keeps one subclass per procedure and identifier.
+void Subclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id) {
+    if (window) SetWindowSubclass(window, procedure, id, 0);
 }
 
 // Takes the record for a number, makes the menu and makes it current.
@@ -518,7 +514,7 @@ Number NewMenu(Number number, HWND window, bool bar) {
     State()->current = actual;
     State()->target = menu;
     State()->depth = 0;
-    if (bar) Subclass(window, CleanUpProperty, CleanUpProcedure);
+    if (bar) Subclass(window, CleanUpProcedure, CleanUpSubclass);
     return number == AnyNumber ? actual : reinterpret_cast<Number>(menu);
 }
 
@@ -531,7 +527,7 @@ Number MakeImageMenu(Number number, Number result, HWND window, int style) {
         if (record->heap) {
             record->image = 1;
             record->style = style;
-            if (window) Subclass(window, OwnerDrawProperty, OwnerDrawProcedure);
+            if (window) Subclass(window, OwnerDrawProcedure, OwnerDrawSubclass);
         }
     }
     return result;

@@ -21,14 +21,12 @@ TEST_F(GadgetTest, RegistrationMarksTheWindowWithItsNumber) {
     HWND made = MakeList(0, 100, 7);
     EXPECT_EQ(GetParent(made), window);
     EXPECT_EQ(GetWindowLongPtrA(made, GWLP_ID), 7);
-    EXPECT_EQ(reinterpret_cast<Number>(GetPropA(made, "OZ_ID")), 7);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(made, WM_GETFONT, 0, 0)),
               GetStockObject(DEFAULT_GUI_FONT));
     Gadget* gadget = FindGadget(7);
     ASSERT_NE(gadget, nullptr);
     EXPECT_EQ(gadget->gadgetClass->kind, GadgetKindList);
     EXPECT_EQ(gadget->number, 7);
-    EXPECT_NE(gadget->previousProcedure, nullptr);
 
     Number dynamic = CreateListGadget(AnyNumber, 0, 0, 50, 50, "", 0, 0);
     ASSERT_NE(dynamic, 0);
@@ -102,7 +100,6 @@ TEST_F(GadgetTest, HookTakesOnlyLiveGadgetsWhoseWindowIsTheControl) {
     // A control that claims gadget 5's number but is not its window.
     HWND impostor = CreateWindowExA(0, "Static", "", WS_CHILD, 0, 0, 10, 10, window,
                                     reinterpret_cast<HMENU>(5), nullptr, nullptr);
-    SetPropA(impostor, "OZ_ID", reinterpret_cast<HANDLE>(5));
     NMHDR click{impostor, 5, static_cast<UINT>(NM_CLICK)};
     SendMessageA(window, WM_NOTIFY, 5, reinterpret_cast<LPARAM>(&click));
     EXPECT_TRUE(GadgetEvents(5).empty());

@@ -12,7 +12,7 @@ using ListEventsTest = ListFixture;
 using Events = std::vector<int>;
 
 std::intptr_t LastSelected(HWND list) {
-    return reinterpret_cast<std::intptr_t>(GetPropA(list, "OZ_LastSelected"));
+    return FindGadget(GetWindowLongPtrA(list, GWLP_ID))->lastSelected;
 }
 
 class ListEvents : public ListFixture {
@@ -31,8 +31,8 @@ class ListEvents : public ListFixture {
 };
 
 TEST_F(ListEvents, VeryFirstClickIntoEmptySpaceReportsOneChange) {
-    // The property is absent, which is not -1, so the missing selection counts as new.
-    EXPECT_EQ(GetPropA(list, "OZ_LastSelected"), nullptr);
+    // Nothing was reported yet, which is not -1, so the missing selection counts as new.
+    EXPECT_EQ(LastSelected(list), 0);
     Click(list, empty.x, empty.y);
     Events events = GadgetEvents(TestList);
     EXPECT_EQ(events, (Events{GadgetEventChange, GadgetEventLeftClick}));
