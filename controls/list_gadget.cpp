@@ -1,6 +1,7 @@
 #include "controls/list_gadget.h"
 
 #include "controls/list_extras.h"
+#include "core/handles_win32.h"
 #include "framework/gadget_list.h"
 #include "settings/wide_text.h"
 
@@ -325,15 +326,14 @@ void DrawGrid(Gadget* gadget, HDC dc) {
     if (ListRowCount(list) == 0) {
         RECT below = client;
         below.top = header.bottom;
-        HBRUSH brush = CreateSolidBrush(back);
-        FillRect(dc, &below, brush);
-        DeleteObject(brush);
+        UniqueBrush brush(CreateSolidBrush(back));
+        FillRect(dc, &below, brush.get());
         return;
     }
     COLORREF lineColor =
         gadget->gridColor == -1 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(gadget->gridColor);
-    HPEN pen = CreatePen(PS_SOLID, 0, lineColor);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
+    UniquePen pen(CreatePen(PS_SOLID, 0, lineColor));
+    ScopedSelect selected(dc, pen.get());
 
     RECT row{};
     row.left = LVIR_BOUNDS;
@@ -347,11 +347,11 @@ void DrawGrid(Gadget* gadget, HDC dc) {
     }
     if (!VisualStylesActive()) {
         // The classic header has no line of its own under it.
-        HPEN backPen = CreatePen(PS_SOLID, 0, back);
-        SelectObject(dc, backPen);
-        DrawLine(dc, 0, header.bottom, client.right, header.bottom);
-        SelectObject(dc, pen);
-        DeleteObject(backPen);
+        {
+            UniquePen backPen(CreatePen(PS_SOLID, 0, back));
+            ScopedSelect classic(dc, backPen.get());
+            DrawLine(dc, 0, header.bottom, client.right, header.bottom);
+        }
         header.bottom += 1;
         DrawLine(dc, 0, header.bottom, client.right, header.bottom);
     }
@@ -366,8 +366,6 @@ void DrawGrid(Gadget* gadget, HDC dc) {
                 DrawLine(dc, cell.left, header.bottom, cell.left, client.bottom);
         }
     }
-    SelectObject(dc, oldPen);
-    DeleteObject(pen);
 }
 
 LRESULT CustomDraw(Gadget* gadget, NMLVCUSTOMDRAW* draw) {

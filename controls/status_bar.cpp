@@ -2,6 +2,7 @@
 
 #include "controls/gadget.h"
 #include "controls/owner_subclass.h"
+#include "core/handles_win32.h"
 #include "core/memory.h"
 #include "core/object_table.h"
 #include "framework/dpi.h"
@@ -10,6 +11,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -33,9 +35,14 @@ StatusBarRecord* FindBar(Number number) {
     return FindRecord<StatusBarRecord>(State()->table, number);
 }
 
+// The fields are plain memory; the copy of a field's picture is let go by an owner here.
+void DropImageCopy(StatusField& field) {
+    UniqueBitmap gone(std::exchange(field.imageCopy, nullptr));
+}
+
 void ReleaseFields(StatusBarRecord* record) {
     for (int i = 0; i < record->count; ++i)
-        if (record->fields[i].imageCopy) DeleteObject(record->fields[i].imageCopy);
+        DropImageCopy(record->fields[i]);
     FreeMemory(record->fields);
     record->fields = nullptr;
     record->count = record->capacity = 0;
@@ -210,10 +217,7 @@ void SetStatusFieldText(Number number, int field, const char* text, int flags) {
         StatusField& entry = record->fields[field];
         entry.kind = 0;
         if (entry.progressWindow) ShowWindow(entry.progressWindow, SW_HIDE);
-        if (entry.imageCopy) {
-            DeleteObject(entry.imageCopy);
-            entry.imageCopy = nullptr;
-        }
+        DropImageCopy(entry);
         entry.textFlags = flags;
     }
 

@@ -1,6 +1,7 @@
 #include "controls/toolbar.h"
 
 #include "controls/owner_subclass.h"
+#include "core/handles_win32.h"
 #include "core/object_table.h"
 #include "images/alpha.h"
 
@@ -136,9 +137,8 @@ LRESULT AddToolbarButton(int identifier, HANDLE image, int mode) {
     int index;
     if (image && GetObjectType(image) == OBJ_BITMAP) {
         auto bitmap = static_cast<HBITMAP>(image);
-        HBITMAP mask = MakeMaskFromAlpha(bitmap);
-        index = ImageList_Add(list, bitmap, mask);
-        if (mask) DeleteObject(mask);
+        UniqueBitmap mask(MakeMaskFromAlpha(bitmap));
+        index = ImageList_Add(list, bitmap, mask.get());
     } else {
         index = ImageList_ReplaceIcon(list, -1, static_cast<HICON>(image));
     }
