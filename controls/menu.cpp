@@ -3,10 +3,10 @@
 #include "core/handles_win32.h"
 #include "core/object_table.h"
 #include "framework/dpi.h"
+#include "framework/owner_subclass.h"
 #include "images/alpha.h"
 #include "settings/wide_text.h"
 
-#include <commctrl.h>
 
 #include <cstddef>
 #include <cstring>
@@ -14,10 +14,6 @@
 
 namespace {
 
-// The window subclasses' identifiers: the clean-up comes with a bar, the drawing with the
-// first picture on an entry.
-constexpr UINT_PTR CleanUpSubclass = 1;
-constexpr UINT_PTR OwnerDrawSubclass = 2;
 
 // Owner-drawn entries of other code carry item data of their own; only records with this tag
 // are ours to measure and draw.
@@ -406,8 +402,8 @@ void RemeasureEntries(HMENU menu) {
     }
 }
 
-LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR) {
+// The drawing comes with the first picture on an entry of the window's menus.
+bool WatchOwnerDraw(HWND window, Number, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
     case WM_SETTINGCHANGE:
         CreateMenuFont(menuFontDpi ? menuFontDpi : SystemDpi());
@@ -421,7 +417,8 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
             if (const MenuEntryRecord* entry =
                     measure->CtlType == ODT_MENU ? EntryOf(measure->itemData) : nullptr) {
                 MeasureEntry(window, entry, measure);
-                return TRUE;
+                *result = TRUE;
+                return true;
             }
         }
         break;
@@ -431,7 +428,8 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
             if (const MenuEntryRecord* entry =
                     item->CtlType == ODT_MENU ? EntryOf(item->itemData) : nullptr) {
                 DrawEntry(entry, item, MenuMetricsFor(window));
-                return TRUE;
+                *result = TRUE;
+                return true;
             }
         }
         break;
@@ -440,18 +438,18 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
         break;
     case WM_MENUCHAR:
         if (!(HIWORD(wParam) & MF_SYSMENU)) {
-            LRESULT result = FindMnemonic(window, static_cast<wchar_t>(LOWORD(wParam)),
-                                          reinterpret_cast<HMENU>(lParam));
-            if (result != NotHandled) return result;
+            LRESULT found = FindMnemonic(window, static_cast<wchar_t>(LOWORD(wParam)),
+                                         reinterpret_cast<HMENU>(lParam));
+            if (found != NotHandled) {
+                *result = found;
+                return true;
+            }
         }
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(window, OwnerDrawProcedure, OwnerDrawSubclass);
         break;
     default:
         break;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return false;
 }
 
 // The records are plain memory: owners here let go of the menu, unless keep names it because a
@@ -477,17 +475,10 @@ void ReleaseWindowMenus(HWND window) {
     }
 }
 
-LRESULT CALLBACK CleanUpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_NCDESTROY) {
-        ReleaseWindowMenus(window);
-        RemoveWindowSubclass(window, CleanUpProcedure, CleanUpSubclass);
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
-// Installing again is harmless: the system keeps one subclass per procedure and identifier.
-void Subclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id) {
-    if (window) SetWindowSubclass(window, procedure, id, 0);
+// The clean-up comes with a window's first menu bar.
+bool WatchCleanUp(HWND window, Number, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_NCDESTROY) ReleaseWindowMenus(window);
+    return false;
 }
 
 // Takes the record for a number, makes the menu and makes it current.
@@ -505,7 +496,7 @@ Number NewMenu(Number number, HWND window, bool bar) {
     State()->current = actual;
     State()->target = menu;
     State()->depth = 0;
-    if (bar) Subclass(window, CleanUpProcedure, CleanUpSubclass);
+    if (bar && window) WatchOwner(window, WatchCleanUp, 0);
     return number == AnyNumber ? actual : reinterpret_cast<Number>(menu);
 }
 
@@ -518,7 +509,7 @@ Number MakeImageMenu(Number number, Number result, HWND window, int style) {
         if (record->heap) {
             record->image = 1;
             record->style = style;
-            if (window) Subclass(window, OwnerDrawProcedure, OwnerDrawSubclass);
+            if (window) WatchOwner(window, WatchOwnerDraw, 0);
         }
     }
     return result;

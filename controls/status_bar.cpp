@@ -1,11 +1,11 @@
 #include "controls/status_bar.h"
 
 #include "controls/gadget.h"
-#include "controls/owner_subclass.h"
 #include "core/handles_win32.h"
 #include "core/memory.h"
 #include "core/object_table.h"
 #include "framework/dpi.h"
+#include "framework/owner_subclass.h"
 #include "settings/wide_text.h"
 
 #include <commctrl.h>
@@ -98,9 +98,9 @@ void LayOut(StatusBarRecord* record) {
 
 // The owner's subclass must not lay out a bar that is gone, or one that later took over the
 // number on another window.
-void WatchOwnerMessage(HWND owner, Number number, UINT message, WPARAM wParam, LPARAM) {
+bool WatchOwnerMessage(HWND owner, Number number, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
     StatusBarRecord* record = FindBar(number);
-    if (!record || record->owner != owner) return;
+    if (!record || record->owner != owner) return false;
     if (message == WM_SIZE && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED)) {
         RECT client{};
         GetClientRect(owner, &client);
@@ -122,6 +122,7 @@ void WatchOwnerMessage(HWND owner, Number number, UINT message, WPARAM wParam, L
         ReleaseFields(record);
         ReleaseObject(State()->table, number);
     }
+    return false;
 }
 
 // The text as the control wants it: tabs in front align it, and themed bars draw right-aligned

@@ -1,8 +1,8 @@
 #include "controls/toolbar.h"
 
-#include "controls/owner_subclass.h"
 #include "core/handles_win32.h"
 #include "core/object_table.h"
+#include "framework/owner_subclass.h"
 #include "images/alpha.h"
 
 #include <commctrl.h>
@@ -47,7 +47,7 @@ void FreeDeadToolbars() {
 }
 
 // A number whose toolbar is gone, or now sits on another window, names nothing here.
-void WatchOwnerMessage(HWND owner, Number number, UINT message, WPARAM, LPARAM lParam) {
+bool WatchOwnerMessage(HWND owner, Number number, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
     auto* record = FindRecord<ToolbarRecord>(Table(), number);
     if (record && record->owner != owner) record = nullptr;
     HWND toolbar = record ? record->window : nullptr;
@@ -72,6 +72,7 @@ void WatchOwnerMessage(HWND owner, Number number, UINT message, WPARAM, LPARAM l
     default:
         break;
     }
+    return false;
 }
 
 } // namespace

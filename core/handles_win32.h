@@ -68,6 +68,12 @@ struct ImageList {
     static void Close(Value value) noexcept { ImageList_Destroy(value); }
 };
 
+struct AcceleratorTable {
+    using Value = HACCEL;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { DestroyAcceleratorTable(value); }
+};
+
 struct Module {
     using Value = HMODULE;
     static Value Invalid() noexcept { return nullptr; }
@@ -119,6 +125,7 @@ using UniqueIcon = UniqueHandle<handle_traits::Icon>;
 using UniquePicture = UniqueHandle<handle_traits::Picture>;
 using UniqueMenu = UniqueHandle<handle_traits::Menu>;
 using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
+using UniqueAcceleratorTable = UniqueHandle<handle_traits::AcceleratorTable>;
 using UniqueModule = UniqueHandle<handle_traits::Module>;
 using UniqueFindFile = UniqueHandle<handle_traits::FindFile>;
 using UniqueRegistryKey = UniqueHandle<handle_traits::RegistryKey>;

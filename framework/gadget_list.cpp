@@ -2,8 +2,7 @@
 
 #include "core/memory.h"
 #include "core/object_table.h"
-
-#include <commctrl.h>
+#include "framework/owner_subclass.h"
 
 namespace {
 
@@ -21,8 +20,8 @@ struct GadgetListState {
     SavedGadgetList* saved; // every window's record, newest first
 };
 
-// Kept for every window that has been a gadget list: the reference data of its subclass, and
-// a link in this module's own chain so that a switch finds it without asking the window.
+// Kept for every window that has been a gadget list: the number its owner watch carries, and a
+// link in this module's own chain so that a switch finds it without asking the window.
 struct SavedGadgetList {
     HWND window;
     HWND currentListWindow;
@@ -61,10 +60,9 @@ void Unlink(GadgetListState* context, SavedGadgetList* gone) {
         }
 }
 
-LRESULT CALLBACK GadgetListProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                     DWORD_PTR data) {
+bool WatchListWindow(HWND, Number number, UINT message, WPARAM, LPARAM, LRESULT*) {
     if (message == WM_NCDESTROY) {
-        auto* saved = reinterpret_cast<SavedGadgetList*>(data);
+        auto* saved = reinterpret_cast<SavedGadgetList*>(number);
         GadgetListState* context = State();
         if (context && context->currentListWindow == saved->window) {
             context->currentListWindow = nullptr;
@@ -74,9 +72,8 @@ LRESULT CALLBACK GadgetListProcedure(HWND window, UINT message, WPARAM wParam, L
         // A window destroyed while another list was current still owns its saved stack.
         FreeMemory(saved->nestingStack);
         FreeMemory(saved);
-        RemoveWindowSubclass(window, GadgetListProcedure, id);
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return false;
 }
 
 struct FocusWalk {
@@ -173,7 +170,7 @@ HWND SwitchGadgetList(HWND window) {
     auto* saved = AllocateRecord<SavedGadgetList>();
     if (!saved) return previous;
     saved->window = window;
-    if (!SetWindowSubclass(window, GadgetListProcedure, 0, reinterpret_cast<DWORD_PTR>(saved))) {
+    if (!WatchOwner(window, WatchListWindow, reinterpret_cast<Number>(saved))) {
         FreeMemory(saved);
         return previous;
     }
