@@ -25,6 +25,13 @@ struct WatchedOwner {
 
 WatchedOwner* owners = nullptr;
 
+WatchedOwner* Find(HWND window) {
+    WatchedOwner* record = owners;
+    while (record && record->window != window)
+        record = record->next;
+    return record;
+}
+
 void Forget(WatchedOwner* gone) {
     for (WatchedOwner** link = &owners; *link; link = &(*link)->next)
         if (*link == gone) {
@@ -54,9 +61,7 @@ LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 
 bool WatchOwner(HWND owner, OwnerWatcher watcher, Number number) {
     if (!owner || !watcher) return false;
-    WatchedOwner* record = owners;
-    while (record && record->window != owner)
-        record = record->next;
+    WatchedOwner* record = Find(owner);
     if (!record) {
         record = AllocateRecord<WatchedOwner>();
         if (!record) return false;
@@ -76,4 +81,14 @@ bool WatchOwner(HWND owner, OwnerWatcher watcher, Number number) {
     if (record->count == MaxWatches) return false;
     record->watches[record->count++] = Watch{watcher, number};
     return true;
+}
+
+bool WatchedNumber(HWND owner, OwnerWatcher watcher, Number* number) {
+    WatchedOwner* record = owner ? Find(owner) : nullptr;
+    for (int i = 0; record && i < record->count; ++i)
+        if (record->watches[i].watcher == watcher) {
+            *number = record->watches[i].number;
+            return true;
+        }
+    return false;
 }

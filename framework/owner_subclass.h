@@ -19,3 +19,6 @@ using OwnerWatcher = bool (*)(HWND owner, Number number, UINT message, WPARAM wP
 // Starts the watcher on owner, or points the watch already there at number. Newer watchers see
 // a message first. False when the window could not be subclassed.
 bool WatchOwner(HWND owner, OwnerWatcher watcher, Number number);
+
+// The number of the watcher's watch on owner, without asking the window; false when it has none.
+bool WatchedNumber(HWND owner, OwnerWatcher watcher, Number* number);
