@@ -4,6 +4,7 @@
 #include "app/file_list_view.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
+#include "core/handles_win32.h"
 #include "core/system_library_win32.h"
 #include "framework/requesters.h"
 #include "framework/window.h"
@@ -151,7 +152,7 @@ void AddDroppedFiles(HDROP drop) {
     auto query = LateSystemFunction<QueryFunction>(L"shell32.dll", "DragQueryFileW");
     auto finish = LateSystemFunction<FinishFunction>(L"shell32.dll", "DragFinish");
     if (!query || !finish) {
-        GlobalFree(drop);
+        UniqueGlobalMemory unread(drop);
         return;
     }
     std::vector<std::string> dropped;

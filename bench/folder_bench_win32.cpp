@@ -4,8 +4,9 @@
 //
 //     folder_bench_win32.exe [N [seconds]]      (default 10000 files, 20 s idle)
 #include "app/application.h"
-#include "app/protection_model.h"
 #include "app/protected_tree.h"
+#include "app/protection_model.h"
+#include "core/clock_win32.h"
 #include "core/handles_win32.h"
 #include "settings/wide_text.h"
 
@@ -26,13 +27,6 @@ namespace {
 
 constexpr int Repeats = 5;
 constexpr int FilesPerFolder = 500;
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double ProcessCpuSeconds() {
     FILETIME created, ended, kernel, user;
@@ -88,19 +82,19 @@ int main(int argc, char** argv) {
     for (int round = 0; round < Repeats; ++round) {
         std::vector<UniqueFile> held;
         held.reserve(static_cast<std::size_t>(count));
-        double start = Now();
+        double start = MonotonicSeconds();
         Floor(root, held);
-        floors.push_back(Now() - start);
+        floors.push_back(MonotonicSeconds() - start);
         heldByFloor = static_cast<int>(std::count_if(held.begin(), held.end(), [](const UniqueFile& f) { return f.valid(); }));
         held.clear();
 
-        start = Now();
+        start = MonotonicSeconds();
         {
             ProtectedTree tree(rootText, key, Protection());
             unsigned long error = 0;
             tree.HoldRoot(error, nullptr, 0, 0);
             while (tree.Busy()) tree.Work(40);
-            ours.push_back(Now() - start);
+            ours.push_back(MonotonicSeconds() - start);
             heldByTree = tree.HeldFiles();
         }
     }

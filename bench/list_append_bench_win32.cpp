@@ -3,6 +3,7 @@
 // Prints rows per second for both and their ratio.
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
+#include "core/clock_win32.h"
 #include "framework/window.h"
 
 #include <windows.h>
@@ -21,12 +22,6 @@ constexpr Number BenchList = 1;
 void Pump() {
     while (WaitEventTimeout(0)) {
     }
-}
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 void FreshList() {
@@ -52,27 +47,24 @@ int main(int argc, char** argv) {
         pointers.push_back(text.c_str());
 
     FreshList();
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
+    double start = MonotonicSeconds();
     for (const char* text : pointers)
         InsertGadgetItem(BenchList, -1, text, nullptr, 0);
     Pump();
-    QueryPerformanceCounter(&end);
-    double single = Seconds(start, end);
+    double single = MonotonicSeconds() - start;
     int singleCount = GadgetItemCount(BenchList);
 
     FreshList(); // the number's reuse frees the first list
-    QueryPerformanceCounter(&start);
+    start = MonotonicSeconds();
     int added = AddGadgetItems(BenchList, pointers.data(), static_cast<int>(pointers.size()));
     Pump();
-    QueryPerformanceCounter(&end);
-    double batch = Seconds(start, end);
+    double batch = MonotonicSeconds() - start;
     int batchCount = GadgetItemCount(BenchList);
 
     // The floor: the bare control messages, redrawing off, no gadget layer in between.
     FreshList();
     HWND list = GadgetHandle(BenchList);
-    QueryPerformanceCounter(&start);
+    start = MonotonicSeconds();
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     for (int i = 0; i < rows; ++i) {
         LVITEMA item{};
@@ -84,8 +76,7 @@ int main(int argc, char** argv) {
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(list, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     Pump();
-    QueryPerformanceCounter(&end);
-    double floor = Seconds(start, end);
+    double floor = MonotonicSeconds() - start;
 
     std::printf("rows: %d\n", rows);
     std::printf("one at a time: %d rows in %.3f s = %.0f rows/s (%.1f us/row)\n", singleCount, single,

@@ -1,6 +1,7 @@
 // Settings documents of 1 MB and 10 MB, opened, looked up and closed: our engine against the
 // system's profile functions (GetPrivateProfileStringA) doing the same look-ups on the same
 // file in the same run. Run it under wine64 with the x86_64 build.
+#include "core/clock_win32.h"
 #include "settings/settings_document.h"
 
 #include "settings_bench_common.h"
@@ -19,29 +20,18 @@ namespace {
 std::vector<Lookup> lookups;
 long long checksum = 0;
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // The fastest of as many rounds as fit in `budget` seconds (at least `least`), after one round
 // to warm the caches: the round least disturbed by other work on a shared machine.
 template <class Work> double SecondsPerRound(Work work, double budget = 2.0, int least = 3) {
     work();
     int rounds = 0;
-    double best = 1e9, start = Now();
+    double best = 1e9, start = MonotonicSeconds();
     do {
-        double begin = Now();
+        double begin = MonotonicSeconds();
         work();
-        best = std::min(best, Now() - begin);
+        best = std::min(best, MonotonicSeconds() - begin);
         ++rounds;
-    } while (Now() - start < budget || rounds < least);
+    } while (MonotonicSeconds() - start < budget || rounds < least);
     return best;
 }
 

@@ -5,6 +5,7 @@
 //
 //     startup_win32.exe [N ...]          (default 1000 10000)
 //     startup_win32.exe --floor <list>   (the floor itself; run by the benchmark)
+#include "core/clock_win32.h"
 #include "settings/wide_text.h"
 
 #include <windows.h>
@@ -29,17 +30,6 @@ std::string Folder() {
     GetModuleFileNameA(nullptr, path, sizeof path);
     std::string text = path;
     return text.substr(0, text.rfind('\\'));
-}
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
@@ -206,7 +196,7 @@ VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int
     VerriqRun run;
     std::string expected = std::to_string(n) + (n == 1 ? " Datei wird geschützt" : " Dateien werden geschützt");
     Process verriq;
-    double start = Now();
+    double start = MonotonicSeconds();
     if (!verriq.Start(Folder() + "\\Verriq.exe", arguments, &appdata)) return run;
     Search search{verriq.info.dwProcessId, nullptr};
     // Asking the status bar for its text is a message into the busy thread, and a stream of
@@ -214,11 +204,11 @@ VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int
     // instead, which is locked last, and ask once it is held: the answer comes when the loop
     // runs, and then the text must be there. The floor's time ends exactly (at its exit), so
     // the watch is close-meshed: a coarse one added up to its interval to every Verriq run.
-    while (n > 0 && Now() - start < 120 && !IsHeld(lastFile)) Sleep(5);
-    while (Now() - start < 120) {
+    while (n > 0 && MonotonicSeconds() - start < 120 && !IsHeld(lastFile)) Sleep(5);
+    while (MonotonicSeconds() - start < 120) {
         if (!search.found) EnumWindows(FindMain, reinterpret_cast<LPARAM>(&search));
         if (search.found && StatusText(verriq.info.hProcess, search.found) == expected) {
-            run.seconds = Now() - start;
+            run.seconds = MonotonicSeconds() - start;
             break;
         }
         Sleep(10);
@@ -240,10 +230,10 @@ VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int
 
 double RunFloorProcess(const std::string& listPath, int n) {
     Process floor;
-    double start = Now();
+    double start = MonotonicSeconds();
     if (!floor.Start(Folder() + "\\" + "startup_win32.exe", "--floor \"" + listPath + "\"", nullptr)) return -1;
     WaitForSingleObject(floor.info.hProcess, 120000);
-    double seconds = Now() - start;
+    double seconds = MonotonicSeconds() - start;
     DWORD held = 0;
     GetExitCodeProcess(floor.info.hProcess, &held);
     CloseHandle(floor.info.hProcess);

@@ -11,8 +11,6 @@
 
 namespace {
 
-const wchar_t* const IdProperty = L"OZ_ID";
-const wchar_t* const DropAcceptProperty = L"OZ_DropAccept";
 const wchar_t* const WindowIdProperty = L"OZ_WindowID";
 
 struct GadgetLibrary {
@@ -27,14 +25,6 @@ struct GadgetLibrary {
 
 GadgetLibrary library;
 
-// A control registered as an OLE drop target is revoked as it goes. Registering took OLE in, so
-// it is asked for only where it is already loaded: a start-up without it stays without it.
-void RevokeDropTarget(HWND window) {
-    using RevokeFunction = HRESULT(WINAPI*)(HWND);
-    if (auto revoke = LookUpFunction<RevokeFunction>(GetModuleHandleW(L"ole32.dll"), "RevokeDragDrop"))
-        revoke(window);
-}
-
 ObjectTable* Gadgets() {
     // Tests and early callers may come before InitGadgets; the table is the same either way.
     if (!library.table) library.table = NewObjectTable(sizeof(Gadget), 50, FreeGadget);
@@ -45,21 +35,21 @@ Number ControlId(HWND window) {
     return static_cast<Number>(GetWindowLongPtrW(window, GWLP_ID));
 }
 
-LRESULT CALLBACK GadgetProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Number number = ControlId(window);
-    if (number == -1) return DefWindowProcW(window, message, wParam, lParam);
+// The reference data is the gadget's number: a record freed or taken over by another window
+// while this one lives is left alone.
+LRESULT CALLBACK GadgetProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                 DWORD_PTR data) {
+    auto number = static_cast<Number>(data);
     Gadget* gadget = FindGadget(number);
-    if (!gadget || gadget->window != window) return DefWindowProcW(window, message, wParam, lParam);
-    WNDPROC previous = gadget->previousProcedure;
+    if (gadget && gadget->window != window) gadget = nullptr;
     // The kind's free runs while the control still holds its rows: after WM_NCDESTROY the
     // control has already thrown away what its rows point to.
-    if (message == WM_DESTROY && gadget->gadgetClass->free) gadget->gadgetClass->free(gadget);
-    LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
+    if (gadget && message == WM_DESTROY && gadget->gadgetClass->free) gadget->gadgetClass->free(gadget);
+    LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        RemovePropW(window, IdProperty);
-        if (RemovePropW(window, DropAcceptProperty)) RevokeDropTarget(window);
+        RemoveWindowSubclass(window, GadgetProcedure, id);
         SetWindowLongPtrW(window, GWLP_ID, -1);
-        ReleaseObject(Gadgets(), number);
+        if (gadget) ReleaseObject(Gadgets(), number);
     }
     return result;
 }
@@ -153,11 +143,9 @@ Number RegisterGadget(Gadget* gadget, Number number, HWND window, const GadgetCl
     gadget->window = window;
     gadget->gadgetClass = gadgetClass;
     gadget->number = number;
-    // Identifier and property first: the gadget procedure finds its record through them.
+    // The identifier is how the owner's notifications name the gadget (see ControlHook).
     SetWindowLongPtrW(window, GWLP_ID, number);
-    SetPropW(window, IdProperty, reinterpret_cast<HANDLE>(number));
-    gadget->previousProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetProcedure)));
+    SetWindowSubclass(window, GadgetProcedure, 0, static_cast<DWORD_PTR>(number));
     // The stock font is made for the system's scale; a window on a screen of another scale
     // gets it at its own.
     HFONT font = CurrentGadgetFont();

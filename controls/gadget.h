@@ -99,7 +99,7 @@ struct Gadget {
     HWND window; // 0: free record
     const GadgetClass* gadgetClass;
     std::intptr_t other; // used by kinds outside this program
-    WNDPROC previousProcedure;
+    std::intptr_t lastSelected; // list: the row last reported selected, -1 after a report of none
     union {
         std::uint32_t longestText; // list: buffer size for reading texts back
         int backColor;             // label: -1 none

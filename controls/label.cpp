@@ -1,6 +1,7 @@
 #include "controls/label.h"
 
 #include "controls/gadget.h"
+#include "core/handles_win32.h"
 #include "core/memory.h"
 #include "framework/gadget_list.h"
 #include "settings/wide_text.h"
@@ -145,7 +146,8 @@ void ReleaseCachedBrush(HBRUSH brush) {
     LockBrushCache();
     if (CachedBrush* entry = FindEntry(brush)) {
         if (--entry->users <= 0) {
-            DeleteObject(entry->brush);
+            // The cache is plain memory that moves as it grows; the last user's owner lets go.
+            UniqueBrush last(entry->brush);
             *entry = cache.entries[--cache.count];
         }
     }

@@ -1,6 +1,7 @@
 #include "controls/list_extras.h"
 
 #include "controls/list_gadget.h"
+#include "core/handles_win32.h"
 #include "core/memory.h"
 #include "images/images.h"
 
@@ -25,18 +26,15 @@ HBITMAP smallPlaceholder = nullptr;
 HBITMAP largePlaceholder = nullptr;
 
 HBITMAP BlackBitmap(int width, int height) {
-    HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+    UniqueMemoryDc display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
     if (!display) return nullptr;
-    HBITMAP bitmap = CreateCompatibleBitmap(display, width, height);
-    HDC memory = CreateCompatibleDC(display);
+    HBITMAP bitmap = CreateCompatibleBitmap(display.get(), width, height);
+    UniqueMemoryDc memory(CreateCompatibleDC(display.get()));
     if (bitmap && memory) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
+        ScopedSelect selected(memory.get(), bitmap);
         RECT all{0, 0, width, height};
-        FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        SelectObject(memory, old);
+        FillRect(memory.get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     }
-    if (memory) DeleteDC(memory);
-    DeleteDC(display);
     return bitmap;
 }
 
@@ -53,31 +51,23 @@ int AddBitmap(HIMAGELIST list, HBITMAP bitmap) {
     ImageList_GetIconSize(list, &width, &height);
     BITMAP size{};
     if (!GetObjectW(bitmap, sizeof size, &size)) return -1;
-    HBITMAP scaled = nullptr;
+    UniqueBitmap scaled;
     int sourceHeight = size.bmHeight < 0 ? -size.bmHeight : size.bmHeight;
     if (size.bmWidth != width || sourceHeight != height) {
-        HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+        UniqueMemoryDc display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
         if (!display) return -1;
-        scaled = CreateCompatibleBitmap(display, width, height);
-        HDC from = CreateCompatibleDC(display), to = CreateCompatibleDC(display);
+        scaled.reset(CreateCompatibleBitmap(display.get(), width, height));
+        UniqueMemoryDc from(CreateCompatibleDC(display.get())), to(CreateCompatibleDC(display.get()));
         if (scaled && from && to) {
-            HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, scaled);
-            SetStretchBltMode(to, COLORONCOLOR);
-            StretchBlt(to, 0, 0, width, height, from, 0, 0, size.bmWidth, sourceHeight, SRCCOPY);
-            SelectObject(from, oldFrom);
-            SelectObject(to, oldTo);
+            ScopedSelect source(from.get(), bitmap), target(to.get(), scaled.get());
+            SetStretchBltMode(to.get(), COLORONCOLOR);
+            StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, size.bmWidth, sourceHeight, SRCCOPY);
         }
-        if (from) DeleteDC(from);
-        if (to) DeleteDC(to);
-        DeleteDC(display);
         if (!scaled) return -1;
     }
-    HBITMAP picture = scaled ? scaled : bitmap;
-    HBITMAP mask = MakeMaskFromAlpha(picture);
-    int index = ImageList_Add(list, picture, mask);
-    if (mask) DeleteObject(mask);
-    if (scaled) DeleteObject(scaled);
-    return index;
+    HBITMAP picture = scaled ? scaled.get() : bitmap;
+    UniqueBitmap mask(MakeMaskFromAlpha(picture));
+    return ImageList_Add(list, picture, mask.get());
 }
 
 } // namespace
@@ -214,8 +204,8 @@ void EmptyItemImageLists(ItemImageLists* lists) {
 
 void FreeItemImageLists(ItemImageLists* lists) {
     if (!lists) return;
-    if (lists->small) ImageList_Destroy(lists->small);
-    if (lists->large) ImageList_Destroy(lists->large);
+    // The record is plain memory: owners here let its lists go.
+    UniqueImageList small(lists->small), large(lists->large);
     FreeMemory(lists->cache);
     FreeMemory(lists);
 }

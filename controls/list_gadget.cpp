@@ -1,6 +1,7 @@
 #include "controls/list_gadget.h"
 
 #include "controls/list_extras.h"
+#include "core/handles_win32.h"
 #include "framework/gadget_list.h"
 #include "settings/wide_text.h"
 
@@ -12,8 +13,6 @@
 #include <string_view>
 
 namespace {
-
-const wchar_t* const LastSelectedProperty = L"OZ_LastSelected";
 
 constexpr int HeaderTitleBufferSize = 4096;
 constexpr int CheckedStateImage = 0x2000;
@@ -291,7 +290,6 @@ void ListFree(Gadget* gadget) {
     // The window is going: no paint will read the blocks any more.
     for (RowExtras* extras : CollectRowExtras(gadget->window))
         FreeRowExtras(extras);
-    RemovePropW(gadget->window, LastSelectedProperty);
     FreeItemImageLists(gadget->imageLists);
     gadget->imageLists = nullptr;
 }
@@ -301,11 +299,11 @@ int View(HWND list) {
 }
 
 // A click into empty space after a selection reports the selection as gone.
-void CheckSelection(HWND list) {
-    if (FirstSelectedRow(list) != -1) return;
-    if (reinterpret_cast<std::intptr_t>(GetPropW(list, LastSelectedProperty)) == -1) return;
-    SetPropW(list, LastSelectedProperty, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)));
-    PostGadgetEvent(list, GadgetEventChange);
+// Before the first report the record reads 0, not -1: a first click into empty space counts.
+void CheckSelection(Gadget* gadget) {
+    if (FirstSelectedRow(gadget->window) != -1 || gadget->lastSelected == -1) return;
+    gadget->lastSelected = -1;
+    PostGadgetEvent(gadget->window, GadgetEventChange);
 }
 
 void DrawLine(HDC dc, int x1, int y1, int x2, int y2) {
@@ -328,15 +326,14 @@ void DrawGrid(Gadget* gadget, HDC dc) {
     if (ListRowCount(list) == 0) {
         RECT below = client;
         below.top = header.bottom;
-        HBRUSH brush = CreateSolidBrush(back);
-        FillRect(dc, &below, brush);
-        DeleteObject(brush);
+        UniqueBrush brush(CreateSolidBrush(back));
+        FillRect(dc, &below, brush.get());
         return;
     }
     COLORREF lineColor =
         gadget->gridColor == -1 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(gadget->gridColor);
-    HPEN pen = CreatePen(PS_SOLID, 0, lineColor);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
+    UniquePen pen(CreatePen(PS_SOLID, 0, lineColor));
+    ScopedSelect selected(dc, pen.get());
 
     RECT row{};
     row.left = LVIR_BOUNDS;
@@ -350,11 +347,11 @@ void DrawGrid(Gadget* gadget, HDC dc) {
     }
     if (!VisualStylesActive()) {
         // The classic header has no line of its own under it.
-        HPEN backPen = CreatePen(PS_SOLID, 0, back);
-        SelectObject(dc, backPen);
-        DrawLine(dc, 0, header.bottom, client.right, header.bottom);
-        SelectObject(dc, pen);
-        DeleteObject(backPen);
+        {
+            UniquePen backPen(CreatePen(PS_SOLID, 0, back));
+            ScopedSelect classic(dc, backPen.get());
+            DrawLine(dc, 0, header.bottom, client.right, header.bottom);
+        }
         header.bottom += 1;
         DrawLine(dc, 0, header.bottom, client.right, header.bottom);
     }
@@ -369,8 +366,6 @@ void DrawGrid(Gadget* gadget, HDC dc) {
                 DrawLine(dc, cell.left, header.bottom, cell.left, client.bottom);
         }
     }
-    SelectObject(dc, oldPen);
-    DeleteObject(pen);
 }
 
 LRESULT CustomDraw(Gadget* gadget, NMLVCUSTOMDRAW* draw) {
@@ -418,11 +413,11 @@ LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wPara
     HWND list = gadget->window;
     switch (header->code) {
     case NM_CLICK:
-        CheckSelection(list);
+        CheckSelection(gadget);
         PostGadgetEvent(list, GadgetEventLeftClick);
         return 0;
     case NM_RCLICK:
-        CheckSelection(list);
+        CheckSelection(gadget);
         PostGadgetEvent(list, GadgetEventRightClick);
         return 0;
     case NM_DBLCLK:
@@ -436,8 +431,7 @@ LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wPara
         // Only state changes count: writing a selected row's text or colours is no selection.
         if (!(change->uChanged & LVIF_STATE)) return 0;
         if (change->uNewState & LVIS_SELECTED) {
-            SetPropW(list, LastSelectedProperty,
-                     reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(change->iItem)));
+            gadget->lastSelected = change->iItem;
             PostGadgetEvent(list, GadgetEventChange);
         } else {
             UINT oldImage = change->uOldState & LVIS_STATEIMAGEMASK;

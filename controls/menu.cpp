@@ -1,11 +1,12 @@
 #include "controls/menu.h"
 
-#include "controls/owner_properties.h"
 #include "core/handles_win32.h"
 #include "core/object_table.h"
 #include "framework/dpi.h"
+#include "framework/owner_subclass.h"
 #include "images/alpha.h"
 #include "settings/wide_text.h"
+
 
 #include <cstddef>
 #include <cstring>
@@ -13,8 +14,6 @@
 
 namespace {
 
-const wchar_t* const CleanUpProperty = L"oz_menu_callback";
-const wchar_t* const OwnerDrawProperty = L"oz_officemenu_callback";
 
 // Owner-drawn entries of other code carry item data of their own; only records with this tag
 // are ours to measure and draw.
@@ -30,8 +29,8 @@ struct MenuBuildState {
 };
 
 MenuBuildState* state = nullptr;
-HFONT menuFont = nullptr;
-bool menuFontOwned = false;
+HFONT menuFont = nullptr; // ownedMenuFont's, or the stock font when none could be made
+UniqueFont ownedMenuFont;
 int menuFontDpi = 0;
 
 MenuBuildState* State() {
@@ -44,9 +43,8 @@ MenuRecord* CurrentRecord() {
 }
 
 void DeleteMenuFont() {
-    if (menuFont && menuFontOwned) DeleteObject(menuFont);
+    ownedMenuFont.reset();
     menuFont = nullptr;
-    menuFontOwned = false;
 }
 
 void CreateMenuFont(int dpi = SystemDpi()) {
@@ -54,8 +52,8 @@ void CreateMenuFont(int dpi = SystemDpi()) {
     menuFontDpi = dpi;
     NONCLIENTMETRICSW metrics{};
     if (NonClientMetricsForDpi(&metrics, dpi)) {
-        menuFont = CreateFontIndirectW(&metrics.lfMenuFont);
-        menuFontOwned = menuFont != nullptr;
+        ownedMenuFont.reset(CreateFontIndirectW(&metrics.lfMenuFont));
+        menuFont = ownedMenuFont.get();
     }
     if (!menuFont) menuFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
@@ -91,6 +89,15 @@ void ShowBar(const MenuRecord* record) {
     if (record->window) SetMenu(record->window, record->menu);
 }
 
+// Blended (greyed when disabled), or false where the platform cannot blend.
+bool DrawAlphaPicture(HDC dc, HBITMAP bitmap, int x, int y, int side, int disabled) {
+    UniqueMemoryDc source(CreateCompatibleDC(dc));
+    HBITMAP copy = MakeAlphaCopy(bitmap, source.get(), disabled);
+    int drawn = copy ? DrawAlphaBitmap(dc, x, y, side, side, copy, source.get(), 255) : 0;
+    if (copy) FreeAlphaCopy(copy);
+    return drawn != 0;
+}
+
 // The picture at (x, y), of the metrics' size: alpha bitmaps blended, other bitmaps and icons
 // drawn plainly.
 void DrawPicture(HDC dc, HANDLE image, int x, int y, const MenuMetrics& m) {
@@ -101,14 +108,7 @@ void DrawPicture(HDC dc, HANDLE image, int x, int y, const MenuMetrics& m) {
         return;
     }
     auto bitmap = static_cast<HBITMAP>(image);
-    if (BitmapHasAlpha(bitmap)) {
-        HDC source = CreateCompatibleDC(dc);
-        HBITMAP copy = MakeAlphaCopy(bitmap, source, 0);
-        int drawn = copy ? DrawAlphaBitmap(dc, x, y, side, side, copy, source, 255) : 0;
-        if (copy) FreeAlphaCopy(copy);
-        if (source) DeleteDC(source);
-        if (drawn) return;
-    }
+    if (BitmapHasAlpha(bitmap) && DrawAlphaPicture(dc, bitmap, x, y, side, 0)) return;
     DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, side, side, DST_BITMAP);
 }
 
@@ -136,40 +136,35 @@ void DrawGreyIcon(HDC dc, HICON icon, int x, int y, const MenuMetrics& m) {
     const int side = m.pictureSize;
     ICONINFO info{};
     if (!GetIconInfo(icon, &info)) return;
+    // The icon's bitmaps are copies made for the caller.
+    UniqueBitmap colourBits(info.hbmColor), maskBits(info.hbmMask);
     BITMAP maskShape{};
     GetObjectW(info.hbmMask, sizeof maskShape, &maskShape);
     int maskWidth = maskShape.bmWidth;
     // A monochrome icon keeps its AND and XOR masks one above the other.
     int maskHeight = info.hbmColor ? maskShape.bmHeight : maskShape.bmHeight / 2;
 
-    HDC work = CreateCompatibleDC(dc);
-    HDC maskDc = CreateCompatibleDC(dc);
-    HBITMAP canvas = CreateCompatibleBitmap(dc, side, side);
+    UniqueMemoryDc work(CreateCompatibleDC(dc));
+    UniqueMemoryDc maskDc(CreateCompatibleDC(dc));
+    UniqueBitmap canvas(CreateCompatibleBitmap(dc, side, side));
     if (work && maskDc && canvas && maskWidth > 0 && maskHeight > 0) {
-        HGDIOBJ oldCanvas = SelectObject(work, canvas);
-        HGDIOBJ oldMask = SelectObject(maskDc, info.hbmMask);
+        ScopedSelect canvasSelected(work.get(), canvas.get());
+        ScopedSelect maskSelected(maskDc.get(), info.hbmMask);
         // The menu's background behind the picture, taken clear of the selection frame.
-        BitBlt(work, 0, 0, side, side, dc, m.pictureLeft, m.pictureTop, SRCCOPY);
-        DrawIconEx(work, 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
+        BitBlt(work.get(), 0, 0, side, side, dc, m.pictureLeft, m.pictureTop, SRCCOPY);
+        DrawIconEx(work.get(), 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
         // Each picture pixel is greyed once, whatever the mask's own size: greying a grey
         // again would push it further towards the middle every time.
         for (int py = 0; py < side; ++py) {
             for (int px = 0; px < side; ++px) {
-                if (!CoversOpaque(maskDc, px, py, maskWidth, maskHeight, side)) continue;
-                COLORREF colour = GetPixel(work, px, py);
+                if (!CoversOpaque(maskDc.get(), px, py, maskWidth, maskHeight, side)) continue;
+                COLORREF colour = GetPixel(work.get(), px, py);
                 int grey = CompressedGrey(GetRValue(colour), GetGValue(colour), GetBValue(colour));
-                SetPixel(work, px, py, RGB(grey, grey, grey));
+                SetPixel(work.get(), px, py, RGB(grey, grey, grey));
             }
         }
-        BitBlt(dc, x, y, side, side, work, 0, 0, SRCCOPY);
-        SelectObject(maskDc, oldMask);
-        SelectObject(work, oldCanvas);
+        BitBlt(dc, x, y, side, side, work.get(), 0, 0, SRCCOPY);
     }
-    if (canvas) DeleteObject(canvas);
-    if (maskDc) DeleteDC(maskDc);
-    if (work) DeleteDC(work);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
 }
 
 void DrawDisabledPicture(HDC dc, HANDLE image, int x, int y, const MenuMetrics& m) {
@@ -180,14 +175,7 @@ void DrawDisabledPicture(HDC dc, HANDLE image, int x, int y, const MenuMetrics& 
         return;
     }
     auto bitmap = static_cast<HBITMAP>(image);
-    if (BitmapHasAlpha(bitmap)) {
-        HDC source = CreateCompatibleDC(dc);
-        HBITMAP copy = MakeAlphaCopy(bitmap, source, 1);
-        int drawn = copy ? DrawAlphaBitmap(dc, x, y, side, side, copy, source, 255) : 0;
-        if (copy) FreeAlphaCopy(copy);
-        if (source) DeleteDC(source);
-        if (drawn) return;
-    }
+    if (BitmapHasAlpha(bitmap) && DrawAlphaPicture(dc, bitmap, x, y, side, 1)) return;
     DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(bitmap), 0, x, y, 0, 0,
                DST_BITMAP | DSS_DISABLED);
 }
@@ -268,15 +256,13 @@ void MeasureEntry(HWND window, const MenuEntryRecord* entry, MEASUREITEMSTRUCT* 
 void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item, const MenuMetrics& m) {
     int width = item->rcItem.right - item->rcItem.left;
     int height = item->rcItem.bottom - item->rcItem.top;
-    HDC dc = CreateCompatibleDC(item->hDC);
-    if (!dc) return;
-    HBITMAP canvas = CreateCompatibleBitmap(item->hDC, width, height);
-    if (!canvas) {
-        DeleteDC(dc);
-        return;
-    }
-    HGDIOBJ oldCanvas = SelectObject(dc, canvas);
-    HGDIOBJ oldFont = SelectObject(dc, MenuFontForDpi(m.dpi));
+    UniqueMemoryDc memory(CreateCompatibleDC(item->hDC));
+    if (!memory) return;
+    UniqueBitmap canvas(CreateCompatibleBitmap(item->hDC, width, height));
+    if (!canvas) return;
+    HDC dc = memory.get();
+    ScopedSelect canvasSelected(dc, canvas.get());
+    ScopedSelect fontSelected(dc, MenuFontForDpi(m.dpi));
     RECT frame{0, 0, width, height};
     bool shaded = entry->flags & MenuStyleShaded;
     COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
@@ -325,10 +311,6 @@ void DrawEntry(const MenuEntryRecord* entry, const DRAWITEMSTRUCT* item, const M
     }
 
     BitBlt(item->hDC, item->rcItem.left, item->rcItem.top, width, height, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, oldFont);
-    SelectObject(dc, oldCanvas);
-    DeleteObject(canvas);
-    DeleteDC(dc);
 }
 
 // Entries that someone appended to a popup with the plain menu calls become drawn entries
@@ -420,8 +402,8 @@ void RemeasureEntries(HMENU menu) {
     }
 }
 
-LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, OwnerDrawProperty));
+// The drawing comes with the first picture on an entry of the window's menus.
+bool WatchOwnerDraw(HWND window, Number, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
     case WM_SETTINGCHANGE:
         CreateMenuFont(menuFontDpi ? menuFontDpi : SystemDpi());
@@ -435,7 +417,8 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
             if (const MenuEntryRecord* entry =
                     measure->CtlType == ODT_MENU ? EntryOf(measure->itemData) : nullptr) {
                 MeasureEntry(window, entry, measure);
-                return TRUE;
+                *result = TRUE;
+                return true;
             }
         }
         break;
@@ -445,7 +428,8 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
             if (const MenuEntryRecord* entry =
                     item->CtlType == ODT_MENU ? EntryOf(item->itemData) : nullptr) {
                 DrawEntry(entry, item, MenuMetricsFor(window));
-                return TRUE;
+                *result = TRUE;
+                return true;
             }
         }
         break;
@@ -454,20 +438,28 @@ LRESULT CALLBACK OwnerDrawProcedure(HWND window, UINT message, WPARAM wParam, LP
         break;
     case WM_MENUCHAR:
         if (!(HIWORD(wParam) & MF_SYSMENU)) {
-            LRESULT result = FindMnemonic(window, static_cast<wchar_t>(LOWORD(wParam)),
-                                          reinterpret_cast<HMENU>(lParam));
-            if (result != NotHandled) return result;
+            LRESULT found = FindMnemonic(window, static_cast<wchar_t>(LOWORD(wParam)),
+                                         reinterpret_cast<HMENU>(lParam));
+            if (found != NotHandled) {
+                *result = found;
+                return true;
+            }
         }
-        break;
-    case WM_NCDESTROY:
-        RemovePropW(window, OwnerDrawProperty);
-        OwnerPropertiesChanged();
         break;
     default:
         break;
     }
-    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                    : DefWindowProcW(window, message, wParam, lParam);
+    return false;
+}
+
+// The records are plain memory: owners here let go of the menu, unless keep names it because a
+// window holds it now, and of the heap its entries live in.
+void DropRecord(ObjectTable* table, Number number, MenuRecord* record, HMENU keep) {
+    {
+        UniqueHeap heap(record->heap);
+        UniqueMenu menu(record->menu != keep ? record->menu : nullptr);
+    }
+    ReleaseObject(table, number);
 }
 
 // The window destroys its current menu itself; the entry records and any menu bar built for
@@ -479,28 +471,14 @@ void ReleaseWindowMenus(HWND window) {
     Number number = 0;
     while (auto* record = static_cast<MenuRecord*>(NextObject(table, &number))) {
         if (record->menu != attached && record->window != window) continue;
-        if (record->menu != attached) DestroyMenu(record->menu);
-        if (record->heap) HeapDestroy(record->heap);
-        ReleaseObject(table, number);
+        DropRecord(table, number, record, attached);
     }
 }
 
-LRESULT CALLBACK CleanUpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, CleanUpProperty));
-    if (message == WM_NCDESTROY) {
-        ReleaseWindowMenus(window);
-        RemovePropW(window, CleanUpProperty);
-        OwnerPropertiesChanged();
-    }
-    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                    : DefWindowProcW(window, message, wParam, lParam);
-}
-
-void Subclass(HWND window, const wchar_t* property, WNDPROC procedure) {
-    if (!window || GetPropW(window, property)) return;
-    auto previous = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
-    SetPropW(window, property, reinterpret_cast<HANDLE>(previous));
-    OwnerPropertiesChanged();
+// The clean-up comes with a window's first menu bar.
+bool WatchCleanUp(HWND window, Number, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_NCDESTROY) ReleaseWindowMenus(window);
+    return false;
 }
 
 // Takes the record for a number, makes the menu and makes it current.
@@ -518,7 +496,7 @@ Number NewMenu(Number number, HWND window, bool bar) {
     State()->current = actual;
     State()->target = menu;
     State()->depth = 0;
-    if (bar) Subclass(window, CleanUpProperty, CleanUpProcedure);
+    if (bar && window) WatchOwner(window, WatchCleanUp, 0);
     return number == AnyNumber ? actual : reinterpret_cast<Number>(menu);
 }
 
@@ -531,7 +509,7 @@ Number MakeImageMenu(Number number, Number result, HWND window, int style) {
         if (record->heap) {
             record->image = 1;
             record->style = style;
-            if (window) Subclass(window, OwnerDrawProperty, OwnerDrawProcedure);
+            if (window) WatchOwner(window, WatchOwnerDraw, 0);
         }
     }
     return result;
@@ -580,9 +558,7 @@ void FreeMenu(Number number) {
     if (!record) return;
     if (record->window && IsWindow(record->window) && GetMenu(record->window) == record->menu)
         SetMenu(record->window, nullptr);
-    DestroyMenu(record->menu);
-    if (record->heap) HeapDestroy(record->heap);
-    ReleaseObject(State()->table, number);
+    DropRecord(State()->table, number, record, nullptr);
 }
 
 Number CreateMenuBar(Number number, HWND window) {
@@ -605,8 +581,9 @@ HMENU BeginSubmenu(const char* text) {
     MenuBuildState* build = State();
     MenuRecord* record = CurrentRecord();
     if (!record || build->depth >= MaxOpenSubmenus) return nullptr;
-    HMENU submenu = CreateMenu();
-    if (!submenu) return nullptr;
+    UniqueMenu made(CreateMenu());
+    if (!made) return nullptr;
+    HMENU submenu = made.get();
     BOOL appended;
     // A menu bar's titles are drawn by the system; only what opens below them is ours.
     if (!record->image || (build->depth == 0 && record->window)) {
@@ -618,10 +595,8 @@ HMENU BeginSubmenu(const char* text) {
             entry && AppendMenuW(build->target, MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(submenu),
                                  reinterpret_cast<const wchar_t*>(entry));
     }
-    if (!appended) {
-        DestroyMenu(submenu);
-        return nullptr;
-    }
+    if (!appended) return nullptr;
+    made.release(); // the menu above owns it now
     build->stack[build->depth++] = build->target;
     build->target = submenu;
     return submenu;

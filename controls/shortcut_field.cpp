@@ -11,9 +11,6 @@ namespace {
 // property has the focus, so Tab and Return reach the field.
 const wchar_t* const HotkeyProperty = L"OZ_Hotkey";
 
-// The hot-key class's own procedure, the same for every field.
-WNDPROC classProcedure = nullptr;
-
 BYTE HeldModifiers() {
     BYTE modifiers = 0;
     if (GetKeyState(VK_SHIFT) < 0) modifiers |= HOTKEYF_SHIFT;
@@ -26,8 +23,12 @@ bool IsKeyTheControlPassesOn(WPARAM key) {
     return key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE || key == VK_SPACE || key == VK_DELETE;
 }
 
-LRESULT CALLBACK ShortcutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCDESTROY) RemovePropW(window, HotkeyProperty);
+LRESULT CALLBACK ShortcutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        RemovePropW(window, HotkeyProperty);
+        RemoveWindowSubclass(window, ShortcutProcedure, id);
+    }
     if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && IsKeyTheControlPassesOn(wParam)) {
         // The control would hand these to the dialog (focus change, default button, cancel)
         // and forget its value; here they are keys like any other.
@@ -43,7 +44,7 @@ LRESULT CALLBACK ShortcutProcedure(HWND window, UINT message, WPARAM wParam, LPA
     if ((message == WM_CHAR || message == WM_SYSCHAR) &&
         (wParam == '\t' || wParam == '\r' || wParam == 0x1B || wParam == ' '))
         return 0;
-    return CallWindowProcW(classProcedure, window, message, wParam, lParam);
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 int ReadShortcut(Gadget* gadget) {
@@ -102,9 +103,7 @@ Number CreateShortcutGadget(Number number, int x, int y, int width, int height, 
         DestroyWindow(window);
         return 0;
     }
-    auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ShortcutProcedure)));
-    if (!classProcedure) classProcedure = previous;
+    SetWindowSubclass(window, ShortcutProcedure, 0, 0);
     SetPropW(window, HotkeyProperty, reinterpret_cast<HANDLE>(1));
     Number result = RegisterGadget(gadget, number, window, ShortcutClass());
     WriteShortcut(gadget, shortcut);

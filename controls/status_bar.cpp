@@ -1,21 +1,19 @@
 #include "controls/status_bar.h"
 
 #include "controls/gadget.h"
-#include "controls/owner_properties.h"
+#include "core/handles_win32.h"
 #include "core/memory.h"
 #include "core/object_table.h"
 #include "framework/dpi.h"
+#include "framework/owner_subclass.h"
 #include "settings/wide_text.h"
 
 #include <commctrl.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
-
-const wchar_t* const CallbackProperty = L"oz_statusbar_callback";
-// Holds the number + 1, so that a missing property (read as 0) means "no status bar".
-const wchar_t* const IdProperty = L"oz_statusbar_id";
 
 constexpr int MinimumHeight = 18; // at 96 DPI, like every figure here
 constexpr int FieldGrowStep = 8;
@@ -37,9 +35,14 @@ StatusBarRecord* FindBar(Number number) {
     return FindRecord<StatusBarRecord>(State()->table, number);
 }
 
+// The fields are plain memory; the copy of a field's picture is let go by an owner here.
+void DropImageCopy(StatusField& field) {
+    UniqueBitmap gone(std::exchange(field.imageCopy, nullptr));
+}
+
 void ReleaseFields(StatusBarRecord* record) {
     for (int i = 0; i < record->count; ++i)
-        if (record->fields[i].imageCopy) DeleteObject(record->fields[i].imageCopy);
+        DropImageCopy(record->fields[i]);
     FreeMemory(record->fields);
     record->fields = nullptr;
     record->count = record->capacity = 0;
@@ -93,53 +96,33 @@ void LayOut(StatusBarRecord* record) {
     }
 }
 
-LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, CallbackProperty));
-    auto stored = reinterpret_cast<Number>(CachedOwnerProperty(window, IdProperty));
-    if (stored) {
-        Number number = stored - 1;
-        StatusBarRecord* record = FindBar(number);
-        if (message == WM_SIZE && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) && record) {
-            RECT client{};
-            GetClientRect(window, &client);
-            // Windows send WM_SIZE for many reasons that leave the size as it was; a layout
-            // each time would make the bar flicker during live sizing.
-            if (client.right != record->lastWidth || client.bottom != record->lastHeight) {
-                SendMessageW(record->window, WM_SIZE, 0, 0);
-                LayOut(record);
-                InvalidateRect(record->window, nullptr, FALSE);
-                record->lastWidth = client.right;
-                record->lastHeight = client.bottom;
-            }
-        } else if (message == WM_DPICHANGED && record) {
-            // The window's own handling sizes everything next; the bar must be as tall as the
-            // new scale wants by then.
-            SendMessageW(record->window, SB_SETMINHEIGHT, ScaleForDpi(MinimumHeight, HIWORD(wParam)), 0);
-            record->lastWidth = record->lastHeight = 0;
-        } else if (message == WM_NCDESTROY) {
-            RemovePropW(window, IdProperty);
-            OwnerPropertiesChanged();
-            if (record) {
-                ReleaseFields(record);
-                ReleaseObject(State()->table, number);
-            }
+// The owner's subclass must not lay out a bar that is gone, or one that later took over the
+// number on another window.
+bool WatchOwnerMessage(HWND owner, Number number, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+    StatusBarRecord* record = FindBar(number);
+    if (!record || record->owner != owner) return false;
+    if (message == WM_SIZE && (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED)) {
+        RECT client{};
+        GetClientRect(owner, &client);
+        // Windows send WM_SIZE for many reasons that leave the size as it was; a layout
+        // each time would make the bar flicker during live sizing.
+        if (client.right != record->lastWidth || client.bottom != record->lastHeight) {
+            SendMessageW(record->window, WM_SIZE, 0, 0);
+            LayOut(record);
+            InvalidateRect(record->window, nullptr, FALSE);
+            record->lastWidth = client.right;
+            record->lastHeight = client.bottom;
         }
+    } else if (message == WM_DPICHANGED) {
+        // The window's own handling sizes everything next; the bar must be as tall as the
+        // new scale wants by then.
+        SendMessageW(record->window, SB_SETMINHEIGHT, ScaleForDpi(MinimumHeight, HIWORD(wParam)), 0);
+        record->lastWidth = record->lastHeight = 0;
+    } else if (message == WM_NCDESTROY) {
+        ReleaseFields(record);
+        ReleaseObject(State()->table, number);
     }
-    if (message == WM_NCDESTROY) {
-        RemovePropW(window, CallbackProperty);
-        OwnerPropertiesChanged();
-    }
-    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                    : DefWindowProcW(window, message, wParam, lParam);
-}
-
-void SubclassOwner(HWND owner, Number number) {
-    if (!GetPropW(owner, CallbackProperty)) {
-        auto previous = SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProcedure));
-        SetPropW(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
-    }
-    SetPropW(owner, IdProperty, reinterpret_cast<HANDLE>(number + 1));
-    OwnerPropertiesChanged();
+    return false;
 }
 
 // The text as the control wants it: tabs in front align it, and themed bars draw right-aligned
@@ -174,13 +157,6 @@ void InitStatusBars() {
 void FreeStatusBar(Number number) {
     StatusBarRecord* record = FindBar(number);
     if (!record) return;
-    HWND owner = GetParent(record->window);
-    // The owner's subclass must not lay out a bar that is gone, or one that later takes over
-    // the number on another window.
-    if (owner && reinterpret_cast<Number>(GetPropW(owner, IdProperty)) == number + 1) {
-        RemovePropW(owner, IdProperty);
-        OwnerPropertiesChanged();
-    }
     DestroyWindow(record->window);
     ReleaseFields(record);
     ReleaseObject(State()->table, number);
@@ -199,12 +175,13 @@ Number OpenStatusBar(Number number, HWND window) {
         return 0;
     }
     record->window = bar;
+    record->owner = window;
     record->fields = fields;
     record->count = 0;
     record->capacity = FieldGrowStep;
     record->lastWidth = record->lastHeight = 0;
 
-    SubclassOwner(window, actual);
+    WatchOwner(window, WatchOwnerMessage, actual);
     SendMessageW(bar, SB_SETMINHEIGHT, DpiScale(window, MinimumHeight), 0);
     SendMessageW(bar, WM_SIZE, 0, 0);
     State()->current = actual;
@@ -241,10 +218,7 @@ void SetStatusFieldText(Number number, int field, const char* text, int flags) {
         StatusField& entry = record->fields[field];
         entry.kind = 0;
         if (entry.progressWindow) ShowWindow(entry.progressWindow, SW_HIDE);
-        if (entry.imageCopy) {
-            DeleteObject(entry.imageCopy);
-            entry.imageCopy = nullptr;
-        }
+        DropImageCopy(entry);
         entry.textFlags = flags;
     }
 

@@ -41,6 +41,7 @@ struct StatusBarRecord {
     // The owner's client size at the last layout.
     int lastWidth;
     int lastHeight;
+    HWND owner; // the window whose subclass lays this bar out
 };
 
 // Creates the status-bar table.

@@ -1,17 +1,13 @@
 #include "controls/toolbar.h"
 
-#include "controls/owner_properties.h"
+#include "core/handles_win32.h"
 #include "core/object_table.h"
+#include "framework/owner_subclass.h"
 #include "images/alpha.h"
 
 #include <commctrl.h>
 
 namespace {
-
-const wchar_t* const CallbackProperty = L"oz_toolbar_callback";
-const wchar_t* const IdProperty = L"oz_toolbar_id";
-// The property value that switches the owner's subclass off once its toolbar is gone.
-const Number NoToolbar = -1;
 
 ObjectTable* toolbars = nullptr;
 Number currentToolbar = 0;
@@ -50,49 +46,33 @@ void FreeDeadToolbars() {
         if (!IsWindow(record->window)) FreeToolbar(number);
 }
 
-LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(CachedOwnerProperty(window, CallbackProperty));
-    auto number = reinterpret_cast<Number>(CachedOwnerProperty(window, IdProperty));
-    if (number != NoToolbar) {
-        auto* record = FindRecord<ToolbarRecord>(Table(), number);
-        HWND toolbar = record ? record->window : nullptr;
-        switch (message) {
-        case WM_SIZE:
-            // Posted, not sent: the toolbar must see the owner's new size, which is only final
-            // once the owner's own WM_SIZE handling is over.
-            if (toolbar) PostMessageW(toolbar, TB_AUTOSIZE, 0, 0);
-            break;
-        case WM_NOTIFY: {
-            auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (toolbar && header && header->hwndFrom == toolbar &&
-                header->code == static_cast<UINT>(NM_RCLICK))
-                ReleasePressedButtons(toolbar);
-            break;
-        }
-        default:
-            break;
-        }
+// A number whose toolbar is gone, or now sits on another window, names nothing here.
+bool WatchOwnerMessage(HWND owner, Number number, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
+    auto* record = FindRecord<ToolbarRecord>(Table(), number);
+    if (record && record->owner != owner) record = nullptr;
+    HWND toolbar = record ? record->window : nullptr;
+    switch (message) {
+    case WM_SIZE:
+        // Posted, not sent: the toolbar must see the owner's new size, which is only final
+        // once the owner's own WM_SIZE handling is over.
+        if (toolbar) PostMessageW(toolbar, TB_AUTOSIZE, 0, 0);
+        break;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (toolbar && header && header->hwndFrom == toolbar && header->code == static_cast<UINT>(NM_RCLICK))
+            ReleasePressedButtons(toolbar);
+        break;
     }
-    if (message == WM_NCDESTROY) {
-        // The toolbars went with the window's children: not only the one the property names,
+    case WM_NCDESTROY:
+        // The toolbars went with the window's children: not only the one the subclass names,
         // but also one that an earlier OpenToolbar on this window left behind.
-        if (number != NoToolbar) FreeToolbar(number);
+        if (record) FreeToolbar(number);
         FreeDeadToolbars();
-        RemovePropW(window, CallbackProperty);
-        RemovePropW(window, IdProperty);
-        OwnerPropertiesChanged();
+        break;
+    default:
+        break;
     }
-    return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
-                    : DefWindowProcW(window, message, wParam, lParam);
-}
-
-void SubclassOwner(HWND owner, Number number) {
-    if (!GetPropW(owner, CallbackProperty)) {
-        auto previous = SetWindowLongPtrW(owner, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnerProcedure));
-        SetPropW(owner, CallbackProperty, reinterpret_cast<HANDLE>(previous));
-    }
-    SetPropW(owner, IdProperty, reinterpret_cast<HANDLE>(number));
-    OwnerPropertiesChanged();
+    return false;
 }
 
 } // namespace
@@ -105,14 +85,7 @@ void FreeToolbar(Number number) {
     auto* record = FindRecord<ToolbarRecord>(Table(), number);
     if (!record) return;
     HWND tooltip = record->tooltip;
-    if (IsWindow(record->window)) {
-        HWND owner = GetParent(record->window);
-        if (owner && reinterpret_cast<Number>(GetPropW(owner, IdProperty)) == number) {
-            SetPropW(owner, IdProperty, reinterpret_cast<HANDLE>(NoToolbar));
-            OwnerPropertiesChanged();
-        }
-        DestroyWindow(record->window);
-    }
+    if (IsWindow(record->window)) DestroyWindow(record->window);
     if (IsWindow(tooltip)) DestroyWindow(tooltip);
     ReleaseObject(Table(), number);
 }
@@ -133,6 +106,7 @@ Number OpenToolbar(Number number, HWND window) {
         return 0;
     }
     record->window = toolbar;
+    record->owner = window;
 
     record->tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, toolbar,
@@ -147,7 +121,7 @@ Number OpenToolbar(Number number, HWND window) {
     TBADDBITMAP bitmap{HINST_COMMCTRL, 2};
     SendMessageW(toolbar, TB_ADDBITMAP, 1, reinterpret_cast<LPARAM>(&bitmap));
 
-    SubclassOwner(window, actual);
+    WatchOwner(window, WatchOwnerMessage, actual);
     return number == AnyNumber ? actual : reinterpret_cast<Number>(toolbar);
 }
 
@@ -164,9 +138,8 @@ LRESULT AddToolbarButton(int identifier, HANDLE image, int mode) {
     int index;
     if (image && GetObjectType(image) == OBJ_BITMAP) {
         auto bitmap = static_cast<HBITMAP>(image);
-        HBITMAP mask = MakeMaskFromAlpha(bitmap);
-        index = ImageList_Add(list, bitmap, mask);
-        if (mask) DeleteObject(mask);
+        UniqueBitmap mask(MakeMaskFromAlpha(bitmap));
+        index = ImageList_Add(list, bitmap, mask.get());
     } else {
         index = ImageList_ReplaceIcon(list, -1, static_cast<HICON>(image));
     }

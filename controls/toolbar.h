@@ -10,6 +10,7 @@
 struct ToolbarRecord {
     HWND window; // 0: free slot
     HWND tooltip;
+    HWND owner; // the window whose subclass serves this toolbar
 };
 
 // Creates the toolbar table.

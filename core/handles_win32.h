@@ -4,6 +4,7 @@
 #include "core/unique_handle.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 namespace handle_traits {
 
@@ -21,12 +22,16 @@ struct Kernel {
     static void Close(Value value) noexcept { CloseHandle(value); }
 };
 
-struct GdiObject {
-    using Value = HGDIOBJ;
+// Any GDI object; the typed ones spare the casts at every use.
+template <typename Object>
+struct Gdi {
+    using Value = Object;
     static Value Invalid() noexcept { return nullptr; }
     static void Close(Value value) noexcept { DeleteObject(value); }
 };
+using GdiObject = Gdi<HGDIOBJ>;
 
+// Made with CreateCompatibleDC or CreateDC, as opposed to borrowed (see ScopedGetDc).
 struct MemoryDc {
     using Value = HDC;
     static Value Invalid() noexcept { return nullptr; }
@@ -37,6 +42,36 @@ struct Icon {
     using Value = HICON;
     static Value Invalid() noexcept { return nullptr; }
     static void Close(Value value) noexcept { DestroyIcon(value); }
+};
+
+// A picture that may be either kind: what the image table holds.
+struct Picture {
+    using Value = HANDLE;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept {
+        if (GetObjectType(value) == OBJ_BITMAP)
+            DeleteObject(value);
+        else
+            DestroyIcon(static_cast<HICON>(value));
+    }
+};
+
+struct Menu {
+    using Value = HMENU;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { DestroyMenu(value); }
+};
+
+struct ImageList {
+    using Value = HIMAGELIST;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { ImageList_Destroy(value); }
+};
+
+struct AcceleratorTable {
+    using Value = HACCEL;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { DestroyAcceleratorTable(value); }
 };
 
 struct Module {
@@ -57,6 +92,18 @@ struct RegistryKey {
     static void Close(Value value) noexcept { RegCloseKey(value); }
 };
 
+struct Heap {
+    using Value = HANDLE;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { HeapDestroy(value); }
+};
+
+struct GlobalMemory {
+    using Value = HGLOBAL;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value value) noexcept { GlobalFree(value); }
+};
+
 // Memory the system allocated for us with LocalAlloc (argument vectors, formatted messages).
 struct LocalMemory {
     using Value = void*;
@@ -69,12 +116,22 @@ struct LocalMemory {
 using UniqueFile = UniqueHandle<handle_traits::File>;
 using UniqueKernelHandle = UniqueHandle<handle_traits::Kernel>;
 using UniqueGdiObject = UniqueHandle<handle_traits::GdiObject>;
+using UniqueBitmap = UniqueHandle<handle_traits::Gdi<HBITMAP>>;
+using UniqueBrush = UniqueHandle<handle_traits::Gdi<HBRUSH>>;
+using UniquePen = UniqueHandle<handle_traits::Gdi<HPEN>>;
+using UniqueFont = UniqueHandle<handle_traits::Gdi<HFONT>>;
 using UniqueMemoryDc = UniqueHandle<handle_traits::MemoryDc>;
 using UniqueIcon = UniqueHandle<handle_traits::Icon>;
+using UniquePicture = UniqueHandle<handle_traits::Picture>;
+using UniqueMenu = UniqueHandle<handle_traits::Menu>;
+using UniqueImageList = UniqueHandle<handle_traits::ImageList>;
+using UniqueAcceleratorTable = UniqueHandle<handle_traits::AcceleratorTable>;
 using UniqueModule = UniqueHandle<handle_traits::Module>;
 using UniqueFindFile = UniqueHandle<handle_traits::FindFile>;
 using UniqueRegistryKey = UniqueHandle<handle_traits::RegistryKey>;
 using UniqueLocalMemory = UniqueHandle<handle_traits::LocalMemory>;
+using UniqueHeap = UniqueHandle<handle_traits::Heap>;
+using UniqueGlobalMemory = UniqueHandle<handle_traits::GlobalMemory>;
 
 // A DC borrowed with GetDC: given back to its window, not deleted.
 class ScopedGetDc {

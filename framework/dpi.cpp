@@ -2,13 +2,17 @@
 
 #include "core/handles_win32.h"
 #include "core/system_library_win32.h"
+#include "framework/owner_subclass.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace {
 
-const wchar_t* const DpiProperty = L"oz_window_dpi";
+// A window's noted scale is the number of this watch; it ends with the window.
+bool WatchNotedDpi(HWND, Number, UINT, WPARAM, LPARAM, LRESULT*) {
+    return false;
+}
 
 // A handful of DPIs at most: one per screen scale the window has visited.
 constexpr int CachedDpis = 4;
@@ -61,8 +65,8 @@ int SystemDpi() {
 int DpiForWindow(HWND window) {
     if (!window) return SystemDpi();
     HWND root = GetAncestor(window, GA_ROOT);
-    if (auto noted = reinterpret_cast<std::intptr_t>(GetPropW(root ? root : window, DpiProperty)))
-        return static_cast<int>(noted);
+    Number noted = 0;
+    if (WatchedNumber(root ? root : window, WatchNotedDpi, &noted) && noted > 0) return static_cast<int>(noted);
     static const auto forWindow = User32<GetDpiForWindowCall>("GetDpiForWindow");
     int dpi = forWindow ? static_cast<int>(forWindow(window)) : 0;
     return dpi > 0 ? dpi : SystemDpi();
@@ -123,7 +127,7 @@ HICON ProgramIconForDpi(int dpi, bool small) {
 }
 
 void NoteWindowDpi(HWND window, int dpi) {
-    SetPropW(window, DpiProperty, reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(dpi)));
+    WatchOwner(window, WatchNotedDpi, dpi);
 }
 
 void RescaleChildren(HWND window, int oldDpi, int newDpi) {

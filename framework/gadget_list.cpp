@@ -2,13 +2,13 @@
 
 #include "core/memory.h"
 #include "core/object_table.h"
-#include "settings/wide_text.h"
-
-#include <cwchar>
+#include "framework/owner_subclass.h"
 
 namespace {
 
 constexpr int InitialStackCapacity = 10;
+
+struct SavedGadgetList;
 
 // The part of the gadget library's state that gadget lists own.
 struct GadgetListState {
@@ -17,16 +17,18 @@ struct GadgetListState {
     HWND* nestingStack;
     int nestingDepth;
     int nestingCapacity;
+    SavedGadgetList* saved; // every window's record, newest first
 };
 
-// Kept on every window that has been a gadget list, as a window property.
+// Kept for every window that has been a gadget list: the number its owner watch carries, and a
+// link in this module's own chain so that a switch finds it without asking the window.
 struct SavedGadgetList {
     HWND window;
     HWND currentListWindow;
     HWND* nestingStack;
     int nestingDepth;
     int nestingCapacity;
-    WNDPROC previousProcedure;
+    SavedGadgetList* next;
 };
 
 GadgetListState* state = nullptr;
@@ -43,48 +45,35 @@ GadgetListState* State() {
     return state;
 }
 
-// The instance is part of the name so that two modules in one process keep apart.
-struct PropertyName {
-    wchar_t text[48];
-    PropertyName() {
-        AppendDecimal(text, L"OZ_GadgetStack_", reinterpret_cast<std::intptr_t>(GetModuleHandleW(nullptr)));
-    }
-};
-
-// The record the list procedure looked up last on this thread. Reading a property costs a
-// server round trip under some systems, and the procedure needs its record for every message.
-// Only the procedure fills the pair, so it names a window of this thread, whose WM_NCDESTROY
-// (where the record ends) comes through here and forgets it.
-struct LastLookUp {
-    HWND window;
-    SavedGadgetList* saved;
-};
-thread_local LastLookUp lastLookUp{};
-
 SavedGadgetList* SavedListOf(HWND window) {
-    if (window && window == lastLookUp.window) return lastLookUp.saved;
-    return static_cast<SavedGadgetList*>(GetPropW(window, PropertyName().text));
+    GadgetListState* context = State();
+    for (SavedGadgetList* saved = context ? context->saved : nullptr; saved; saved = saved->next)
+        if (saved->window == window) return saved;
+    return nullptr;
 }
 
-LRESULT CALLBACK GadgetListProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* saved = SavedListOf(window);
-    if (!saved) return DefWindowProcW(window, message, wParam, lParam);
-    lastLookUp = LastLookUp{window, saved};
-    WNDPROC previous = saved->previousProcedure;
+void Unlink(GadgetListState* context, SavedGadgetList* gone) {
+    for (SavedGadgetList** link = &context->saved; *link; link = &(*link)->next)
+        if (*link == gone) {
+            *link = gone->next;
+            return;
+        }
+}
+
+bool WatchListWindow(HWND, Number number, UINT message, WPARAM, LPARAM, LRESULT*) {
     if (message == WM_NCDESTROY) {
+        auto* saved = reinterpret_cast<SavedGadgetList*>(number);
         GadgetListState* context = State();
         if (context && context->currentListWindow == saved->window) {
             context->currentListWindow = nullptr;
             context->nestingDepth = 0;
         }
+        if (context) Unlink(context, saved);
         // A window destroyed while another list was current still owns its saved stack.
         FreeMemory(saved->nestingStack);
-        RemovePropW(window, PropertyName().text);
-        lastLookUp = LastLookUp{};
         FreeMemory(saved);
     }
-    if (previous) return CallWindowProcW(previous, window, message, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
+    return false;
 }
 
 struct FocusWalk {
@@ -147,9 +136,8 @@ HWND SwitchGadgetList(HWND window) {
     HWND previous = CurrentGadgetList();
     if (!window || !context) return previous;
 
-    PropertyName name;
     if (previous) {
-        if (auto* saved = static_cast<SavedGadgetList*>(GetPropW(previous, name.text))) {
+        if (SavedGadgetList* saved = SavedListOf(previous)) {
             // The stack changes hands: from now on the record owns it.
             FreeMemory(saved->nestingStack);
             saved->currentListWindow = context->currentListWindow;
@@ -160,7 +148,7 @@ HWND SwitchGadgetList(HWND window) {
         }
     }
 
-    if (auto* saved = static_cast<SavedGadgetList*>(GetPropW(window, name.text))) {
+    if (SavedGadgetList* saved = SavedListOf(window)) {
         FreeMemory(context->nestingStack);
         context->currentListWindow = saved->currentListWindow;
         context->nestingStack = saved->nestingStack;
@@ -182,12 +170,12 @@ HWND SwitchGadgetList(HWND window) {
     auto* saved = AllocateRecord<SavedGadgetList>();
     if (!saved) return previous;
     saved->window = window;
-    if (!SetPropW(window, name.text, saved)) {
+    if (!WatchOwner(window, WatchListWindow, reinterpret_cast<Number>(saved))) {
         FreeMemory(saved);
         return previous;
     }
-    saved->previousProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetListProcedure)));
+    saved->next = context->saved;
+    context->saved = saved;
     return previous;
 }
 

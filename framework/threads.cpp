@@ -1,5 +1,6 @@
 #include "framework/threads.h"
 
+#include "core/handles_win32.h"
 #include "core/memory.h"
 
 namespace {
@@ -42,7 +43,7 @@ void SweepEndedThreads() {
     while (node) {
         ThreadNode* next = node->next;
         if (WaitForSingleObject(node->handle, 0) == WAIT_OBJECT_0) {
-            CloseHandle(node->handle);
+            UniqueKernelHandle ended(node->handle); // the node is plain memory
             Unlink(node);
             FreeMemory(node);
         }
@@ -58,7 +59,7 @@ void EndThreads() {
     Lock lock;
     while (ThreadNode* node = threads.newest) {
         threads.newest = node->next;
-        CloseHandle(node->handle);
+        UniqueKernelHandle gone(node->handle);
         FreeMemory(node);
     }
 }

@@ -1,5 +1,6 @@
 #include "framework/window.h"
 
+#include "core/handles_win32.h"
 #include "core/memory.h"
 #include "core/object_table.h"
 #include "framework/dpi.h"
@@ -477,7 +478,7 @@ int CloseTopWindow(Number number) {
 
     record = FindWindowRecord(number);
     if (record) {
-        if (record->acceleratorTable) DestroyAcceleratorTable(record->acceleratorTable);
+        UniqueAcceleratorTable gone(record->acceleratorTable); // the record is plain memory
         FreeMemory(record->accelerators);
     }
     ReleaseObject(library.table, number);

@@ -46,27 +46,13 @@ bool ThemedCommonControlsDrawAlpha() {
     return themed;
 }
 
+// The caller's DC when it gives one, else one of our own for the call.
 struct MemoryContext {
+    UniqueMemoryDc owned;
     HDC dc;
-    bool owned;
-    explicit MemoryContext(HDC given) : dc(given ? given : CreateCompatibleDC(nullptr)), owned(!given) {}
-    ~MemoryContext() {
-        if (owned && dc) DeleteDC(dc);
-    }
-    MemoryContext(const MemoryContext&) = delete;
-    MemoryContext& operator=(const MemoryContext&) = delete;
+    explicit MemoryContext(HDC given)
+        : owned(given ? nullptr : CreateCompatibleDC(nullptr)), dc(given ? given : owned.get()) {}
 };
-
-BITMAPINFO Describe32(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
 
 // The bitmap's pixels as 32-bit BGRA rows, top row first; empty when they cannot be read.
 std::vector<unsigned char> Read32BitPixels(HBITMAP bitmap, int width, int height) {
@@ -87,6 +73,17 @@ bool AnyAlpha(const std::vector<unsigned char>& pixels) {
 }
 
 } // namespace
+
+BITMAPINFO Describe32(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
 
 void InitImageSupport() {
     if (!alphaLibrary) {
@@ -140,12 +137,8 @@ HBITMAP MakeAlphaCopy(HBITMAP bitmap, HDC dc, int disabled) {
     if (!memory.dc) return nullptr;
     BITMAPINFO info = Describe32(width, height);
     void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(memory.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!copy) return nullptr;
-    if (GetDIBits(memory.dc, bitmap, 0, height, bits, &info, DIB_RGB_COLORS) != height) {
-        DeleteObject(copy);
-        return nullptr;
-    }
+    UniqueBitmap copy(CreateDIBSection(memory.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!copy || GetDIBits(memory.dc, bitmap, 0, height, bits, &info, DIB_RGB_COLORS) != height) return nullptr;
     GdiFlush();
     auto* pixel = static_cast<unsigned char*>(bits);
     std::size_t count = static_cast<std::size_t>(width) * height;
@@ -161,12 +154,13 @@ HBITMAP MakeAlphaCopy(HBITMAP bitmap, HDC dc, int disabled) {
                 pixel[c] = static_cast<unsigned char>((pixel[c] * alpha) >> 8);
         }
     }
-    return copy;
+    return copy.release();
 }
 
 int FreeAlphaCopy(HBITMAP copy) {
-    if (!alphaBlend) return 0;
-    return DeleteObject(copy) ? 1 : 0;
+    if (!alphaBlend || GetObjectType(copy) != OBJ_BITMAP) return 0;
+    UniqueBitmap gone(copy);
+    return 1;
 }
 
 int DrawAlphaBitmap(HDC target, int x, int y, int width, int height, HBITMAP bitmap, HDC source,
@@ -178,16 +172,12 @@ int DrawAlphaBitmap(HDC target, int x, int y, int width, int height, HBITMAP bit
         if (width == 0) width = size.bmWidth;
         if (height == 0) height = size.bmHeight < 0 ? -size.bmHeight : size.bmHeight;
     }
-    HDC from = source ? source : CreateCompatibleDC(target);
+    UniqueMemoryDc own(source ? nullptr : CreateCompatibleDC(target));
+    HDC from = source ? source : own.get();
     if (!from) return 0;
-    HGDIOBJ previous = SelectObject(from, bitmap);
+    ScopedSelect selected(from, bitmap);
     BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(constantAlpha), AC_SRC_ALPHA};
-    int result = alphaBlend(target, x, y, width, height, from, 0, 0, width, height, blend) ? 1 : 0;
-    if (source)
-        SelectObject(source, previous);
-    else
-        DeleteDC(from);
-    return result;
+    return alphaBlend(target, x, y, width, height, from, 0, 0, width, height, blend) ? 1 : 0;
 }
 
 HBITMAP MakeMaskFromAlpha(HBITMAP bitmap) {

@@ -32,5 +32,8 @@ int DrawAlphaBitmap(HDC target, int x, int y, int width, int height, HBITMAP bit
 // all black when alpha does not decide (themed platform, not 32-bit, no alpha at all).
 HBITMAP MakeMaskFromAlpha(HBITMAP bitmap);
 
+// The header of a bottom-up (height > 0) or top-down (height < 0) 32-bit uncompressed bitmap.
+BITMAPINFO Describe32(int width, int height);
+
 // The grey that a disabled picture's pixel of this colour becomes at full opacity.
 int GreyLevel(int blue, int green, int red);

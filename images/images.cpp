@@ -1,6 +1,8 @@
 #include "images/images.h"
 
+#include "core/handles_win32.h"
 #include "core/object_table.h"
+#include "images/alpha.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -35,26 +37,6 @@ class ImageBytes {
   private:
     const unsigned char* bytes;
     std::size_t size;
-};
-
-struct GlobalBlock {
-    HGLOBAL block = nullptr;
-    explicit GlobalBlock(std::size_t size) : block(GlobalAlloc(0, size)) {}
-    ~GlobalBlock() {
-        if (block) GlobalFree(block);
-    }
-    GlobalBlock(const GlobalBlock&) = delete;
-    GlobalBlock& operator=(const GlobalBlock&) = delete;
-};
-
-struct DeviceContext {
-    HDC dc;
-    explicit DeviceContext(HDC dc) : dc(dc) {}
-    ~DeviceContext() {
-        if (dc) DeleteDC(dc);
-    }
-    DeviceContext(const DeviceContext&) = delete;
-    DeviceContext& operator=(const DeviceContext&) = delete;
 };
 
 constexpr std::size_t IconDirectorySize = 6;
@@ -104,9 +86,9 @@ HICON IconFromData(const ImageBytes& data, int side) {
     std::size_t pictureOffset = data.Long(entry + 12);
     if (pictureSize < InfoHeaderSize || !data.Has(pictureOffset, pictureSize)) return nullptr;
 
-    GlobalBlock copy(pictureSize);
-    if (!copy.block) return nullptr;
-    auto* picture = static_cast<unsigned char*>(copy.block); // GlobalAlloc(0) gives fixed memory
+    UniqueGlobalMemory copy(GlobalAlloc(0, pictureSize));
+    if (!copy) return nullptr;
+    auto* picture = static_cast<unsigned char*>(copy.get()); // GlobalAlloc(0) gives fixed memory
     std::memcpy(picture, data.At(pictureOffset), pictureSize);
 
     int desiredWidth, desiredHeight;
@@ -131,6 +113,8 @@ HICON IconFromData(const ImageBytes& data, int side) {
 bool ReadIconSize(HICON icon, ImageObject* image) {
     ICONINFO info{};
     if (!GetIconInfo(icon, &info)) return false;
+    // The icon's bitmaps are copies made for the caller.
+    UniqueBitmap colourBits(info.hbmColor), maskBits(info.hbmMask);
     BITMAP colour{};
     bool ok;
     if (info.hbmColor) {
@@ -140,8 +124,6 @@ bool ReadIconSize(HICON icon, ImageObject* image) {
         ok = GetObjectW(info.hbmMask, sizeof colour, &colour) != 0;
         colour.bmHeight /= 2;
     }
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
     if (!ok) return false;
     image->width = static_cast<std::uint16_t>(colour.bmWidth);
     image->height = static_cast<std::uint16_t>(colour.bmHeight);
@@ -184,32 +166,25 @@ HBITMAP BitmapFromData(const ImageBytes& data) {
     int depth = sourceDepth < 24 ? 24 : static_cast<int>(sourceDepth);
     if (depth != 24 && depth != 32) return nullptr;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
+    BITMAPINFO info = Describe32(width, height);
     info.bmiHeader.biBitCount = static_cast<WORD>(depth);
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap;
+    UniqueBitmap bitmap;
     {
-        DeviceContext display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
-        if (!display.dc) return nullptr;
-        bitmap = CreateDIBSection(display.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        UniqueMemoryDc display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+        if (!display) return nullptr;
+        bitmap.reset(CreateDIBSection(display.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     }
     if (!bitmap) return nullptr;
 
-    DeviceContext memory(CreateCompatibleDC(nullptr));
+    UniqueMemoryDc memory(CreateCompatibleDC(nullptr));
     auto* sourceInfo = reinterpret_cast<const BITMAPINFO*>(data.At(14));
-    if (!memory.dc ||
-        SetDIBits(memory.dc, bitmap, 0, rows, data.At(pixelOffset), sourceInfo, DIB_RGB_COLORS) == 0) {
-        DeleteObject(bitmap);
+    if (!memory ||
+        SetDIBits(memory.get(), bitmap.get(), 0, rows, data.At(pixelOffset), sourceInfo, DIB_RGB_COLORS) == 0)
         return nullptr;
-    }
     GdiFlush();
     if (depth == 32) MakeOpaqueWhenAlphaUnused(bits, width, rows);
-    return bitmap;
+    return bitmap.release();
 }
 
 bool ReadBitmapSize(HBITMAP bitmap, ImageObject* image) {
@@ -231,24 +206,18 @@ Number ImageFromMemory(Number number, const void* data, std::size_t size, int si
     auto* image = AllocateRecord<ImageObject>(Images(), number);
     if (!image) return 0;
     ImageObject made{};
+    UniquePicture picture;
     if (data) {
         ImageBytes bytes(data, size);
         if (bytes.Has(0, 2) && bytes.Byte(0) == 'B' && bytes.Byte(1) == 'M') {
-            if (HBITMAP bitmap = BitmapFromData(bytes)) {
-                made.handle = bitmap;
-                if (!ReadBitmapSize(bitmap, &made)) {
-                    DeleteObject(bitmap);
-                    made.handle = nullptr;
-                }
-            }
-        } else if (HICON icon = IconFromData(bytes, side)) {
-            made.handle = icon;
-            if (!ReadIconSize(icon, &made)) {
-                DestroyIcon(icon);
-                made.handle = nullptr;
-            }
+            picture.reset(BitmapFromData(bytes));
+            if (picture && !ReadBitmapSize(static_cast<HBITMAP>(picture.get()), &made)) picture.reset();
+        } else {
+            picture.reset(IconFromData(bytes, side));
+            if (picture && !ReadIconSize(static_cast<HICON>(picture.get()), &made)) picture.reset();
         }
     }
+    made.handle = picture.release();
     if (!made.handle) {
         // A dynamic record that never got a picture would otherwise stay in the list for good.
         if (number == AnyNumber) ReleaseObject(Images(), DynamicHandle(image));
@@ -270,10 +239,7 @@ HANDLE ImageHandle(Number number) {
 void ReleaseImage(Number number) {
     auto* image = FindRecord<ImageObject>(imageTable, number);
     if (!image) return;
-    if (GetObjectType(image->handle) == OBJ_BITMAP)
-        DeleteObject(image->handle);
-    else
-        DestroyIcon(static_cast<HICON>(image->handle));
+    UniquePicture gone(image->handle);
     ReleaseObject(imageTable, number);
 }
 
