@@ -62,6 +62,7 @@ HICON ToolbarIcon(int resource, int side) {
             bestBits = bits;
         }
     }
+    if (!best) return nullptr;
     DWORD size = *reinterpret_cast<const DWORD*>(best + 8), offset = *reinterpret_cast<const DWORD*>(best + 12);
     if (offset > length || size > length - offset) return nullptr;
     int width = best[0] ? best[0] : 256;
