@@ -1,10 +1,12 @@
-// Start-up with many protected files, against the floor: the same files opened with _lopen and
-// the same rows appended to a hidden report list by the barest program, started the same way.
-// Prints both times and their ratio for each N, the working set per protected file and the CPU
-// time the idle program uses (the hot-key watcher's share must be near zero).
+// Start-up with many protected files, against the floor: startup_floor_win32.exe, the barest
+// program that builds the same window, lists the same rows and holds the same files, started the
+// same way and timed the same way (until its status bar tells that all N are held). A start by
+// hand is set against the floor that shows its window, a start at log-on against the floor that
+// builds it and never shows it. Prints the times and ratios for each N, the working set per
+// protected file and the CPU time the idle program uses (the hot-key watcher's share must be
+// near zero).
 //
-//     startup_win32.exe [N ...]          (default 1000 10000)
-//     startup_win32.exe --floor <list>   (the floor itself; run by the benchmark)
+//     startup_win32.exe [N ...]          (default 0 1000 10000)
 #include "core/clock_win32.h"
 #include "settings/wide_text.h"
 
@@ -23,7 +25,10 @@
 namespace {
 
 // The machine is shared and noisy: the fastest of several runs is the least disturbed one.
-constexpr int Repeats = 5;
+constexpr int Repeats = 7;
+// Wine's server lets go of a killed program's ten thousand handles after the kill has been
+// reported; the next start would open its files while that goes on.
+constexpr DWORD SettleMilliseconds = 300;
 
 std::string Folder() {
     char path[MAX_PATH] = "";
@@ -39,50 +44,6 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return written == bytes.size();
-}
-
-std::string ReadBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "";
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-// ---- the floor ----
-
-int RunFloor(const std::string& listPath) {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-    HWND owner = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, nullptr,
-                                 nullptr);
-    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 400, 300, owner, nullptr, nullptr,
-                                nullptr);
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 380;
-    column.pszText = const_cast<char*>("Dateien");
-    SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-    // The cheapest way to append: no redraw bookkeeping while the rows go in.
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    std::string text = ReadBytes(listPath);
-    int held = 0;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        std::string path = text.substr(start, end - start);
-        start = end + 2;
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = INT_MAX;
-        item.pszText = &path[0];
-        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        held += _lopen(path.c_str(), 0x30) != HFILE_ERROR;
-    }
-    return held;
 }
 
 // ---- driving Verriq ----
@@ -109,6 +70,7 @@ struct Process {
         if (!info.hProcess) return;
         TerminateProcess(info.hProcess, 0);
         WaitForSingleObject(info.hProcess, 10000);
+        Sleep(SettleMilliseconds);
         CloseHandle(info.hProcess);
         CloseHandle(info.hThread);
         info = {};
@@ -191,13 +153,14 @@ ULONGLONG CpuTicks(DWORD processId) {
 }
 
 // arguments: "" for a start by hand, "/hintergrund" for the start at log-on, without a window.
+// exe is Verriq.exe or the floor (whose arguments name the list first).
 VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int n, bool measureIdle,
-                    const char* arguments = "") {
+                    const std::string& arguments = "", const char* exe = "Verriq.exe") {
     VerriqRun run;
     std::string expected = std::to_string(n) + (n == 1 ? " Datei wird geschützt" : " Dateien werden geschützt");
     Process verriq;
     double start = MonotonicSeconds();
-    if (!verriq.Start(Folder() + "\\Verriq.exe", arguments, &appdata)) return run;
+    if (!verriq.Start(Folder() + "\\" + exe, arguments, &appdata)) return run;
     Search search{verriq.info.dwProcessId, nullptr};
     // Asking the status bar for its text is a message into the busy thread, and a stream of
     // them slows the loading down several times under Wine. So watch the last listed file
@@ -228,21 +191,13 @@ VerriqRun RunVerriq(const std::string& appdata, const std::string& lastFile, int
     return run;
 }
 
-double RunFloorProcess(const std::string& listPath, int n) {
-    Process floor;
-    double start = MonotonicSeconds();
-    if (!floor.Start(Folder() + "\\" + "startup_win32.exe", "--floor \"" + listPath + "\"", nullptr)) return -1;
-    WaitForSingleObject(floor.info.hProcess, 120000);
-    double seconds = MonotonicSeconds() - start;
-    DWORD held = 0;
-    GetExitCodeProcess(floor.info.hProcess, &held);
-    CloseHandle(floor.info.hProcess);
-    CloseHandle(floor.info.hThread);
-    return static_cast<int>(held) == n ? seconds : -1;
-}
-
 std::string FilePath(int n, int i) {
     return Folder() + "\\bench-startup\\" + std::to_string(n) + "\\files\\Datei " + std::to_string(i) + ".txt";
+}
+
+double RunFloor(const std::string& appdata, const std::string& listPath, int n, bool hidden) {
+    std::string arguments = "\"" + listPath + "\"" + (hidden ? " /hintergrund" : "");
+    return RunVerriq(appdata, n > 0 ? FilePath(n, n - 1) : "", n, false, arguments, "startup_floor_win32.exe").seconds;
 }
 
 // Makes the N files and an appdata folder whose Dateien.ini lists them (kept between runs).
@@ -274,39 +229,40 @@ double Fastest(const std::vector<double>& values) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && strcmp(argv[1], "--floor") == 0) return RunFloor(argv[2]);
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) counts.push_back(atoi(argv[i]));
-    if (counts.empty()) counts = {1000, 10000};
+    if (counts.empty()) counts = {0, 1000, 10000};
 
     std::string emptyList;
     std::string emptyAppdata = Prepare(0, emptyList);
     VerriqRun baseline = RunVerriq(emptyAppdata, "", 0, false);
 
-    // The floor never shows its window; a start at log-on shows none either, while a start by
-    // hand pays for the window's first appearance.
-    printf("%8s %12s %12s %12s %8s %8s %14s\n", "files", "Verriq (s)", "at log-on", "floor (s)", "ratio",
-           "log-on", "WS/file (KiB)");
-    printf("%8d %12.3f %12s %12s %8s %8s %14s\n", 0, baseline.seconds, "", "", "", "", "");
+    printf("%8s %11s %11s %7s %11s %11s %7s %14s\n", "files", "Verriq (s)", "floor (s)", "ratio", "log-on (s)",
+           "hidden (s)", "ratio", "WS/file (KiB)");
     VerriqRun last;
     int lastCount = 0;
     for (int n : counts) {
         std::string listPath;
         std::string appdata = Prepare(n, listPath);
-        std::vector<double> verriqTimes, hiddenTimes, floorTimes;
+        std::string lastFile = n > 0 ? FilePath(n, n - 1) : "";
+        std::vector<double> verriqTimes, hiddenTimes, floorTimes, hiddenFloorTimes;
         VerriqRun run;
+        // Interleaved, so that a disturbance of the machine falls on all four alike.
         for (int r = 0; r < Repeats; ++r) {
-            run = RunVerriq(appdata, FilePath(n, n - 1), n, false);
+            run = RunVerriq(appdata, lastFile, n, false);
             verriqTimes.push_back(run.seconds);
-            hiddenTimes.push_back(RunVerriq(appdata, FilePath(n, n - 1), n, false, "/hintergrund").seconds);
-            floorTimes.push_back(RunFloorProcess(listPath, n));
+            floorTimes.push_back(RunFloor(appdata, listPath, n, false));
+            hiddenTimes.push_back(RunVerriq(appdata, lastFile, n, false, "/hintergrund").seconds);
+            hiddenFloorTimes.push_back(RunFloor(appdata, listPath, n, true));
         }
-        double verriq = Fastest(verriqTimes), hidden = Fastest(hiddenTimes), floor = Fastest(floorTimes);
+        double verriq = Fastest(verriqTimes), hidden = Fastest(hiddenTimes);
+        double floor = Fastest(floorTimes), hiddenFloor = Fastest(hiddenFloorTimes);
         double perFile = n > 0 && run.workingSet > baseline.workingSet
                              ? static_cast<double>(run.workingSet - baseline.workingSet) / n / 1024.0
                              : 0.0;
-        printf("%8d %12.3f %12.3f %12.3f %8.2f %8.2f %14.2f\n", n, verriq, hidden, floor, floor > 0 ? verriq / floor : 0.0,
-               floor > 0 ? hidden / floor : 0.0, perFile);
+        printf("%8d %11.3f %11.3f %7.2f %11.3f %11.3f %7.2f %14.2f\n", n, verriq, floor,
+               floor > 0 ? verriq / floor : 0.0, hidden, hiddenFloor, hiddenFloor > 0 ? hidden / hiddenFloor : 0.0,
+               perFile);
         fflush(stdout);
         last = run;
         lastCount = n;

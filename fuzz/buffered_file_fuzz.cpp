@@ -1,7 +1,7 @@
 // Reads, writes, line reads and end tests in any order: the buffered file must behave exactly
 // like the same file used without a buffer, call by call, and leave the same bytes behind.
 #include "settings/buffered_file.h"
-#include "tests/settings/memory_file.h"
+#include "settings/memory_file.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The line reader against the plain split of the whole text, for every buffer size from none to
 // the real one, and lines written back with CR LF must read back the same.
 #include "settings/buffered_file.h"
-#include "tests/settings/memory_file.h"
+#include "settings/memory_file.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 #include "settings/buffered_file.h"
-#include "tests/settings/memory_file.h"
+#include "settings/memory_file.h"
 
 #include <gtest/gtest.h>
 

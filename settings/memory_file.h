@@ -1,6 +1,6 @@
 // A file in memory behind a BufferedFile, counting the system calls the buffer makes, and the
 // plain reading of lines that the buffered reader must agree with. Shared by the tests and the
-// line reader's fuzzer.
+// fuzzers of the buffered file and the line reader.
 #pragma once
 
 #include "settings/buffered_file.h"
