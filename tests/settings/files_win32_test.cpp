@@ -1,7 +1,7 @@
 // The file services against the real file system under Wine.
 #include "settings/buffered_file.h"
 #include "settings/files.h"
-#include "tests/settings/memory_file.h"
+#include "settings/memory_file.h"
 #include "tests/settings/test_folder_win32.h"
 
 #include <gtest/gtest.h>
