@@ -35,67 +35,44 @@ inline std::string Ansi(const std::string& text) {
     return bytes;
 }
 
-// The close question as the user must read it.
-inline std::string QuestionNamingX() {
-    return "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
-           "Ausgewählte Dateien werden weiterhin geschützt.\r"
-           "Um die Anwendung aufrufen zu können, drücken Sie die folgende Tastenkombination: Strg + Shift + X.\r"
-           "Diese Tastenkombination können Sie im Programmfenster im Menü unter ''Programm'' jederzeit ändern.\r"
-           "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.";
-}
-
-inline std::string QuestionWithoutLetter() {
-    return "Die Anwendung wird jetzt versteckt und arbeitet im Hintergrund weiter.\r"
-           "Ausgewählte Dateien werden weiterhin geschützt.\r"
-           "Um die Anwendung aufrufen zu können, drücken Sie die von Ihnen eingestellte Tastenkombination.\r"
-           "Ihre eingestellte Tastenkombination können Sie im Programmfenster im Menü unter ''Programm'' "
-           "jederzeit ändern.\r"
-           "Falls Sie das Programm beenden möchten, drücken Sie auf ''Nein''.";
-}
-
-// Message boxes may show a CR as CR LF; compare the lines only.
-inline std::string Normalised(std::string text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i] == '\n' ? '\r' : text[i];
-    }
-    return out;
-}
-
-// Checks with an independent program (Wine's cmd.exe) that nobody else can read, delete or
-// rename the file. scratch is a folder for cmd's output.
-struct LockCheck {
-    bool readRefused = false;
-    bool deleteRefused = false;
-    bool renameRefused = false;
-    bool all() const { return readRefused && deleteRefused && renameRefused; }
-};
-
-inline LockCheck CheckLockedByOthers(const std::string& path, const std::string& content, const std::string& scratch) {
-    LockCheck check;
-    std::string out = scratch + "\\type-output.txt";
-    DeleteFileA(out.c_str());
-    RunCmd("type \"" + path + "\" > \"" + out + "\" 2>&1");
-    check.readRefused = ReadBytes(out).find(content) == std::string::npos;
-
-    RunCmd("del /q \"" + path + "\"");
-    check.deleteRefused = FileExists(path);
-
-    size_t slash = path.rfind('\\');
-    std::string newName = "renamed-" + path.substr(slash + 1);
-    std::string renamed = path.substr(0, slash + 1) + newName;
-    RunCmd("ren \"" + path + "\" \"" + newName + "\"");
-    check.renameRefused = FileExists(path) && !FileExists(renamed);
-    return check;
-}
-
 // cmd.exe reads the file: the lock is gone.
 inline bool ReadableByOthers(const std::string& path, const std::string& content, const std::string& scratch) {
     std::string out = scratch + "\\type-output.txt";
     DeleteFileA(out.c_str());
     RunCmd("type \"" + path + "\" > \"" + out + "\" 2>&1");
     return ReadBytes(out).find(content) != std::string::npos;
+}
+
+// What an independent program (Wine's cmd.exe) managed to do to the file, in order; scratch is
+// a folder for its output.
+inline std::vector<std::string> WhatCmdDid(const std::string& path, const std::string& content,
+                                           const std::string& scratch) {
+    std::vector<std::string> done;
+    if (ReadableByOthers(path, content, scratch)) done.push_back("type");
+    std::string copy = scratch + "\\kopie.txt";
+    DeleteFileA(copy.c_str());
+    RunCmd("copy /y \"" + path + "\" \"" + copy + "\"");
+    if (ReadBytes(copy) == content) done.push_back("copy");
+    RunCmd("echo x>> \"" + path + "\"");
+    RunCmd("echo x> \"" + path + "\"");
+    bool read = false;
+    std::string now = ReadBytes(path, &read);
+    if (read && now != content) done.push_back("write");
+    RunCmd("del /q \"" + path + "\"");
+    if (!FileExists(path)) done.push_back("del");
+    RunCmd("ren \"" + path + "\" \"umbenannt-" + path.substr(path.rfind('\\') + 1) + "\"");
+    if (!FileExists(path)) done.push_back("ren");
+    return done;
+}
+
+// Nobody else can read, change, delete or rename the file.
+inline ::testing::AssertionResult LockedAgainstOthers(const std::string& path, const std::string& content,
+                                                      const std::string& scratch) {
+    std::vector<std::string> done = WhatCmdDid(path, content, scratch);
+    if (done.empty()) return ::testing::AssertionSuccess();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure() << "cmd got through to " << path << ":";
+    for (const std::string& what : done) failure << " " << what;
+    return failure;
 }
 
 // Entries of "Programm" as the keyboard reaches them: Down passes over the separator.
@@ -147,15 +124,15 @@ inline bool DropFiles(const Verriq& verriq, const std::vector<std::string>& path
     return PostMessageW(verriq.main(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != 0;
 }
 
-// The tooltip Verriq shows, once it is there; null when none comes within the time.
-inline HWND WaitTooltip(const Verriq& verriq, int timeoutMs = 3000) {
-    HWND tip = nullptr;
-    WaitFor([&] {
-        for (HWND window : verriq.TopWindows())
-            if (ClassOf(window) == "tooltips_class32") tip = window;
-        return tip != nullptr;
-    }, timeoutMs);
-    return tip;
+// Opens the menu of "Programm" and saves a picture of it.
+inline void ShootProgramMenu(HWND main, const std::string& name) {
+    BringToFront(main);
+    Tap(VK_F10);
+    Tap(VK_DOWN);
+    Sleep(500);
+    SaveScreenshot(name);
+    Tap(VK_ESCAPE);
+    Tap(VK_ESCAPE);
 }
 
 // One test's Verriq with its own application-data folder.
@@ -164,13 +141,42 @@ class VerriqTest : public ::testing::Test {
     VerriqTest() : box(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + std::string("-") +
                        ::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
 
-    // Starts Verriq and waits for its window (and for the status bar to say `status`, when given).
-    void Start(const char* status = nullptr) {
+    // Starts Verriq (again, once the last one ended) and waits for its window and, unless held is
+    // negative, for the status bar to count that many files held.
+    void Start(int held = -1) {
+        verriq.Kill();
         ASSERT_TRUE(verriq.Start(box.appdata)) << "Verriq.exe could not be started: " << VerriqExe();
         ASSERT_NE(verriq.WaitMainWindow(), nullptr) << "no main window";
-        if (status) {
-            ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == status; }, 20000)) << verriq.StatusText();
+        if (held >= 0) {
+            ASSERT_TRUE(Holding(held, 20000));
         }
+    }
+
+    ::testing::AssertionResult Holding(int held, int timeoutMs = 5000) {
+        if (WaitFor([&] { return verriq.StatusText() == StatusFor(held); }, timeoutMs))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the status bar says " << verriq.StatusText();
+    }
+
+    void Quit() {
+        verriq.ClickButton(ButtonQuit);
+        EXPECT_EQ(verriq.WaitExit(), 0);
+    }
+
+    void RemoveRow(int row, int rowsAfter) {
+        verriq.ClickRow(row);
+        ASSERT_TRUE(WaitFor([&] { return verriq.ButtonEnabled(ButtonRemove); })) << "a selected row does not enable Entfernen";
+        verriq.ClickButton(ButtonRemove);
+        ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == rowsAfter; })) << verriq.RowCount();
+    }
+
+    // The close box, and "Ja" to the question: the window hides.
+    void Hide() {
+        RequestClose();
+        HWND question = WaitQuestion();
+        ASSERT_NE(question, nullptr) << "no close question";
+        ASSERT_TRUE(PressButton(question, "Ja"));
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(verriq.main()); })) << "the window was not hidden";
     }
 
     // Writes the list document before the start, creating the storage folder.
@@ -208,6 +214,13 @@ class VerriqTest : public ::testing::Test {
     }
 
     void RequestClose() { e2e::RequestClose(verriq.main()); }
+
+    // The pointer on a row, and the tooltip that Verriq shows for it (null when none).
+    HWND HoverRow(int row) {
+        RECT rect = verriq.RowRect(row);
+        HoverAt(rect.left + 40, (rect.top + rect.bottom) / 2);
+        return verriq.WaitTopWindowOfClass("tooltips_class32");
+    }
 
     Sandbox box;
     Verriq verriq;

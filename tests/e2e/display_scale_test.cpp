@@ -51,89 +51,74 @@ bool HoldsText(const RECT& area) {
 
 } // namespace
 
-class DisplayScale : public VerriqTest {
-  protected:
-    void ExpectLaidOutAtScale(int dpi);
-};
+class DisplayScale : public VerriqTest {};
 
-void DisplayScale::ExpectLaidOutAtScale(int dpi) {
+TEST_F(DisplayScale, At100And150And200Percent) {
     std::string file = box.MakeFile("a.txt", "A");
     WriteFileList(file + "\r\n");
-    {
-        ScreenScale scale(static_cast<DWORD>(dpi));
-        Start("1 Datei wird geschützt");
+    for (int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        {
+            ScreenScale scale(static_cast<DWORD>(dpi));
+            Start(1);
+        }
+        HWND main = verriq.main();
+        BringToFront(main);
+        Sleep(300);
+        std::string size = std::to_string(dpi);
+        SaveScreenshot("display_scale_" + size, main);
+        // The inner size grows with the scale (the minimum height counts without the menu bar).
+        RECT client = {};
+        GetClientRect(main, &client);
+        EXPECT_GE(client.right, Scaled(400, dpi));
+        EXPECT_GE(client.bottom, Scaled(200, dpi));
+        // Toolbar, list and status bar one below the other, each whole inside the window.
+        RECT toolbar = ChildRect(verriq.toolbar()), list = ChildRect(verriq.list()),
+             status = ChildRect(verriq.statusBar());
+        EXPECT_LE(toolbar.bottom, list.top);
+        EXPECT_LE(list.bottom, status.top);
+        EXPECT_EQ(status.bottom, client.bottom);
+        EXPECT_GE(status.bottom - status.top, Scaled(18, dpi));
+        // The pictures are of the scale's size, and so are the buttons around them: none is cut
+        // off at the window's right edge, however narrow the window is made.
+        LRESULT buttonSize = SendMessageA(verriq.toolbar(), TB_GETBUTTONSIZE, 0, 0);
+        EXPECT_GE(HIWORD(buttonSize), Scaled(32, dpi));
+        RECT outer = {};
+        GetWindowRect(main, &outer);
+        MouseDrag(outer.right - 2, outer.bottom - 2, outer.left + 50, outer.top + 50);
+        Sleep(500);
+        for (int button : {ButtonAdd, ButtonQuit}) {
+            RECT place = verriq.ButtonRect(button), inside = ClientOnScreen(main);
+            EXPECT_GE(place.top, inside.top) << button;
+            EXPECT_LE(place.right, inside.right) << button;
+        }
+        // The hot-key dialog, its label and field at the same scale; the label's text fits: its
+        // last pixel columns and rows are bare (a cut text reaches them, or wraps into them).
+        ChooseMenuEntry(main, 0, 0);
+        HWND dialog = verriq.WaitWindow("Tastenkombination ändern");
+        ASSERT_NE(dialog, nullptr) << "the menu did not open the dialog";
+        HWND field = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (field = FindChildByClass(dialog, HOTKEY_CLASSA)) != nullptr; }));
+        HWND label = FindChildByClass(dialog, "Static");
+        ASSERT_NE(label, nullptr);
+        Sleep(300);
+        GetClientRect(dialog, &client);
+        EXPECT_GE(client.right, Scaled(400, dpi));
+        EXPECT_GE(client.bottom, Scaled(40, dpi));
+        RECT labelPlace = ChildRect(label), fieldPlace = ChildRect(field);
+        EXPECT_LE(labelPlace.right, fieldPlace.left);
+        EXPECT_LE(fieldPlace.right, client.right);
+        EXPECT_EQ(fieldPlace.bottom - fieldPlace.top, Scaled(20, dpi));
+        RECT text = ClientOnScreen(label);
+        EXPECT_TRUE(HoldsText(text)) << "the label shows nothing";
+        RECT rightEdge = {text.right - 2, text.top, text.right, text.bottom};
+        RECT bottomEdge = {text.left, text.bottom - 2, text.right, text.bottom};
+        EXPECT_FALSE(HoldsText(rightEdge)) << "the label's text runs into its right edge";
+        EXPECT_FALSE(HoldsText(bottomEdge)) << "the label's text runs into its bottom edge";
+        SaveScreenshot("display_scale_dialog_" + size, dialog);
+
+        Tap('K');
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "K did not close the dialog";
+        Quit();
     }
-    HWND main = verriq.main();
-    BringToFront(main);
-    Sleep(300);
-    std::string size = std::to_string(dpi);
-    SaveScreenshot("display_scale_" + size, main);
-
-    // The inner size grows with the scale (the minimum height counts without the menu bar).
-    RECT client = {};
-    GetClientRect(main, &client);
-    EXPECT_GE(client.right, Scaled(400, dpi));
-    EXPECT_GE(client.bottom, Scaled(200, dpi));
-
-    // Toolbar, list and status bar one below the other, each whole inside the window.
-    RECT toolbar = ChildRect(verriq.toolbar()), list = ChildRect(verriq.list()),
-         status = ChildRect(verriq.statusBar());
-    EXPECT_LE(toolbar.bottom, list.top);
-    EXPECT_LE(list.bottom, status.top);
-    EXPECT_EQ(status.bottom, client.bottom);
-    EXPECT_GE(status.bottom - status.top, Scaled(18, dpi));
-
-    // The pictures are of the scale's size, and so are the buttons around them: none is cut
-    // off at the window's right edge, however narrow the window is made.
-    LRESULT buttonSize = SendMessageA(verriq.toolbar(), TB_GETBUTTONSIZE, 0, 0);
-    EXPECT_GE(HIWORD(buttonSize), Scaled(32, dpi));
-    RECT outer = {};
-    GetWindowRect(main, &outer);
-    MouseDrag(outer.right - 2, outer.bottom - 2, outer.left + 50, outer.top + 50);
-    Sleep(500);
-    for (int button : {ButtonAdd, ButtonQuit}) {
-        RECT place = verriq.ButtonRect(button), inside = ClientOnScreen(main);
-        EXPECT_GE(place.top, inside.top) << button;
-        EXPECT_LE(place.right, inside.right) << button;
-    }
-
-    // The hot-key dialog, its label and field at the same scale; the label's text fits: its
-    // last pixel columns and rows are bare (a cut text reaches them, or wraps into them).
-    ChooseMenuEntry(main, 0, 0);
-    HWND dialog = verriq.WaitWindow("Tastenkombination ändern");
-    ASSERT_NE(dialog, nullptr) << "the menu did not open the dialog";
-    HWND field = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (field = FindChildByClass(dialog, HOTKEY_CLASSA)) != nullptr; }));
-    HWND label = FindChildByClass(dialog, "Static");
-    ASSERT_NE(label, nullptr);
-    Sleep(300);
-    GetClientRect(dialog, &client);
-    EXPECT_GE(client.right, Scaled(400, dpi));
-    EXPECT_GE(client.bottom, Scaled(40, dpi));
-    RECT labelPlace = ChildRect(label), fieldPlace = ChildRect(field);
-    EXPECT_LE(labelPlace.right, fieldPlace.left);
-    EXPECT_LE(fieldPlace.right, client.right);
-    EXPECT_EQ(fieldPlace.bottom - fieldPlace.top, Scaled(20, dpi));
-    RECT text = ClientOnScreen(label);
-    EXPECT_TRUE(HoldsText(text)) << "the label shows nothing";
-    RECT rightEdge = {text.right - 2, text.top, text.right, text.bottom};
-    RECT bottomEdge = {text.left, text.bottom - 2, text.right, text.bottom};
-    EXPECT_FALSE(HoldsText(rightEdge)) << "the label's text runs into its right edge";
-    EXPECT_FALSE(HoldsText(bottomEdge)) << "the label's text runs into its bottom edge";
-    SaveScreenshot("display_scale_dialog_" + size, dialog);
-
-    Tap('K');
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "K did not close the dialog";
-    verriq.ClickButton(ButtonQuit);
-    EXPECT_EQ(verriq.WaitExit(), 0);
-}
-
-TEST_F(DisplayScale, At100Percent) {
-    ExpectLaidOutAtScale(96);
-}
-TEST_F(DisplayScale, At150Percent) {
-    ExpectLaidOutAtScale(144);
-}
-TEST_F(DisplayScale, At200Percent) {
-    ExpectLaidOutAtScale(192);
 }

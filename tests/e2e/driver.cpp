@@ -17,12 +17,32 @@ std::string ToWindowsPath(const char* unixPath) {
     return path;
 }
 
-std::string StripAmpersands(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c != '&') out += c;
-    return out;
-}
+// Memory inside another process for messages whose parameters point to memory.
+class RemoteBuffer {
+  public:
+    RemoteBuffer(HANDLE process, size_t size)
+        : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+    ~RemoteBuffer() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    void* address() const { return address_; }
+    LPARAM param() const { return reinterpret_cast<LPARAM>(address_); }
+    bool Write(const void* data, size_t size) {
+        SIZE_T done = 0;
+        return address_ && WriteProcessMemory(process_, address_, data, size, &done) && done == size;
+    }
+    bool Read(void* data, size_t size, size_t offset = 0) const {
+        SIZE_T done = 0;
+        return address_ && ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
+               done == size;
+    }
+
+  private:
+    HANDLE process_;
+    void* address_;
+};
 
 // Environment of this process with "appdata" replaced (names are case-insensitive), in UTF-16
 // so that a value in any script arrives as it is.
@@ -33,17 +53,33 @@ std::wstring EnvironmentWith(const std::string& name, const std::string& value) 
     for (const wchar_t* entry = strings; entry && *entry; entry += std::wcslen(entry) + 1) {
         const wchar_t* equals = std::wcschr(entry + 1, L'=');
         size_t nameLength = equals ? static_cast<size_t>(equals - entry) : std::wcslen(entry);
-        if (nameLength == wideName.size() && _wcsnicmp(entry, wideName.c_str(), nameLength) == 0) continue;
-        block += entry;
-        block += L'\0';
+        if (nameLength != wideName.size() || _wcsnicmp(entry, wideName.c_str(), nameLength) != 0)
+            block += entry + std::wstring(1, L'\0');
     }
     if (strings) FreeEnvironmentStringsW(strings);
-    block += wideName + L"=" + ToWide(value);
-    block += L'\0';
-    block += L'\0';
-    return block;
+    return block + wideName + L"=" + ToWide(value) + L'\0' + L'\0';
 }
 
+// No program name apart from the command line: it is parsed as Windows parses a Run value.
+bool Launch(const std::string& commandLine, DWORD flags, void* environment, const std::string& folder,
+            PROCESS_INFORMATION& info) {
+    std::wstring line = ToWide(commandLine), current = ToWide(folder);
+    STARTUPINFOW startup = {sizeof startup};
+    return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, environment,
+                          current.empty() ? nullptr : current.c_str(), &startup, &info);
+}
+
+// Sends a message whose parameter points to size bytes in the target process: data goes there
+// first and comes back after.
+LRESULT SendRemote(HANDLE process, HWND window, UINT message, WPARAM wParam, void* data, size_t size) {
+    RemoteBuffer remote(process, size);
+    remote.Write(data, size);
+    LRESULT result = SendMessageW(window, message, wParam, remote.param());
+    remote.Read(data, size);
+    return result;
+}
+
+// Top-level windows of a process (of any, for pid 0).
 struct FindContext {
     DWORD pid;
     const std::string* title;
@@ -56,22 +92,25 @@ BOOL CALLBACK CollectTopWindow(HWND window, LPARAM param) {
     auto* context = reinterpret_cast<FindContext*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != context->pid) return TRUE;
-    if (context->visibleOnly && !IsWindowVisible(window)) return TRUE;
-    if (context->title && WindowText(window) != *context->title) return TRUE;
-    if (context->className && ClassOf(window) != context->className) return TRUE;
-    context->found.push_back(window);
+    if ((!context->pid || pid == context->pid) && (!context->visibleOnly || IsWindowVisible(window)) &&
+        (!context->title || WindowText(window) == *context->title) &&
+        (!context->className || ClassOf(window) == context->className))
+        context->found.push_back(window);
     return TRUE;
 }
 
-BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    auto collect = [](HWND window, LPARAM param) {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+        return TRUE;
+    };
+    if (parent) EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&children));
+    return children;
 }
 
 INPUT KeyInput(WORD vk, bool extended, bool up) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
+    INPUT input = {INPUT_KEYBOARD};
     input.ki.wVk = vk;
     WORD scan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
     if (vk == VK_RSHIFT) scan = 0x36;
@@ -83,8 +122,7 @@ INPUT KeyInput(WORD vk, bool extended, bool up) {
 }
 
 INPUT MouseInput(int x, int y, DWORD flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
+    INPUT input = {INPUT_MOUSE};
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     input.mi.dx = static_cast<LONG>((x * 65535LL + width / 2) / (width - 1));
     input.mi.dy = static_cast<LONG>((y * 65535LL + height / 2) / (height - 1));
@@ -92,9 +130,100 @@ INPUT MouseInput(int x, int y, DWORD flags) {
     return input;
 }
 
+// Every button event carries the position too, so that it cannot land anywhere else.
+void MouseButton(int x, int y, DWORD flag) {
+    INPUT input = MouseInput(x, y, flag);
+    SendInput(1, &input, sizeof input);
+}
+
+void SendKey(const Key& key, bool up) {
+    INPUT input = KeyInput(key.vk, key.extended, up);
+    SendInput(1, &input, sizeof input);
+}
+
+void PressKeys(const std::vector<Key>& keys) {
+    for (const Key& key : keys) {
+        SendKey(key, false);
+        Sleep(20);
+    }
+}
+
+void ReleaseKeys(const std::vector<Key>& keys) {
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        SendKey(*key, true);
+        Sleep(20);
+    }
+}
+
+// An LVITEM as the list's own process lays it out: a 32-bit Verriq.exe (the release) has 4-byte
+// pointers, which moves the text pointer and its length.
+template <class Pointer> struct TextRequest {
+    UINT mask;
+    int iItem, iSubItem;
+    UINT state, stateMask;
+    Pointer pszText;
+    int cchTextMax;
+};
+
+// Asks for the text of a column into textAddress, in the list's own process.
+void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, int capacity, int column) {
+    BOOL wow64 = FALSE;
+    if (IsWow64Process(process, &wow64) && wow64) {
+        TextRequest<DWORD> item{0, 0, column, 0, 0, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(textAddress)),
+                                capacity};
+        remote.Write(&item, sizeof item);
+    } else {
+        TextRequest<void*> item{0, 0, column, 0, 0, textAddress, capacity};
+        remote.Write(&item, sizeof item);
+    }
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(ToWidePath(path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = FromWide(data.cFileName);
+            if (name == "." || name == "..") continue;
+            std::string full = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                SetFileAttributesW(ToWidePath(full).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(ToWidePath(full).c_str());
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(ToWidePath(path, ClassicFolderLimit).c_str());
+}
+
+// The screen inside area, 4 bytes (B, G, R, 0) a pixel; rows from the bottom up when asked for.
+std::string Capture(const RECT& area, bool bottomUp) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return "";
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, width, bottomUp ? height : -height, 1, 32};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    std::string pixels(static_cast<const char*>(bits), static_cast<size_t>(width) * height * 4);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+} // namespace
+
 // The system takes a moment to see the pointer where it was put; a button pressed before that
 // lands where the pointer was before (measured under Wine), so wait until it is there.
-void MoveMouse(int x, int y) {
+void HoverAt(int x, int y) {
     INPUT input = MouseInput(x, y, 0);
     SendInput(1, &input, sizeof input);
     WaitFor([&] {
@@ -104,39 +233,6 @@ void MoveMouse(int x, int y) {
     }, 1000, 10);
 }
 
-// Every button event carries the position too, so that it cannot land anywhere else.
-void MouseButton(int x, int y, DWORD flag) {
-    INPUT input = MouseInput(x, y, flag);
-    SendInput(1, &input, sizeof input);
-}
-
-// Asks for the text of column 0 (LVM_GETITEMTEXTA or W, whose items have the same layout) into
-// textAddress, in the list's own process. The list reads the item in that process's layout; a
-// 32-bit Verriq.exe (the release) has 4-byte pointers, which moves the text pointer and its length.
-void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, int capacity, int column = 0) {
-    BOOL wow64 = FALSE;
-    if (IsWow64Process(process, &wow64) && wow64) {
-        struct {
-            UINT mask;
-            int iItem, iSubItem;
-            UINT state, stateMask;
-            DWORD pszText;
-            int cchTextMax;
-        } item32 = {};
-        item32.pszText = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(textAddress));
-        item32.cchTextMax = capacity;
-        item32.iSubItem = column;
-        remote.Write(&item32, sizeof item32);
-    } else {
-        LVITEMA item = {};
-        item.pszText = static_cast<char*>(textAddress);
-        item.cchTextMax = capacity;
-        item.iSubItem = column;
-        remote.Write(&item, sizeof item);
-    }
-}
-
-} // namespace
 
 // VERRIQ_EXE (a Unix or a Windows path) points the driver at another build's Verriq.exe, such as
 // the 32-bit release. That build's folder then holds the sandboxes and screenshots, so that two
@@ -158,26 +254,6 @@ bool MakeFolders(const std::string& path) {
         if (i == path.size() || path[i] == '\\') CreateDirectoryW(ToWidePath(path.substr(0, i)).c_str(), nullptr);
     }
     return FolderExists(path);
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(ToWidePath(path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = FromWide(data.cFileName);
-            if (name == "." || name == "..") continue;
-            std::string full = path + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                SetFileAttributesW(ToWidePath(full).c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(ToWidePath(full).c_str());
-            }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(ToWidePath(path, ClassicFolderLimit).c_str());
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
@@ -203,15 +279,11 @@ std::string ReadBytes(const std::string& path, bool* ok) {
     return bytes;
 }
 
-bool FileExists(const std::string& path) {
+bool Exists(const std::string& path, bool folder) {
     DWORD attributes = GetFileAttributesW(ToWidePath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
 }
 
-bool FolderExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesW(ToWidePath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 Sandbox::Sandbox(const std::string& name) {
     root = BuildFolder() + "\\e2e\\" + name;
@@ -225,45 +297,15 @@ Sandbox::Sandbox(const std::string& name) {
 }
 
 std::string Sandbox::MakeFile(const std::string& name, const std::string& text) {
-    std::string path = files + "\\" + name;
-    WriteBytes(path, text);
-    return path;
+    WriteBytes(files + "\\" + name, text);
+    return files + "\\" + name;
 }
-
-RemoteBuffer::RemoteBuffer(HANDLE process, size_t size)
-    : process_(process),
-      address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-
-RemoteBuffer::~RemoteBuffer() {
-    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-}
-
-bool RemoteBuffer::Write(const void* data, size_t size, size_t offset) {
-    SIZE_T done = 0;
-    return address_ && WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
-           done == size;
-}
-
-bool RemoteBuffer::Read(void* data, size_t size, size_t offset) const {
-    SIZE_T done = 0;
-    return address_ && ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
-           done == size;
-}
-
-Verriq::~Verriq() { Kill(); }
-
-bool Verriq::Start(const std::string& appdata) { return Start(appdata, "\"" + VerriqExe() + "\""); }
 
 bool Verriq::Start(const std::string& appdata, const std::string& commandLine, const std::string& folder) {
     std::wstring environment = EnvironmentWith("APPDATA", appdata);
-    std::wstring line = ToWide(commandLine);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    // No program name apart from the command line: it is parsed as Windows parses a Run value.
-    std::wstring current = ToWide(folder);
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &environment[0],
-                        current.empty() ? nullptr : current.c_str(), &startup, &info))
+    if (!Launch(commandLine.empty() ? "\"" + VerriqExe() + "\"" : commandLine, CREATE_UNICODE_ENVIRONMENT,
+                &environment[0], folder, info))
         return false;
     process_ = info.hProcess;
     thread_ = info.hThread;
@@ -277,8 +319,6 @@ HWND Verriq::WaitMainWindow(int timeoutMs, bool visible) {
     if (main_) WaitForInputIdle(process_, 5000);
     return main_;
 }
-
-bool Verriq::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
 long Verriq::WaitExit(int timeoutMs) {
     if (!process_) return -1;
@@ -321,16 +361,18 @@ std::vector<HWND> Verriq::TopWindows() const {
     return context.found;
 }
 
-HWND Verriq::list() const { return FindChildByClass(main_, "SysListView32"); }
-HWND Verriq::toolbar() const { return FindChildByClass(main_, "ToolbarWindow32"); }
-HWND Verriq::statusBar() const { return FindChildByClass(main_, "msctls_statusbar32"); }
-
-int Verriq::RowCount() const { return static_cast<int>(SendMessageA(list(), LVM_GETITEMCOUNT, 0, 0)); }
+HWND Verriq::WaitTopWindowOfClass(const char* className, int timeoutMs) const {
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND window : TopWindows())
+            if (ClassOf(window) == className) return (found = window) != nullptr;
+        return false;
+    }, timeoutMs);
+    return found;
+}
 
 // Read through the W messages: the A ones would pass the text through the code page and turn
 // every character outside it into "?".
-std::string Verriq::RowText(int row) const { return CellText(row, 0); }
-
 std::string Verriq::CellText(int row, int column) const {
     constexpr size_t textSize = 33000;
     RemoteBuffer remote(process_, sizeof(LVITEMW) + textSize * sizeof(wchar_t));
@@ -344,7 +386,7 @@ std::string Verriq::CellText(int row, int column) const {
 
 std::vector<std::string> Verriq::Rows() const {
     std::vector<std::string> rows;
-    for (int i = 0, n = RowCount(); i < n; ++i) rows.push_back(RowText(i));
+    for (int i = 0, n = RowCount(); i < n; ++i) rows.push_back(CellText(i));
     return rows;
 }
 
@@ -358,11 +400,8 @@ std::vector<int> Verriq::SelectedRows() const {
 }
 
 RECT Verriq::RowRect(int row) const {
-    RemoteBuffer remote(process_, sizeof(RECT));
     RECT rect = {LVIR_BOUNDS, 0, 0, 0};
-    remote.Write(&rect, sizeof rect);
-    SendMessageA(list(), LVM_GETITEMRECT, row, remote.param());
-    remote.Read(&rect, sizeof rect);
+    SendRemote(process_, list(), LVM_GETITEMRECT, row, &rect, sizeof rect);
     MapWindowPoints(list(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
@@ -370,30 +409,20 @@ RECT Verriq::RowRect(int row) const {
 std::string Verriq::StatusText() const {
     HWND bar = statusBar();
     if (!bar) return "";
-    int length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0));
-    RemoteBuffer remote(process_, (length + 1) * sizeof(wchar_t));
-    SendMessageW(bar, SB_GETTEXTW, 0, remote.param());
-    std::wstring text(length, L'\0');
-    if (length > 0) remote.Read(&text[0], length * sizeof(wchar_t));
-    return FromWide(text);
+    std::wstring text(LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0)) + 1, L'\0');
+    SendRemote(process_, bar, SB_GETTEXTW, 0, &text[0], text.size() * sizeof(wchar_t));
+    return FromWide(text.c_str());
 }
 
-bool Verriq::ButtonEnabled(int id) const { return SendMessageA(toolbar(), TB_ISBUTTONENABLED, id, 0) != 0; }
-
 std::string Verriq::ButtonText(int id) const {
-    RemoteBuffer remote(process_, 512 * sizeof(wchar_t));
-    LRESULT length = SendMessageW(toolbar(), TB_GETBUTTONTEXTW, id, remote.param());
-    if (length <= 0 || length >= 512) return "";
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    remote.Read(&text[0], text.size() * sizeof(wchar_t));
-    return FromWide(text);
+    std::wstring text(512, L'\0');
+    LRESULT length = SendRemote(process_, toolbar(), TB_GETBUTTONTEXTW, id, &text[0], text.size() * sizeof(wchar_t));
+    return length > 0 && length < 512 ? FromWide(text.c_str()) : "";
 }
 
 RECT Verriq::ButtonRect(int id) const {
-    RemoteBuffer remote(process_, sizeof(RECT));
     RECT rect = {};
-    SendMessageA(toolbar(), TB_GETRECT, id, remote.param());
-    remote.Read(&rect, sizeof rect);
+    SendRemote(process_, toolbar(), TB_GETRECT, id, &rect, sizeof rect);
     MapWindowPoints(toolbar(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
@@ -404,27 +433,22 @@ void Verriq::ClickButton(int id, bool activate) {
     MouseClick((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
-void Verriq::ClickRow(int row) {
+void Verriq::ClickRow(int row, bool right) {
     BringToFront(main_);
     RECT rect = RowRect(row);
-    MouseClick(rect.left + 40, (rect.top + rect.bottom) / 2);
+    MouseClick(rect.left + 40, (rect.top + rect.bottom) / 2, right);
 }
 
 void Verriq::AddRowToSelection(int row) {
-    RemoteBuffer remote(process_, sizeof(LVITEMA));
+    // The state comes before the first pointer: the layout is the same for a 32-bit list.
     LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    remote.Write(&item, sizeof item);
-    SendMessageA(list(), LVM_SETITEMSTATE, row, remote.param());
+    item.stateMask = item.state = LVIS_SELECTED;
+    SendRemote(process_, list(), LVM_SETITEMSTATE, row, &item, sizeof item);
 }
 
 HWND FindChildByClass(HWND parent, const char* className, int id) {
-    for (HWND child : Children(parent)) {
-        if (_stricmp(ClassOf(child).c_str(), className) != 0) continue;
-        if (id != -1 && GetDlgCtrlID(child) != id) continue;
-        return child;
-    }
+    for (HWND child : Children(parent))
+        if (_stricmp(ClassOf(child).c_str(), className) == 0 && (id == -1 || GetDlgCtrlID(child) == id)) return child;
     return nullptr;
 }
 
@@ -440,10 +464,11 @@ std::string ClassOf(HWND window) {
     return FromWide(name);
 }
 
-std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> children;
-    if (parent) EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&children));
-    return children;
+int MainWindows(bool visibleOnly) {
+    const std::string title = "Verriq 1.0.0";
+    FindContext context{0, &title, nullptr, visibleOnly, {}};
+    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&context));
+    return static_cast<int>(context.found.size());
 }
 
 RECT ClientOnScreen(HWND window) {
@@ -470,7 +495,7 @@ RECT ChildRect(HWND child) {
 }
 
 void MouseClick(int x, int y, bool right) {
-    MoveMouse(x, y);
+    HoverAt(x, y);
     Sleep(30);
     MouseButton(x, y, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
     Sleep(30);
@@ -479,13 +504,13 @@ void MouseClick(int x, int y, bool right) {
 }
 
 void MouseDrag(int fromX, int fromY, int toX, int toY) {
-    MoveMouse(fromX, fromY);
+    HoverAt(fromX, fromY);
     Sleep(50);
     MouseButton(fromX, fromY, MOUSEEVENTF_LEFTDOWN);
     Sleep(100);
     const int steps = 10;
     for (int i = 1; i <= steps; ++i) {
-        MoveMouse(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
+        HoverAt(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
         Sleep(30);
     }
     Sleep(100);
@@ -493,35 +518,11 @@ void MouseDrag(int fromX, int fromY, int toX, int toY) {
     Sleep(100);
 }
 
-void KeyDown(WORD vk, bool extended) {
-    INPUT input = KeyInput(vk, extended, false);
-    SendInput(1, &input, sizeof input);
-}
-
-void KeyUp(WORD vk, bool extended) {
-    INPUT input = KeyInput(vk, extended, true);
-    SendInput(1, &input, sizeof input);
-}
-
 void Tap(WORD vk, bool extended) {
-    KeyDown(vk, extended);
+    SendKey({vk, extended}, false);
     Sleep(30);
-    KeyUp(vk, extended);
+    SendKey({vk, extended}, true);
     Sleep(60);
-}
-
-void PressKeys(const std::vector<Key>& keys) {
-    for (const Key& key : keys) {
-        KeyDown(key.vk, key.extended);
-        Sleep(20);
-    }
-}
-
-void ReleaseKeys(const std::vector<Key>& keys) {
-    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-        KeyUp(key->vk, key->extended);
-        Sleep(20);
-    }
 }
 
 void Chord(const std::vector<Key>& keys, int holdMs) {
@@ -531,8 +532,6 @@ void Chord(const std::vector<Key>& keys, int holdMs) {
     Sleep(60);
 }
 
-bool KeyIsDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
-
 bool HoldKeysWhile(const std::vector<Key>& keys, const std::function<bool()>& test, int timeoutMs) {
     PressKeys(keys);
     DWORD start = GetTickCount();
@@ -541,7 +540,7 @@ bool HoldKeysWhile(const std::vector<Key>& keys, const std::function<bool()>& te
         Sleep(50);
         // GetAsyncKeyState hides a key-up for a moment, so a dropped key shows late; that is fine.
         for (const Key& key : keys)
-            if (!KeyIsDown(key.vk)) KeyDown(key.vk, key.extended);
+            if (!(GetAsyncKeyState(key.vk) & 0x8000)) SendKey(key, false);
     }
     ReleaseKeys(keys);
     return result;
@@ -561,9 +560,11 @@ HWND FocusOf(HWND window) {
 }
 
 HWND FindButton(HWND dialog, const std::string& text) {
-    for (HWND child : Children(dialog))
-        if (_stricmp(ClassOf(child).c_str(), "Button") == 0 && StripAmpersands(WindowText(child)) == text)
-            return child;
+    for (HWND child : Children(dialog)) {
+        std::string caption = WindowText(child);
+        caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+        if (_stricmp(ClassOf(child).c_str(), "Button") == 0 && caption == text) return child;
+    }
     return nullptr;
 }
 
@@ -577,22 +578,15 @@ bool PressButton(HWND dialog, const std::string& text) {
 
 std::string MessageBoxText(HWND box) {
     std::string longest;
-    for (HWND child : Children(box)) {
-        if (_stricmp(ClassOf(child).c_str(), "Static") != 0) continue;
-        std::string text = WindowText(child);
-        if (text.size() > longest.size()) longest = text;
-    }
+    for (HWND child : Children(box))
+        if (_stricmp(ClassOf(child).c_str(), "Static") == 0 && WindowText(child).size() > longest.size())
+            longest = WindowText(child);
     return longest;
 }
 
 int RunCmd(const std::string& commandLine, int timeoutMs) {
-    std::wstring line = ToWide("cmd.exe /c " + commandLine);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &info))
-        return -1;
+    if (!Launch("cmd.exe /c " + commandLine, CREATE_NO_WINDOW, nullptr, {}, info)) return -1;
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
         GetExitCodeProcess(info.hProcess, &code);
@@ -604,75 +598,29 @@ int RunCmd(const std::string& commandLine, int timeoutMs) {
 }
 
 std::vector<COLORREF> GrabPixels(const RECT& area) {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    std::vector<COLORREF> pixels;
-    if (width <= 0 || height <= 0) return pixels;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const auto* raw = static_cast<const BYTE*>(bits);
-    pixels.resize(static_cast<size_t>(width) * height);
+    std::string raw = Capture(area, false);
+    std::vector<COLORREF> pixels(raw.size() / 4);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = RGB(raw[i * 4 + 2], raw[i * 4 + 1], raw[i * 4]);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return pixels;
 }
 
 std::string SaveScreenshot(const std::string& name, HWND window) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     // The pointer out of the way, so that no button looks hot in the picture.
-    MoveMouse(area.right - 1, area.bottom - 1);
+    HoverAt(area.right - 1, area.bottom - 1);
     if (window) GetWindowRect(window, &area);
-    // Let the target finish painting.
-    Sleep(300);
-    std::vector<COLORREF> pixels = GrabPixels(area);
-    int width = area.right - area.left, height = area.bottom - area.top;
-    if (pixels.empty()) return "";
-    std::string folder = BuildFolder() + "\\e2e-shots";
+    Sleep(300); // let the target finish painting
+    std::string image = Capture(area, true); // bottom-up, as every reader expects
+    if (image.empty()) return "";
+    std::string folder = BuildFolder() + "\\e2e-shots", path = folder + "\\" + name + ".bmp";
     MakeFolders(folder);
-    std::string path = folder + "\\" + name + ".bmp";
-
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height; // bottom-up, as every reader expects
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    int stride = (width * 3 + 3) & ~3;
-    std::string image(static_cast<size_t>(stride) * height, '\0');
-    for (int y = 0; y < height; ++y) {
-        char* line = &image[static_cast<size_t>(height - 1 - y) * stride];
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = pixels[static_cast<size_t>(y) * width + x];
-            line[x * 3] = static_cast<char>(GetBValue(c));
-            line[x * 3 + 1] = static_cast<char>(GetGValue(c));
-            line[x * 3 + 2] = static_cast<char>(GetRValue(c));
-        }
-    }
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
+    BITMAPINFOHEADER header = {sizeof header, area.right - area.left, area.bottom - area.top, 1, 32};
+    BITMAPFILEHEADER file = {0x4D42};
     file.bfOffBits = sizeof file + sizeof header;
     file.bfSize = static_cast<DWORD>(file.bfOffBits + image.size());
     std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
     bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
-    bytes += image;
-    return WriteBytes(path, bytes) ? path : "";
+    return WriteBytes(path, bytes + image) ? path : "";
 }
 
-} // namespace e2e
-
-namespace e2e {
-void HoverAt(int x, int y) { MoveMouse(x, y); }
 } // namespace e2e

@@ -33,16 +33,6 @@ std::string ExplorerCommand(const wchar_t* verb, const std::string& item) {
     return at == std::string::npos ? std::string() : command.replace(at, 2, item);
 }
 
-// Every window of any process titled as Verriq's main window, hidden ones too.
-int MainWindowsAnywhere() {
-    int count = 0;
-    EnumWindows([](HWND window, LPARAM counter) {
-        if (WindowText(window) == "Verriq 1.0.0") ++*reinterpret_cast<int*>(counter);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&count));
-    return count;
-}
-
 // What the Verriq at main answers to a block: its receipt, or -1 when it did not answer in time.
 LRESULT SendBlock(HWND main, ULONG_PTR tag, const void* data, DWORD size) {
     COPYDATASTRUCT block{tag, size, const_cast<void*>(data)};
@@ -93,36 +83,29 @@ TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderA
     MakeFolders(folder);
     WriteBytes(inside, "bezahlt");
     std::string relative = box.MakeFile("Notiz relativ.txt", "von nebenan");
-    Start(StatusFor(0).c_str());
+    Start(0);
 
     ChooseMenuEntry(verriq.main(), 0, EntryOfferInExplorer);
     ASSERT_TRUE(WaitFor([] { return VerbThere(FileVerb) && VerbThere(FolderVerb); })) << "the verbs were not written";
     for (const wchar_t* verb : {FileVerb, FolderVerb})
         EXPECT_EQ(ReadText(verb, L"Icon"), exe + ",0");
-    BringToFront(verriq.main());
-    Tap(VK_F10);
-    Tap(VK_DOWN);
-    Sleep(500);
-    SaveScreenshot("explorer_menu_checked");
-    Tap(VK_ESCAPE);
-    Tap(VK_ESCAPE);
-
+    ShootProgramMenu(verriq.main(), "explorer_menu_checked");
     // The Explorer quotes the item in place of %1 and starts the command from its own folder.
     HandOver(ExplorerCommand(FileVerb, file), box.root);
-    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(1); }, 10000)) << verriq.StatusText();
-    EXPECT_TRUE(CheckLockedByOthers(file, "unterschrieben", box.root).all());
+    ASSERT_TRUE(Holding(1, 10000));
+    EXPECT_TRUE(LockedAgainstOthers(file, "unterschrieben", box.root));
     HandOver(ExplorerCommand(FolderVerb, folder), box.root);
-    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); }, 10000)) << verriq.StatusText();
+    ASSERT_TRUE(Holding(2, 10000));
     EXPECT_TRUE(Lists(folder + "\\"));
-    EXPECT_TRUE(CheckLockedByOthers(inside, "bezahlt", box.root).all());
+    EXPECT_TRUE(LockedAgainstOthers(inside, "bezahlt", box.root));
     // A script's relative path, made full against its own folder; the argument in any case.
     HandOver(exe + " /SCHUETZEN \"Notiz relativ.txt\"", box.files);
-    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(3); }, 10000)) << verriq.StatusText();
+    ASSERT_TRUE(Holding(3, 10000));
     EXPECT_TRUE(Lists(relative));
     // Each change is on disk at once; the new row is the selection; one Verriq runs.
     EXPECT_NE(ReadBytes(box.fileList()).find("Notiz relativ.txt"), std::string::npos);
     EXPECT_EQ(verriq.SelectedRows(), std::vector<int>{2});
-    EXPECT_EQ(MainWindowsAnywhere(), 1);
+    EXPECT_EQ(MainWindows(false), 1);
     // A file already listed is selected, not listed again.
     HandOver(ExplorerCommand(FileVerb, file), box.root);
     EXPECT_TRUE(WaitFor([&] { return verriq.SelectedRows() == std::vector<int>{0}; })) << "the listed row was not selected";
@@ -158,18 +141,17 @@ TEST_F(ExplorerMenu, ADozenStartsAtOnceEndWithOneVerriqHoldingEveryFile) {
     ASSERT_NE(first->WaitMainWindow(), nullptr);
     EXPECT_TRUE(WaitFor([&] { return first->StatusText() == StatusFor(Starts); }, 20000)) << first->StatusText();
     EXPECT_EQ(first->RowCount(), Starts);
-    EXPECT_EQ(MainWindowsAnywhere(), 1);
+    EXPECT_EQ(MainWindows(false), 1);
     for (int i = 0; i < Starts; i += 5)
-        EXPECT_TRUE(CheckLockedByOthers(files[i], "Bild " + std::to_string(i), box.root).all()) << files[i];
+        EXPECT_TRUE(LockedAgainstOthers(files[i], "Bild " + std::to_string(i), box.root)) << files[i];
 }
 
 TEST_F(ExplorerMenu, OddCommandLinesAndMalformedBlocksNeitherEndNorHangVerriq) {
     std::string kept = box.MakeFile("bleibt.txt", "bleibt geschützt");
     WriteFileList(kept + "\r\n");
-    Start(StatusFor(1).c_str());
+    Start(1);
     std::string good = box.MakeFile("gut.txt", "kommt dazu");
     std::string missing = box.files + "\\kommt noch.txt";
-
     // Refused one by one: an empty path, thousands of characters, characters no name may hold;
     // the good path and the one not there yet between them come through.
     std::string huge = box.files + "\\" + std::string(3000, 'x') + ".txt";
@@ -177,7 +159,7 @@ TEST_F(ExplorerMenu, OddCommandLinesAndMalformedBlocksNeitherEndNorHangVerriq) {
              "\" \"" + box.files + "\\frage?.txt\"");
     ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 3; }, 10000)) << verriq.RowCount();
     EXPECT_TRUE(Lists(good) && Lists(missing));
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); }));
+    EXPECT_TRUE(Holding(2));
     // Nothing after the argument, or the argument alone with a blank: the copy stays as it is.
     HandOver(exe + " /schuetzen");
     HandOver(exe + " /Schuetzen \"   \"");
@@ -210,7 +192,6 @@ TEST_F(ExplorerMenu, OddCommandLinesAndMalformedBlocksNeitherEndNorHangVerriq) {
     }
     Sleep(1000);
     EXPECT_EQ(verriq.RowCount(), 3) << "a malformed block added rows";
-
     // Taken: a well-formed block, its refused paths left out.
     std::wstring mixed = Block({"", "relativ.txt", box.files + "\\per-nachricht.txt", "\\\\?\\C:\\geraet"});
     EXPECT_EQ(SendBlock(main, HandOverTag, mixed.data(), static_cast<DWORD>(mixed.size() * 2)), HandOverReceipt);
@@ -218,7 +199,6 @@ TEST_F(ExplorerMenu, OddCommandLinesAndMalformedBlocksNeitherEndNorHangVerriq) {
     Sleep(800);
     EXPECT_EQ(verriq.RowCount(), 4);
     EXPECT_TRUE(Lists(box.files + "\\per-nachricht.txt"));
-    EXPECT_TRUE(CheckLockedByOthers(kept, "bleibt geschützt", box.root).all());
-    verriq.ClickButton(ButtonQuit);
-    EXPECT_EQ(verriq.WaitExit(), 0);
+    EXPECT_TRUE(LockedAgainstOthers(kept, "bleibt geschützt", box.root));
+    Quit();
 }

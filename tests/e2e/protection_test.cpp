@@ -34,30 +34,19 @@ class Protection : public VerriqTest {
     void CheckNobodyGetsIn(const std::string& path, const std::string& content) {
         std::string other = box.MakeFile("anderer.txt", "fremder Inhalt");
         EXPECT_EQ(WritesThatGotThrough(path, other), std::vector<std::string>{});
-        LockCheck lock = CheckLockedByOthers(path, content, box.root);
-        EXPECT_TRUE(lock.all()) << lock.readRefused << lock.deleteRefused << lock.renameRefused;
+        EXPECT_TRUE(LockedAgainstOthers(path, content, box.root));
     }
 
-    // The pointer on a row, and the tooltip that Verriq shows for it (null when none).
-    HWND HoverRow(int row) {
-        RECT rect = verriq.RowRect(row);
-        HoverAt(rect.left + 40, (rect.top + rect.bottom) / 2);
-        return WaitTooltip(verriq);
-    }
 };
 
 TEST_F(Protection, NoOtherProgramChangesTheFileWhetherTheWindowIsShownOrHidden) {
     const std::string content = "Vertrag, unterschrieben";
     std::string path = box.MakeFile("vertrag.txt", content);
     WriteFileList(path + "\r\n");
-    Start("1 Datei wird geschützt");
+    Start(1);
     CheckNobodyGetsIn(path, content);
 
-    RequestClose();
-    HWND question = WaitQuestion();
-    ASSERT_NE(question, nullptr);
-    PressButton(question, "Ja");
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(verriq.main()); }));
+    Hide();
     CheckNobodyGetsIn(path, content);
 
     verriq.Kill();
@@ -70,27 +59,23 @@ TEST_F(Protection, BusyAndMissingFilesAreHeldAsSoonAsTheyCanBe) {
     HANDLE other = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     WriteFileList(busy + "\r\n" + missing + "\r\n");
-    Start("0 Dateien werden geschützt");
-
+    Start(0);
     // Until then each row says why it is not protected.
     BringToFront(verriq.main());
-    HWND tip = HoverRow(1);
-    ASSERT_NE(tip, nullptr) << "no tooltip on a row that is not held";
+    ASSERT_NE(HoverRow(1), nullptr) << "no tooltip on a row that is not held";
     Sleep(300);
     SaveScreenshot("tooltip_on_unprotected_row");
     HoverAt(5, 5);
 
     CloseHandle(other);
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(1); }, 6000)) << verriq.StatusText();
+    EXPECT_TRUE(Holding(1, 6000));
     ASSERT_TRUE(WriteBytes(missing, "jetzt da"));
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); }, 6000)) << verriq.StatusText();
-    EXPECT_TRUE(CheckLockedByOthers(busy, "Inhalt Nummer eins", box.root).all());
-    EXPECT_TRUE(CheckLockedByOthers(missing, "jetzt da", box.root).all());
-
+    EXPECT_TRUE(Holding(2, 6000));
+    EXPECT_TRUE(LockedAgainstOthers(busy, "Inhalt Nummer eins", box.root));
+    EXPECT_TRUE(LockedAgainstOthers(missing, "jetzt da", box.root));
     // A held row has nothing to explain.
     BringToFront(verriq.main());
     EXPECT_EQ(HoverRow(0), nullptr);
     HoverAt(5, 5);
-    verriq.ClickButton(ButtonQuit);
-    EXPECT_EQ(verriq.WaitExit(), 0);
+    Quit();
 }
