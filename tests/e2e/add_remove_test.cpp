@@ -1,6 +1,6 @@
 // Adding files through the system's open dialog and removing selected rows: exactly the
 // chosen files are held, and exactly the removed ones are let go.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 using namespace e2e;
 
@@ -21,13 +21,11 @@ TEST_F(AddRemove, AddsChosenFilesAndRemovesSelectedRows) {
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     Sleep(200);
     EXPECT_EQ(verriq.RowCount(), 0);
-
     AddThroughDialog("\"a.txt\" \"b.txt\"");
     EXPECT_TRUE(Holding(2));
     EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{a, b}));
     EXPECT_TRUE(LockedAgainstOthers(a, "Datei A", box.root));
     EXPECT_TRUE(LockedAgainstOthers(b, "Datei B", box.root));
-
     AddThroughDialog("\"c.txt\" \"d.txt\"");
     ASSERT_TRUE(Holding(4));
     EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{a, b, c, d}));
@@ -60,7 +58,6 @@ TEST_F(AddRemove, AddsChosenFilesAndRemovesSelectedRows) {
     RECT list = ClientOnScreen(verriq.list());
     MouseClick((list.left + list.right) / 2, list.bottom - 10);
     EXPECT_TRUE(WaitFor([&] { return !verriq.ButtonEnabled(ButtonRemove); }));
-
     Quit();
     EXPECT_EQ(ReadBytes(box.fileList()), b + "\r\n" + d + "\r\n");
 }

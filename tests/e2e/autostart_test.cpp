@@ -2,7 +2,7 @@
 // believes only a value that starts this very exe and that Windows has not switched off, a
 // start by the stored command line shows nothing yet holds the files, and no library is taken
 // from the exe's own folder.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 #include <optional>
 
@@ -91,11 +91,9 @@ TEST_F(Autostart, OnInTheMenuThenStartedAtLogOnHiddenThenShownAndOffAndOnlyOurOw
     ASSERT_TRUE(byHand.Start(box.appdata));
     EXPECT_EQ(byHand.WaitExit(), 0);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(verriq.main()) != 0; })) << "a second start did not show it";
-
     ChooseMenuEntry(verriq.main(), 0, EntryStartWithWindows);
     EXPECT_TRUE(WaitFor([&] { return !Read(RunKey) && !Read(ApprovedKey); })) << "the entry did not turn it off";
     Quit();
-
     // A value that Windows switched off, or that starts another exe, shows off: choosing turns it on.
     Write(RunKey, Utf16(ours));
     Write(ApprovedKey, std::string("\x03\0\0\0\x10\x20\x30\x40\x50\x60\x70\x01", 12));
@@ -103,7 +101,6 @@ TEST_F(Autostart, OnInTheMenuThenStartedAtLogOnHiddenThenShownAndOffAndOnlyOurOw
     EXPECT_TRUE(WaitFor([&] { return Read(ApprovedKey) == std::string("\x02\0\0\0\0\0\0\0\0\0\0\0", 12); }));
     EXPECT_EQ(RunCommand(), ours);
     Quit();
-
     Write(RunKey, Utf16("\"C:\\Programme\\Alt\\Verriq.exe\" /hintergrund"));
     StartAndChoose();
     EXPECT_TRUE(WaitFor([&] { return RunCommand() == ours; })) << RunCommand();

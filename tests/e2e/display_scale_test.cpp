@@ -2,9 +2,7 @@
 // that scale. The window is as much larger, the toolbar, list and status bar lie one below the
 // other without covering each other, every button and the pictures are of the larger size, and
 // the hot-key dialog shows its whole label.
-#include "tests/e2e/app_steps.h"
-
-#include <commctrl.h>
+#include "tests/e2e/driver.h"
 
 using namespace e2e;
 
@@ -13,34 +11,27 @@ namespace {
 // Wine reads the screen's DPI from these two values when a program starts; the driver started
 // before and stays at its own. The old values come back afterwards, so that the tests after
 // this one run at 96 DPI again.
-class ScreenScale {
-  public:
+struct ScreenScale {
+    const std::pair<HKEY, const char*> places[2] = {{HKEY_CURRENT_USER, "Control Panel\\Desktop"},
+                                                    {HKEY_CURRENT_CONFIG, "Software\\Fonts"}};
+    DWORD saved[2] = {};
+    bool present[2] = {};
     explicit ScreenScale(DWORD dpi) {
         for (int i = 0; i < 2; ++i) {
-            DWORD size = sizeof saved_[i];
-            present_[i] = RegGetValueA(Root(i), Path(i), "LogPixels", RRF_RT_REG_DWORD, nullptr, &saved_[i],
-                                       &size) == ERROR_SUCCESS;
-            RegSetKeyValueA(Root(i), Path(i), "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+            DWORD size = sizeof saved[i];
+            present[i] = !RegGetValueA(places[i].first, places[i].second, "LogPixels", RRF_RT_REG_DWORD, nullptr,
+                                       &saved[i], &size);
+            RegSetKeyValueA(places[i].first, places[i].second, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
         }
     }
     ~ScreenScale() {
         for (int i = 0; i < 2; ++i)
-            if (present_[i])
-                RegSetKeyValueA(Root(i), Path(i), "LogPixels", REG_DWORD, &saved_[i], sizeof saved_[i]);
-            else
-                RegDeleteKeyValueA(Root(i), Path(i), "LogPixels");
+            if (present[i]) RegSetKeyValueA(places[i].first, places[i].second, "LogPixels", REG_DWORD, &saved[i], 4);
+            else RegDeleteKeyValueA(places[i].first, places[i].second, "LogPixels");
     }
-
-  private:
-    static HKEY Root(int i) { return i == 0 ? HKEY_CURRENT_USER : HKEY_CURRENT_CONFIG; }
-    static const char* Path(int i) { return i == 0 ? "Control Panel\\Desktop" : "Software\\Fonts"; }
-    DWORD saved_[2] = {};
-    bool present_[2] = {};
 };
 
-int Scaled(int value, int dpi) {
-    return MulDiv(value, dpi, 96);
-}
+int Scaled(int value, int dpi) { return MulDiv(value, dpi, 96); }
 
 // Whether any pixel of the area is as dark as text on the dialog's face.
 bool HoldsText(const RECT& area) {
@@ -116,7 +107,6 @@ TEST_F(DisplayScale, At100And150And200Percent) {
         EXPECT_FALSE(HoldsText(rightEdge)) << "the label's text runs into its right edge";
         EXPECT_FALSE(HoldsText(bottomEdge)) << "the label's text runs into its bottom edge";
         SaveScreenshot("display_scale_dialog_" + size, dialog);
-
         Tap('K');
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "K did not close the dialog";
         Quit();

@@ -1,9 +1,5 @@
 #include "tests/e2e/driver.h"
 
-#include "settings/wide_text.h"
-
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -16,33 +12,6 @@ std::string ToWindowsPath(const char* unixPath) {
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
-
-// Memory inside another process for messages whose parameters point to memory.
-class RemoteBuffer {
-  public:
-    RemoteBuffer(HANDLE process, size_t size)
-        : process_(process), address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-    ~RemoteBuffer() {
-        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    }
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-    void* address() const { return address_; }
-    LPARAM param() const { return reinterpret_cast<LPARAM>(address_); }
-    bool Write(const void* data, size_t size) {
-        SIZE_T done = 0;
-        return address_ && WriteProcessMemory(process_, address_, data, size, &done) && done == size;
-    }
-    bool Read(void* data, size_t size, size_t offset = 0) const {
-        SIZE_T done = 0;
-        return address_ && ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
-               done == size;
-    }
-
-  private:
-    HANDLE process_;
-    void* address_;
-};
 
 // Environment of this process with "appdata" replaced (names are case-insensitive), in UTF-16
 // so that a value in any script arrives as it is.
@@ -70,12 +39,17 @@ bool Launch(const std::string& commandLine, DWORD flags, void* environment, cons
 }
 
 // Sends a message whose parameter points to size bytes in the target process: data goes there
-// first and comes back after.
-LRESULT SendRemote(HANDLE process, HWND window, UINT message, WPARAM wParam, void* data, size_t size) {
-    RemoteBuffer remote(process, size);
-    remote.Write(data, size);
-    LRESULT result = SendMessageW(window, message, wParam, remote.param());
-    remote.Read(data, size);
+// first (prepared by fill, given their address there, when one is given) and comes back after.
+LRESULT SendRemote(HANDLE process, HWND window, UINT message, WPARAM wParam, void* data, size_t size,
+                   const std::function<void(char* remote)>& fill = {}) {
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) return 0;
+    if (fill) fill(remote);
+    SIZE_T done = 0;
+    WriteProcessMemory(process, remote, data, size, &done);
+    LRESULT result = SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, data, size, &done);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return result;
 }
 
@@ -109,35 +83,25 @@ std::vector<HWND> Children(HWND parent) {
     return children;
 }
 
-INPUT KeyInput(WORD vk, bool extended, bool up) {
-    INPUT input = {INPUT_KEYBOARD};
-    input.ki.wVk = vk;
-    WORD scan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-    if (vk == VK_RSHIFT) scan = 0x36;
-    if (vk == VK_LSHIFT) scan = 0x2A;
-    if (vk == VK_LCONTROL || vk == VK_RCONTROL) scan = 0x1D;
-    input.ki.wScan = scan;
-    input.ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
-    return input;
-}
-
-INPUT MouseInput(int x, int y, DWORD flags) {
+// Every button event carries the position too, so that it cannot land anywhere else.
+void MouseButton(int x, int y, DWORD flag) {
     INPUT input = {INPUT_MOUSE};
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     input.mi.dx = static_cast<LONG>((x * 65535LL + width / 2) / (width - 1));
     input.mi.dy = static_cast<LONG>((y * 65535LL + height / 2) / (height - 1));
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return input;
-}
-
-// Every button event carries the position too, so that it cannot land anywhere else.
-void MouseButton(int x, int y, DWORD flag) {
-    INPUT input = MouseInput(x, y, flag);
+    input.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
 }
 
 void SendKey(const Key& key, bool up) {
-    INPUT input = KeyInput(key.vk, key.extended, up);
+    INPUT input = {INPUT_KEYBOARD};
+    input.ki.wVk = key.vk;
+    WORD scan = static_cast<WORD>(MapVirtualKeyA(key.vk, MAPVK_VK_TO_VSC));
+    if (key.vk == VK_RSHIFT) scan = 0x36;
+    if (key.vk == VK_LSHIFT) scan = 0x2A;
+    if (key.vk == VK_LCONTROL || key.vk == VK_RCONTROL) scan = 0x1D;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = (key.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
     SendInput(1, &input, sizeof input);
 }
 
@@ -166,15 +130,15 @@ template <class Pointer> struct TextRequest {
 };
 
 // Asks for the text of a column into textAddress, in the list's own process.
-void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, int capacity, int column) {
+void WriteTextRequest(char* request, HANDLE process, char* textAddress, int capacity, int column) {
     BOOL wow64 = FALSE;
     if (IsWow64Process(process, &wow64) && wow64) {
         TextRequest<DWORD> item{0, 0, column, 0, 0, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(textAddress)),
                                 capacity};
-        remote.Write(&item, sizeof item);
+        std::memcpy(request, &item, sizeof item);
     } else {
         TextRequest<void*> item{0, 0, column, 0, 0, textAddress, capacity};
-        remote.Write(&item, sizeof item);
+        std::memcpy(request, &item, sizeof item);
     }
 }
 
@@ -224,15 +188,13 @@ std::string Capture(const RECT& area, bool bottomUp) {
 // The system takes a moment to see the pointer where it was put; a button pressed before that
 // lands where the pointer was before (measured under Wine), so wait until it is there.
 void HoverAt(int x, int y) {
-    INPUT input = MouseInput(x, y, 0);
-    SendInput(1, &input, sizeof input);
+    MouseButton(x, y, 0);
     WaitFor([&] {
         POINT at = {};
         GetCursorPos(&at);
         return at.x == x && at.y == y;
     }, 1000, 10);
 }
-
 
 // VERRIQ_EXE (a Unix or a Windows path) points the driver at another build's Verriq.exe, such as
 // the 32-bit release. That build's folder then holds the sandboxes and screenshots, so that two
@@ -284,7 +246,6 @@ bool Exists(const std::string& path, bool folder) {
     return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
 }
 
-
 Sandbox::Sandbox(const std::string& name) {
     root = BuildFolder() + "\\e2e\\" + name;
     RemoveTree(root);
@@ -307,8 +268,8 @@ bool Verriq::Start(const std::string& appdata, const std::string& commandLine, c
     if (!Launch(commandLine.empty() ? "\"" + VerriqExe() + "\"" : commandLine, CREATE_UNICODE_ENVIRONMENT,
                 &environment[0], folder, info))
         return false;
+    CloseHandle(info.hThread);
     process_ = info.hProcess;
-    thread_ = info.hThread;
     pid_ = info.dwProcessId;
     return true;
 }
@@ -321,8 +282,7 @@ HWND Verriq::WaitMainWindow(int timeoutMs, bool visible) {
 }
 
 long Verriq::WaitExit(int timeoutMs) {
-    if (!process_) return -1;
-    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     return static_cast<long>(code);
@@ -335,8 +295,7 @@ void Verriq::Kill() {
         WaitForSingleObject(process_, 5000);
     }
     CloseHandle(process_);
-    CloseHandle(thread_);
-    process_ = thread_ = nullptr;
+    process_ = nullptr;
 }
 
 HWND Verriq::FindWindowByTitle(const std::string& title, const char* className) const {
@@ -374,13 +333,13 @@ HWND Verriq::WaitTopWindowOfClass(const char* className, int timeoutMs) const {
 // Read through the W messages: the A ones would pass the text through the code page and turn
 // every character outside it into "?".
 std::string Verriq::CellText(int row, int column) const {
-    constexpr size_t textSize = 33000;
-    RemoteBuffer remote(process_, sizeof(LVITEMW) + textSize * sizeof(wchar_t));
-    WriteTextRequest(remote, process_, static_cast<char*>(remote.address()) + sizeof(LVITEMW), textSize, column);
-    LRESULT length = SendMessageW(list(), LVM_GETITEMTEXTW, row, remote.param());
-    std::wstring text(textSize, L'\0');
-    remote.Read(&text[0], textSize * sizeof(wchar_t), sizeof(LVITEMW));
-    text.resize(std::min<size_t>(static_cast<size_t>(std::max<LRESULT>(length, 0)), std::wcslen(text.c_str())));
+    constexpr int textSize = 33000;
+    std::vector<char> bytes(sizeof(LVITEMW) + (textSize + 1) * sizeof(wchar_t));
+    LRESULT length = SendRemote(process_, list(), LVM_GETITEMTEXTW, row, bytes.data(), bytes.size(), [&](char* remote) {
+        WriteTextRequest(bytes.data(), process_, remote + sizeof(LVITEMW), textSize, column);
+    });
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + sizeof(LVITEMW)));
+    text.resize(std::min<size_t>(static_cast<size_t>(std::max<LRESULT>(length, 0)), text.size()));
     return FromWide(text);
 }
 
@@ -516,13 +475,6 @@ void MouseDrag(int fromX, int fromY, int toX, int toY) {
     Sleep(100);
     MouseButton(toX, toY, MOUSEEVENTF_LEFTUP);
     Sleep(100);
-}
-
-void Tap(WORD vk, bool extended) {
-    SendKey({vk, extended}, false);
-    Sleep(30);
-    SendKey({vk, extended}, true);
-    Sleep(60);
 }
 
 void Chord(const std::vector<Key>& keys, int holdMs) {

@@ -1,10 +1,15 @@
 // Drives the real Verriq.exe from a separate process, the way a user would: starts it with its own
 // application-data folder, finds its windows, clicks, types, reads the controls' texts through
-// memory in the target process, answers its dialogs and checks its locks with cmd.exe.
+// memory in the target process, answers its dialogs and checks its locks with cmd.exe. Below the
+// driver: what a user does with Verriq and what they see, shared by the end-to-end tests.
 #pragma once
+
+#include "settings/wide_text.h"
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -28,9 +33,7 @@ inline bool FolderExists(const std::string& path) { return Exists(path, true); }
 // A fresh folder per test: <build>\e2e\<name>\ with "appdata" and "files" below it.
 struct Sandbox {
     explicit Sandbox(const std::string& name);
-    std::string root;
-    std::string appdata;
-    std::string files;
+    std::string root, appdata, files;
     std::string storage() const { return appdata + "\\Ondrak\\Verriq\\"; }
     std::string fileList() const { return storage() + "Dateien.ini"; }
     std::string settings() const { return storage() + "Einstellungen.ini"; }
@@ -90,8 +93,7 @@ class Verriq {
     std::string ButtonText(int id) const;
     RECT ButtonRect(int id) const; // screen coordinates
 
-    // Brings the main window to the front first unless activate is false (a click on a window
-    // behind a dialog).
+    // Brings the main window to the front first unless told not to (a click behind a dialog).
     void ClickButton(int id, bool activate = true);
     void ClickRow(int row, bool right = false);
     // Adds a row to the selection the way Ctrl+click does. Under Wine a click sent through
@@ -102,7 +104,6 @@ class Verriq {
 
   private:
     HANDLE process_ = nullptr;
-    HANDLE thread_ = nullptr;
     DWORD pid_ = 0;
     HWND main_ = nullptr;
 };
@@ -113,28 +114,26 @@ std::string ClassOf(HWND window);
 int MainWindows(bool visibleOnly);
 
 RECT ClientOnScreen(HWND window);
-// Height of the menu bar: distance between the top of the client area and the top of the
-// frame, less what the frame without a menu would take.
-int MenuBarHeight(HWND window);
 // The rectangle of a child in its parent's client coordinates.
 RECT ChildRect(HWND child);
+// Distance from the frame's top to the client area's, less what the frame alone takes.
+int MenuBarHeight(HWND window);
 
-// Input, sent through the system's input queue like a real keyboard and mouse.
+// Input through the system's input queue, like a real keyboard and mouse.
 void HoverAt(int x, int y);
 void MouseClick(int x, int y, bool right = false);
 void MouseDrag(int fromX, int fromY, int toX, int toY);
-void Tap(WORD vk, bool extended = false);
 struct Key {
     WORD vk;
     bool extended;
 };
 // Presses the keys in order, holds them for holdMs, releases them in reverse order.
 void Chord(const std::vector<Key>& keys, int holdMs = 60);
-// Holds the keys down until test() is true or the time is over, then lets them go; the result
-// of test(). Under Wine the X11 driver drops keys that were pressed through SendInput whenever
-// the X server reports its own keyboard state (for example when a window is mapped or loses
-// the focus), so keys that went up without being released are pressed again, as a user who
-// still holds them would have them.
+inline void Tap(WORD vk, bool extended = false) { Chord({{vk, extended}}, 10); }
+// Holds the keys down until test() is true or the time is over; the result of test(). Under Wine
+// the X11 driver drops keys pressed through SendInput whenever the X server reports its own
+// keyboard state (when a window is mapped or loses the focus), so such keys are pressed again,
+// as a user who still holds them would have them.
 bool HoldKeysWhile(const std::vector<Key>& keys, const std::function<bool()>& test, int timeoutMs);
 
 bool BringToFront(HWND window);
@@ -150,10 +149,218 @@ std::string MessageBoxText(HWND box);
 // Runs a command line with Wine's own cmd.exe; the exit code, or -1 when it cannot be run.
 int RunCmd(const std::string& commandLine, int timeoutMs = 15000);
 
-// Saves the screen area of the window (or the whole screen for null) as a BMP under
-// <build>\e2e-shots\<name>.bmp; returns the path or the empty text.
+// Saves the window's screen area (the whole screen for null) as <build>\e2e-shots\<name>.bmp.
 std::string SaveScreenshot(const std::string& name, HWND window = nullptr);
 // Pixels of the screen inside a rectangle (screen coordinates), 0x00BBGGRR each.
 std::vector<COLORREF> GrabPixels(const RECT& area);
+
+// Item numbers of the toolbar buttons.
+constexpr int ButtonAdd = 1;
+constexpr int ButtonFolder = 7;
+constexpr int ButtonRemove = 2;
+constexpr int ButtonQuit = 3;
+
+inline std::string StatusFor(int held) {
+    return std::to_string(held) + (held == 1 ? " Datei wird geschützt" : " Dateien werden geschützt");
+}
+
+// A text as the ANSI code page has it: the form of every list an earlier version wrote.
+inline std::string Ansi(const std::string& text) {
+    std::wstring wide = ToWide(text);
+    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                     nullptr);
+    std::string bytes(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), length, nullptr, nullptr);
+    return bytes;
+}
+
+// cmd.exe reads the file: the lock is gone.
+inline bool ReadableByOthers(const std::string& path, const std::string& content, const std::string& scratch) {
+    std::string out = scratch + "\\type-output.txt";
+    DeleteFileA(out.c_str());
+    RunCmd("type \"" + path + "\" > \"" + out + "\" 2>&1");
+    return ReadBytes(out).find(content) != std::string::npos;
+}
+
+// What an independent program (Wine's cmd.exe) managed to do to the file, in order; scratch is
+// a folder for its output.
+inline std::vector<std::string> WhatCmdDid(const std::string& path, const std::string& content,
+                                           const std::string& scratch) {
+    std::vector<std::string> done;
+    if (ReadableByOthers(path, content, scratch)) done.push_back("type");
+    std::string copy = scratch + "\\kopie.txt";
+    DeleteFileA(copy.c_str());
+    RunCmd("copy /y \"" + path + "\" \"" + copy + "\"");
+    if (ReadBytes(copy) == content) done.push_back("copy");
+    RunCmd("echo x>> \"" + path + "\"");
+    RunCmd("echo x> \"" + path + "\"");
+    bool read = false;
+    std::string now = ReadBytes(path, &read);
+    if (read && now != content) done.push_back("write");
+    RunCmd("del /q \"" + path + "\"");
+    if (!FileExists(path)) done.push_back("del");
+    RunCmd("ren \"" + path + "\" \"umbenannt-" + path.substr(path.rfind('\\') + 1) + "\"");
+    if (!FileExists(path)) done.push_back("ren");
+    return done;
+}
+
+// Nobody else can read, change, delete or rename the file.
+inline ::testing::AssertionResult LockedAgainstOthers(const std::string& path, const std::string& content,
+                                                      const std::string& scratch) {
+    std::vector<std::string> done = WhatCmdDid(path, content, scratch);
+    if (done.empty()) return ::testing::AssertionSuccess();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure() << "cmd got through to " << path << ":";
+    for (const std::string& what : done) failure << " " << what;
+    return failure;
+}
+
+// Entries of "Programm" as the keyboard reaches them: Down passes over the separator.
+constexpr int EntryChangeHotKey = 0;
+constexpr int EntryStartWithWindows = 1;
+constexpr int EntryOfferInExplorer = 2;
+constexpr int EntryQuit = 3;
+
+// Walks the main window's menu with the keyboard: F10 selects the bar, Right moves to the
+// title, Down opens it and moves to the entry, Enter chooses it. Menus of another process
+// cannot be read under Wine, so the result is checked by what the command does.
+inline void ChooseMenuEntry(HWND main, int title, int entry) {
+    BringToFront(main);
+    Tap(VK_F10);
+    Sleep(150);
+    for (int i = 0; i < title; ++i) Tap(VK_RIGHT);
+    Tap(VK_DOWN); // opens the title with its first entry selected
+    Sleep(200);
+    for (int i = 0; i < entry; ++i) Tap(VK_DOWN);
+    Tap(VK_RETURN);
+}
+
+// The shell's part of a drop: a DROPFILES block in the target's own memory, posted with
+// WM_DROPFILES to the window under the pointer.
+inline bool DropFiles(const Verriq& verriq, const std::vector<std::string>& paths) {
+    std::wstring names;
+    for (const std::string& path : paths) names += ToWide(path) + L'\0';
+    names += L'\0';
+    DROPFILES header = {};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    size_t size = sizeof header + names.size() * sizeof(wchar_t);
+    // Verriq lets go of the block itself (DragFinish), so it is not freed here.
+    void* block = VirtualAllocEx(verriq.process(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!block) return false;
+    SIZE_T written = 0;
+    if (!WriteProcessMemory(verriq.process(), block, &header, sizeof header, &written) ||
+        !WriteProcessMemory(verriq.process(), static_cast<char*>(block) + sizeof header, names.data(),
+                            names.size() * sizeof(wchar_t), &written))
+        return false;
+    return PostMessageW(verriq.main(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != 0;
+}
+
+// Opens the menu of "Programm" and saves a picture of it.
+inline void ShootProgramMenu(HWND main, const std::string& name) {
+    BringToFront(main);
+    Tap(VK_F10);
+    Tap(VK_DOWN);
+    Sleep(500);
+    SaveScreenshot(name);
+    Tap(VK_ESCAPE);
+    Tap(VK_ESCAPE);
+}
+
+// One test's Verriq with its own application-data folder.
+class VerriqTest : public ::testing::Test {
+  protected:
+    VerriqTest() : box(::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + std::string("-") +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
+
+    // Starts Verriq (again, once the last one ended) and waits for its window and, unless held is
+    // negative, for the status bar to count that many files held.
+    void Start(int held = -1) {
+        verriq.Kill();
+        ASSERT_TRUE(verriq.Start(box.appdata)) << "Verriq.exe could not be started: " << VerriqExe();
+        ASSERT_NE(verriq.WaitMainWindow(), nullptr) << "no main window";
+        if (held >= 0) {
+            ASSERT_TRUE(Holding(held, 20000));
+        }
+    }
+
+    ::testing::AssertionResult Holding(int held, int timeoutMs = 5000) {
+        if (WaitFor([&] { return verriq.StatusText() == StatusFor(held); }, timeoutMs))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the status bar says " << verriq.StatusText();
+    }
+
+    void Quit() {
+        verriq.ClickButton(ButtonQuit);
+        EXPECT_EQ(verriq.WaitExit(), 0);
+    }
+
+    void RemoveRow(int row, int rowsAfter) {
+        verriq.ClickRow(row);
+        ASSERT_TRUE(WaitFor([&] { return verriq.ButtonEnabled(ButtonRemove); })) << "a selected row does not enable Entfernen";
+        verriq.ClickButton(ButtonRemove);
+        ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == rowsAfter; })) << verriq.RowCount();
+    }
+
+    // The close box, and "Ja" to the question: the window hides.
+    void Hide() {
+        RequestClose();
+        HWND question = WaitQuestion();
+        ASSERT_NE(question, nullptr) << "no close question";
+        ASSERT_TRUE(PressButton(question, "Ja"));
+        ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(verriq.main()); })) << "the window was not hidden";
+    }
+
+    // Writes the list document before the start, creating the storage folder.
+    void WriteFileList(const std::string& bytes) {
+        MakeFolders(box.storage());
+        WriteBytes(box.fileList(), bytes);
+    }
+
+    HWND WaitQuestion() { return verriq.WaitWindow("Hintergrundprozess", "#32770"); }
+
+    HWND OpenAddDialog() {
+        verriq.ClickButton(ButtonAdd);
+        return verriq.WaitWindow("Dateien hinzufügen", "#32770");
+    }
+
+    // Types into the open dialog's file name box and presses Enter, as a user does: a folder
+    // navigates, "a" "b" chooses several files.
+    static void EnterFileName(HWND dialog, const std::string& text) {
+        HWND combo = FindChildByClass(dialog, "ComboBoxEx32", 0x47C);
+        HWND edit = combo ? FindChildByClass(combo, "Edit") : nullptr;
+        ASSERT_NE(edit, nullptr) << "no file name box in the open dialog";
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+        BringToFront(dialog);
+        Tap(VK_RETURN);
+    }
+
+    // Opens the dialog, goes to the sandbox's files folder and chooses names there.
+    void AddThroughDialog(const std::string& names) {
+        HWND dialog = OpenAddDialog();
+        ASSERT_NE(dialog, nullptr) << "the open dialog did not appear";
+        EnterFileName(dialog, box.files);
+        Sleep(500);
+        EnterFileName(dialog, names);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "the dialog did not take the files";
+    }
+
+    // The close box: the system command that it and Alt+F4 send. Sent as the command itself,
+    // because under Wine a chord typed through SendInput can lose its Alt when the X server
+    // reports the pointer meanwhile (the X11 driver takes the modifier state from the X events).
+    void RequestClose() {
+        BringToFront(verriq.main());
+        PostMessageA(verriq.main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+
+    // The pointer on a row, and the tooltip that Verriq shows for it (null when none).
+    HWND HoverRow(int row) {
+        RECT rect = verriq.RowRect(row);
+        HoverAt(rect.left + 40, (rect.top + rect.bottom) / 2);
+        return verriq.WaitTopWindowOfClass("tooltips_class32");
+    }
+
+    Sandbox box;
+    Verriq verriq;
+};
 
 } // namespace e2e

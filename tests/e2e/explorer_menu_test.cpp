@@ -2,7 +2,7 @@
 // commands run as the Explorer runs them protect a file and a folder in the running copy, a
 // dozen starts at once end with one Verriq holding all, and odd command lines or malformed
 // blocks neither end nor hang it.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 #include "app/handover.h"
 
@@ -84,7 +84,6 @@ TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderA
     WriteBytes(inside, "bezahlt");
     std::string relative = box.MakeFile("Notiz relativ.txt", "von nebenan");
     Start(0);
-
     ChooseMenuEntry(verriq.main(), 0, EntryOfferInExplorer);
     ASSERT_TRUE(WaitFor([] { return VerbThere(FileVerb) && VerbThere(FolderVerb); })) << "the verbs were not written";
     for (const wchar_t* verb : {FileVerb, FolderVerb})
@@ -110,7 +109,6 @@ TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderA
     HandOver(ExplorerCommand(FileVerb, file), box.root);
     EXPECT_TRUE(WaitFor([&] { return verriq.SelectedRows() == std::vector<int>{0}; })) << "the listed row was not selected";
     EXPECT_EQ(verriq.RowCount(), 3);
-
     ChooseMenuEntry(verriq.main(), 0, EntryOfferInExplorer);
     EXPECT_TRUE(WaitFor([] { return !VerbThere(FileVerb) && !VerbThere(FolderVerb); })) << "the verbs stayed";
     EXPECT_FALSE(ReadText(FileVerb, L"Icon") || ReadText(FolderVerb, L"Icon"));
@@ -163,7 +161,6 @@ TEST_F(ExplorerMenu, OddCommandLinesAndMalformedBlocksNeitherEndNorHangVerriq) {
     // Nothing after the argument, or the argument alone with a blank: the copy stays as it is.
     HandOver(exe + " /schuetzen");
     HandOver(exe + " /Schuetzen \"   \"");
-
     HWND main = verriq.main();
     std::wstring valid = Block({box.files + "\\per-nachricht.txt"});
     struct Case {

@@ -1,7 +1,7 @@
 // A list written by hand (or by an older run) is loaded in order, its files are locked against
 // every other program, a file that cannot be held is shown as such, and quitting writes the
 // list back with CR LF and lets the files go.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 using namespace e2e;
 
@@ -43,7 +43,6 @@ TEST_F(FileList, LoadsLocksAndQuitsWithTheToolbarOrTheMenu) {
         EXPECT_EQ(RedPixels(verriq.RowRect(0)), 0);
         EXPECT_EQ(RedPixels(verriq.RowRect(1)), 0);
         EXPECT_GT(RedPixels(verriq.RowRect(3)), 10) << "the missing file's row does not look unprotected";
-
         if (menu) {
             ChooseMenuEntry(verriq.main(), 0, EntryQuit); // Programm > Beenden
         } else {

@@ -1,7 +1,7 @@
 // A new user's first start: the storage folder and both documents are made, the window opens
 // as it should look, the list follows the window as it is resized down to its minimum, the
 // about box names the program, and quitting leaves with exit code 0.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 using namespace e2e;
 
@@ -29,14 +29,12 @@ class FirstStart : public VerriqTest {};
 TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     Start(0);
     HWND main = verriq.main();
-
     EXPECT_TRUE(FolderExists(box.appdata + "\\Ondrak"));
     EXPECT_TRUE(FolderExists(box.storage()));
     bool read = false;
     EXPECT_EQ(ReadBytes(box.fileList(), &read), "");
     EXPECT_TRUE(read) << "no Dateien.ini";
     EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 88\r\n");
-
     EXPECT_EQ(WindowText(main), "Verriq 1.0.0");
     // Opened for an inner area of 400 x 220 without a menu; the menu bar takes its height from it.
     RECT client = {};
@@ -49,12 +47,10 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     GetWindowRect(main, &outer);
     EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((outer.top + outer.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-
     LONG style = GetWindowLongA(main, GWL_STYLE);
     EXPECT_TRUE(style & WS_THICKFRAME);
     EXPECT_TRUE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_MINIMIZEBOX);
-
     EXPECT_EQ(verriq.RowCount(), 0);
     EXPECT_EQ(verriq.ButtonText(ButtonAdd), "Hinzufügen");
     EXPECT_EQ(verriq.ButtonText(ButtonRemove), "Entfernen");
@@ -65,7 +61,6 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     // Captions stand beside the pictures.
     RECT add = verriq.ButtonRect(ButtonAdd);
     EXPECT_GT(add.right - add.left, add.bottom - add.top);
-
     HWND list = verriq.list();
     ASSERT_NE(list, nullptr);
     ExpectListFollows(main, list);
@@ -74,7 +69,6 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     EXPECT_FALSE(IsWindowEnabled(header)) << "the column title can be clicked or dragged";
     EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & (LVS_SHOWSELALWAYS | LVS_SINGLESEL), LVS_SHOWSELALWAYS);
     SaveScreenshot("first_start", main);
-
     // Larger, by dragging the bottom-right corner.
     GetWindowRect(main, &outer);
     BringToFront(main);
@@ -102,7 +96,6 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     ASSERT_TRUE(WaitFor([&] { return IsZoomed(main) != 0; }));
     Sleep(300);
     ExpectListFollows(main, list);
-
     ChooseMenuEntry(main, 1, 0); // Hilfe > Informationen
     HWND about = verriq.WaitWindow("Informationen", "#32770");
     ASSERT_NE(about, nullptr) << "the menu did not open the about box";

@@ -3,7 +3,7 @@
 // and kept in the list across a restart. A plain start takes in none of the libraries that only a
 // drop or a dialog needs (they cost a start with a short list a good part of its time): each comes
 // with its first use.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 #include <psapi.h>
 
@@ -70,7 +70,6 @@ TEST_F(Names, DroppedAndChosenInSeveralScriptsHeldStoredAsUtf8AndKeptAcrossARest
     ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 2; })) << verriq.RowCount();
     EXPECT_TRUE(OthersCanOpen(a));
     EXPECT_EQ(ReadBytes(box.fileList()), empty + "\\\r\n" + b + "\r\n");
-
     HWND dialog = OpenAddDialog();
     ASSERT_NE(dialog, nullptr) << "the open dialog did not appear";
     if (listed) {
@@ -86,7 +85,6 @@ TEST_F(Names, DroppedAndChosenInSeveralScriptsHeldStoredAsUtf8AndKeptAcrossARest
     // Not every character has a place in the ANSI code page: the list becomes UTF-8 with its mark.
     EXPECT_EQ(ReadBytes(box.fileList()), "\xEF\xBB\xBF" + empty + "\\\r\n" + b + "\r\n" + path + "\r\n");
     SaveScreenshot("name_in_several_scripts", verriq.main());
-
     Quit();
     EXPECT_TRUE(OthersCanOpen(path));
     Start(2);

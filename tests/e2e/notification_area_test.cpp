@@ -1,7 +1,7 @@
 // The picture in the notification area, found where a user sees it: in the bar's own pixels.
 // It is there from the start, a click brings the hidden window, its menu quits with the list
 // written, it is gone after the end, and a hidden start speaks up only when a file is missing.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 #include <optional>
 
@@ -72,7 +72,6 @@ void PointerAway() { HoverAt(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics
 class NotificationArea : public VerriqTest {
   protected:
     void SetUp() override { held = box.MakeFile("bericht.txt", "vierteljährlich"); }
-
     void StartHidden() {
         PointerAway();
         verriq.Kill();
@@ -103,11 +102,9 @@ TEST_F(NotificationArea, ThereFromTheStartAClickShowsTheWindowAndItsMenuQuitsWit
     std::optional<Picture> picture = WaitPicture(false);
     ASSERT_TRUE(picture) << "no picture without a warning in the notification area";
     SaveScreenshot("notification_area_whole", Bar());
-
     HWND main = verriq.main();
     Hide();
     ASSERT_TRUE(FindPicture()) << "hiding the window took the picture away";
-
     MouseClick(picture->centre.x, picture->centre.y);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) && GetForegroundWindow() == main; }))
         << "a click on the picture did not bring the window in front";
@@ -136,7 +133,6 @@ TEST_F(NotificationArea, AHiddenStartSpeaksUpOnlyWhenAFileIsMissing) {
     ASSERT_TRUE(PressButton(question, "Nein"));
     EXPECT_EQ(verriq.WaitExit(), 0);
     EXPECT_TRUE(WaitFor([] { return !FindPicture(); }, 3000, 100)) << "the picture stayed after the end";
-
     WriteFileList(held + "\r\n" + box.files + "\\noch-nicht-da.txt\r\n");
     StartHidden();
     ASSERT_TRUE(WaitPicture(true)) << "no picture with a warning";

@@ -3,7 +3,7 @@
 // rename it; the level survives a kill and a restart; a viewer that has the file open does not
 // keep it from being protected; and going back to the full lock waits for the viewer, holding
 // the file all the while.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 using namespace e2e;
 
@@ -36,7 +36,6 @@ TEST_F(ReadingAllowed, ARowSwitchedByItsMenuIsReadAndCopiedButNeverChangedAndKee
     const std::string locked = Level(0);
     ASSERT_FALSE(locked.empty());
     EXPECT_EQ(Level(1), locked);
-
     verriq.ClickRow(0);
     ChooseAllowReading([&] { verriq.ClickRow(0, true); }, "row_menu_open");
     ASSERT_TRUE(WaitFor([&] { return Level(0) != locked; })) << Level(0);
@@ -44,7 +43,6 @@ TEST_F(ReadingAllowed, ARowSwitchedByItsMenuIsReadAndCopiedButNeverChangedAndKee
     // Killed at once: the level is on disk already.
     verriq.Kill();
     EXPECT_EQ(ReadBytes(box.fileList()), a + "\tlesen\r\n" + b + "\r\n");
-
     Start(2);
     EXPECT_EQ(Level(0), reading);
     EXPECT_EQ(Level(1), locked);
@@ -78,7 +76,6 @@ TEST_F(ReadingAllowed, AViewerDoesNotKeepTheFileFromProtectionAndTheFullLockWait
     WriteFileList(photo + "\tlesen\r\n");
     Start(1);
     EXPECT_EQ(WhatCmdDid(photo, content, box.root), ReadAndCopy);
-
     const std::string reading = Level(0);
     verriq.ClickRow(0);
     ChooseAllowReading([&] { verriq.ClickRow(0, true); });
