@@ -30,7 +30,6 @@ TEST_F(AddRemove, AddsChosenFilesAndRemovesSelectedRows) {
     ASSERT_TRUE(Holding(4));
     EXPECT_EQ(verriq.Rows(), (std::vector<std::string>{a, b, c, d}));
     EXPECT_FALSE(verriq.ButtonEnabled(ButtonRemove));
-    // Rows 0 and 2.
     verriq.ClickRow(0);
     EXPECT_TRUE(WaitFor([&] { return verriq.ButtonEnabled(ButtonRemove); }));
     verriq.AddRowToSelection(2);

@@ -4,8 +4,6 @@
 // from the exe's own folder.
 #include "tests/e2e/driver.h"
 
-#include <optional>
-
 using namespace e2e;
 
 namespace {
@@ -14,13 +12,7 @@ const wchar_t* const RunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 const wchar_t* const ApprovedKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 // The bytes of the program's value under the key; nothing when it is not there.
-std::optional<std::string> Read(const wchar_t* key) {
-    char data[4096];
-    DWORD size = sizeof data;
-    if (RegGetValueW(HKEY_CURRENT_USER, key, L"Verriq", RRF_RT_ANY | RRF_NOEXPAND, nullptr, data, &size))
-        return std::nullopt;
-    return std::string(data, size);
-}
+std::optional<std::string> Read(const wchar_t* key) { return RegistryBytes(key, L"Verriq"); }
 
 void Write(const wchar_t* key, const std::optional<std::string>& bytes) {
     if (!bytes) RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"Verriq");
@@ -33,10 +25,7 @@ std::string Utf16(const std::string& text) {
     return std::string(reinterpret_cast<const char*>(wide.c_str()), (wide.size() + 1) * sizeof(wchar_t));
 }
 
-std::string RunCommand() {
-    std::optional<std::string> bytes = Read(RunKey);
-    return bytes ? FromWide(reinterpret_cast<const wchar_t*>(bytes->c_str())) : "";
-}
+std::string RunCommand() { return RegistryText(RunKey, L"Verriq").value_or(""); }
 
 } // namespace
 
@@ -67,7 +56,7 @@ TEST_F(Autostart, OnInTheMenuThenStartedAtLogOnHiddenThenShownAndOffAndOnlyOurOw
     StartAndChoose();
     ASSERT_TRUE(WaitFor([&] { return RunCommand() == ours; })) << RunCommand();
     EXPECT_EQ(Read(ApprovedKey), std::string("\x02\0\0\0\0\0\0\0\0\0\0\0", 12));
-    ShootProgramMenu(verriq.main(), "autostart_menu_checked");
+    ChooseMenuEntry(verriq.main(), 0, 0, "autostart_menu_checked");
     Quit();
     // As Windows does at log-on: the stored command line, nothing else; no window, not even briefly.
     verriq.Kill();

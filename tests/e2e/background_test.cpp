@@ -41,8 +41,7 @@ class Background : public VerriqTest {
 TEST_F(Background, YesHidesTheLeftKeysBringItBackAsItWasAnotherLetterTakesOverAndNoEnds) {
     Start(1);
     HWND main = verriq.main();
-    RequestClose();
-    HWND question = WaitQuestion();
+    HWND question = AskToClose();
     ASSERT_NE(question, nullptr) << "no close question";
     // Written while the question is still on screen.
     EXPECT_EQ(ReadBytes(box.fileList()), held + "\r\n");
@@ -119,8 +118,7 @@ TEST_F(Background, YesHidesTheLeftKeysBringItBackAsItWasAnotherLetterTakesOverAn
     // The next start knows K, and the close question names no combination.
     Start(1);
     main = verriq.main();
-    RequestClose();
-    question = WaitQuestion();
+    question = AskToClose();
     ASSERT_NE(question, nullptr);
     text = MessageBoxText(question);
     EXPECT_EQ(text.find("Strg + Shift"), std::string::npos) << text;
@@ -130,8 +128,7 @@ TEST_F(Background, YesHidesTheLeftKeysBringItBackAsItWasAnotherLetterTakesOverAn
         << "X still calls the window back";
     EXPECT_TRUE(HoldWhile({{VK_LCONTROL, false}, {VK_LSHIFT, false}, {'K', false}},
                           [&] { return IsWindowVisible(main) && GetForegroundWindow() == main; }));
-    RequestClose();
-    question = WaitQuestion();
+    question = AskToClose();
     ASSERT_NE(question, nullptr);
     ASSERT_TRUE(PressButton(question, "Nein"));
     EXPECT_EQ(verriq.WaitExit(), 0);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,18 @@ std::string SaveScreenshot(const std::string& name, HWND window = nullptr);
 // Pixels of the screen inside a rectangle (screen coordinates), 0x00BBGGRR each.
 std::vector<COLORREF> GrabPixels(const RECT& area);
 
+// A value under HKEY_CURRENT_USER: its bytes, or its text; nothing when it is not there.
+inline std::optional<std::string> RegistryBytes(const std::wstring& key, const wchar_t* name) {
+    char data[4096];
+    DWORD size = sizeof data;
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, nullptr, data, &size)) return {};
+    return std::string(data, size);
+}
+inline std::optional<std::string> RegistryText(const std::wstring& key, const wchar_t* name) {
+    std::optional<std::string> bytes = RegistryBytes(key, name);
+    return bytes ? std::optional<std::string>(FromWide(reinterpret_cast<const wchar_t*>((*bytes + '\0').c_str()))) : bytes;
+}
+
 // Item numbers of the toolbar buttons.
 constexpr int ButtonAdd = 1;
 constexpr int ButtonFolder = 7;
@@ -167,11 +180,10 @@ inline std::string StatusFor(int held) {
 // A text as the ANSI code page has it: the form of every list an earlier version wrote.
 inline std::string Ansi(const std::string& text) {
     std::wstring wide = ToWide(text);
-    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                     nullptr);
-    std::string bytes(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), length, nullptr, nullptr);
-    return bytes;
+    std::string bytes(wide.size() * 4, '\0');
+    int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
+                                     static_cast<int>(bytes.size()), nullptr, nullptr);
+    return bytes.substr(0, length > 0 ? length : 0);
 }
 
 // cmd.exe reads the file: the lock is gone.
@@ -222,8 +234,9 @@ constexpr int EntryQuit = 3;
 
 // Walks the main window's menu with the keyboard: F10 selects the bar, Right moves to the
 // title, Down opens it and moves to the entry, Enter chooses it. Menus of another process
-// cannot be read under Wine, so the result is checked by what the command does.
-inline void ChooseMenuEntry(HWND main, int title, int entry) {
+// cannot be read under Wine, so the result is checked by what the command does. Given a shot,
+// it saves a picture of the open menu and closes it instead.
+inline void ChooseMenuEntry(HWND main, int title, int entry, const char* shot = nullptr) {
     BringToFront(main);
     Tap(VK_F10);
     Sleep(150);
@@ -231,7 +244,11 @@ inline void ChooseMenuEntry(HWND main, int title, int entry) {
     Tap(VK_DOWN); // opens the title with its first entry selected
     Sleep(200);
     for (int i = 0; i < entry; ++i) Tap(VK_DOWN);
-    Tap(VK_RETURN);
+    if (shot) {
+        Sleep(300);
+        SaveScreenshot(shot);
+    }
+    for (WORD key : shot ? std::vector<WORD>{VK_ESCAPE, VK_ESCAPE} : std::vector<WORD>{VK_RETURN}) Tap(key);
 }
 
 // The shell's part of a drop: a DROPFILES block in the target's own memory, posted with
@@ -240,30 +257,15 @@ inline bool DropFiles(const Verriq& verriq, const std::vector<std::string>& path
     std::wstring names;
     for (const std::string& path : paths) names += ToWide(path) + L'\0';
     names += L'\0';
-    DROPFILES header = {};
-    header.pFiles = sizeof header;
+    DROPFILES header = {sizeof header};
     header.fWide = TRUE;
-    size_t size = sizeof header + names.size() * sizeof(wchar_t);
+    std::string bytes = std::string(reinterpret_cast<const char*>(&header), sizeof header) +
+                        std::string(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
     // Verriq lets go of the block itself (DragFinish), so it is not freed here.
-    void* block = VirtualAllocEx(verriq.process(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    if (!block) return false;
+    void* block = VirtualAllocEx(verriq.process(), nullptr, bytes.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     SIZE_T written = 0;
-    if (!WriteProcessMemory(verriq.process(), block, &header, sizeof header, &written) ||
-        !WriteProcessMemory(verriq.process(), static_cast<char*>(block) + sizeof header, names.data(),
-                            names.size() * sizeof(wchar_t), &written))
-        return false;
-    return PostMessageW(verriq.main(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != 0;
-}
-
-// Opens the menu of "Programm" and saves a picture of it.
-inline void ShootProgramMenu(HWND main, const std::string& name) {
-    BringToFront(main);
-    Tap(VK_F10);
-    Tap(VK_DOWN);
-    Sleep(500);
-    SaveScreenshot(name);
-    Tap(VK_ESCAPE);
-    Tap(VK_ESCAPE);
+    return block && WriteProcessMemory(verriq.process(), block, bytes.data(), bytes.size(), &written) &&
+           PostMessageW(verriq.main(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0) != 0;
 }
 
 // One test's Verriq with its own application-data folder.
@@ -303,8 +305,7 @@ class VerriqTest : public ::testing::Test {
 
     // The close box, and "Ja" to the question: the window hides.
     void Hide() {
-        RequestClose();
-        HWND question = WaitQuestion();
+        HWND question = AskToClose();
         ASSERT_NE(question, nullptr) << "no close question";
         ASSERT_TRUE(PressButton(question, "Ja"));
         ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(verriq.main()); })) << "the window was not hidden";
@@ -316,7 +317,6 @@ class VerriqTest : public ::testing::Test {
         WriteBytes(box.fileList(), bytes);
     }
 
-    HWND WaitQuestion() { return verriq.WaitWindow("Hintergrundprozess", "#32770"); }
 
     HWND OpenAddDialog() {
         verriq.ClickButton(ButtonAdd);
@@ -347,9 +347,11 @@ class VerriqTest : public ::testing::Test {
     // The close box: the system command that it and Alt+F4 send. Sent as the command itself,
     // because under Wine a chord typed through SendInput can lose its Alt when the X server
     // reports the pointer meanwhile (the X11 driver takes the modifier state from the X events).
-    void RequestClose() {
+    // Returns the question that comes, or null.
+    HWND AskToClose() {
         BringToFront(verriq.main());
         PostMessageA(verriq.main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return verriq.WaitWindow("Hintergrundprozess", "#32770");
     }
 
     // The pointer on a row, and the tooltip that Verriq shows for it (null when none).

@@ -60,7 +60,7 @@ TEST_F(Durability, AKillRightAfterAnAddOrARemoveKeepsTheChangeAndASecondStartSho
     Quit();
 }
 
-TEST_F(Durability, TheEndOfTheSessionAsksNothingAndKeepsTheList) {
+TEST_F(Durability, TheEndOfTheSessionAsksNothingAndKeepsTheListAndAFailedSaveIsToldOnce) {
     for (bool hidden : {false, true}) {
         SCOPED_TRACE(hidden ? "hidden" : "visible");
         WriteFileList(a + "\r\n" + b + "\r\n");
@@ -80,9 +80,8 @@ TEST_F(Durability, TheEndOfTheSessionAsksNothingAndKeepsTheList) {
         EXPECT_EQ(ReadBytes(box.fileList()), b + "\r\n");
         EXPECT_TRUE(ReadableByOthers(b, "Datei B", box.root));
     }
-}
 
-TEST_F(Durability, AFailedSaveIsToldOnceAndWhatStandsInThePlaceIsLeftAlone) {
+    // A list that cannot be written is told once, and what stands in its place is left alone.
     std::string c = box.MakeFile("c.txt", "Datei C");
     WriteFileList(a + "\r\n" + b + "\r\n" + c + "\r\n");
     Start(3);

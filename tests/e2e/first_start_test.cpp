@@ -47,17 +47,13 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     GetWindowRect(main, &outer);
     EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((outer.top + outer.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-    LONG style = GetWindowLongA(main, GWL_STYLE);
-    EXPECT_TRUE(style & WS_THICKFRAME);
-    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_EQ(GetWindowLongA(main, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX),
+              WS_THICKFRAME | WS_MAXIMIZEBOX);
     EXPECT_EQ(verriq.RowCount(), 0);
-    EXPECT_EQ(verriq.ButtonText(ButtonAdd), "Hinzufügen");
-    EXPECT_EQ(verriq.ButtonText(ButtonRemove), "Entfernen");
-    EXPECT_EQ(verriq.ButtonText(ButtonQuit), "Beenden");
-    EXPECT_TRUE(verriq.ButtonEnabled(ButtonAdd));
-    EXPECT_FALSE(verriq.ButtonEnabled(ButtonRemove));
-    EXPECT_TRUE(verriq.ButtonEnabled(ButtonQuit));
+    for (auto [id, caption] : {std::pair{ButtonAdd, "Hinzufügen"}, {ButtonRemove, "Entfernen"}, {ButtonQuit, "Beenden"}}) {
+        EXPECT_EQ(verriq.ButtonText(id), caption);
+        EXPECT_EQ(verriq.ButtonEnabled(id), id != ButtonRemove) << id;
+    }
     // Captions stand beside the pictures.
     RECT add = verriq.ButtonRect(ButtonAdd);
     EXPECT_GT(add.right - add.left, add.bottom - add.top);
@@ -69,7 +65,6 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     EXPECT_FALSE(IsWindowEnabled(header)) << "the column title can be clicked or dragged";
     EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & (LVS_SHOWSELALWAYS | LVS_SINGLESEL), LVS_SHOWSELALWAYS);
     SaveScreenshot("first_start", main);
-    // Larger, by dragging the bottom-right corner.
     GetWindowRect(main, &outer);
     BringToFront(main);
     MouseDrag(outer.right - 2, outer.bottom - 2, outer.right + 150, outer.bottom + 120);

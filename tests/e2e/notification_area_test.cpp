@@ -3,8 +3,6 @@
 // written, it is gone after the end, and a hidden start speaks up only when a file is missing.
 #include "tests/e2e/driver.h"
 
-#include <optional>
-
 using namespace e2e;
 
 namespace {
@@ -96,7 +94,7 @@ class NotificationArea : public VerriqTest {
     std::string held;
 };
 
-TEST_F(NotificationArea, ThereFromTheStartAClickShowsTheWindowAndItsMenuQuitsWithTheListSaved) {
+TEST_F(NotificationArea, ThereFromTheStartAClickShowsTheWindowItsMenuQuitsWithTheListSavedAndAHiddenStartWarns) {
     WriteFileList(held + "\r\n");
     Start(1);
     std::optional<Picture> picture = WaitPicture(false);
@@ -116,19 +114,16 @@ TEST_F(NotificationArea, ThereFromTheStartAClickShowsTheWindowAndItsMenuQuitsWit
     EXPECT_EQ(ReadBytes(box.fileList()), held + "\r\n");
     EXPECT_TRUE(ReadableByOthers(held, "vierteljährlich", box.root));
     EXPECT_TRUE(WaitFor([] { return !FindPicture(); }, 3000, 100)) << "the picture stayed after the end";
-}
 
-TEST_F(NotificationArea, AHiddenStartSpeaksUpOnlyWhenAFileIsMissing) {
-    WriteFileList(held + "\r\n");
+    // A hidden start speaks up only when a file is missing.
     StartHidden();
-    std::optional<Picture> picture = WaitPicture(false);
+    picture = WaitPicture(false);
     ASSERT_TRUE(picture) << "no picture";
     // Well past the first look after the first retry.
     EXPECT_FALSE(WaitFor([] { return FindBalloon() != nullptr; }, 5000, 100)) << "a balloon with nothing to tell";
     MouseClick(picture->centre.x, picture->centre.y);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(verriq.main()) != 0; })) << "the click did not show the window";
-    RequestClose();
-    HWND question = WaitQuestion();
+    HWND question = AskToClose();
     ASSERT_NE(question, nullptr);
     ASSERT_TRUE(PressButton(question, "Nein"));
     EXPECT_EQ(verriq.WaitExit(), 0);

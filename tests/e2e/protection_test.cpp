@@ -34,43 +34,37 @@ class Protection : public VerriqTest {
         EXPECT_EQ(WritesThatGotThrough(path, other), std::vector<std::string>{});
         EXPECT_TRUE(LockedAgainstOthers(path, content, box.root));
     }
-
 };
 
-TEST_F(Protection, NoOtherProgramChangesTheFileWhetherTheWindowIsShownOrHidden) {
+TEST_F(Protection, BusyAndMissingFilesAreHeldAsSoonAsTheyCanBeAndNothingChangesThemShownOrHidden) {
     const std::string content = "Vertrag, unterschrieben";
     std::string path = box.MakeFile("vertrag.txt", content);
-    WriteFileList(path + "\r\n");
-    Start(1);
-    CheckNobodyGetsIn(path, content);
-    Hide();
-    CheckNobodyGetsIn(path, content);
-    verriq.Kill();
-    EXPECT_EQ(ReadBytes(path), content);
-}
-
-TEST_F(Protection, BusyAndMissingFilesAreHeldAsSoonAsTheyCanBe) {
     std::string busy = box.MakeFile("belegt.txt", "Inhalt Nummer eins");
     std::string missing = box.files + "\\kommt noch.txt";
     HANDLE other = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    WriteFileList(busy + "\r\n" + missing + "\r\n");
-    Start(0);
+    WriteFileList(path + "\r\n" + busy + "\r\n" + missing + "\r\n");
+    Start(1);
     // Until then each row says why it is not protected.
     BringToFront(verriq.main());
-    ASSERT_NE(HoverRow(1), nullptr) << "no tooltip on a row that is not held";
+    ASSERT_NE(HoverRow(2), nullptr) << "no tooltip on a row that is not held";
     Sleep(300);
     SaveScreenshot("tooltip_on_unprotected_row");
     HoverAt(5, 5);
     CloseHandle(other);
-    EXPECT_TRUE(Holding(1, 6000));
-    ASSERT_TRUE(WriteBytes(missing, "jetzt da"));
     EXPECT_TRUE(Holding(2, 6000));
+    ASSERT_TRUE(WriteBytes(missing, "jetzt da"));
+    EXPECT_TRUE(Holding(3, 6000));
     EXPECT_TRUE(LockedAgainstOthers(busy, "Inhalt Nummer eins", box.root));
     EXPECT_TRUE(LockedAgainstOthers(missing, "jetzt da", box.root));
     // A held row has nothing to explain.
     BringToFront(verriq.main());
     EXPECT_EQ(HoverRow(0), nullptr);
     HoverAt(5, 5);
-    Quit();
+
+    CheckNobodyGetsIn(path, content);
+    Hide();
+    CheckNobodyGetsIn(path, content);
+    verriq.Kill();
+    EXPECT_EQ(ReadBytes(path), content);
 }
