@@ -1,7 +1,6 @@
-// Starting with Windows: the menu entry writes and removes the Run value, its check mark
-// believes only a value that starts this very exe and that Windows has not switched off, a
-// start by the stored command line shows nothing yet holds the files, and no library is taken
-// from the exe's own folder.
+// Starting with Windows: the menu entry writes and removes the Run value and shows on only for a
+// value that starts this very exe and that Windows has not switched off; a log-on start shows
+// nothing yet holds the files; no library is taken from the exe's own folder.
 #include "tests/e2e/driver.h"
 
 using namespace e2e;

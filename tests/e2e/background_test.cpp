@@ -8,12 +8,10 @@ using namespace e2e;
 namespace {
 
 const std::vector<Key> LeftCtrlLeftShiftX = {{VK_LCONTROL, false}, {VK_LSHIFT, false}, {'X', false}};
-// Wine tells right Shift from left by the extended-key flag.
 const std::vector<Key> RightCtrlLeftShiftX = {{VK_RCONTROL, true}, {VK_LSHIFT, false}, {'X', false}};
 const std::vector<Key> LeftCtrlRightShiftX = {{VK_LCONTROL, false}, {VK_RSHIFT, true}, {'X', false}};
 
-// Holds the keys long enough for several polls of the watcher (every 100 ms) and waits for
-// test while they are down.
+// Holds the keys through several polls of the watcher (every 100 ms), waiting for test.
 template <class F> bool HoldWhile(const std::vector<Key>& keys, F test, int timeoutMs = 1500) {
     bool result = HoldKeysWhile(keys, test, timeoutMs);
     // GetAsyncKeyState keeps a key-up out of sight for about 50 ms under Wine.

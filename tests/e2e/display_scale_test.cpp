@@ -1,7 +1,6 @@
-// Display scale: started while the screen is set to 100 %, 150 % or 200 %, Verriq lays itself out at
-// that scale. The window is as much larger, the toolbar, list and status bar lie one below the
-// other without covering each other, every button and the pictures are of the larger size, and
-// the hot-key dialog shows its whole label.
+// Started at 100, 150 or 200 % display scale, Verriq lays itself out at that scale: the window,
+// toolbar, list, status bar, buttons and pictures grow and never cover each other, and the
+// hot-key dialog shows its whole label.
 #include "tests/e2e/driver.h"
 
 using namespace e2e;
@@ -56,8 +55,7 @@ TEST_F(DisplayScale, At100And150And200Percent) {
         HWND main = verriq.main();
         BringToFront(main);
         Sleep(300);
-        std::string size = std::to_string(dpi);
-        SaveScreenshot("display_scale_" + size, main);
+        SaveScreenshot("display_scale_" + std::to_string(dpi), main);
         // The inner size grows with the scale (the minimum height counts without the menu bar).
         RECT client = {};
         GetClientRect(main, &client);
@@ -106,7 +104,7 @@ TEST_F(DisplayScale, At100And150And200Percent) {
         RECT bottomEdge = {text.left, text.bottom - 2, text.right, text.bottom};
         EXPECT_FALSE(HoldsText(rightEdge)) << "the label's text runs into its right edge";
         EXPECT_FALSE(HoldsText(bottomEdge)) << "the label's text runs into its bottom edge";
-        SaveScreenshot("display_scale_dialog_" + size, dialog);
+        SaveScreenshot("display_scale_dialog_" + std::to_string(dpi), dialog);
         Tap('K');
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "K did not close the dialog";
         Quit();

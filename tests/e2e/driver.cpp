@@ -13,22 +13,6 @@ std::string ToWindowsPath(const char* unixPath) {
     return path;
 }
 
-// Environment of this process with "appdata" replaced (names are case-insensitive), in UTF-16
-// so that a value in any script arrives as it is.
-std::wstring EnvironmentWith(const std::string& name, const std::string& value) {
-    std::wstring wideName = ToWide(name);
-    std::wstring block;
-    wchar_t* strings = GetEnvironmentStringsW();
-    for (const wchar_t* entry = strings; entry && *entry; entry += std::wcslen(entry) + 1) {
-        const wchar_t* equals = std::wcschr(entry + 1, L'=');
-        size_t nameLength = equals ? static_cast<size_t>(equals - entry) : std::wcslen(entry);
-        if (nameLength != wideName.size() || _wcsnicmp(entry, wideName.c_str(), nameLength) != 0)
-            block += entry + std::wstring(1, L'\0');
-    }
-    if (strings) FreeEnvironmentStringsW(strings);
-    return block + wideName + L"=" + ToWide(value) + L'\0' + L'\0';
-}
-
 // No program name apart from the command line: it is parsed as Windows parses a Run value.
 bool Launch(const std::string& commandLine, DWORD flags, void* environment, const std::string& folder,
             PROCESS_INFORMATION& info) {
@@ -56,8 +40,8 @@ LRESULT SendRemote(HANDLE process, HWND window, UINT message, WPARAM wParam, voi
 // Top-level windows of a process (of any, for pid 0).
 struct FindContext {
     DWORD pid;
-    const std::string* title;
-    const char* className;
+    const std::string* title; // any, for null
+    const char* className;    // any, for null
     bool visibleOnly;
     std::vector<HWND> found;
 };
@@ -71,6 +55,11 @@ BOOL CALLBACK CollectTopWindow(HWND window, LPARAM param) {
         (!context->className || ClassOf(window) == context->className))
         context->found.push_back(window);
     return TRUE;
+}
+
+RECT Mapped(RECT rect, HWND from, HWND to) {
+    MapWindowPoints(from, to, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
 std::vector<HWND> Children(HWND parent) {
@@ -105,16 +94,11 @@ void SendKey(const Key& key, bool up) {
     SendInput(1, &input, sizeof input);
 }
 
-void PressKeys(const std::vector<Key>& keys) {
+// Down in order, up in reverse order.
+void SendKeys(std::vector<Key> keys, bool up) {
+    if (up) std::reverse(keys.begin(), keys.end());
     for (const Key& key : keys) {
-        SendKey(key, false);
-        Sleep(20);
-    }
-}
-
-void ReleaseKeys(const std::vector<Key>& keys) {
-    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-        SendKey(*key, true);
+        SendKey(key, up);
         Sleep(20);
     }
 }
@@ -206,10 +190,7 @@ std::string VerriqExe() {
     return given[0] == '/' ? ToWindowsPath(given) : std::string(given);
 }
 
-std::string BuildFolder() {
-    std::string exe = VerriqExe();
-    return exe.substr(0, exe.find_last_of('\\'));
-}
+std::string BuildFolder() { return VerriqExe().substr(0, VerriqExe().find_last_of('\\')); }
 
 bool MakeFolders(const std::string& path) {
     for (size_t i = 3; i <= path.size(); ++i) {
@@ -263,10 +244,11 @@ std::string Sandbox::MakeFile(const std::string& name, const std::string& text) 
 }
 
 bool Verriq::Start(const std::string& appdata, const std::string& commandLine, const std::string& folder) {
-    std::wstring environment = EnvironmentWith("APPDATA", appdata);
+    // Inherited from the driver's own environment, in UTF-16, so that a path in any script arrives
+    // as it is.
+    SetEnvironmentVariableW(L"APPDATA", ToWide(appdata).c_str());
     PROCESS_INFORMATION info = {};
-    if (!Launch(commandLine.empty() ? "\"" + VerriqExe() + "\"" : commandLine, CREATE_UNICODE_ENVIRONMENT,
-                &environment[0], folder, info))
+    if (!Launch(commandLine.empty() ? "\"" + VerriqExe() + "\"" : commandLine, 0, nullptr, folder, info))
         return false;
     CloseHandle(info.hThread);
     process_ = info.hProcess;
@@ -361,8 +343,7 @@ std::vector<int> Verriq::SelectedRows() const {
 RECT Verriq::RowRect(int row) const {
     RECT rect = {LVIR_BOUNDS, 0, 0, 0};
     SendRemote(process_, list(), LVM_GETITEMRECT, row, &rect, sizeof rect);
-    MapWindowPoints(list(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    return Mapped(rect, list(), nullptr);
 }
 
 std::string Verriq::StatusText() const {
@@ -382,8 +363,7 @@ std::string Verriq::ButtonText(int id) const {
 RECT Verriq::ButtonRect(int id) const {
     RECT rect = {};
     SendRemote(process_, toolbar(), TB_GETRECT, id, &rect, sizeof rect);
-    MapWindowPoints(toolbar(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    return Mapped(rect, toolbar(), nullptr);
 }
 
 void Verriq::ClickButton(int id, bool activate) {
@@ -433,8 +413,7 @@ int MainWindows(bool visibleOnly) {
 RECT ClientOnScreen(HWND window) {
     RECT rect = {};
     GetClientRect(window, &rect);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    return Mapped(rect, window, nullptr);
 }
 
 int MenuBarHeight(HWND window) {
@@ -449,8 +428,7 @@ int MenuBarHeight(HWND window) {
 RECT ChildRect(HWND child) {
     RECT rect = {};
     GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    return Mapped(rect, nullptr, GetParent(child));
 }
 
 void MouseClick(int x, int y, bool right) {
@@ -467,9 +445,8 @@ void MouseDrag(int fromX, int fromY, int toX, int toY) {
     Sleep(50);
     MouseButton(fromX, fromY, MOUSEEVENTF_LEFTDOWN);
     Sleep(100);
-    const int steps = 10;
-    for (int i = 1; i <= steps; ++i) {
-        HoverAt(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
+    for (int i = 1; i <= 10; ++i) {
+        HoverAt(fromX + (toX - fromX) * i / 10, fromY + (toY - fromY) * i / 10);
         Sleep(30);
     }
     Sleep(100);
@@ -478,14 +455,14 @@ void MouseDrag(int fromX, int fromY, int toX, int toY) {
 }
 
 void Chord(const std::vector<Key>& keys, int holdMs) {
-    PressKeys(keys);
+    SendKeys(keys, false);
     Sleep(holdMs);
-    ReleaseKeys(keys);
+    SendKeys(keys, true);
     Sleep(60);
 }
 
 bool HoldKeysWhile(const std::vector<Key>& keys, const std::function<bool()>& test, int timeoutMs) {
-    PressKeys(keys);
+    SendKeys(keys, false);
     DWORD start = GetTickCount();
     bool result = false;
     while (!(result = test()) && static_cast<int>(GetTickCount() - start) < timeoutMs) {
@@ -494,7 +471,7 @@ bool HoldKeysWhile(const std::vector<Key>& keys, const std::function<bool()>& te
         for (const Key& key : keys)
             if (!(GetAsyncKeyState(key.vk) & 0x8000)) SendKey(key, false);
     }
-    ReleaseKeys(keys);
+    SendKeys(keys, true);
     return result;
 }
 

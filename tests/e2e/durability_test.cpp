@@ -1,7 +1,6 @@
-// Nothing the user changed is lost: the list is on disk right after each change, so a kill
-// keeps it; the end of the session asks nothing and keeps it; a list that cannot be written is
-// told and what stands in its place is left alone; a kill in the middle of a save leaves the
-// whole old or the whole new list; and a second start shows the running copy instead.
+// Nothing the user changed is lost: the list is on disk right after each change, the end of the
+// session asks nothing, a list that cannot be written is told and what stands in its place is
+// left alone, a kill mid-save leaves a whole list, and a second start shows the running copy.
 #include "tests/e2e/driver.h"
 
 #include <sstream>

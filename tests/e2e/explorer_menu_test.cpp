@@ -1,13 +1,11 @@
-// The Explorer's menu and paths handed in from outside: the menu entry writes both verbs, their
-// commands run as the Explorer runs them protect a file and a folder in the running copy, a
-// dozen starts at once end with one Verriq holding all, and odd command lines or malformed
-// blocks neither end nor hang it.
+// The Explorer's menu and paths handed in from outside: both verbs' commands protect a file and a
+// folder in the running copy, a dozen starts at once end with one Verriq holding all, and odd
+// command lines or malformed blocks neither end nor hang it.
 #include "tests/e2e/driver.h"
 
 #include "app/handover.h"
 
 #include <array>
-#include <memory>
 
 using namespace e2e;
 
@@ -38,11 +36,6 @@ std::wstring Block(const std::vector<std::string>& paths) {
     std::wstring block;
     for (const std::string& path : paths) block += ToWide(path) + L'\0';
     return block;
-}
-
-bool Answers(HWND window) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) != 0;
 }
 
 } // namespace
@@ -95,7 +88,7 @@ TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderA
     EXPECT_TRUE(Lists(relative));
     // Each change is on disk at once; the new row is the selection; one Verriq runs.
     EXPECT_NE(ReadBytes(box.fileList()).find("Notiz relativ.txt"), std::string::npos);
-    EXPECT_EQ(verriq.SelectedRows(), std::vector<int>{2});
+    EXPECT_TRUE(WaitFor([&] { return verriq.SelectedRows() == std::vector<int>{2}; })) << "the new row was not selected";
     EXPECT_EQ(MainWindows(false), 1);
     // A file already listed is selected, not listed again.
     HandOver(ExplorerCommand(FileVerb, file), box.root);
@@ -126,23 +119,23 @@ TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderA
         std::wstring bytes;
         DWORD size; // in bytes; the block's own size when 0
     };
-    std::wstring lone = ToWide(box.files + "\\x") + L'\xD800' + L".txt" + L'\0';
     std::wstring many;
     for (int i = 0; i <= static_cast<int>(MaxHandOverPaths); ++i) many += ToWide(box.files + "\\viele-" + std::to_string(i)) + L'\0';
-    std::wstring unterminated = ToWide(box.files + "\\ohne-ende.txt");
     const Case cases[] = {
         {"another tag", HandOverTag + 1, valid, 0},
-        {"no terminating zero", HandOverTag, unterminated, 0},
+        {"no terminating zero", HandOverTag, ToWide(box.files + "\\ohne-ende.txt"), 0},
         {"an odd size", HandOverTag, valid, static_cast<DWORD>(valid.size() * 2 - 1)},
         {"no data", HandOverTag, L"", 0},
-        {"a lone surrogate", HandOverTag, lone, 0},
+        {"a lone surrogate", HandOverTag, ToWide(box.files + "\\x") + L'\xD800' + L".txt" + L'\0', 0},
         {"too many paths", HandOverTag, many, 0},
         {"a size beyond the bound", HandOverTag, std::wstring(MaxHandOverBytes / 2 + 8, L'a') + L'\0', 0},
     };
     for (const Case& c : cases) {
         DWORD size = c.size ? c.size : static_cast<DWORD>(c.bytes.size() * sizeof(wchar_t));
         EXPECT_NE(SendBlock(main, c.tag, c.bytes.data(), size), HandOverReceipt) << c.what;
-        EXPECT_TRUE(verriq.Running() && Answers(main)) << c.what;
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(verriq.Running() && SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result))
+            << c.what;
     }
     Sleep(1000);
     EXPECT_EQ(verriq.RowCount(), 5) << "a malformed block added rows";
@@ -159,19 +152,17 @@ TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderA
 
 TEST_F(ExplorerMenu, ADozenStartsAtOnceEndWithOneVerriqHoldingEveryFile) {
     constexpr int Starts = 12;
-    std::array<std::unique_ptr<Verriq>, Starts> starts;
+    std::array<Verriq, Starts> starts;
     std::vector<std::string> files;
     for (int i = 0; i < Starts; ++i) files.push_back(box.MakeFile("Bild-" + std::to_string(i) + ".jpg", "Bild " + std::to_string(i)));
-    for (int i = 0; i < Starts; ++i) {
-        starts[i] = std::make_unique<Verriq>();
-        ASSERT_TRUE(starts[i]->Start(box.appdata, exe + " /schuetzen \"" + files[i] + "\"", box.root));
-    }
+    for (int i = 0; i < Starts; ++i)
+        ASSERT_TRUE(starts[i].Start(box.appdata, exe + " /schuetzen \"" + files[i] + "\"", box.root));
     Verriq* first = nullptr;
     int ended = 0;
-    for (auto& start : starts) {
-        long code = start->WaitExit(60000);
+    for (Verriq& start : starts) {
+        long code = start.WaitExit(60000);
         if (code == -1 && !first) {
-            first = start.get();
+            first = &start;
             continue;
         }
         EXPECT_EQ(code, 0);

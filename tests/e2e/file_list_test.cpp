@@ -7,12 +7,10 @@ using namespace e2e;
 
 namespace {
 
-// A pixel of the red that marks an unprotected row; anti-aliased text still has some.
-bool IsMarkRed(COLORREF c) { return GetRValue(c) >= 140 && GetGValue(c) <= 70 && GetBValue(c) <= 70; }
-
+// Pixels of the red that marks an unprotected row; anti-aliased text still has some.
 int RedPixels(const RECT& area) {
     int red = 0;
-    for (COLORREF c : GrabPixels(area)) red += IsMarkRed(c);
+    for (COLORREF c : GrabPixels(area)) red += GetRValue(c) >= 140 && GetGValue(c) <= 70 && GetBValue(c) <= 70;
     return red;
 }
 

@@ -61,8 +61,8 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     ASSERT_NE(list, nullptr);
     ExpectListFollows(main, list);
     EXPECT_EQ(ChildRect(list).bottom, 47 + 130);
-    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-    EXPECT_FALSE(IsWindowEnabled(header)) << "the column title can be clicked or dragged";
+    EXPECT_FALSE(IsWindowEnabled(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0))))
+        << "the column title can be clicked or dragged";
     EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & (LVS_SHOWSELALWAYS | LVS_SINGLESEL), LVS_SHOWSELALWAYS);
     SaveScreenshot("first_start", main);
     GetWindowRect(main, &outer);

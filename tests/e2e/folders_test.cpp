@@ -28,7 +28,6 @@ bool Renamable(const std::string& folder) {
 
 class Folders : public VerriqTest {
   protected:
-    // files\Projekt with a file in it and one in a subfolder.
     void MakeProject() {
         project = box.files + "\\Projekt";
         ASSERT_TRUE(MakeFolders(project + "\\Unterordner"));

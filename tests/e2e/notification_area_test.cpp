@@ -62,16 +62,14 @@ HWND FindBalloon() {
     return nullptr;
 }
 
-// The pointer off the bar, so that no tooltip of a resting pointer comes up.
-void PointerAway() { HoverAt(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 3); }
-
 } // namespace
 
 class NotificationArea : public VerriqTest {
   protected:
     void SetUp() override { held = box.MakeFile("bericht.txt", "vierteljährlich"); }
     void StartHidden() {
-        PointerAway();
+        // The pointer off the bar, so that no tooltip of a resting pointer comes up.
+        HoverAt(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 3);
         verriq.Kill();
         ASSERT_TRUE(verriq.Start(box.appdata, "\"" + VerriqExe() + "\" /hintergrund"));
         ASSERT_NE(verriq.WaitMainWindow(15000, false), nullptr) << "no main window";

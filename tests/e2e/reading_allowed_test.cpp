@@ -1,8 +1,6 @@
-// A row that allows reading, as a user gets there: through the row menu (right click, Shift+F10,
-// the menu key). Other programs then read and copy the file, and still cannot change, delete or
-// rename it; the level survives a kill and a restart; a viewer that has the file open does not
-// keep it from being protected; and going back to the full lock waits for the viewer, holding
-// the file all the while.
+// A row that allows reading, reached through the row menu (right click, Shift+F10, the menu key):
+// others read and copy the file but never change, delete or rename it; the level survives a kill
+// and a restart; a viewer neither keeps the file from protection nor loses it to the full lock.
 #include "tests/e2e/driver.h"
 
 using namespace e2e;
