@@ -1,9 +1,5 @@
 #include "tests/e2e/driver.h"
 
-#include "settings/wide_text.h"
-
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -17,37 +13,35 @@ std::string ToWindowsPath(const char* unixPath) {
     return path;
 }
 
-std::string StripAmpersands(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c != '&') out += c;
-    return out;
+// No program name apart from the command line: it is parsed as Windows parses a Run value.
+bool Launch(const std::string& commandLine, DWORD flags, void* environment, const std::string& folder,
+            PROCESS_INFORMATION& info) {
+    std::wstring line = ToWide(commandLine), current = ToWide(folder);
+    STARTUPINFOW startup = {sizeof startup};
+    return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, environment,
+                          current.empty() ? nullptr : current.c_str(), &startup, &info);
 }
 
-// Environment of this process with "appdata" replaced (names are case-insensitive), in UTF-16
-// so that a value in any script arrives as it is.
-std::wstring EnvironmentWith(const std::string& name, const std::string& value) {
-    std::wstring wideName = ToWide(name);
-    std::wstring block;
-    wchar_t* strings = GetEnvironmentStringsW();
-    for (const wchar_t* entry = strings; entry && *entry; entry += std::wcslen(entry) + 1) {
-        const wchar_t* equals = std::wcschr(entry + 1, L'=');
-        size_t nameLength = equals ? static_cast<size_t>(equals - entry) : std::wcslen(entry);
-        if (nameLength == wideName.size() && _wcsnicmp(entry, wideName.c_str(), nameLength) == 0) continue;
-        block += entry;
-        block += L'\0';
-    }
-    if (strings) FreeEnvironmentStringsW(strings);
-    block += wideName + L"=" + ToWide(value);
-    block += L'\0';
-    block += L'\0';
-    return block;
+// Sends a message whose parameter points to size bytes in the target process: data goes there
+// first (prepared by fill, given their address there, when one is given) and comes back after.
+LRESULT SendRemote(HANDLE process, HWND window, UINT message, WPARAM wParam, void* data, size_t size,
+                   const std::function<void(char* remote)>& fill = {}) {
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) return 0;
+    if (fill) fill(remote);
+    SIZE_T done = 0;
+    WriteProcessMemory(process, remote, data, size, &done);
+    LRESULT result = SendMessageW(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, data, size, &done);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return result;
 }
 
+// Top-level windows of a process (of any, for pid 0).
 struct FindContext {
     DWORD pid;
-    const std::string* title;
-    const char* className;
+    const std::string* title; // any, for null
+    const char* className;    // any, for null
     bool visibleOnly;
     std::vector<HWND> found;
 };
@@ -56,108 +50,80 @@ BOOL CALLBACK CollectTopWindow(HWND window, LPARAM param) {
     auto* context = reinterpret_cast<FindContext*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != context->pid) return TRUE;
-    if (context->visibleOnly && !IsWindowVisible(window)) return TRUE;
-    if (context->title && WindowText(window) != *context->title) return TRUE;
-    if (context->className && ClassOf(window) != context->className) return TRUE;
-    context->found.push_back(window);
+    if ((!context->pid || pid == context->pid) && (!context->visibleOnly || IsWindowVisible(window)) &&
+        (!context->title || WindowText(window) == *context->title) &&
+        (!context->className || ClassOf(window) == context->className))
+        context->found.push_back(window);
     return TRUE;
 }
 
-BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
+RECT Mapped(RECT rect, HWND from, HWND to) {
+    MapWindowPoints(from, to, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
 }
 
-INPUT KeyInput(WORD vk, bool extended, bool up) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    WORD scan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-    if (vk == VK_RSHIFT) scan = 0x36;
-    if (vk == VK_LSHIFT) scan = 0x2A;
-    if (vk == VK_LCONTROL || vk == VK_RCONTROL) scan = 0x1D;
-    input.ki.wScan = scan;
-    input.ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
-    return input;
-}
-
-INPUT MouseInput(int x, int y, DWORD flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dx = static_cast<LONG>((x * 65535LL + width / 2) / (width - 1));
-    input.mi.dy = static_cast<LONG>((y * 65535LL + height / 2) / (height - 1));
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return input;
-}
-
-// The system takes a moment to see the pointer where it was put; a button pressed before that
-// lands where the pointer was before (measured under Wine), so wait until it is there.
-void MoveMouse(int x, int y) {
-    INPUT input = MouseInput(x, y, 0);
-    SendInput(1, &input, sizeof input);
-    WaitFor([&] {
-        POINT at = {};
-        GetCursorPos(&at);
-        return at.x == x && at.y == y;
-    }, 1000, 10);
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    auto collect = [](HWND window, LPARAM param) {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+        return TRUE;
+    };
+    if (parent) EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&children));
+    return children;
 }
 
 // Every button event carries the position too, so that it cannot land anywhere else.
 void MouseButton(int x, int y, DWORD flag) {
-    INPUT input = MouseInput(x, y, flag);
+    INPUT input = {INPUT_MOUSE};
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dx = static_cast<LONG>((x * 65535LL + width / 2) / (width - 1));
+    input.mi.dy = static_cast<LONG>((y * 65535LL + height / 2) / (height - 1));
+    input.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
 }
 
-// Asks for the text of column 0 (LVM_GETITEMTEXTA or W, whose items have the same layout) into
-// textAddress, in the list's own process. The list reads the item in that process's layout; a
-// 32-bit Verriq.exe (the release) has 4-byte pointers, which moves the text pointer and its length.
-void WriteTextRequest(RemoteBuffer& remote, HANDLE process, void* textAddress, int capacity, int column = 0) {
+void SendKey(const Key& key, bool up) {
+    INPUT input = {INPUT_KEYBOARD};
+    input.ki.wVk = key.vk;
+    WORD scan = static_cast<WORD>(MapVirtualKeyA(key.vk, MAPVK_VK_TO_VSC));
+    if (key.vk == VK_RSHIFT) scan = 0x36;
+    if (key.vk == VK_LSHIFT) scan = 0x2A;
+    if (key.vk == VK_LCONTROL || key.vk == VK_RCONTROL) scan = 0x1D;
+    input.ki.wScan = scan;
+    input.ki.dwFlags = (key.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
+    SendInput(1, &input, sizeof input);
+}
+
+// Down in order, up in reverse order.
+void SendKeys(std::vector<Key> keys, bool up) {
+    if (up) std::reverse(keys.begin(), keys.end());
+    for (const Key& key : keys) {
+        SendKey(key, up);
+        Sleep(20);
+    }
+}
+
+// An LVITEM as the list's own process lays it out: a 32-bit Verriq.exe (the release) has 4-byte
+// pointers, which moves the text pointer and its length.
+template <class Pointer> struct TextRequest {
+    UINT mask;
+    int iItem, iSubItem;
+    UINT state, stateMask;
+    Pointer pszText;
+    int cchTextMax;
+};
+
+// Asks for the text of a column into textAddress, in the list's own process.
+void WriteTextRequest(char* request, HANDLE process, char* textAddress, int capacity, int column) {
     BOOL wow64 = FALSE;
     if (IsWow64Process(process, &wow64) && wow64) {
-        struct {
-            UINT mask;
-            int iItem, iSubItem;
-            UINT state, stateMask;
-            DWORD pszText;
-            int cchTextMax;
-        } item32 = {};
-        item32.pszText = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(textAddress));
-        item32.cchTextMax = capacity;
-        item32.iSubItem = column;
-        remote.Write(&item32, sizeof item32);
+        TextRequest<DWORD> item{0, 0, column, 0, 0, static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(textAddress)),
+                                capacity};
+        std::memcpy(request, &item, sizeof item);
     } else {
-        LVITEMA item = {};
-        item.pszText = static_cast<char*>(textAddress);
-        item.cchTextMax = capacity;
-        item.iSubItem = column;
-        remote.Write(&item, sizeof item);
+        TextRequest<void*> item{0, 0, column, 0, 0, textAddress, capacity};
+        std::memcpy(request, &item, sizeof item);
     }
-}
-
-} // namespace
-
-// VERRIQ_EXE (a Unix or a Windows path) points the driver at another build's Verriq.exe, such as
-// the 32-bit release. That build's folder then holds the sandboxes and screenshots, so that two
-// drivers running at the same time never share one.
-std::string VerriqExe() {
-    char given[2 * MAX_PATH] = "";
-    DWORD length = GetEnvironmentVariableA("VERRIQ_EXE", given, sizeof given);
-    if (length == 0 || length >= sizeof given) return ToWindowsPath(VERRIQ_BUILD_DIR) + "\\Verriq.exe";
-    return given[0] == '/' ? ToWindowsPath(given) : std::string(given);
-}
-
-std::string BuildFolder() {
-    std::string exe = VerriqExe();
-    return exe.substr(0, exe.find_last_of('\\'));
-}
-
-bool MakeFolders(const std::string& path) {
-    for (size_t i = 3; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\') CreateDirectoryW(ToWidePath(path.substr(0, i)).c_str(), nullptr);
-    }
-    return FolderExists(path);
 }
 
 void RemoveTree(const std::string& path) {
@@ -178,6 +144,59 @@ void RemoveTree(const std::string& path) {
         FindClose(find);
     }
     RemoveDirectoryW(ToWidePath(path, ClassicFolderLimit).c_str());
+}
+
+// The screen inside area, 4 bytes (B, G, R, 0) a pixel; rows from the bottom up when asked for.
+std::string Capture(const RECT& area, bool bottomUp) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return "";
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, width, bottomUp ? height : -height, 1, 32};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    std::string pixels(static_cast<const char*>(bits), static_cast<size_t>(width) * height * 4);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+} // namespace
+
+// The system takes a moment to see the pointer where it was put; a button pressed before that
+// lands where the pointer was before (measured under Wine), so wait until it is there.
+void HoverAt(int x, int y) {
+    MouseButton(x, y, 0);
+    WaitFor([&] {
+        POINT at = {};
+        GetCursorPos(&at);
+        return at.x == x && at.y == y;
+    }, 1000, 10);
+}
+
+// VERRIQ_EXE (a Unix or a Windows path) points the driver at another build's Verriq.exe, such as
+// the 32-bit release. That build's folder then holds the sandboxes and screenshots, so that two
+// drivers running at the same time never share one.
+std::string VerriqExe() {
+    char given[2 * MAX_PATH] = "";
+    DWORD length = GetEnvironmentVariableA("VERRIQ_EXE", given, sizeof given);
+    if (length == 0 || length >= sizeof given) return ToWindowsPath(VERRIQ_BUILD_DIR) + "\\Verriq.exe";
+    return given[0] == '/' ? ToWindowsPath(given) : std::string(given);
+}
+
+std::string BuildFolder() { return VerriqExe().substr(0, VerriqExe().find_last_of('\\')); }
+
+bool MakeFolders(const std::string& path) {
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\') CreateDirectoryW(ToWidePath(path.substr(0, i)).c_str(), nullptr);
+    }
+    return FolderExists(path);
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
@@ -203,14 +222,9 @@ std::string ReadBytes(const std::string& path, bool* ok) {
     return bytes;
 }
 
-bool FileExists(const std::string& path) {
+bool Exists(const std::string& path, bool folder) {
     DWORD attributes = GetFileAttributesW(ToWidePath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesW(ToWidePath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
 }
 
 Sandbox::Sandbox(const std::string& name) {
@@ -225,48 +239,19 @@ Sandbox::Sandbox(const std::string& name) {
 }
 
 std::string Sandbox::MakeFile(const std::string& name, const std::string& text) {
-    std::string path = files + "\\" + name;
-    WriteBytes(path, text);
-    return path;
+    WriteBytes(files + "\\" + name, text);
+    return files + "\\" + name;
 }
-
-RemoteBuffer::RemoteBuffer(HANDLE process, size_t size)
-    : process_(process),
-      address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
-
-RemoteBuffer::~RemoteBuffer() {
-    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-}
-
-bool RemoteBuffer::Write(const void* data, size_t size, size_t offset) {
-    SIZE_T done = 0;
-    return address_ && WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
-           done == size;
-}
-
-bool RemoteBuffer::Read(void* data, size_t size, size_t offset) const {
-    SIZE_T done = 0;
-    return address_ && ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) &&
-           done == size;
-}
-
-Verriq::~Verriq() { Kill(); }
-
-bool Verriq::Start(const std::string& appdata) { return Start(appdata, "\"" + VerriqExe() + "\""); }
 
 bool Verriq::Start(const std::string& appdata, const std::string& commandLine, const std::string& folder) {
-    std::wstring environment = EnvironmentWith("APPDATA", appdata);
-    std::wstring line = ToWide(commandLine);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
+    // Inherited from the driver's own environment, in UTF-16, so that a path in any script arrives
+    // as it is.
+    SetEnvironmentVariableW(L"APPDATA", ToWide(appdata).c_str());
     PROCESS_INFORMATION info = {};
-    // No program name apart from the command line: it is parsed as Windows parses a Run value.
-    std::wstring current = ToWide(folder);
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &environment[0],
-                        current.empty() ? nullptr : current.c_str(), &startup, &info))
+    if (!Launch(commandLine.empty() ? "\"" + VerriqExe() + "\"" : commandLine, 0, nullptr, folder, info))
         return false;
+    CloseHandle(info.hThread);
     process_ = info.hProcess;
-    thread_ = info.hThread;
     pid_ = info.dwProcessId;
     return true;
 }
@@ -278,11 +263,8 @@ HWND Verriq::WaitMainWindow(int timeoutMs, bool visible) {
     return main_;
 }
 
-bool Verriq::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
-
 long Verriq::WaitExit(int timeoutMs) {
-    if (!process_) return -1;
-    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     return static_cast<long>(code);
@@ -295,8 +277,7 @@ void Verriq::Kill() {
         WaitForSingleObject(process_, 5000);
     }
     CloseHandle(process_);
-    CloseHandle(thread_);
-    process_ = thread_ = nullptr;
+    process_ = nullptr;
 }
 
 HWND Verriq::FindWindowByTitle(const std::string& title, const char* className) const {
@@ -321,30 +302,32 @@ std::vector<HWND> Verriq::TopWindows() const {
     return context.found;
 }
 
-HWND Verriq::list() const { return FindChildByClass(main_, "SysListView32"); }
-HWND Verriq::toolbar() const { return FindChildByClass(main_, "ToolbarWindow32"); }
-HWND Verriq::statusBar() const { return FindChildByClass(main_, "msctls_statusbar32"); }
-
-int Verriq::RowCount() const { return static_cast<int>(SendMessageA(list(), LVM_GETITEMCOUNT, 0, 0)); }
+HWND Verriq::WaitTopWindowOfClass(const char* className, int timeoutMs) const {
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND window : TopWindows())
+            if (ClassOf(window) == className) return (found = window) != nullptr;
+        return false;
+    }, timeoutMs);
+    return found;
+}
 
 // Read through the W messages: the A ones would pass the text through the code page and turn
 // every character outside it into "?".
-std::string Verriq::RowText(int row) const { return CellText(row, 0); }
-
 std::string Verriq::CellText(int row, int column) const {
-    constexpr size_t textSize = 33000;
-    RemoteBuffer remote(process_, sizeof(LVITEMW) + textSize * sizeof(wchar_t));
-    WriteTextRequest(remote, process_, static_cast<char*>(remote.address()) + sizeof(LVITEMW), textSize, column);
-    LRESULT length = SendMessageW(list(), LVM_GETITEMTEXTW, row, remote.param());
-    std::wstring text(textSize, L'\0');
-    remote.Read(&text[0], textSize * sizeof(wchar_t), sizeof(LVITEMW));
-    text.resize(std::min<size_t>(static_cast<size_t>(std::max<LRESULT>(length, 0)), std::wcslen(text.c_str())));
+    constexpr int textSize = 33000;
+    std::vector<char> bytes(sizeof(LVITEMW) + (textSize + 1) * sizeof(wchar_t));
+    LRESULT length = SendRemote(process_, list(), LVM_GETITEMTEXTW, row, bytes.data(), bytes.size(), [&](char* remote) {
+        WriteTextRequest(bytes.data(), process_, remote + sizeof(LVITEMW), textSize, column);
+    });
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + sizeof(LVITEMW)));
+    text.resize(std::min<size_t>(static_cast<size_t>(std::max<LRESULT>(length, 0)), text.size()));
     return FromWide(text);
 }
 
 std::vector<std::string> Verriq::Rows() const {
     std::vector<std::string> rows;
-    for (int i = 0, n = RowCount(); i < n; ++i) rows.push_back(RowText(i));
+    for (int i = 0, n = RowCount(); i < n; ++i) rows.push_back(CellText(i));
     return rows;
 }
 
@@ -358,44 +341,29 @@ std::vector<int> Verriq::SelectedRows() const {
 }
 
 RECT Verriq::RowRect(int row) const {
-    RemoteBuffer remote(process_, sizeof(RECT));
     RECT rect = {LVIR_BOUNDS, 0, 0, 0};
-    remote.Write(&rect, sizeof rect);
-    SendMessageA(list(), LVM_GETITEMRECT, row, remote.param());
-    remote.Read(&rect, sizeof rect);
-    MapWindowPoints(list(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    SendRemote(process_, list(), LVM_GETITEMRECT, row, &rect, sizeof rect);
+    return Mapped(rect, list(), nullptr);
 }
 
 std::string Verriq::StatusText() const {
     HWND bar = statusBar();
     if (!bar) return "";
-    int length = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0));
-    RemoteBuffer remote(process_, (length + 1) * sizeof(wchar_t));
-    SendMessageW(bar, SB_GETTEXTW, 0, remote.param());
-    std::wstring text(length, L'\0');
-    if (length > 0) remote.Read(&text[0], length * sizeof(wchar_t));
-    return FromWide(text);
+    std::wstring text(LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0)) + 1, L'\0');
+    SendRemote(process_, bar, SB_GETTEXTW, 0, &text[0], text.size() * sizeof(wchar_t));
+    return FromWide(text.c_str());
 }
 
-bool Verriq::ButtonEnabled(int id) const { return SendMessageA(toolbar(), TB_ISBUTTONENABLED, id, 0) != 0; }
-
 std::string Verriq::ButtonText(int id) const {
-    RemoteBuffer remote(process_, 512 * sizeof(wchar_t));
-    LRESULT length = SendMessageW(toolbar(), TB_GETBUTTONTEXTW, id, remote.param());
-    if (length <= 0 || length >= 512) return "";
-    std::wstring text(static_cast<size_t>(length), L'\0');
-    remote.Read(&text[0], text.size() * sizeof(wchar_t));
-    return FromWide(text);
+    std::wstring text(512, L'\0');
+    LRESULT length = SendRemote(process_, toolbar(), TB_GETBUTTONTEXTW, id, &text[0], text.size() * sizeof(wchar_t));
+    return length > 0 && length < 512 ? FromWide(text.c_str()) : "";
 }
 
 RECT Verriq::ButtonRect(int id) const {
-    RemoteBuffer remote(process_, sizeof(RECT));
     RECT rect = {};
-    SendMessageA(toolbar(), TB_GETRECT, id, remote.param());
-    remote.Read(&rect, sizeof rect);
-    MapWindowPoints(toolbar(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    SendRemote(process_, toolbar(), TB_GETRECT, id, &rect, sizeof rect);
+    return Mapped(rect, toolbar(), nullptr);
 }
 
 void Verriq::ClickButton(int id, bool activate) {
@@ -404,27 +372,22 @@ void Verriq::ClickButton(int id, bool activate) {
     MouseClick((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
-void Verriq::ClickRow(int row) {
+void Verriq::ClickRow(int row, bool right) {
     BringToFront(main_);
     RECT rect = RowRect(row);
-    MouseClick(rect.left + 40, (rect.top + rect.bottom) / 2);
+    MouseClick(rect.left + 40, (rect.top + rect.bottom) / 2, right);
 }
 
 void Verriq::AddRowToSelection(int row) {
-    RemoteBuffer remote(process_, sizeof(LVITEMA));
+    // The state comes before the first pointer: the layout is the same for a 32-bit list.
     LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    remote.Write(&item, sizeof item);
-    SendMessageA(list(), LVM_SETITEMSTATE, row, remote.param());
+    item.stateMask = item.state = LVIS_SELECTED;
+    SendRemote(process_, list(), LVM_SETITEMSTATE, row, &item, sizeof item);
 }
 
 HWND FindChildByClass(HWND parent, const char* className, int id) {
-    for (HWND child : Children(parent)) {
-        if (_stricmp(ClassOf(child).c_str(), className) != 0) continue;
-        if (id != -1 && GetDlgCtrlID(child) != id) continue;
-        return child;
-    }
+    for (HWND child : Children(parent))
+        if (_stricmp(ClassOf(child).c_str(), className) == 0 && (id == -1 || GetDlgCtrlID(child) == id)) return child;
     return nullptr;
 }
 
@@ -440,17 +403,17 @@ std::string ClassOf(HWND window) {
     return FromWide(name);
 }
 
-std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> children;
-    if (parent) EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&children));
-    return children;
+int MainWindows(bool visibleOnly) {
+    const std::string title = "Verriq 1.0.0";
+    FindContext context{0, &title, nullptr, visibleOnly, {}};
+    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&context));
+    return static_cast<int>(context.found.size());
 }
 
 RECT ClientOnScreen(HWND window) {
     RECT rect = {};
     GetClientRect(window, &rect);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    return Mapped(rect, window, nullptr);
 }
 
 int MenuBarHeight(HWND window) {
@@ -465,12 +428,11 @@ int MenuBarHeight(HWND window) {
 RECT ChildRect(HWND child) {
     RECT rect = {};
     GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    return Mapped(rect, nullptr, GetParent(child));
 }
 
 void MouseClick(int x, int y, bool right) {
-    MoveMouse(x, y);
+    HoverAt(x, y);
     Sleep(30);
     MouseButton(x, y, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
     Sleep(30);
@@ -479,13 +441,12 @@ void MouseClick(int x, int y, bool right) {
 }
 
 void MouseDrag(int fromX, int fromY, int toX, int toY) {
-    MoveMouse(fromX, fromY);
+    HoverAt(fromX, fromY);
     Sleep(50);
     MouseButton(fromX, fromY, MOUSEEVENTF_LEFTDOWN);
     Sleep(100);
-    const int steps = 10;
-    for (int i = 1; i <= steps; ++i) {
-        MoveMouse(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
+    for (int i = 1; i <= 10; ++i) {
+        HoverAt(fromX + (toX - fromX) * i / 10, fromY + (toY - fromY) * i / 10);
         Sleep(30);
     }
     Sleep(100);
@@ -493,57 +454,24 @@ void MouseDrag(int fromX, int fromY, int toX, int toY) {
     Sleep(100);
 }
 
-void KeyDown(WORD vk, bool extended) {
-    INPUT input = KeyInput(vk, extended, false);
-    SendInput(1, &input, sizeof input);
-}
-
-void KeyUp(WORD vk, bool extended) {
-    INPUT input = KeyInput(vk, extended, true);
-    SendInput(1, &input, sizeof input);
-}
-
-void Tap(WORD vk, bool extended) {
-    KeyDown(vk, extended);
-    Sleep(30);
-    KeyUp(vk, extended);
-    Sleep(60);
-}
-
-void PressKeys(const std::vector<Key>& keys) {
-    for (const Key& key : keys) {
-        KeyDown(key.vk, key.extended);
-        Sleep(20);
-    }
-}
-
-void ReleaseKeys(const std::vector<Key>& keys) {
-    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-        KeyUp(key->vk, key->extended);
-        Sleep(20);
-    }
-}
-
 void Chord(const std::vector<Key>& keys, int holdMs) {
-    PressKeys(keys);
+    SendKeys(keys, false);
     Sleep(holdMs);
-    ReleaseKeys(keys);
+    SendKeys(keys, true);
     Sleep(60);
 }
-
-bool KeyIsDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 
 bool HoldKeysWhile(const std::vector<Key>& keys, const std::function<bool()>& test, int timeoutMs) {
-    PressKeys(keys);
+    SendKeys(keys, false);
     DWORD start = GetTickCount();
     bool result = false;
     while (!(result = test()) && static_cast<int>(GetTickCount() - start) < timeoutMs) {
         Sleep(50);
         // GetAsyncKeyState hides a key-up for a moment, so a dropped key shows late; that is fine.
         for (const Key& key : keys)
-            if (!KeyIsDown(key.vk)) KeyDown(key.vk, key.extended);
+            if (!(GetAsyncKeyState(key.vk) & 0x8000)) SendKey(key, false);
     }
-    ReleaseKeys(keys);
+    SendKeys(keys, true);
     return result;
 }
 
@@ -561,9 +489,11 @@ HWND FocusOf(HWND window) {
 }
 
 HWND FindButton(HWND dialog, const std::string& text) {
-    for (HWND child : Children(dialog))
-        if (_stricmp(ClassOf(child).c_str(), "Button") == 0 && StripAmpersands(WindowText(child)) == text)
-            return child;
+    for (HWND child : Children(dialog)) {
+        std::string caption = WindowText(child);
+        caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+        if (_stricmp(ClassOf(child).c_str(), "Button") == 0 && caption == text) return child;
+    }
     return nullptr;
 }
 
@@ -577,22 +507,15 @@ bool PressButton(HWND dialog, const std::string& text) {
 
 std::string MessageBoxText(HWND box) {
     std::string longest;
-    for (HWND child : Children(box)) {
-        if (_stricmp(ClassOf(child).c_str(), "Static") != 0) continue;
-        std::string text = WindowText(child);
-        if (text.size() > longest.size()) longest = text;
-    }
+    for (HWND child : Children(box))
+        if (_stricmp(ClassOf(child).c_str(), "Static") == 0 && WindowText(child).size() > longest.size())
+            longest = WindowText(child);
     return longest;
 }
 
 int RunCmd(const std::string& commandLine, int timeoutMs) {
-    std::wstring line = ToWide("cmd.exe /c " + commandLine);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &info))
-        return -1;
+    if (!Launch("cmd.exe /c " + commandLine, CREATE_NO_WINDOW, nullptr, {}, info)) return -1;
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0)
         GetExitCodeProcess(info.hProcess, &code);
@@ -604,75 +527,29 @@ int RunCmd(const std::string& commandLine, int timeoutMs) {
 }
 
 std::vector<COLORREF> GrabPixels(const RECT& area) {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    std::vector<COLORREF> pixels;
-    if (width <= 0 || height <= 0) return pixels;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const auto* raw = static_cast<const BYTE*>(bits);
-    pixels.resize(static_cast<size_t>(width) * height);
+    std::string raw = Capture(area, false);
+    std::vector<COLORREF> pixels(raw.size() / 4);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = RGB(raw[i * 4 + 2], raw[i * 4 + 1], raw[i * 4]);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return pixels;
 }
 
 std::string SaveScreenshot(const std::string& name, HWND window) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     // The pointer out of the way, so that no button looks hot in the picture.
-    MoveMouse(area.right - 1, area.bottom - 1);
+    HoverAt(area.right - 1, area.bottom - 1);
     if (window) GetWindowRect(window, &area);
-    // Let the target finish painting.
-    Sleep(300);
-    std::vector<COLORREF> pixels = GrabPixels(area);
-    int width = area.right - area.left, height = area.bottom - area.top;
-    if (pixels.empty()) return "";
-    std::string folder = BuildFolder() + "\\e2e-shots";
+    Sleep(300); // let the target finish painting
+    std::string image = Capture(area, true); // bottom-up, as every reader expects
+    if (image.empty()) return "";
+    std::string folder = BuildFolder() + "\\e2e-shots", path = folder + "\\" + name + ".bmp";
     MakeFolders(folder);
-    std::string path = folder + "\\" + name + ".bmp";
-
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height; // bottom-up, as every reader expects
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    int stride = (width * 3 + 3) & ~3;
-    std::string image(static_cast<size_t>(stride) * height, '\0');
-    for (int y = 0; y < height; ++y) {
-        char* line = &image[static_cast<size_t>(height - 1 - y) * stride];
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = pixels[static_cast<size_t>(y) * width + x];
-            line[x * 3] = static_cast<char>(GetBValue(c));
-            line[x * 3 + 1] = static_cast<char>(GetGValue(c));
-            line[x * 3 + 2] = static_cast<char>(GetRValue(c));
-        }
-    }
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
+    BITMAPINFOHEADER header = {sizeof header, area.right - area.left, area.bottom - area.top, 1, 32};
+    BITMAPFILEHEADER file = {0x4D42};
     file.bfOffBits = sizeof file + sizeof header;
     file.bfSize = static_cast<DWORD>(file.bfOffBits + image.size());
     std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
     bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
-    bytes += image;
-    return WriteBytes(path, bytes) ? path : "";
+    return WriteBytes(path, bytes + image) ? path : "";
 }
 
-} // namespace e2e
-
-namespace e2e {
-void HoverAt(int x, int y) { MoveMouse(x, y); }
 } // namespace e2e

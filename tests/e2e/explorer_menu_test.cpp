@@ -1,14 +1,11 @@
-// The Explorer's menu and paths handed in from outside: the menu entry writes both verbs, their
-// commands run as the Explorer runs them protect a file and a folder in the running copy, a
-// dozen starts at once end with one Verriq holding all, and odd command lines or malformed
-// blocks neither end nor hang it.
-#include "tests/e2e/app_steps.h"
+// The Explorer's menu and paths handed in from outside: both verbs' commands protect a file and a
+// folder in the running copy, a dozen starts at once end with one Verriq holding all, and odd
+// command lines or malformed blocks neither end nor hang it.
+#include "tests/e2e/driver.h"
 
 #include "app/handover.h"
 
 #include <array>
-#include <memory>
-#include <optional>
 
 using namespace e2e;
 
@@ -17,30 +14,13 @@ namespace {
 const wchar_t* const FileVerb = L"Software\\Classes\\*\\shell\\Verriq";
 const wchar_t* const FolderVerb = L"Software\\Classes\\Directory\\shell\\Verriq";
 
-std::optional<std::string> ReadText(const std::wstring& key, const wchar_t* name) {
-    wchar_t data[4096];
-    DWORD size = sizeof data;
-    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, data, &size)) return std::nullopt;
-    return FromWide(data);
-}
-
-bool VerbThere(const wchar_t* verb) { return ReadText(verb, nullptr) && ReadText(std::wstring(verb) + L"\\command", nullptr); }
+bool VerbThere(const wchar_t* verb) { return RegistryText(verb, nullptr) && RegistryText(std::wstring(verb) + L"\\command", nullptr); }
 
 // The command as the Explorer runs it: the item in place of %1.
 std::string ExplorerCommand(const wchar_t* verb, const std::string& item) {
-    std::string command = ReadText(std::wstring(verb) + L"\\command", nullptr).value_or("");
+    std::string command = RegistryText(std::wstring(verb) + L"\\command", nullptr).value_or("");
     size_t at = command.find("%1");
     return at == std::string::npos ? std::string() : command.replace(at, 2, item);
-}
-
-// Every window of any process titled as Verriq's main window, hidden ones too.
-int MainWindowsAnywhere() {
-    int count = 0;
-    EnumWindows([](HWND window, LPARAM counter) {
-        if (WindowText(window) == "Verriq 1.0.0") ++*reinterpret_cast<int*>(counter);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&count));
-    return count;
 }
 
 // What the Verriq at main answers to a block: its receipt, or -1 when it did not answer in time.
@@ -56,11 +36,6 @@ std::wstring Block(const std::vector<std::string>& paths) {
     std::wstring block;
     for (const std::string& path : paths) block += ToWide(path) + L'\0';
     return block;
-}
-
-bool Answers(HWND window) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) != 0;
 }
 
 } // namespace
@@ -87,67 +62,107 @@ class ExplorerMenu : public VerriqTest {
     std::string exe = "\"" + VerriqExe() + "\"";
 };
 
-TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderAndTakesThemBack) {
+TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderAndOddInputNeitherEndsNorHangs) {
     std::string file = box.MakeFile("Vertrag.txt", "unterschrieben");
     std::string folder = box.files + "\\Belege", inside = folder + "\\Quittung.txt";
     MakeFolders(folder);
     WriteBytes(inside, "bezahlt");
     std::string relative = box.MakeFile("Notiz relativ.txt", "von nebenan");
-    Start(StatusFor(0).c_str());
-
+    Start(0);
     ChooseMenuEntry(verriq.main(), 0, EntryOfferInExplorer);
     ASSERT_TRUE(WaitFor([] { return VerbThere(FileVerb) && VerbThere(FolderVerb); })) << "the verbs were not written";
     for (const wchar_t* verb : {FileVerb, FolderVerb})
-        EXPECT_EQ(ReadText(verb, L"Icon"), exe + ",0");
-    BringToFront(verriq.main());
-    Tap(VK_F10);
-    Tap(VK_DOWN);
-    Sleep(500);
-    SaveScreenshot("explorer_menu_checked");
-    Tap(VK_ESCAPE);
-    Tap(VK_ESCAPE);
-
+        EXPECT_EQ(RegistryText(verb, L"Icon"), exe + ",0");
+    ChooseMenuEntry(verriq.main(), 0, 0, "explorer_menu_checked");
     // The Explorer quotes the item in place of %1 and starts the command from its own folder.
     HandOver(ExplorerCommand(FileVerb, file), box.root);
-    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(1); }, 10000)) << verriq.StatusText();
-    EXPECT_TRUE(CheckLockedByOthers(file, "unterschrieben", box.root).all());
+    ASSERT_TRUE(Holding(1, 10000));
+    EXPECT_TRUE(LockedAgainstOthers(file, "unterschrieben", box.root));
     HandOver(ExplorerCommand(FolderVerb, folder), box.root);
-    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); }, 10000)) << verriq.StatusText();
+    ASSERT_TRUE(Holding(2, 10000));
     EXPECT_TRUE(Lists(folder + "\\"));
-    EXPECT_TRUE(CheckLockedByOthers(inside, "bezahlt", box.root).all());
+    EXPECT_TRUE(LockedAgainstOthers(inside, "bezahlt", box.root));
     // A script's relative path, made full against its own folder; the argument in any case.
     HandOver(exe + " /SCHUETZEN \"Notiz relativ.txt\"", box.files);
-    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(3); }, 10000)) << verriq.StatusText();
+    ASSERT_TRUE(Holding(3, 10000));
     EXPECT_TRUE(Lists(relative));
     // Each change is on disk at once; the new row is the selection; one Verriq runs.
     EXPECT_NE(ReadBytes(box.fileList()).find("Notiz relativ.txt"), std::string::npos);
-    EXPECT_EQ(verriq.SelectedRows(), std::vector<int>{2});
-    EXPECT_EQ(MainWindowsAnywhere(), 1);
+    EXPECT_TRUE(WaitFor([&] { return verriq.SelectedRows() == std::vector<int>{2}; })) << "the new row was not selected";
+    EXPECT_EQ(MainWindows(false), 1);
     // A file already listed is selected, not listed again.
     HandOver(ExplorerCommand(FileVerb, file), box.root);
     EXPECT_TRUE(WaitFor([&] { return verriq.SelectedRows() == std::vector<int>{0}; })) << "the listed row was not selected";
     EXPECT_EQ(verriq.RowCount(), 3);
-
     ChooseMenuEntry(verriq.main(), 0, EntryOfferInExplorer);
     EXPECT_TRUE(WaitFor([] { return !VerbThere(FileVerb) && !VerbThere(FolderVerb); })) << "the verbs stayed";
-    EXPECT_FALSE(ReadText(FileVerb, L"Icon") || ReadText(FolderVerb, L"Icon"));
+    EXPECT_FALSE(RegistryText(FileVerb, L"Icon") || RegistryText(FolderVerb, L"Icon"));
+
+    // Odd command lines and malformed blocks neither end nor hang the running copy.
+    std::string good = box.MakeFile("gut.txt", "kommt dazu"), missing = box.files + "\\kommt noch.txt";
+    // Refused one by one: an empty path, thousands of characters, characters no name may hold;
+    // the good path and the one not there yet between them come through.
+    std::string huge = box.files + "\\" + std::string(3000, 'x') + ".txt";
+    HandOver(exe + " /schuetzen \"\" \"" + huge + "\" \"" + good + "\" \"" + box.files + "\\a<b>|c.txt\" \"" + missing +
+             "\" \"" + box.files + "\\frage?.txt\"");
+    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 5; }, 10000)) << verriq.RowCount();
+    EXPECT_TRUE(Lists(good) && Lists(missing));
+    EXPECT_TRUE(Holding(4));
+    // Nothing after the argument, or the argument alone with a blank: the copy stays as it is.
+    HandOver(exe + " /schuetzen");
+    HandOver(exe + " /Schuetzen \"   \"");
+    HWND main = verriq.main();
+    std::wstring valid = Block({box.files + "\\per-nachricht.txt"});
+    struct Case {
+        const char* what;
+        ULONG_PTR tag;
+        std::wstring bytes;
+        DWORD size; // in bytes; the block's own size when 0
+    };
+    std::wstring many;
+    for (int i = 0; i <= static_cast<int>(MaxHandOverPaths); ++i) many += ToWide(box.files + "\\viele-" + std::to_string(i)) + L'\0';
+    const Case cases[] = {
+        {"another tag", HandOverTag + 1, valid, 0},
+        {"no terminating zero", HandOverTag, ToWide(box.files + "\\ohne-ende.txt"), 0},
+        {"an odd size", HandOverTag, valid, static_cast<DWORD>(valid.size() * 2 - 1)},
+        {"no data", HandOverTag, L"", 0},
+        {"a lone surrogate", HandOverTag, ToWide(box.files + "\\x") + L'\xD800' + L".txt" + L'\0', 0},
+        {"too many paths", HandOverTag, many, 0},
+        {"a size beyond the bound", HandOverTag, std::wstring(MaxHandOverBytes / 2 + 8, L'a') + L'\0', 0},
+    };
+    for (const Case& c : cases) {
+        DWORD size = c.size ? c.size : static_cast<DWORD>(c.bytes.size() * sizeof(wchar_t));
+        EXPECT_NE(SendBlock(main, c.tag, c.bytes.data(), size), HandOverReceipt) << c.what;
+        DWORD_PTR result = 0;
+        EXPECT_TRUE(verriq.Running() && SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result))
+            << c.what;
+    }
+    Sleep(1000);
+    EXPECT_EQ(verriq.RowCount(), 5) << "a malformed block added rows";
+    // Taken: a well-formed block, its refused paths left out.
+    std::wstring mixed = Block({"", "relativ.txt", box.files + "\\per-nachricht.txt", "\\\\?\\C:\\geraet"});
+    EXPECT_EQ(SendBlock(main, HandOverTag, mixed.data(), static_cast<DWORD>(mixed.size() * 2)), HandOverReceipt);
+    EXPECT_TRUE(WaitFor([&] { return verriq.RowCount() == 6; })) << verriq.RowCount();
+    Sleep(800);
+    EXPECT_EQ(verriq.RowCount(), 6);
+    EXPECT_TRUE(Lists(box.files + "\\per-nachricht.txt"));
+    EXPECT_TRUE(LockedAgainstOthers(file, "unterschrieben", box.root));
+    Quit();
 }
 
 TEST_F(ExplorerMenu, ADozenStartsAtOnceEndWithOneVerriqHoldingEveryFile) {
     constexpr int Starts = 12;
-    std::array<std::unique_ptr<Verriq>, Starts> starts;
+    std::array<Verriq, Starts> starts;
     std::vector<std::string> files;
     for (int i = 0; i < Starts; ++i) files.push_back(box.MakeFile("Bild-" + std::to_string(i) + ".jpg", "Bild " + std::to_string(i)));
-    for (int i = 0; i < Starts; ++i) {
-        starts[i] = std::make_unique<Verriq>();
-        ASSERT_TRUE(starts[i]->Start(box.appdata, exe + " /schuetzen \"" + files[i] + "\"", box.root));
-    }
+    for (int i = 0; i < Starts; ++i)
+        ASSERT_TRUE(starts[i].Start(box.appdata, exe + " /schuetzen \"" + files[i] + "\"", box.root));
     Verriq* first = nullptr;
     int ended = 0;
-    for (auto& start : starts) {
-        long code = start->WaitExit(60000);
+    for (Verriq& start : starts) {
+        long code = start.WaitExit(60000);
         if (code == -1 && !first) {
-            first = start.get();
+            first = &start;
             continue;
         }
         EXPECT_EQ(code, 0);
@@ -158,67 +173,7 @@ TEST_F(ExplorerMenu, ADozenStartsAtOnceEndWithOneVerriqHoldingEveryFile) {
     ASSERT_NE(first->WaitMainWindow(), nullptr);
     EXPECT_TRUE(WaitFor([&] { return first->StatusText() == StatusFor(Starts); }, 20000)) << first->StatusText();
     EXPECT_EQ(first->RowCount(), Starts);
-    EXPECT_EQ(MainWindowsAnywhere(), 1);
+    EXPECT_EQ(MainWindows(false), 1);
     for (int i = 0; i < Starts; i += 5)
-        EXPECT_TRUE(CheckLockedByOthers(files[i], "Bild " + std::to_string(i), box.root).all()) << files[i];
-}
-
-TEST_F(ExplorerMenu, OddCommandLinesAndMalformedBlocksNeitherEndNorHangVerriq) {
-    std::string kept = box.MakeFile("bleibt.txt", "bleibt geschützt");
-    WriteFileList(kept + "\r\n");
-    Start(StatusFor(1).c_str());
-    std::string good = box.MakeFile("gut.txt", "kommt dazu");
-    std::string missing = box.files + "\\kommt noch.txt";
-
-    // Refused one by one: an empty path, thousands of characters, characters no name may hold;
-    // the good path and the one not there yet between them come through.
-    std::string huge = box.files + "\\" + std::string(3000, 'x') + ".txt";
-    HandOver(exe + " /schuetzen \"\" \"" + huge + "\" \"" + good + "\" \"" + box.files + "\\a<b>|c.txt\" \"" + missing +
-             "\" \"" + box.files + "\\frage?.txt\"");
-    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 3; }, 10000)) << verriq.RowCount();
-    EXPECT_TRUE(Lists(good) && Lists(missing));
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); }));
-    // Nothing after the argument, or the argument alone with a blank: the copy stays as it is.
-    HandOver(exe + " /schuetzen");
-    HandOver(exe + " /Schuetzen \"   \"");
-
-    HWND main = verriq.main();
-    std::wstring valid = Block({box.files + "\\per-nachricht.txt"});
-    struct Case {
-        const char* what;
-        ULONG_PTR tag;
-        std::wstring bytes;
-        DWORD size; // in bytes; the block's own size when 0
-    };
-    std::wstring lone = ToWide(box.files + "\\x") + L'\xD800' + L".txt" + L'\0';
-    std::wstring many;
-    for (int i = 0; i <= static_cast<int>(MaxHandOverPaths); ++i) many += ToWide(box.files + "\\viele-" + std::to_string(i)) + L'\0';
-    std::wstring unterminated = ToWide(box.files + "\\ohne-ende.txt");
-    const Case cases[] = {
-        {"another tag", HandOverTag + 1, valid, 0},
-        {"no terminating zero", HandOverTag, unterminated, 0},
-        {"an odd size", HandOverTag, valid, static_cast<DWORD>(valid.size() * 2 - 1)},
-        {"no data", HandOverTag, L"", 0},
-        {"a lone surrogate", HandOverTag, lone, 0},
-        {"too many paths", HandOverTag, many, 0},
-        {"a size beyond the bound", HandOverTag, std::wstring(MaxHandOverBytes / 2 + 8, L'a') + L'\0', 0},
-    };
-    for (const Case& c : cases) {
-        DWORD size = c.size ? c.size : static_cast<DWORD>(c.bytes.size() * sizeof(wchar_t));
-        EXPECT_NE(SendBlock(main, c.tag, c.bytes.data(), size), HandOverReceipt) << c.what;
-        EXPECT_TRUE(verriq.Running() && Answers(main)) << c.what;
-    }
-    Sleep(1000);
-    EXPECT_EQ(verriq.RowCount(), 3) << "a malformed block added rows";
-
-    // Taken: a well-formed block, its refused paths left out.
-    std::wstring mixed = Block({"", "relativ.txt", box.files + "\\per-nachricht.txt", "\\\\?\\C:\\geraet"});
-    EXPECT_EQ(SendBlock(main, HandOverTag, mixed.data(), static_cast<DWORD>(mixed.size() * 2)), HandOverReceipt);
-    EXPECT_TRUE(WaitFor([&] { return verriq.RowCount() == 4; })) << verriq.RowCount();
-    Sleep(800);
-    EXPECT_EQ(verriq.RowCount(), 4);
-    EXPECT_TRUE(Lists(box.files + "\\per-nachricht.txt"));
-    EXPECT_TRUE(CheckLockedByOthers(kept, "bleibt geschützt", box.root).all());
-    verriq.ClickButton(ButtonQuit);
-    EXPECT_EQ(verriq.WaitExit(), 0);
+        EXPECT_TRUE(LockedAgainstOthers(files[i], "Bild " + std::to_string(i), box.root)) << files[i];
 }

@@ -1,7 +1,7 @@
 // Whole folders: a folder row holds the folder, everything below it and whatever appears there
 // later, lets it all go at once when the row goes, and keeps the window answering while it works
 // through a large tree.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 using namespace e2e;
 
@@ -24,34 +24,10 @@ bool Renamable(const std::string& folder) {
     return true;
 }
 
-// How long the window takes to answer, at worst, until it shows `done` in its status bar; and
-// whether it showed anything else on the way there than `before` (progress).
-struct Answers {
-    DWORD slowest = 0;
-    int probes = 0;
-    bool progressShown = false;
-};
-Answers ProbeUntil(const Verriq& verriq, const std::string& before, const std::string& done, int timeoutMs) {
-    Answers answers;
-    DWORD start = GetTickCount();
-    for (;;) {
-        std::string status = verriq.StatusText();
-        if (status == done || static_cast<int>(GetTickCount() - start) > timeoutMs) return answers;
-        answers.progressShown |= status != before;
-        DWORD sent = GetTickCount();
-        DWORD_PTR result = 0;
-        SendMessageTimeoutW(verriq.main(), WM_NULL, 0, 0, SMTO_BLOCK, 5000, &result);
-        answers.slowest = std::max(answers.slowest, GetTickCount() - sent);
-        ++answers.probes;
-        Sleep(5);
-    }
-}
-
 } // namespace
 
 class Folders : public VerriqTest {
   protected:
-    // files\Projekt with a file in it and one in a subfolder.
     void MakeProject() {
         project = box.files + "\\Projekt";
         ASSERT_TRUE(MakeFolders(project + "\\Unterordner"));
@@ -61,11 +37,11 @@ class Folders : public VerriqTest {
     std::string project, top, deep;
 };
 
-TEST_F(Folders, ADroppedFolderIsHeldWholeAndKeptAcrossARestart) {
+TEST_F(Folders, ADroppedFolderIsHeldWholeAndListedOnce) {
     MakeProject();
-    Start("0 Dateien werden geschützt");
+    Start(0);
     ASSERT_TRUE(DropFiles(verriq, {project}));
-    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); })) << verriq.StatusText();
+    ASSERT_TRUE(Holding(2));
     EXPECT_EQ(verriq.Rows(), std::vector<std::string>{project + "\\"});
     EXPECT_EQ(ReadBytes(box.fileList()), project + "\\\r\n");
     EXPECT_FALSE(Writable(top));
@@ -74,7 +50,6 @@ TEST_F(Folders, ADroppedFolderIsHeldWholeAndKeptAcrossARestart) {
     EXPECT_FALSE(Renamable(project + "\\Unterordner"));
     // The folder can still be listed.
     EXPECT_EQ(RunCmd("dir \"" + project + "\""), 0);
-
     // A file still open in its creator's hands: the row turns red and says which and why.
     std::string open = project + "\\offen.txt";
     HANDLE writer = CreateFileW(ToWide(open).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr);
@@ -84,43 +59,32 @@ TEST_F(Folders, ADroppedFolderIsHeldWholeAndKeptAcrossARestart) {
     BringToFront(verriq.main());
     HoverAt(5, 5);
     Sleep(200);
-    RECT row = verriq.RowRect(0);
-    HoverAt(row.left + 40, (row.top + row.bottom) / 2);
-    ASSERT_NE(WaitTooltip(verriq), nullptr) << "a folder row tells what it holds";
+    ASSERT_NE(HoverRow(0), nullptr) << "a folder row tells what it holds";
     Sleep(300);
     SaveScreenshot("folder_row_with_tooltip");
     HoverAt(5, 5);
     CloseHandle(writer);
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(3); })) << verriq.StatusText();
-
+    EXPECT_TRUE(Holding(3));
     // Dropped again, the folder is not listed twice: its row is selected instead. A file inside
     // it gets a row of its own that names the folder row holding it.
     ASSERT_TRUE(DropFiles(verriq, {project, top}));
     ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 2; }));
     EXPECT_EQ(verriq.SelectedRows(), std::vector<int>{0});
     EXPECT_EQ(verriq.StatusText(), StatusFor(3));
-
     Sleep(300);
     EXPECT_NE(ReadBytes(box.fileList()).find(top), std::string::npos);
-
-    verriq.ClickButton(ButtonQuit);
-    ASSERT_EQ(verriq.WaitExit(), 0);
+    Quit();
     EXPECT_TRUE(Writable(top));
     EXPECT_TRUE(Renamable(project));
-
-    Verriq again;
-    ASSERT_TRUE(again.Start(box.appdata));
-    ASSERT_NE(again.WaitMainWindow(), nullptr);
-    EXPECT_TRUE(WaitFor([&] { return again.StatusText() == StatusFor(3); })) << again.StatusText();
-    EXPECT_FALSE(Writable(deep));
-    EXPECT_FALSE(Renamable(project));
 }
 
-TEST_F(Folders, WhatAppearsLaterIsHeldOnceItsCreatorLetsGoAndRemovalFreesEverything) {
+TEST_F(Folders, AListedFolderIsHeldAtStartWhatAppearsLaterOnceItsCreatorLetsGoAndRemovalFreesEverything) {
     MakeProject();
+    // Listed at the start, the folder is held at once.
     WriteFileList(project + "\\\r\n");
-    Start("2 Dateien werden geschützt");
-
+    Start(2);
+    EXPECT_FALSE(Writable(deep));
+    EXPECT_FALSE(Renamable(project));
     // A creator still writing: none of its writes may fail, however long it takes.
     std::string fresh = project + "\\neu.txt";
     HANDLE writer = CreateFileW(ToWide(fresh).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0, nullptr);
@@ -132,21 +96,17 @@ TEST_F(Folders, WhatAppearsLaterIsHeldOnceItsCreatorLetsGoAndRemovalFreesEveryth
     }
     EXPECT_EQ(verriq.StatusText(), StatusFor(2));
     CloseHandle(writer);
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(3); }, 5000)) << verriq.StatusText();
+    EXPECT_TRUE(Holding(3, 5000));
     EXPECT_FALSE(Writable(fresh));
-
     // A new subfolder and a file in it.
     std::string later = project + "\\Später";
     ASSERT_TRUE(MakeFolders(later));
     ASSERT_TRUE(WriteBytes(later + "\\Anhang.txt", "Anhang"));
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(4); }, 5000)) << verriq.StatusText();
+    EXPECT_TRUE(Holding(4, 5000));
     EXPECT_FALSE(Writable(later + "\\Anhang.txt"));
     EXPECT_FALSE(Renamable(later));
-
     // Removing the row lets every file and folder go at once.
-    verriq.ClickRow(0);
-    verriq.ClickButton(ButtonRemove);
-    ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 0; }));
+    RemoveRow(0, 0);
     EXPECT_EQ(verriq.StatusText(), StatusFor(0));
     for (const std::string& path : {top, deep, fresh, later + "\\Anhang.txt"}) EXPECT_TRUE(Writable(path)) << path;
     EXPECT_TRUE(Renamable(later));
@@ -159,22 +119,30 @@ TEST_F(Folders, TheWindowAnswersWhileALargeFolderIsHeld) {
     ASSERT_TRUE(MakeFolders(large));
     for (int i = 0; i < count; ++i)
         ASSERT_TRUE(WriteBytes(large + "\\datei-" + std::to_string(i) + ".txt", "x")) << i;
-    Start("0 Dateien werden geschützt");
+    Start(0);
     ASSERT_TRUE(DropFiles(verriq, {large}));
-    Answers answers = ProbeUntil(verriq, StatusFor(0), StatusFor(count), 120000);
+    // The window answers at once all the while, and shows how far it got on the way.
+    DWORD slowest = 0, start = GetTickCount();
+    int probes = 0;
+    bool progressShown = false;
+    for (std::string status; (status = verriq.StatusText()) != StatusFor(count) && GetTickCount() - start < 120000;
+         ++probes, Sleep(5)) {
+        progressShown |= status != StatusFor(0);
+        DWORD sent = GetTickCount();
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(verriq.main(), WM_NULL, 0, 0, SMTO_BLOCK, 5000, &result);
+        slowest = std::max(slowest, GetTickCount() - sent);
+    }
     EXPECT_EQ(verriq.StatusText(), StatusFor(count));
-    EXPECT_TRUE(answers.progressShown);
-    EXPECT_LE(answers.slowest, 100u);
-    std::cout << "slowest of " << answers.probes << " answers while holding " << count
-              << " files: " << answers.slowest << " ms\n";
+    EXPECT_TRUE(progressShown);
+    EXPECT_LE(slowest, 100u);
+    std::cout << "slowest of " << probes << " answers while holding " << count << " files: " << slowest << " ms\n";
     EXPECT_FALSE(Writable(large + "\\datei-" + std::to_string(count - 1) + ".txt"));
-
     // A burst of new files, more than the system queues between two looks: all are held.
     const int burst = 2000;
     for (int i = 0; i < burst; ++i)
         ASSERT_TRUE(WriteBytes(large + "\\neu-" + std::to_string(i) + ".txt", "y")) << i;
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(count + burst); }, 30000))
-        << verriq.StatusText();
+    EXPECT_TRUE(Holding(count + burst, 30000));
 }
 
 TEST_F(Folders, ThePickerAddsAFolderAndNeitherTheStartFolderNorABrowsedOneStaysBusy) {
@@ -185,10 +153,9 @@ TEST_F(Folders, ThePickerAddsAFolderAndNeitherTheStartFolderNorABrowsedOneStaysB
     // Started from a folder of its own, as from a download folder: that folder stays free too.
     std::string startedIn = box.files + "\\Gestartet";
     ASSERT_TRUE(MakeFolders(startedIn));
-    ASSERT_TRUE(verriq.Start(box.appdata, "\"" + VerriqExe() + "\"", startedIn));
+    ASSERT_TRUE(verriq.Start(box.appdata, {}, startedIn));
     ASSERT_NE(verriq.WaitMainWindow(), nullptr);
     EXPECT_TRUE(Renamable(startedIn));
-
     verriq.ClickButton(ButtonFolder);
     HWND picker = verriq.WaitWindow("Ordner hinzufügen");
     ASSERT_NE(picker, nullptr) << "the folder picker did not appear";
@@ -198,9 +165,8 @@ TEST_F(Folders, ThePickerAddsAFolderAndNeitherTheStartFolderNorABrowsedOneStaysB
     BringToFront(picker);
     Tap(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(picker); })) << "the picker did not take the folder";
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); })) << verriq.StatusText();
+    EXPECT_TRUE(Holding(2));
     EXPECT_EQ(verriq.Rows(), std::vector<std::string>{project + "\\"});
-
     // The file dialog goes to another folder and is cancelled: that folder stays free.
     HWND dialog = OpenAddDialog();
     ASSERT_NE(dialog, nullptr);

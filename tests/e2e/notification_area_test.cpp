@@ -1,9 +1,7 @@
 // The picture in the notification area, found where a user sees it: in the bar's own pixels.
 // It is there from the start, a click brings the hidden window, its menu quits with the list
 // written, it is gone after the end, and a hidden start speaks up only when a file is missing.
-#include "tests/e2e/app_steps.h"
-
-#include <optional>
+#include "tests/e2e/driver.h"
 
 using namespace e2e;
 
@@ -64,25 +62,15 @@ HWND FindBalloon() {
     return nullptr;
 }
 
-// The pointer off the bar, so that no tooltip of a resting pointer comes up.
-void PointerAway() { HoverAt(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 3); }
-
-HWND WaitPopupMenu() {
-    HWND menu = nullptr;
-    WaitFor([&] {
-        menu = FindWindowA("#32768", nullptr);
-        return menu && IsWindowVisible(menu);
-    });
-    return menu && IsWindowVisible(menu) ? menu : nullptr;
-}
-
 } // namespace
 
 class NotificationArea : public VerriqTest {
   protected:
     void SetUp() override { held = box.MakeFile("bericht.txt", "vierteljährlich"); }
-
     void StartHidden() {
+        // The pointer off the bar, so that no tooltip of a resting pointer comes up.
+        HoverAt(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 3);
+        verriq.Kill();
         ASSERT_TRUE(verriq.Start(box.appdata, "\"" + VerriqExe() + "\" /hintergrund"));
         ASSERT_NE(verriq.WaitMainWindow(15000, false), nullptr) << "no main window";
     }
@@ -92,12 +80,10 @@ class NotificationArea : public VerriqTest {
         WaitFor([&] { return (found = FindPicture()) && found->warning == warning; }, 10000, 100);
         return found && found->warning == warning ? found : std::nullopt;
     }
-
     // Right click, then the mnemonic of "Beenden".
     void QuitFromMenu(const Picture& picture, const char* shot = nullptr) {
         MouseClick(picture.centre.x, picture.centre.y, true);
-        HWND menu = WaitPopupMenu();
-        ASSERT_NE(menu, nullptr) << "the picture's menu did not open";
+        ASSERT_NE(verriq.WaitTopWindowOfClass("#32768", 5000), nullptr) << "the picture's menu did not open";
         if (shot) SaveScreenshot(shot, nullptr);
         Tap('B');
         EXPECT_EQ(verriq.WaitExit(), 0);
@@ -106,25 +92,18 @@ class NotificationArea : public VerriqTest {
     std::string held;
 };
 
-TEST_F(NotificationArea, ThereFromTheStartAClickShowsTheWindowAndItsMenuQuitsWithTheListSaved) {
+TEST_F(NotificationArea, ThereFromTheStartAClickShowsTheWindowItsMenuQuitsWithTheListSavedAndAHiddenStartWarns) {
     WriteFileList(held + "\r\n");
-    Start(StatusFor(1).c_str());
+    Start(1);
     std::optional<Picture> picture = WaitPicture(false);
     ASSERT_TRUE(picture) << "no picture without a warning in the notification area";
     SaveScreenshot("notification_area_whole", Bar());
-
     HWND main = verriq.main();
-    RequestClose();
-    HWND question = WaitQuestion();
-    ASSERT_NE(question, nullptr);
-    ASSERT_TRUE(PressButton(question, "Ja"));
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
+    Hide();
     ASSERT_TRUE(FindPicture()) << "hiding the window took the picture away";
-
     MouseClick(picture->centre.x, picture->centre.y);
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) && GetForegroundWindow() == main; }))
         << "a click on the picture did not bring the window in front";
-
     // A list that went missing on disk is there again after quitting by the menu.
     DeleteFileA(box.fileList().c_str());
     picture = FindPicture();
@@ -133,40 +112,30 @@ TEST_F(NotificationArea, ThereFromTheStartAClickShowsTheWindowAndItsMenuQuitsWit
     EXPECT_EQ(ReadBytes(box.fileList()), held + "\r\n");
     EXPECT_TRUE(ReadableByOthers(held, "vierteljährlich", box.root));
     EXPECT_TRUE(WaitFor([] { return !FindPicture(); }, 3000, 100)) << "the picture stayed after the end";
-}
 
-TEST_F(NotificationArea, AHiddenStartWithAMissingFileWarnsInABalloon) {
-    WriteFileList(held + "\r\n" + box.files + "\\noch-nicht-da.txt\r\n");
-    PointerAway();
+    // A hidden start speaks up only when a file is missing.
     StartHidden();
-    std::optional<Picture> picture = WaitPicture(true);
-    ASSERT_TRUE(picture) << "no picture with a warning";
-    HWND balloon = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (balloon = FindBalloon()) != nullptr; }, 10000, 100)) << "no balloon";
-    SaveScreenshot("notification_area_warning", nullptr);
-
-    // The missing file arrives: the picture is whole again.
-    box.MakeFile("noch-nicht-da.txt", "jetzt");
     picture = WaitPicture(false);
-    EXPECT_TRUE(picture) << "the warning stayed once everything was held";
-    if (picture) QuitFromMenu(*picture);
-}
-
-TEST_F(NotificationArea, AHiddenStartHoldingEverythingSaysNothingAndNoLeavesNoPicture) {
-    WriteFileList(held + "\r\n");
-    PointerAway();
-    StartHidden();
-    std::optional<Picture> picture = WaitPicture(false);
     ASSERT_TRUE(picture) << "no picture";
     // Well past the first look after the first retry.
     EXPECT_FALSE(WaitFor([] { return FindBalloon() != nullptr; }, 5000, 100)) << "a balloon with nothing to tell";
-
     MouseClick(picture->centre.x, picture->centre.y);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(verriq.main()) != 0; })) << "the click did not show the window";
-    RequestClose();
-    HWND question = WaitQuestion();
+    HWND question = AskToClose();
     ASSERT_NE(question, nullptr);
     ASSERT_TRUE(PressButton(question, "Nein"));
     EXPECT_EQ(verriq.WaitExit(), 0);
     EXPECT_TRUE(WaitFor([] { return !FindPicture(); }, 3000, 100)) << "the picture stayed after the end";
+    WriteFileList(held + "\r\n" + box.files + "\\noch-nicht-da.txt\r\n");
+    StartHidden();
+    ASSERT_TRUE(WaitPicture(true)) << "no picture with a warning";
+    EXPECT_TRUE(WaitFor([] { return FindBalloon() != nullptr; }, 10000, 100)) << "no balloon";
+    SaveScreenshot("notification_area_warning", nullptr);
+    // The missing file arrives: the picture is whole again.
+    box.MakeFile("noch-nicht-da.txt", "jetzt");
+    picture = WaitPicture(false);
+    EXPECT_TRUE(picture) << "the warning stayed once everything was held";
+    if (picture) {
+        QuitFromMenu(*picture);
+    }
 }

@@ -1,7 +1,7 @@
 // What other programs can do to a protected file while Verriq runs: nothing at all, whether the
 // window is shown or hidden. A file that is busy or missing when Verriq starts is protected as
 // soon as it can be held, and its row says why until then.
-#include "tests/e2e/app_steps.h"
+#include "tests/e2e/driver.h"
 
 using namespace e2e;
 
@@ -20,8 +20,6 @@ std::vector<std::string> WritesThatGotThrough(const std::string& path, const std
         CloseHandle(handle);
         through.push_back("CreateFile " + std::to_string(disposition));
     }
-    RunCmd("echo x> \"" + path + "\"");
-    RunCmd("echo x>> \"" + path + "\"");
     RunCmd("copy /y \"" + other + "\" \"" + path + "\"");
     if (MoveFileExA(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) through.push_back("MoveFileEx");
     return through;
@@ -34,63 +32,39 @@ class Protection : public VerriqTest {
     void CheckNobodyGetsIn(const std::string& path, const std::string& content) {
         std::string other = box.MakeFile("anderer.txt", "fremder Inhalt");
         EXPECT_EQ(WritesThatGotThrough(path, other), std::vector<std::string>{});
-        LockCheck lock = CheckLockedByOthers(path, content, box.root);
-        EXPECT_TRUE(lock.all()) << lock.readRefused << lock.deleteRefused << lock.renameRefused;
-    }
-
-    // The pointer on a row, and the tooltip that Verriq shows for it (null when none).
-    HWND HoverRow(int row) {
-        RECT rect = verriq.RowRect(row);
-        HoverAt(rect.left + 40, (rect.top + rect.bottom) / 2);
-        return WaitTooltip(verriq);
+        EXPECT_TRUE(LockedAgainstOthers(path, content, box.root));
     }
 };
 
-TEST_F(Protection, NoOtherProgramChangesTheFileWhetherTheWindowIsShownOrHidden) {
+TEST_F(Protection, BusyAndMissingFilesAreHeldAsSoonAsTheyCanBeAndNothingChangesThemShownOrHidden) {
     const std::string content = "Vertrag, unterschrieben";
     std::string path = box.MakeFile("vertrag.txt", content);
-    WriteFileList(path + "\r\n");
-    Start("1 Datei wird geschützt");
-    CheckNobodyGetsIn(path, content);
-
-    RequestClose();
-    HWND question = WaitQuestion();
-    ASSERT_NE(question, nullptr);
-    PressButton(question, "Ja");
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(verriq.main()); }));
-    CheckNobodyGetsIn(path, content);
-
-    verriq.Kill();
-    EXPECT_EQ(ReadBytes(path), content);
-}
-
-TEST_F(Protection, BusyAndMissingFilesAreHeldAsSoonAsTheyCanBe) {
     std::string busy = box.MakeFile("belegt.txt", "Inhalt Nummer eins");
     std::string missing = box.files + "\\kommt noch.txt";
     HANDLE other = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    WriteFileList(busy + "\r\n" + missing + "\r\n");
-    Start("0 Dateien werden geschützt");
-
+    WriteFileList(path + "\r\n" + busy + "\r\n" + missing + "\r\n");
+    Start(1);
     // Until then each row says why it is not protected.
     BringToFront(verriq.main());
-    HWND tip = HoverRow(1);
-    ASSERT_NE(tip, nullptr) << "no tooltip on a row that is not held";
+    ASSERT_NE(HoverRow(2), nullptr) << "no tooltip on a row that is not held";
     Sleep(300);
     SaveScreenshot("tooltip_on_unprotected_row");
     HoverAt(5, 5);
-
     CloseHandle(other);
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(1); }, 6000)) << verriq.StatusText();
+    EXPECT_TRUE(Holding(2, 6000));
     ASSERT_TRUE(WriteBytes(missing, "jetzt da"));
-    EXPECT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(2); }, 6000)) << verriq.StatusText();
-    EXPECT_TRUE(CheckLockedByOthers(busy, "Inhalt Nummer eins", box.root).all());
-    EXPECT_TRUE(CheckLockedByOthers(missing, "jetzt da", box.root).all());
-
+    EXPECT_TRUE(Holding(3, 6000));
+    EXPECT_TRUE(LockedAgainstOthers(busy, "Inhalt Nummer eins", box.root));
+    EXPECT_TRUE(LockedAgainstOthers(missing, "jetzt da", box.root));
     // A held row has nothing to explain.
     BringToFront(verriq.main());
     EXPECT_EQ(HoverRow(0), nullptr);
     HoverAt(5, 5);
-    verriq.ClickButton(ButtonQuit);
-    EXPECT_EQ(verriq.WaitExit(), 0);
+
+    CheckNobodyGetsIn(path, content);
+    Hide();
+    CheckNobodyGetsIn(path, content);
+    verriq.Kill();
+    EXPECT_EQ(ReadBytes(path), content);
 }
