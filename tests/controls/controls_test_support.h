@@ -99,10 +99,6 @@ class Surface {
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
     RECT All() const { return RECT{0, 0, width, height}; }
-    const std::uint32_t* Bits() const {
-        GdiFlush();
-        return bits_;
-    }
     template <class Test> int CountIf(RECT area, Test test) const {
         int n = 0;
         for (int y = area.top; y < area.bottom; ++y)

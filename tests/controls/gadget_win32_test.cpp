@@ -1,13 +1,31 @@
-// What every gadget has, shown on lists: numbers, their lifetime, the event hook and batches.
+// What every gadget has, shown on lists: numbers, their lifetime, the event hook and batches;
+// labels: their text, colours, the shared brush cache and what a label draws; the shortcut
+// field: keys in, values and events out.
 #include "controls/gadget.h"
+#include "controls/label.h"
 #include "controls/list_gadget.h"
+#include "controls/shortcut_field.h"
+#include "settings/wide_text.h"
 #include "tests/controls/controls_test_support.h"
 
+#include <initializer_list>
+#include <memory>
 #include <string>
 
 using namespace controls_test;
 
 namespace {
+
+constexpr COLORREF Green = RGB(10, 200, 30);
+constexpr COLORREF Red = RGB(255, 0, 0);
+
+// What the label paints, through the same WM_CTLCOLORSTATIC round trip as on screen.
+std::unique_ptr<Surface> Render(HWND label) {
+    RECT client = ClientOf(label);
+    auto surface = std::make_unique<Surface>(client.right, client.bottom);
+    SendMessageA(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface->dc()), PRF_CLIENT | PRF_ERASEBKGND);
+    return surface;
+}
 
 class GadgetTest : public WindowFixture {
   protected:
@@ -104,6 +122,153 @@ TEST_F(GadgetTest, BatchesAppendManyRowsNestAndDrawAgainAfterwards) {
     Surface pixels(ClientOf(list).right, ClientOf(list).bottom);
     Capture(list, pixels);
     EXPECT_GT(pixels.Count(GetSysColor(COLOR_BTNFACE)), 100);
+}
+
+TEST_F(GadgetTest, LabelsShowTheirTextAndLabelsOfOneBackgroundShareOneBrush) {
+    const char text[] = "Drücken Sie Отчёт łódź 日本 (a-z):";
+    auto label = reinterpret_cast<HWND>(CreateLabelGadget(1, 10, 10, 220, 20, text, 0));
+    ASSERT_NE(label, nullptr);
+    wchar_t shown[64] = {};
+    GetWindowTextW(label, shown, 64);
+    EXPECT_EQ(FromWide(shown), text);
+    EXPECT_EQ(ReadGadgetColor(1, LabelTextColor) + ReadGadgetColor(1, LabelBackColor), -2);
+    HWND sunken = GadgetHandle(CreateLabelGadget(AnyNumber, 10, 40, 100, 20, nullptr, LabelSunken));
+    EXPECT_NE(GetWindowLongA(sunken, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+
+    ASSERT_NE(CreateLabelGadget(2, 10, 40, 100, 20, "zweite", 0), 0);
+    EXPECT_EQ(WriteGadgetColor(1, LabelBackColor, Green), 1);
+    EXPECT_EQ(WriteGadgetColor(2, LabelBackColor, Green), 1);
+    HBRUSH brush = AcquireCachedBrush(Green);
+    EXPECT_EQ(CachedBrushUsers(brush), 3);
+    ReleaseCachedBrush(brush);
+    // The second label still draws its background after the first has gone.
+    FreeGadget(1);
+    EXPECT_EQ(CachedBrushUsers(brush), 1);
+    auto pixels = Render(GadgetHandle(2));
+    EXPECT_GT(pixels->Count(Green), pixels->width * pixels->height / 2);
+
+    // The last user gives the brush back, and the cache deletes it; brushes it never made it
+    // leaves alone.
+    WriteGadgetColor(2, LabelBackColor, -1);
+    EXPECT_EQ(CachedBrushUsers(brush), 0);
+    EXPECT_EQ(GetObjectType(brush), 0u);
+    ReleaseCachedBrush(nullptr);
+    ReleaseCachedBrush(reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), static_cast<DWORD>(OBJ_BRUSH));
+    HBRUSH one = AcquireCachedBrush(RGB(1, 2, 3)), other = AcquireCachedBrush(RGB(3, 2, 1));
+    EXPECT_NE(one, other);
+    ReleaseCachedBrush(one);
+    ReleaseCachedBrush(other);
+
+    // A text colour alone draws on the button face.
+    label = reinterpret_cast<HWND>(CreateLabelGadget(3, 10, 10, 200, 24, "WWWWWWWW", 0));
+    WriteGadgetColor(3, LabelTextColor, Red);
+    EXPECT_EQ(ReadGadgetColor(3, 7), -1);
+    pixels = Render(label);
+    EXPECT_GT(pixels->Count(GetSysColor(COLOR_BTNFACE)), pixels->width * pixels->height / 2);
+    EXPECT_GT(pixels->Count(Red), 10);
+}
+
+constexpr Number Field = 102;
+
+// The modifier keys as GetKeyState will report them on this thread.
+void HoldKeys(std::initializer_list<int> keys) {
+    BYTE state[256] = {};
+    for (int key : keys)
+        state[key] = 0x80;
+    SetKeyboardState(state);
+}
+
+class ShortcutFieldTest : public WindowFixture {
+  protected:
+    void SetUp() override {
+        HoldKeys({});
+        Open(WindowCentreOnScreen, 400, 40, "Tastenkombination ändern");
+        field = reinterpret_cast<HWND>(
+            CreateShortcutGadget(Field, 240, 10, 150, 20, ShortcutControl | ShortcutShift));
+        ASSERT_NE(field, nullptr);
+        DrainEvents();
+    }
+    void TearDown() override {
+        HoldKeys({});
+        WindowFixture::TearDown();
+    }
+    // As the keyboard delivers a key to the focused field; then one event of the field, type
+    // 0, and nothing more.
+    void Press(int key) {
+        SendMessageA(field, WM_KEYDOWN, key, 0);
+        ASSERT_TRUE(WaitForEvent(GadgetEvent, 1000)) << key;
+        EXPECT_EQ(EventGadgetNumber(), Field);
+        EXPECT_EQ(EventType(), 0);
+        EXPECT_FALSE(WaitForEvent(GadgetEvent, 100));
+    }
+    HWND field = nullptr;
+};
+
+TEST_F(ShortcutFieldTest, ValuesMapBothWaysAndModifiersAloneReadAsNothing) {
+    EXPECT_EQ(ReadGadgetState(Field), 0);
+    WriteGadgetState(Field, ShortcutAlt | ShortcutControl | ShortcutShift | 'K');
+    EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0),
+              MAKEWORD('K', HOTKEYF_ALT | HOTKEYF_CONTROL | HOTKEYF_SHIFT));
+    // The extended-key flag is no part of the value.
+    SendMessageA(field, HKM_SETHOTKEY, MAKEWORD(VK_DELETE, HOTKEYF_EXT | HOTKEYF_SHIFT), 0);
+    EXPECT_EQ(ReadGadgetState(Field), ShortcutShift | VK_DELETE);
+    WriteGadgetState(Field, 0);
+    EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0), 0);
+    // An emptied field is news.
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(Field, EN_CHANGE), reinterpret_cast<LPARAM>(field));
+    ASSERT_TRUE(WaitForEvent(GadgetEvent, 1000));
+    EXPECT_EQ(EventGadgetNumber(), Field);
+}
+
+TEST_F(ShortcutFieldTest, KeysPressedBecomeTheValueWithTheModifiersHeld) {
+    HoldKeys({VK_CONTROL, VK_SHIFT});
+    SendMessageA(field, WM_KEYDOWN, VK_CONTROL, 0);
+    SendMessageA(field, WM_KEYDOWN, VK_SHIFT, 0);
+    // Only modifiers so far: nothing to report, and nothing to read.
+    EXPECT_FALSE(WaitForEvent(GadgetEvent, 200));
+    EXPECT_EQ(ReadGadgetState(Field), 0);
+    Press('A');
+    EXPECT_EQ(ReadGadgetState(Field), 0x30041);
+
+    HoldKeys({});
+    for (int key : {int('A'), VK_SHIFT, VK_CONTROL})
+        SendMessageA(field, WM_KEYUP, key, 0xC0000000);
+    Pump(150);
+    Press('A');
+    EXPECT_EQ(ReadGadgetState(Field), 'A');
+    SendMessageA(field, WM_KEYUP, 'A', 0xC0000000);
+    EXPECT_EQ(ReadGadgetState(Field), 'A');
+
+    // Keys the control itself would pass on.
+    for (int key : {VK_TAB, VK_RETURN, VK_ESCAPE, VK_SPACE, VK_DELETE}) {
+        HoldKeys({VK_CONTROL});
+        Press(key);
+        EXPECT_EQ(ReadGadgetState(Field), ShortcutControl | key) << key;
+        HoldKeys({});
+        Press(key);
+        EXPECT_EQ(ReadGadgetState(Field), key) << key;
+    }
+}
+
+TEST_F(ShortcutFieldTest, TabThroughTheEventLoopStaysInTheFieldAndFocusGoesWhereAsked) {
+    ASSERT_NE(CreateShortcutGadget(103, 240, 40, 150, 20, 0), 0);
+    SetActiveWindow(window);
+    FocusGadget(Field);
+    ASSERT_EQ(GetFocus(), field);
+    // With its scan code, as the keyboard sends it: the loop translates it into a WM_CHAR too.
+    PostMessageA(field, WM_KEYDOWN, VK_TAB, MAKELPARAM(1, MapVirtualKeyA(VK_TAB, 0)));
+    PostMessageA(field, WM_KEYUP, VK_TAB, MAKELPARAM(1, MapVirtualKeyA(VK_TAB, 0) | 0xC000));
+    ASSERT_TRUE(WaitForEvent(GadgetEvent, 1000));
+    EXPECT_EQ(EventGadgetNumber(), Field);
+    DrainEvents();
+    EXPECT_EQ(GetFocus(), field);
+    EXPECT_EQ(ReadGadgetState(Field), VK_TAB);
+
+    EXPECT_EQ(FocusGadget(555), nullptr);
+    EXPECT_EQ(GetFocus(), field);
+    EXPECT_EQ(FocusGadget(-1), field);
+    EXPECT_EQ(GetFocus(), nullptr);
 }
 
 } // namespace
