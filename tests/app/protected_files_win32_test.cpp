@@ -127,20 +127,6 @@ TEST_F(ProtectedFiles, RemovingReleasesExactlyTheSelectedRowsAndHandsOnDuplicate
     EXPECT_EQ(Protection().Files().size(), 2u);
 }
 
-TEST_F(ProtectedFiles, ChoosingAListedFileAgainSelectsItsRowInstead) {
-    std::string a = MakeFile("a.txt"), b = MakeFile("b.txt");
-    AddChosenFiles({a, b});
-    std::string upper = a;
-    for (char& ch : upper) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-    std::string c = MakeFile("c.txt");
-    AddChosenFiles({upper, c});
-    ASSERT_EQ(Protection().Files().size(), 3u);
-    EXPECT_EQ(PathOf(2), c);
-    EXPECT_EQ(ReadGadgetState(GadgetFileList), 0);
-    EXPECT_TRUE(RemoveEnabled());
-    EXPECT_EQ(Protection().HeldCount(), 3);
-}
-
 TEST_F(ProtectedFiles, ShowingTheWindowAgainCatchesUpAtOnce) {
     std::string missing = root + "\\nachher.txt";
     AddListedFiles({missing});

@@ -110,25 +110,6 @@ TEST_F(ReadingAllowed, AReaderKeepsTheFullLockOffButTheFileHeldUntilItLetsGo) {
     EXPECT_EQ(ReadBytes(file), "bleibt");
 }
 
-TEST_F(ReadingAllowed, AViewerOpenAtTheStartDoesNotKeepAReadingRowFromHoldingIt) {
-    std::string reading = MakeFile("offen-lesen.txt"), locked = MakeFile("offen-gesperrt.txt");
-    HANDLE first = OpenFor(reading, GENERIC_READ, FILE_SHARE_READ);
-    HANDLE second = OpenFor(locked, GENERIC_READ, FILE_SHARE_READ);
-    AddListedFiles({reading + "\tlesen", locked});
-    EXPECT_EQ(Row(0).path, reading);
-    EXPECT_TRUE(Row(0).readable);
-    EXPECT_EQ(Row(0).state, LockState::Held);
-    EXPECT_EQ(Row(1).state, LockState::InUse);
-    EXPECT_EQ(WhatGotThrough(reading), ReadingOnly);
-    // Now the viewer may still read, and never write.
-    char byte = 0;
-    DWORD read = 0;
-    EXPECT_TRUE(ReadFile(first, &byte, 1, &read, nullptr) && read == 1);
-    CloseHandle(first);
-    CloseHandle(second);
-    ReleaseAllProtectedFiles();
-}
-
 TEST_F(ReadingAllowed, AFolderRowsFilesAndOnesArrivingLaterFollowItsLevel) {
     StartProtectionService();
     std::string folder = root + "\\Fotos";

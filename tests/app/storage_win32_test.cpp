@@ -127,22 +127,6 @@ TEST_F(Storage, EveryListReadsAsRowsAndIsWrittenBackAsEarlierVersionsReadIt) {
     EXPECT_EQ(ReadBytes(list()), "") << "an emptied list";
 }
 
-TEST_F(Storage, ManyLinesLoadWithoutLosingOne) {
-    Prepare();
-    std::string text;
-    for (int i = 0; i < 20000; ++i) text += "C:\\Ordner\\Datei " + std::to_string(i) + ".txt\r\n";
-    WriteBytes(list(), text);
-    DWORD start = GetTickCount();
-    Load();
-    DWORD took = GetTickCount() - start;
-    ASSERT_EQ(GadgetItemCount(GadgetFileList), 20000);
-    EXPECT_EQ(ReadGadgetItemText(GadgetFileList, 19999, 0), std::string("C:\\Ordner\\Datei 19999.txt"));
-    // A repaint per row would take minutes here.
-    EXPECT_LT(took, 10000u);
-    Save();
-    EXPECT_EQ(ReadBytes(list()), text);
-}
-
 // A list that could not be read (a folder in its place, a backup holding it at start) is never
 // replaced by what this run holds, and the user hears why.
 TEST_F(Storage, AListThatCouldNotBeReadIsNeverReplaced) {
