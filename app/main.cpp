@@ -197,9 +197,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string title = std::string(ProductName) + " " + ProductVersion;
     // Without a main window there is nothing to protect with: leave before any folder or
     // document is made.
-    // No window yet to ask: it opens on the main screen, at the system's scale.
+    // No window yet to ask: it opens on the main screen, at the system's scale. It is built
+    // unseen and shown with its bars: shown first, it would paint again for every bar added.
     if (!OpenTopWindow(WindowMain, 0, 0, DpiScale(nullptr, MainInnerWidth), DpiScale(nullptr, MainInnerHeight),
-                       title.c_str(), MainWindowFlags | (hidden ? WindowInvisible : 0), nullptr))
+                       title.c_str(), MainWindowFlags | WindowInvisible, nullptr))
         ShutDown();
 
     EnsureStorageFolders(ProductName);
@@ -213,6 +214,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateMainToolbar();
     CreateMainStatusBar();
     CreateFileList();
+    LimitMainWindowSize();
+    // Shown before the list is read: a long list takes a while, and the window tells at once
+    // that Verriq has started.
+    if (!hidden) SetWindowHidden(WindowMain, 0);
 
     // Every change of the list goes to disk at once, in the list's own words.
     SetFileListSource(EncodeProtectedList);
@@ -222,7 +227,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     AddListedFiles(std::move(lines));
     LoadSettings(ProductName, SettingsName);
 
-    LimitMainWindowSize();
     StartProtectionService();
     SetStatusTextHook(OnProtectionChanged);
     StartNotificationArea(WindowHandle(WindowMain), hidden);
