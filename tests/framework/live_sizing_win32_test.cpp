@@ -188,31 +188,4 @@ TEST_F(LiveSizingTest, DraggedBordersStopAtTheLimits) {
     EXPECT_EQ(WindowInnerWidth(0), 500);
 }
 
-DWORD WINAPI PressEscapeUntilDone(void* parameter) {
-    auto* state = static_cast<volatile LONG*>(parameter);
-    HWND window = WindowHandle(0);
-    while (!state[0]) {
-        if (LiveSizingActive()) state[1] = 1;
-        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-        Sleep(50);
-    }
-    return 0;
-}
-
-TEST_F(LiveSizingTest, WithoutFullWindowDraggingTheSystemSizes) {
-    SetFullDragging(FALSE);
-    RECT start = Rect(window);
-    volatile LONG state[2] = {0, 0}; // done, framework sizing seen
-    HANDLE helper = CreateThread(nullptr, 0, PressEscapeUntilDone, const_cast<LONG*>(state), 0, nullptr);
-    // The system's own sizing loop runs inside this call until Escape ends it.
-    SendMessageA(window, WM_SYSCOMMAND, SC_SIZE, 0);
-    EXPECT_FALSE(LiveSizingActive());
-    state[0] = 1;
-    WaitForSingleObject(helper, 5000);
-    CloseHandle(helper);
-    EXPECT_EQ(state[1], 0);
-    Pump(100);
-    EXPECT_EQ(Rect(window).right, start.right);
-}
-
 } // namespace
