@@ -145,6 +145,11 @@ void OnGadgetEvent(Number gadget) {
 
 } // namespace
 
+#ifdef VERRIQ_COVERAGE
+// ExitProcess skips the runtime's exit handlers, where the counters of a coverage build are written.
+extern "C" void __gcov_dump();
+#endif
+
 [[noreturn]] void ShutDown() {
     // The notification area would keep a dead program's picture until the pointer passes over it.
     StopNotificationArea();
@@ -159,6 +164,9 @@ void OnGadgetEvent(Number gadget) {
     EndImageSupport();
     CloseAllDataFiles();
     EndPrivateHeap();
+#ifdef VERRIQ_COVERAGE
+    __gcov_dump();
+#endif
     // The locks on the protected files end with the process.
     ExitProcess(exitCode);
 }

@@ -7,8 +7,8 @@
 # VERRIQ_DISPLAY picks the Xvfb display of this build's tests (default 152, apart from the
 # displays the other builds use by default). VERRIQ_COVERAGE_NO_TESTS=1 only summarises the
 # counters a previous run left; VERRIQ_COVERAGE_FOLDERS names other folders to report.
-# A Verriq.exe that a test has to kill writes no counters, so what only such a run reaches is
-# counted as not run: the figure is a lower bound.
+# Verriq.exe writes its counters as it ends (VERRIQ_COVERAGE); one that a test has to kill writes
+# none, so what only such a run reaches is counted as not run: the figure is a lower bound.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VERRIQ_BUILD_ROOT:-$root/build}/coverage
@@ -22,7 +22,7 @@ if [ ! -f "$build/build.ninja" ]; then
         -DVERRIQ_DISPLAY="${VERRIQ_DISPLAY:-152}" \
         -DCMAKE_BUILD_TYPE=Debug \
         -DCMAKE_C_COMPILER_LAUNCHER= -DCMAKE_CXX_COMPILER_LAUNCHER= \
-        -DCMAKE_C_FLAGS="-O0 --coverage" -DCMAKE_CXX_FLAGS="-O0 --coverage" \
+        -DCMAKE_C_FLAGS="-O0 --coverage -DVERRIQ_COVERAGE" -DCMAKE_CXX_FLAGS="-O0 --coverage -DVERRIQ_COVERAGE" \
         -DCMAKE_EXE_LINKER_FLAGS=--coverage -DCMAKE_SHARED_LINKER_FLAGS=--coverage >/dev/null
 fi
 cmake --build "$build"
