@@ -36,7 +36,6 @@ inline Bytes IconPicture(int width, int height, int bits, COLORREF colour) {
     for (int y = 0; y < height; ++y) {
         unsigned char* row = &b[pixels + stride * y];
         for (int x = 0; x < width; ++x) {
-            if (bits == 4) row[x / 2] |= x % 2 ? 0x01 : 0x10;
             if (bits == 8) row[x] = 1;
             if (bits >= 24) std::memcpy(&row[x * bits / 8], bgra, bits / 8);
         }

@@ -93,8 +93,6 @@ TEST_F(SettingsCoreTest, SelectingReadingAndWritingFollowTheRules) {
          "top = 1\r\n[A]\r\nx = 2\r\n"},
         // The line forms are the golden files'; a mark must be all three bytes.
         {"no mark", "\xEF\xBB\xBE=1", "R\xEF\xBB\xBE=1", "\xEF\xBB\xBE = 1\r\n"},
-        {"longest number", "[G]\r\nk=1\r\nb=22\r\n", "GG=1 Wk=1000000 Wk=-2147483648",
-         "[G]\r\nk = -2147483648\r\nb = 22\r\n"},
         {"new keys go to the end of their group",
          "; head\r\ntop=1\r\n; before A\r\n[A]\r\na=1\r\n; end of A\r\n[B]\r\n[C]\r\nc=1\r\n",
          "GA=1 Wnew=1 GB=1 Wnew=2 GC=1 Wnew=3 G=1 Wnew=4 GD=0 Wnew=5 Wsecond=6",

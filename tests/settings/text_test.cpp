@@ -9,17 +9,8 @@
 #include <vector>
 
 TEST(FormatInteger, AgreesWithPrintfAtTheEdgesAndOnRandomValues) {
-    std::vector<std::int64_t> values = {0,
-                                        -1,
-                                        7,
-                                        10,
-                                        -100,
-                                        INT32_MAX,
-                                        INT32_MIN,
-                                        std::int64_t{INT32_MAX} + 1,
-                                        std::int64_t{INT32_MIN} - 1,
-                                        INT64_MAX,
-                                        INT64_MIN};
+    std::vector<std::int64_t> values = {
+        0, -1, 7, 10, -100, INT32_MAX, INT32_MIN, INT32_MAX + 1LL, INT32_MIN - 1LL, INT64_MAX, INT64_MIN};
     std::mt19937_64 random(20261207);
     // Spread over every magnitude, not just the huge ones.
     for (int i = 0; i < 20000; ++i)
