@@ -13,7 +13,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <unordered_set>
 
 const wchar_t* const ProtectArgument = L"/schuetzen";
@@ -57,16 +56,20 @@ BOOL CALLBACK FindReceiverWindow(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-bool SendBlock(const std::wstring& property, const std::wstring& block) {
+// The receiver's answer to the block: HandOverReceipt, HandOverPathsRefused, or 0 when nobody
+// took it.
+LRESULT SendBlock(const std::wstring& property, const std::wstring& block) {
     Search search{property.c_str(), nullptr};
     EnumWindows(FindReceiverWindow, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) return false;
+    if (!search.found) return 0;
     COPYDATASTRUCT data{HandOverTag, static_cast<DWORD>(block.size() * sizeof(wchar_t)),
                         const_cast<wchar_t*>(block.data())};
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(search.found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
-                               ReceiptWaitMilliseconds, &result) &&
-           result == static_cast<DWORD_PTR>(HandOverReceipt);
+    if (!SendMessageTimeoutW(search.found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                             ReceiptWaitMilliseconds, &result))
+        return 0;
+    auto answer = static_cast<LRESULT>(result);
+    return answer == HandOverReceipt || answer == HandOverPathsRefused ? answer : 0;
 }
 
 std::string BatchText(const std::vector<std::string>& paths) {
@@ -116,9 +119,12 @@ LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             SetTimer(window, BatchTimerId, USER_TIMER_MINIMUM, OnBatchTimer);
             return FALSE;
         }
+        // What passes the checks now is added with the batch; the sender hears of the rest.
+        bool refused = std::any_of(paths.begin(), paths.end(),
+                                   [](const std::wstring& path) { return !AcceptablePath(path); });
         pending.insert(pending.end(), paths.begin(), paths.end());
         SetTimer(window, BatchTimerId, BatchQuietMilliseconds, OnBatchTimer);
-        return HandOverReceipt;
+        return refused ? HandOverPathsRefused : HandOverReceipt;
     }
     if (message == WM_NCDESTROY) {
         RemovePropW(window, receiverProperty.c_str());
@@ -141,73 +147,15 @@ bool PathsToProtect(const wchar_t* commandLine, std::vector<std::wstring>* paths
     return true;
 }
 
-std::vector<std::wstring> EncodeHandOver(const std::vector<std::wstring>& paths) {
-    std::vector<std::wstring> blocks;
-    std::size_t count = MaxHandOverPaths;
-    for (const std::wstring& path : paths) {
-        std::size_t units = path.size() + 1;
-        // Cut down to what no receiver takes anyway, so that the block stays well-formed.
-        if (units > MaxHandOverPathLength + 1) units = MaxHandOverPathLength + 2;
-        if (blocks.empty() || count == MaxHandOverPaths ||
-            (blocks.back().size() + units) * sizeof(wchar_t) > MaxHandOverBytes) {
-            blocks.emplace_back();
-            count = 0;
-        }
-        blocks.back().append(path, 0, units - 1).push_back(L'\0');
-        ++count;
-    }
-    return blocks;
-}
-
-bool DecodeHandOver(const void* data, std::size_t size, std::vector<std::wstring>* paths) {
-    paths->clear();
-    if (!data || size < sizeof(wchar_t) || size > MaxHandOverBytes || size % sizeof(wchar_t) != 0) return false;
-    // A copy of exactly size bytes: nothing beyond it is read, whatever the block claims.
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), data, size);
-    if (text.back() != L'\0') return false;
-    std::vector<std::wstring> found;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        wchar_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-            ++i;
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            return false;
-        } else if (unit == L'\0') {
-            if (found.size() == MaxHandOverPaths) return false;
-            found.emplace_back(text, start, i - start);
-            start = i + 1;
-        }
-    }
-    *paths = std::move(found);
-    return true;
-}
-
-bool AcceptablePath(const std::wstring& path) {
-    if (path.empty() || path.size() > MaxHandOverPathLength) return false;
-    std::size_t from = 0;
-    wchar_t drive = static_cast<wchar_t>(path[0] | 0x20);
-    if (path.size() >= 3 && drive >= L'a' && drive <= L'z' && path[1] == L':' && path[2] == L'\\')
-        from = 3;
-    else if (path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\' && path[2] != L'?' &&
-             path[2] != L'.')
-        from = 2; // a server and its share; "\\?\" and "\\.\" name devices as well
-    else
-        return false;
-    for (std::size_t i = from; i < path.size(); ++i)
-        if (path[i] < 32 || std::wcschr(L"<>:\"/|?*", path[i])) return false;
-    return true;
-}
-
 HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths) {
     std::vector<std::wstring> blocks = EncodeHandOver(paths);
     std::wstring property = HandOverPropertyName(storageFolder);
     DWORD start = GetTickCount();
     std::size_t sent = 0;
+    bool refused = false;
     while (sent < blocks.size()) {
-        if (SendBlock(property, blocks[sent])) {
+        if (LRESULT answer = SendBlock(property, blocks[sent])) {
+            refused = refused || answer == HandOverPathsRefused;
             ++sent;
             continue;
         }
@@ -216,7 +164,7 @@ HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector
         if (GetTickCount() - start >= HandOverWaitMilliseconds) return HandOverResult::Failed;
         Sleep(RetryMilliseconds);
     }
-    return HandOverResult::Delivered;
+    return refused ? HandOverResult::Refused : HandOverResult::Delivered;
 }
 
 void StartPathReceiver(const std::string& storageFolder) {

@@ -3,6 +3,8 @@
 // paths over with WM_COPYDATA and ends; the copy checks what arrives and adds it as a drop does.
 #pragma once
 
+#include "app/handover_codec.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -19,23 +21,16 @@ bool PathsToProtect(const wchar_t* commandLine, std::vector<std::wstring>* paths
 // each ending in a zero. The receiver answers HandOverReceipt for a block it took.
 constexpr ULONG_PTR HandOverTag = 0x56525131;
 constexpr LRESULT HandOverReceipt = 1;
-constexpr std::size_t MaxHandOverPaths = 256;
-// Far beyond the classic limit, and far below what a block could carry.
-constexpr std::size_t MaxHandOverPathLength = 1024;
-constexpr std::size_t MaxHandOverBytes = MaxHandOverPaths * (MaxHandOverPathLength + 1) * sizeof(wchar_t);
+// A block taken, some of its paths refused by the checks (AcceptablePath); the others are added.
+constexpr LRESULT HandOverPathsRefused = 2;
+// The blocks, their bounds and the check of each path are in app/handover_codec.h.
 
-// The paths as blocks within the bounds above.
-std::vector<std::wstring> EncodeHandOver(const std::vector<std::wstring>& paths);
-// A block's paths, read within size alone; false (and no paths) for a block that is not
-// well-formed: an odd or too large size, no final zero, a lone surrogate, too many paths.
-bool DecodeHandOver(const void* data, std::size_t size, std::vector<std::wstring>* paths);
-// A path we take in: full (drive or network), not too long, and only characters a file name
-// may hold.
-bool AcceptablePath(const std::wstring& path);
-
-enum class HandOverResult { Delivered, NoneRunning, Failed };
+enum class HandOverResult { Delivered, NoneRunning, Failed, Refused };
 // Hands the paths to the copy for this storage folder, waiting a bounded time for its window
-// to take them. NoneRunning: no copy is left and this process now holds the instance's claim.
+// to take them. Delivered: the copy took every block and every path passed its checks; it adds
+// them with its next batch. Refused: every block was taken, but the copy refused a path.
+// Failed: a block was not taken in time. NoneRunning: no copy is left and this process now
+// holds the instance's claim.
 HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths);
 
 // The main window takes paths in from now on, and says so where later starts look for it.

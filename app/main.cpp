@@ -197,7 +197,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         HandOverResult handed = protecting ? HandPathsOver(storage, arriving) : HandOverResult::Delivered;
         if (handed != HandOverResult::NoneRunning) {
             if (!protecting && !hidden) AskRunningCopyToShow(storage);
-            exitCode = handed == HandOverResult::Failed ? 1 : 0;
+            // 0 only when every path arrived: 1 when the running copy did not take them all in
+            // time, 2 when it refused one of them.
+            exitCode = handed == HandOverResult::Failed ? 1 : handed == HandOverResult::Refused ? 2 : 0;
             ShutDown();
         }
     }

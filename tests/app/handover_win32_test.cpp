@@ -79,6 +79,17 @@ TEST(HandOver, BlocksComeBackAsTheyWentAndSplitAtTheBounds) {
     EXPECT_EQ(back, paths);
 }
 
+TEST(HandOver, APathThatCannotTravelArrivesEmptyAndLeavesTheOthersInItsBlock) {
+    // Too long, its last pair just past the length a receiver takes; and a lone surrogate.
+    std::wstring pairAtTheEnd = L"C:\\" + std::wstring(MaxHandOverPathLength - 3, L'x') + L"\U0001F600";
+    std::wstring lone = std::wstring(L"C:\\a") + L'\xD83D' + L".txt";
+    std::vector<std::wstring> paths{L"C:\\vorher.txt", pairAtTheEnd, lone, L"C:\\nachher.txt"}, decoded;
+    std::vector<std::wstring> blocks = EncodeHandOver(paths);
+    ASSERT_EQ(blocks.size(), 1u);
+    ASSERT_TRUE(DecodeHandOver(blocks[0].data(), blocks[0].size() * sizeof(wchar_t), &decoded));
+    EXPECT_EQ(decoded, (std::vector<std::wstring>{paths[0], L"", L"", paths[3]}));
+}
+
 TEST(HandOver, AMalformedBlockIsRefusedWhole) {
     std::wstring good = Units({L"C:\\a.txt", L""});
     std::wstring many;
