@@ -136,7 +136,8 @@ TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderA
     };
     for (const Case& c : cases) {
         DWORD size = c.size ? c.size : static_cast<DWORD>(c.bytes.size() * sizeof(wchar_t));
-        EXPECT_NE(SendBlock(main, c.tag, c.bytes.data(), size), HandOverReceipt) << c.what;
+        LRESULT answer = SendBlock(main, c.tag, c.bytes.data(), size);
+        EXPECT_TRUE(answer != HandOverReceipt && answer != HandOverPathsRefused) << c.what << ": " << answer;
         DWORD_PTR result = 0;
         EXPECT_TRUE(verriq.Running() && SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result))
             << c.what;
