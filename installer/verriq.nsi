@@ -48,6 +48,10 @@ VIAddVersionKey /LANG=1031 "LegalCopyright" "© 2026 ${PUBLISHER}"
 ; How the copy that ran before the setup ran: a QUIT_* code.
 Var quitResult
 
+!define MUI_WELCOMEPAGE_TEXT "Dieser Assistent installiert ${PRODUCT} ${VERSION} für Sie allein, ohne \
+    Administratorrechte, in $INSTDIR.$\r$\n$\r$\nLäuft ${PRODUCT} gerade, wird es beendet und gleich danach \
+    wieder gestartet, so wie es lief. Die Liste der geschützten Dateien und die Einstellungen bleiben \
+    erhalten.$\r$\n$\r$\nKlicken Sie auf Installieren, um die Installation zu starten."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${PRODUCT}.exe"
