@@ -257,3 +257,22 @@ TEST_F(Installer, UninstallLeavesAPortableCopysEntriesAlone) {
     EXPECT_TRUE(FileExists(portable));
     RegDeleteKeyValueW(HKEY_CURRENT_USER, RunKey, L"Verriq");
 }
+
+TEST_F(Installer, UpgradeStopsWithoutTouchingACopyThatCannotSaveItsList) {
+    ASSERT_EQ(Install(), 0);
+    ASSERT_TRUE(verriq.Start(box.appdata, "\"" + exe + "\""));
+    ASSERT_NE(verriq.WaitMainWindow(), nullptr);
+    ASSERT_TRUE(Holding(1, 20000));
+    // A folder in the list's place: the running copy cannot save, so it must not be ended.
+    ASSERT_TRUE(DeleteFileA(box.fileList().c_str()));
+    ASSERT_TRUE(CreateDirectoryA(box.fileList().c_str(), nullptr));
+    EXPECT_EQ(Install(), 2) << "the setup did not report that it stopped";
+    EXPECT_TRUE(verriq.Running());
+    EXPECT_TRUE(FileExists(exe));
+    EXPECT_FALSE(FileExists(folder + "\\Verriq-neu.exe"));
+    HWND told = verriq.WaitWindow("Nicht beendet", "#32770");
+    ASSERT_NE(told, nullptr) << "the running copy did not say why it keeps running";
+    EXPECT_TRUE(LockedAgainstOthers(held, "nur für uns", box.root));
+    PressButton(told, "OK");
+    RemoveDirectoryA(box.fileList().c_str());
+}
