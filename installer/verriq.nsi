@@ -157,12 +157,10 @@ FunctionEnd
 
 Section Uninstall
     ; The installed exe asks the running copy to save and quit; a copy that cannot save keeps
-    ; protecting, and nothing is removed.
+    ; protecting, and nothing is removed. An exe that does not start at all runs nowhere either.
     ${If} ${FileExists} "$INSTDIR\${PRODUCT}.exe"
-        ClearErrors
         ExecWait '"$INSTDIR\${PRODUCT}.exe" /beenden' $0
-        ${If} ${Errors}
-        ${OrIf} $0 == ${QUIT_NOT_ENDED}
+        ${If} $0 == ${QUIT_NOT_ENDED}
             MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} läuft und konnte nicht beendet werden; es schützt weiter. \
                 Beenden Sie ${PRODUCT} und starten Sie die Deinstallation noch einmal." /SD IDOK
             SetErrorLevel 2
@@ -170,6 +168,8 @@ Section Uninstall
         ${EndIf}
     ${EndIf}
     Delete "$INSTDIR\${PRODUCT}.exe"
+    ; Left by an upgrade that was stopped half-way.
+    Delete "$INSTDIR\${PRODUCT}-neu.exe"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
 
     ; What Verriq itself wrote, only where it starts this exe: a copy elsewhere keeps its own.
