@@ -198,6 +198,8 @@ TEST_F(Installer, InstallsUpgradesWhileVerriqRunsAndRemovesOnlyWhatNamesTheInsta
 
     // The upgrade while it runs hidden: it runs hidden again, holds the file again, and the list
     // and its entries stay.
+    std::string settings = ReadBytes(box.settings());
+    ASSERT_FALSE(settings.empty());
     GapProbe probe;
     probe.Start(held);
     FILETIME begun, created, ended, kernel, user;
@@ -225,6 +227,7 @@ TEST_F(Installer, InstallsUpgradesWhileVerriqRunsAndRemovesOnlyWhatNamesTheInsta
     EXPECT_EQ(MainWindows(true), 0) << "the hidden copy came back with its window";
     EXPECT_TRUE(LockedAgainstOthers(held, "nur für uns", box.root));
     EXPECT_EQ(ReadBytes(box.fileList()), held + "\r\n");
+    EXPECT_EQ(ReadBytes(box.settings()), settings);
     EXPECT_GE(EntriesNaming(exe).size(), 3u)
         << "the upgrade lost the start with Windows or the Explorer entry";
 
