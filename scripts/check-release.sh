@@ -2,8 +2,8 @@
 # Checks the built release (build/i686 unless another build folder is given): what a user gets is
 # one 32-bit Windows GUI program of at most 250 KB that imports only the system's own DLLs, with
 # its debug information in a matching Verriq.debug beside it, and the setup beside the build
-# folder (Verriq-1.0.0-setup.exe): a 32-bit Windows GUI program of at most 300 KB, made from
-# this very exe.
+# folder (Verriq-1.0.0-setup.exe): a 32-bit Windows GUI program of at most 300 KB that needs no
+# administrator rights and is not older than the exe it carries.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${VERRIQ_BUILD_ROOT:-$root/build}/i686}
@@ -66,6 +66,7 @@ setup_limit=$((300 * 1024))
 setup_header=$(i686-w64-mingw32-objdump -f -p "$setup")
 grep -q 'file format pei-i386' <<<"$setup_header" || fail "the setup is not PE32"
 grep -q 'Subsystem.*(Windows GUI)' <<<"$setup_header" || fail "the setup is not a GUI program"
+grep -aq 'requestedExecutionLevel level="asInvoker"' "$setup" || fail "the setup asks for administrator rights"
 setup_size=$(stat -c %s "$setup")
 [ "$setup_size" -le "$setup_limit" ] || fail "the setup has $setup_size bytes, more than $setup_limit"
 # Made after the exe it carries: a stale setup would install an older Verriq.
