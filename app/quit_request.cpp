@@ -128,9 +128,6 @@ QuitExitCode QuitRunningCopy(const std::string& storageFolder) {
     std::wstring property = HandOverPropertyName(storageFolder);
     DWORD start = GetTickCount();
     for (;;) {
-        // Nobody runs, or the copy ended before its window took requests: nothing to do, and
-        // this start ends without ever being the running copy.
-        if (ClaimInstance(storageFolder)) return QuitNoneRunning;
         if (HWND receiver = FindReceiver(property)) {
             DWORD id = 0;
             GetWindowThreadProcessId(receiver, &id);
@@ -143,6 +140,9 @@ QuitExitCode QuitRunningCopy(const std::string& storageFolder) {
                 return answer == ReceiptHidden ? QuitEndedHidden : QuitEndedShown;
             }
         }
+        // Nobody runs, or the copy ended before its window took requests. Looked at without
+        // claiming: a start at this very moment must find no claim of ours in its way.
+        if (!InstanceClaimed(storageFolder)) return QuitNoneRunning;
         if (GetTickCount() - start >= FindWaitMilliseconds) return QuitNotEnded;
         Sleep(RetryMilliseconds);
     }

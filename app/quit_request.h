@@ -24,8 +24,7 @@ enum QuitExitCode : unsigned {
 };
 
 // Asks the copy for this storage folder to quit and waits, bounded, until its process is gone.
-// With none running, this process holds the instance's claim until it ends, so it must end
-// without opening anything.
+// It never claims the instance itself.
 QuitExitCode QuitRunningCopy(const std::string& storageFolder);
 
 // The main window takes quit requests from now on; call before StartPathReceiver, which tells
