@@ -88,17 +88,16 @@ Section
         SetErrorLevel 2
         Quit
     ${EndIf}
-    ClearErrors
     Delete "$INSTDIR\${PRODUCT}.exe"
-    Rename "$INSTDIR\${PRODUCT}-neu.exe" "$INSTDIR\${PRODUCT}.exe"
-    ${If} ${Errors}
-        ; The old exe is still in place: it protects again as it did, and the user is told.
+    ${If} ${FileExists} "$INSTDIR\${PRODUCT}.exe"
+        ; Something else holds the old exe: it stays, protects again as it did, and the user is told.
         Delete "$INSTDIR\${PRODUCT}-neu.exe"
         Call StartAsBefore
         MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\${PRODUCT}.exe konnte nicht ersetzt werden." /SD IDOK
         SetErrorLevel 2
         Quit
     ${EndIf}
+    Rename "$INSTDIR\${PRODUCT}-neu.exe" "$INSTDIR\${PRODUCT}.exe"
     Call StartAsBefore
 
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
