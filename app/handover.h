@@ -20,6 +20,8 @@ bool PathsToProtect(const wchar_t* commandLine, std::vector<std::wstring>* paths
 // The hand-over's wire: WM_COPYDATA with this tag in dwData, its block the paths in UTF-16,
 // each ending in a zero. The receiver answers HandOverReceipt for a block it took.
 constexpr ULONG_PTR HandOverTag = 0x56525131;
+// "Verriq.exe /beenden" (app/quit_request.h): the same wire and checks; its block is one zero.
+constexpr ULONG_PTR QuitHandOverTag = 0x56525133;
 constexpr LRESULT HandOverReceipt = 1;
 // A block taken, some of its paths refused by the checks (AcceptablePath); the others are added.
 constexpr LRESULT HandOverPathsRefused = 2;

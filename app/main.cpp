@@ -8,6 +8,7 @@
 #include "app/layout.h"
 #include "app/notification_area.h"
 #include "app/protected_files.h"
+#include "app/quit_request.h"
 #include "app/session.h"
 #include "app/single_instance.h"
 #include "app/storage.h"
@@ -33,7 +34,8 @@ const char* ProductVersion = "";
 
 namespace {
 
-// What the process ends with: 1 only when paths could not be handed to the running copy.
+// What the process ends with: 1 only when paths could not be handed to the running copy; a quit
+// request's own codes (QuitExitCode).
 unsigned exitCode = 0;
 
 // The main window opens with a caption, system menu, sizing border and maximise box, centred
@@ -191,6 +193,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // A second start for the same storage folder shows the running copy instead and ends before
     // it opens a window or touches a document. One from log-on leaves a running copy as it is.
     std::string storage = StorageFolder(ProductName);
+    // A quit request never becomes the running copy, whether it found one or not.
+    if (IsQuitRequest(GetCommandLineW())) {
+        exitCode = QuitRunningCopy(storage);
+        ShutDown();
+    }
     // Paths for a running copy are handed over without bringing it to the front; when it is
     // gone before it could take them, this start becomes the running copy.
     if (!ClaimInstance(storage)) {
@@ -242,6 +249,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     StartNotificationArea(WindowHandle(WindowMain), hidden);
     // Paths that arrive while the window is hidden are confirmed on the picture.
     SetHiddenAdditionHook(ConfirmHiddenAddition);
+    StartQuitReceiver();
     StartPathReceiver(storage);
     if (protecting) AddArrivingPaths(arriving);
     UINT showRequest = ShowRequestMessage(storage);

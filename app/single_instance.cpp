@@ -46,6 +46,12 @@ bool ClaimInstance(const std::string& storageFolder) {
     return true;
 }
 
+bool InstanceClaimed(const std::string& storageFolder) {
+    UniqueKernelHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, InstanceMutexName(storageFolder).c_str()));
+    // A claim we may not look at is somebody's all the same.
+    return mutex.valid() || GetLastError() != ERROR_FILE_NOT_FOUND;
+}
+
 UINT ShowRequestMessage(const std::string& storageFolder) {
     return RegisterWindowMessageW(ShowRequestName(storageFolder).c_str());
 }

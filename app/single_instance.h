@@ -17,6 +17,8 @@ std::wstring HandOverPropertyName(const std::string& storageFolder);
 // True when no other copy runs for this folder; the claim lasts until the process ends. A
 // mutex that cannot be made at all claims nothing and lets this copy run.
 bool ClaimInstance(const std::string& storageFolder);
+// Whether a copy for this folder holds the claim, looked at without taking it.
+bool InstanceClaimed(const std::string& storageFolder);
 // The message that asks the copy for this folder to show its main window in front.
 UINT ShowRequestMessage(const std::string& storageFolder);
 // Asks the running copy for this folder to show its main window; true when the request went out.

@@ -192,6 +192,12 @@ bool SaveForQuit() {
     return notice("Liste nicht gespeichert", text.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
+bool SaveForRequestedQuit() {
+    bool saved = SaveFileList(ProductName, FileListName);
+    SaveSettings(ProductName, SettingsName);
+    return saved;
+}
+
 std::string SaveFailureText() {
     return "Die Liste der geschützten Dateien konnte nicht in " + failedPath +
            " gespeichert werden: " + SystemErrorText(failedError) + ".\rDie Dateien bleiben geschützt, solange " +

@@ -49,6 +49,10 @@ void SaveDocumentsQuietly();
 // all the same; true when the program may end.
 bool SaveForQuit();
 
+// Saves both documents for a quit asked from outside, where nobody may be asked: true when the
+// list was saved. The hot key's failure was told when it changed.
+bool SaveForRequestedQuit();
+
 // The box's text for the last failed save of the list.
 std::string SaveFailureText();
 

@@ -1,7 +1,9 @@
 #!/bin/bash
 # Checks the built release (build/i686 unless another build folder is given): what a user gets is
 # one 32-bit Windows GUI program of at most 250 KB that imports only the system's own DLLs, with
-# its debug information in a matching Verriq.debug beside it.
+# its debug information in a matching Verriq.debug beside it, and the setup beside the build
+# folder (Verriq-1.0.0-setup.exe): a 32-bit Windows GUI program of at most 300 KB that needs no
+# administrator rights and is not older than the exe it carries.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-${VERRIQ_BUILD_ROOT:-$root/build}/i686}
@@ -57,6 +59,19 @@ if catches=$(cd "$root" && grep -rnE '\bcatch *\(' core settings framework contr
         grep -vE 'catch *\( *(const +)?std::bad_alloc *&'); then
     fail "only std::bad_alloc may be caught in the program: $catches"
 fi
+
+setup=$(dirname "$build")/Verriq-1.0.0-setup.exe
+setup_limit=$((300 * 1024))
+[ -f "$setup" ] || fail "$setup is missing (scripts/build.sh installer)"
+setup_header=$(i686-w64-mingw32-objdump -f -p "$setup")
+grep -q 'file format pei-i386' <<<"$setup_header" || fail "the setup is not PE32"
+grep -q 'Subsystem.*(Windows GUI)' <<<"$setup_header" || fail "the setup is not a GUI program"
+grep -aq 'requestedExecutionLevel level="asInvoker"' "$setup" || fail "the setup asks for administrator rights"
+setup_size=$(stat -c %s "$setup")
+[ "$setup_size" -le "$setup_limit" ] || fail "the setup has $setup_size bytes, more than $setup_limit"
+# Made after the exe it carries: a stale setup would install an older Verriq.
+[ ! "$exe" -nt "$setup" ] || fail "the setup is older than Verriq.exe (scripts/build.sh installer)"
+echo "Setup: PE32, Windows GUI, $((setup_size / 1024)) KB ($setup_size bytes, at most $setup_limit)"
 
 echo "Verriq.exe: PE32, Windows GUI, $((size / 1024)) KB ($size bytes, at most $limit)," \
     "debug information in Verriq.debug ($(( $(stat -c %s "$debug") / 1024 )) KB), imports: $(echo $dlls)"

@@ -14,6 +14,7 @@ packages=(
     wine64 fonts-wine # wine32 only through scripts/wine32.sh, which knows whether it may be installed
     libz-mingw-w64    # zlib1.dll, which the unpacked i386 Wine's user32 loads
     locales xvfb x11-utils xauth imagemagick
+    nsis              # makensis: the per-user setup (scripts/build.sh installer)
     g++ clang libclang-rt-14-dev libinih-dev
 )
 

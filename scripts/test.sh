@@ -2,7 +2,8 @@
 # Builds everything (the i686 release, the x86_64 build and the native engines) and runs every
 # test: the native ones under the sanitizers, the fuzzers for a bounded time, and the whole Windows
 # suite twice through CTest - under wine64 for the x86_64 build, and for the release with its own
-# 32-bit test programs and the end-to-end suite against build/i686/Verriq.exe, the file that ships.
+# 32-bit test programs and the end-to-end suite against build/i686/Verriq.exe, the file that ships,
+# and the setup around it (installed, upgraded while Verriq runs, and removed).
 # Set VERRIQ_FUZZ_SECONDS to change how long each fuzzer runs (default 60, 0 skips them).
 # VERRIQ_DISPLAY picks the x86_64 tests' Xvfb display (default 150); the release's tests use the
 # next one up, or VERRIQ_DISPLAY_I686.
@@ -21,6 +22,7 @@ step "building"
 "$root/scripts/build.sh" native
 VERRIQ_DISPLAY=$display64 "$root/scripts/build.sh" x86_64
 VERRIQ_DISPLAY=$display32 "$root/scripts/build.sh" i686
+"$root/scripts/build.sh" installer
 
 step "checking the release"
 "$root/scripts/check-release.sh" "$out/i686"

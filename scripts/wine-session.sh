@@ -11,8 +11,9 @@ verriq_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${VERRIQ_WINEPREFIX:-$verriq_root/build/wineprefix}
 export WINELOADER=/usr/lib/wine/wine64
 export WINEDEBUG=-all
-# Mono and Gecko installers would pop up on the first boot; the program needs neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Mono and Gecko installers would pop up on the first boot; the program needs neither. A
+# shortcut the setup makes would have winemenubuilder write desktop files into $HOME.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # German UTF-8: Wine's own buttons read "Ja"/"Nein" and the ANSI code page is 1252.
 export LANG=de_DE.UTF-8
 export LC_ALL=de_DE.UTF-8

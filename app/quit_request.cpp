@@ -1,0 +1,154 @@
+#include "app/quit_request.h"
+
+#include "app/application.h"
+#include "app/command_line.h"
+#include "app/handover.h"
+#include "app/single_instance.h"
+#include "app/storage.h"
+#include "core/handles_win32.h"
+#include "framework/requesters.h"
+#include "framework/window.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+const wchar_t* const QuitArgument = L"/beenden";
+
+namespace {
+
+constexpr UINT_PTR SubclassId = 0x5672;
+constexpr UINT_PTR EndTimerId = 0x5672;
+// The receipts a running copy gives a quit request it takes; anything else is a refusal.
+constexpr LRESULT ReceiptShown = 1;
+constexpr LRESULT ReceiptHidden = 2;
+// How long a quit waits for the first copy's window, for its answer (which includes saving a
+// long list), and for its process to end after the answer.
+constexpr DWORD FindWaitMilliseconds = 30000;
+constexpr UINT AnswerWaitMilliseconds = 20000;
+constexpr DWORD EndWaitMilliseconds = 20000;
+constexpr DWORD RetryMilliseconds = 50;
+
+// Set only by a request this copy took: the timer alone never ends it.
+bool endAccepted = false;
+bool refusalPending = false;
+
+struct Search {
+    const wchar_t* property;
+    HWND found;
+};
+
+BOOL CALLBACK FindReceiverWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    if (!GetPropW(window, search->property)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindReceiver(const std::wstring& property) {
+    Search search{property.c_str(), nullptr};
+    EnumWindows(FindReceiverWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void TellRefusal() {
+    std::string text = SaveFailureText() + "\r\r" + ProductName +
+                       " wurde gebeten, sich zu beenden, und läuft weiter, damit keine Änderung der Liste "
+                       "verloren geht. Beenden Sie es über das Menü, wenn Sie es trotzdem beenden möchten.";
+    ShowMessageBox("Nicht beendet", text.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+// Runs once the sender has its answer: nothing before it could keep the sender waiting.
+void CALLBACK OnEndTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    if (endAccepted) ShutDown();
+    if (refusalPending) {
+        refusalPending = false;
+        TellRefusal();
+    }
+}
+
+LRESULT CALLBACK QuitReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR) {
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (!data || data->dwData != QuitHandOverTag) return DefSubclassProc(window, message, wParam, lParam);
+        std::vector<std::wstring> paths;
+        if (!DecodeHandOver(data->lpData, data->cbData, &paths)) return FALSE;
+        // Saved while the sender waits, so that it learns whether we end; the answer also says
+        // whether the window was shown, for a setup that starts the new exe as the old one ran.
+        bool shown = IsWindowVisible(window) != 0;
+        if (SaveForRequestedQuit())
+            endAccepted = true;
+        else
+            refusalPending = true;
+        SetTimer(window, EndTimerId, USER_TIMER_MINIMUM, OnEndTimer);
+        if (!endAccepted) return FALSE;
+        return shown ? ReceiptShown : ReceiptHidden;
+    }
+    if (message == WM_NCDESTROY) {
+        KillTimer(window, EndTimerId);
+        RemoveWindowSubclass(window, QuitReceiverProc, SubclassId);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// The answer of the window found, or 0 when it gave none (hung, gone, or no window yet).
+bool AskToQuit(HWND receiver, LRESULT* answer) {
+    static const wchar_t block[1] = {L'\0'};
+    COPYDATASTRUCT data{QuitHandOverTag, sizeof block, const_cast<wchar_t*>(block)};
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                             AnswerWaitMilliseconds, &result))
+        return false;
+    *answer = static_cast<LRESULT>(result);
+    return true;
+}
+
+// The process behind the window is gone, or at least its window when the process cannot be opened.
+bool WaitForEnd(HANDLE process, HWND receiver) {
+    if (process) return WaitForSingleObject(process, EndWaitMilliseconds) == WAIT_OBJECT_0;
+    DWORD start = GetTickCount();
+    while (IsWindow(receiver)) {
+        if (GetTickCount() - start >= EndWaitMilliseconds) return false;
+        Sleep(RetryMilliseconds);
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsQuitRequest(const wchar_t* commandLine) {
+    for (const std::wstring& argument : CommandArguments(commandLine))
+        if (lstrcmpiW(argument.c_str(), QuitArgument) == 0) return true;
+    return false;
+}
+
+QuitExitCode QuitRunningCopy(const std::string& storageFolder) {
+    std::wstring property = HandOverPropertyName(storageFolder);
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND receiver = FindReceiver(property)) {
+            DWORD id = 0;
+            GetWindowThreadProcessId(receiver, &id);
+            // Opened before asking: once it has answered, its id may already name another process.
+            UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+            LRESULT answer = 0;
+            if (AskToQuit(receiver, &answer)) {
+                if (answer != ReceiptShown && answer != ReceiptHidden) return QuitNotEnded;
+                if (!WaitForEnd(process.get(), receiver)) return QuitNotEnded;
+                return answer == ReceiptHidden ? QuitEndedHidden : QuitEndedShown;
+            }
+        }
+        // Nobody runs, or the copy ended before its window took requests. Looked at without
+        // claiming: a start at this very moment must find no claim of ours in its way.
+        if (!InstanceClaimed(storageFolder)) return QuitNoneRunning;
+        if (GetTickCount() - start >= FindWaitMilliseconds) return QuitNotEnded;
+        Sleep(RetryMilliseconds);
+    }
+}
+
+void StartQuitReceiver() {
+    HWND main = WindowHandle(WindowMain);
+    if (main) SetWindowSubclass(main, QuitReceiverProc, SubclassId, 0);
+}

@@ -1,0 +1,32 @@
+// Quitting from outside: "Verriq.exe /beenden" asks the running copy for its storage folder to
+// save and end, the way a setup or a script needs it before it replaces or removes the exe. The
+// request travels like paths to protect (WM_COPYDATA, QuitHandOverTag); the running copy saves
+// while the sender waits for its answer, and ends right after. It never asks anybody: a list it
+// cannot save keeps it running and protecting, and the user is told once the sender is answered.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+extern const wchar_t* const QuitArgument;
+
+// True when any argument after the program's name is QuitArgument (case ignored).
+bool IsQuitRequest(const wchar_t* commandLine);
+
+// What a start with QuitArgument ends with, so that a setup can start the new exe the way the
+// old one ran.
+enum QuitExitCode : unsigned {
+    QuitNoneRunning = 0, // no copy ran; this start did not become one either
+    QuitNotEnded = 1,    // the running copy could not save its list, or did not end in time
+    QuitEndedShown = 2,  // the running copy saved and ended; its window was shown
+    QuitEndedHidden = 3, // the running copy saved and ended; it ran without a window
+};
+
+// Asks the copy for this storage folder to quit and waits, bounded, until its process is gone.
+// It never claims the instance itself.
+QuitExitCode QuitRunningCopy(const std::string& storageFolder);
+
+// The main window takes quit requests from now on; call before StartPathReceiver, which tells
+// later starts where to find it.
+void StartQuitReceiver();
