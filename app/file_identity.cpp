@@ -41,19 +41,25 @@ std::wstring VolumeRoot(const std::wstring& path) {
     return start == 8 ? L"\\\\" + root.substr(8) : root;
 }
 
-bool VolumeSerial(const std::wstring& path, unsigned long& serial) {
+// The serial of the volume path is on, asked once per volume: by its root where the system
+// answers for it, else through handle (a drive that refuses the root's question still answers
+// for its files).
+bool VolumeSerial(HANDLE handle, const std::wstring& path, unsigned long& serial) {
     // Only the main thread holds files; the cache needs no lock.
     static std::map<std::wstring, unsigned long> known;
     std::wstring root = VolumeRoot(path);
-    if (root.empty()) return false;
-    auto found = known.find(root);
+    auto found = root.empty() ? known.end() : known.find(root);
     if (found != known.end()) {
         serial = found->second;
         return true;
     }
     DWORD value = 0;
-    if (!GetVolumeInformationW(root.c_str(), nullptr, 0, &value, nullptr, nullptr, nullptr, 0)) return false;
-    known.emplace(root, value);
+    if (root.empty() || !GetVolumeInformationW(root.c_str(), nullptr, 0, &value, nullptr, nullptr, nullptr, 0)) {
+        BY_HANDLE_FILE_INFORMATION information;
+        if (!GetFileInformationByHandle(handle, &information)) return false;
+        value = information.dwVolumeSerialNumber;
+    }
+    if (!root.empty()) known.emplace(root, value);
     serial = value;
     return true;
 }
@@ -74,11 +80,7 @@ FileIdentity TakeFileIdentity(HANDLE handle, const std::wstring& path) {
         identity.known = true;
         return identity;
     }
-    if (!VolumeSerial(path, identity.volume)) {
-        BY_HANDLE_FILE_INFORMATION information;
-        if (!GetFileInformationByHandle(handle, &information)) return identity;
-        identity.volume = information.dwVolumeSerialNumber;
-    }
+    if (!VolumeSerial(handle, path, identity.volume)) return identity;
     identity.index = static_cast<unsigned long long>(index.QuadPart);
     identity.known = true;
     return identity;

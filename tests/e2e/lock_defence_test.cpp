@@ -91,6 +91,14 @@ bool OpenableForWriting(const std::string& path) {
     return true;
 }
 
+// A tooltip's text, asked of the window itself: it keeps its text to itself, not as its caption.
+std::string TipText(HWND tip) {
+    wchar_t text[1024] = L"";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(tip, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000, &length);
+    return FromWide(text);
+}
+
 // The balloon's text: a visible balloon tooltip of the bar's own process.
 std::string BalloonText() {
     HWND bar = FindWindowA("Shell_TrayWnd", nullptr);
@@ -100,7 +108,7 @@ std::string BalloonText() {
         DWORD owner = 0;
         GetWindowThreadProcessId(tip, &owner);
         if (owner == barProcess && IsWindowVisible(tip) && (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON))
-            return WindowText(tip);
+            return TipText(tip);
     }
     return {};
 }
@@ -181,7 +189,7 @@ TEST_F(LockDefence, ABusyFileNamesItsHolderAndALockThatCannotBeTakenBackIsToldWi
         HoverAt(5, 5);
         Sleep(100);
         HWND tip = HoverRow(row);
-        return tip && ContainsIgnoringCase(WindowText(tip), program);
+        return tip && ContainsIgnoringCase(TipText(tip), program);
     };
     EXPECT_TRUE(WaitFor([&] { return tooltipNames(0); }, 8000, 200)) << "the tooltip does not name " << program;
     SaveScreenshot("busy_file_names_holder");
