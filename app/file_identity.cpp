@@ -2,7 +2,6 @@
 
 #include "core/system_library_win32.h"
 
-#include <map>
 
 namespace {
 
@@ -21,46 +20,26 @@ QueryFileFunction QueryFile() {
     return query;
 }
 
-// The root a path's volume is named by: "C:\" or "\\server\share\" (a long path's "\\?\" form
-// too). A volume mounted in a folder of another is taken for the outer one.
-std::wstring VolumeRoot(const std::wstring& path) {
-    std::size_t start = 0;
-    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        start = 8;
-    else if (path.compare(0, 4, L"\\\\?\\") == 0)
-        start = 4;
-    else if (path.compare(0, 2, L"\\\\") == 0)
-        start = 2;
-    if (start == 4 || (start == 0 && path.size() >= 2 && path[1] == L':'))
-        return path.size() >= start + 2 ? path.substr(0, start + 2) + L'\\' : std::wstring();
-    // \\server\share\: two parts after the start.
-    std::size_t server = path.find(L'\\', start);
-    if (server == std::wstring::npos) return {};
-    std::size_t share = path.find(L'\\', server + 1);
-    std::wstring root = share == std::wstring::npos ? path + L'\\' : path.substr(0, share + 1);
-    return start == 8 ? L"\\\\" + root.substr(8) : root;
-}
-
-// The serial of the volume path is on, asked once per volume: by its root where the system
-// answers for it, else through handle (a drive that refuses the root's question still answers
-// for its files).
+// The serial of the volume a path is on, asked once per drive letter ("C:\..." or
+// "\\?\C:\..."); other paths (network shares) are asked through handle each time.
 bool VolumeSerial(HANDLE handle, const std::wstring& path, unsigned long& serial) {
     // Only the main thread holds files; the cache needs no lock.
-    static std::map<std::wstring, unsigned long> known;
-    std::wstring root = VolumeRoot(path);
-    auto found = root.empty() ? known.end() : known.find(root);
-    if (found != known.end()) {
-        serial = found->second;
+    static unsigned long serials[26];
+    static bool known[26];
+    std::size_t start = path.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0;
+    wchar_t letter = path.size() > start + 2 && path[start + 1] == L':' ? path[start] | 0x20 : 0;
+    int drive = letter >= L'a' && letter <= L'z' ? letter - L'a' : -1;
+    if (drive >= 0 && known[drive]) {
+        serial = serials[drive];
         return true;
     }
-    DWORD value = 0;
-    if (root.empty() || !GetVolumeInformationW(root.c_str(), nullptr, 0, &value, nullptr, nullptr, nullptr, 0)) {
-        BY_HANDLE_FILE_INFORMATION information;
-        if (!GetFileInformationByHandle(handle, &information)) return false;
-        value = information.dwVolumeSerialNumber;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) return false;
+    serial = information.dwVolumeSerialNumber;
+    if (drive >= 0) {
+        serials[drive] = serial;
+        known[drive] = true;
     }
-    if (!root.empty()) known.emplace(root, value);
-    serial = value;
     return true;
 }
 

@@ -4,7 +4,7 @@
 
 namespace {
 
-unsigned long long ValueOf(HANDLE handle) { return static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(handle)); }
+ULONG_PTR ValueOf(HANDLE handle) { return reinterpret_cast<ULONG_PTR>(handle); }
 
 // GetProcessHandleCount is everywhere we run, but Wine answers 0: then it tells nothing.
 long long OwnHandleCount() {
@@ -25,12 +25,14 @@ unsigned long Granted(unsigned long asked) {
 }
 
 std::vector<std::size_t> Suspects(const std::vector<HeldLock>& held,
-                                  const std::vector<std::pair<unsigned long long, unsigned long>>& listed,
+                                  const std::vector<std::pair<ULONG_PTR, unsigned long>>& listed,
                                   const std::vector<const void*>& vouched) {
     std::vector<std::size_t> suspects;
-    std::vector<std::pair<unsigned long long, std::size_t>> byValue;
+    std::vector<unsigned char> flagged(held.size());
+    // The same pair as the table's, so that one sort serves both.
+    std::vector<std::pair<ULONG_PTR, unsigned long>> byValue;
     byValue.reserve(held.size());
-    for (std::size_t i = 0; i < held.size(); ++i) byValue.emplace_back(ValueOf(held[i].value), i);
+    for (std::size_t i = 0; i < held.size(); ++i) byValue.emplace_back(ValueOf(held[i].value), static_cast<unsigned long>(i));
     std::sort(byValue.begin(), byValue.end());
     for (std::size_t i = 0; i < byValue.size(); ++i) {
         bool twice = (i > 0 && byValue[i - 1].first == byValue[i].first) ||
@@ -41,9 +43,11 @@ std::vector<std::size_t> Suspects(const std::vector<HeldLock>& held,
         // Another handle of ours that took the value: the document's, a watcher's.
         bool other = !missing && (entry->second & ~static_cast<unsigned long>(SYNCHRONIZE)) != Granted(lock.access) &&
                      std::find(vouched.begin(), vouched.end(), lock.owner) == vouched.end();
-        if (twice || missing || other) suspects.push_back(byValue[i].second);
+        if (twice || missing || other) flagged[byValue[i].second] = 1;
     }
-    std::sort(suspects.begin(), suspects.end());
+    // In the order held gives them, without a second sort.
+    for (std::size_t i = 0; i < held.size(); ++i)
+        if (flagged[i]) suspects.push_back(i);
     return suspects;
 }
 
@@ -73,17 +77,12 @@ std::vector<std::size_t> HandleGuard::CompareWithTable(const std::vector<HeldLoc
         return lost;
     }
     if (!fileTypeAsked) {
-        // The kind of object a file is, learnt from a file we open ourselves for this alone.
-        wchar_t self[MAX_PATH];
-        DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-        HANDLE own = length > 0 && length < MAX_PATH
-                         ? CreateFileW(self, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr)
-                         : INVALID_HANDLE_VALUE;
-        if (own != INVALID_HANDLE_VALUE) {
-            std::vector<HandleEntry> withOwn;
-            if (table_.Read(GetCurrentProcessId(), withOwn)) fileType_ = FileTypeIndex(own, withOwn);
-            CloseHandle(own);
+        // The kind of object a file is, learnt from the first held handle that is still ours
+        // beyond doubt. Until then every kind counts, and the granted access tells them apart.
+        for (const HeldLock& lock : held) {
+            if (!StillNames(lock.value, lock.identity)) continue;
+            fileType_ = FileTypeIndex(lock.value, own_);
+            break;
         }
         fileTypeAsked = true;
     }

@@ -33,7 +33,7 @@ class HandleGuard {
 
     HandleTable table_;
     std::vector<HandleEntry> own_;
-    std::vector<std::pair<unsigned long long, unsigned long>> listed_;
+    std::vector<std::pair<ULONG_PTR, unsigned long>> listed_; // value, granted access
     // Held handles found good although the system grants them other access than expected.
     std::vector<const void*> vouched_;
     unsigned short fileType_ = 0;
@@ -48,5 +48,5 @@ class HandleGuard {
 // value held twice, and every value granted other access than its lock asked for, unless
 // vouched for. Only these are asked about their identity.
 std::vector<std::size_t> Suspects(const std::vector<HeldLock>& held,
-                                  const std::vector<std::pair<unsigned long long, unsigned long>>& listed,
+                                  const std::vector<std::pair<ULONG_PTR, unsigned long>>& listed,
                                   const std::vector<const void*>& vouched);

@@ -42,7 +42,7 @@ QueryFunction Query() {
 } // namespace
 
 bool ParseHandleTable(const unsigned char* bytes, std::size_t returned, std::size_t entrySize,
-                      unsigned long long process, std::vector<HandleEntry>& entries) {
+                      ULONG_PTR process, std::vector<HandleEntry>& entries) {
     if (!bytes || entrySize < sizeof(RawEntry) || returned < sizeof(RawHeader)) return false;
     RawHeader header;
     memcpy(&header, bytes, sizeof header);
@@ -56,7 +56,7 @@ bool ParseHandleTable(const unsigned char* bytes, std::size_t returned, std::siz
     return true;
 }
 
-bool HandleTable::Read(unsigned long long process, std::vector<HandleEntry>& entries) {
+bool HandleTable::Read(ULONG_PTR process, std::vector<HandleEntry>& entries) {
     entries.clear();
     QueryFunction query = Query();
     if (!query) return false;
@@ -85,9 +85,10 @@ bool HandleTable::Read(unsigned long long process, std::vector<HandleEntry>& ent
     }
 }
 
-unsigned short FileTypeIndex(HANDLE ownFile, const std::vector<HandleEntry>& ownEntries) {
-    const auto value = static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(ownFile));
-    for (const HandleEntry& entry : ownEntries)
-        if (entry.value == value) return entry.type;
+unsigned short FileTypeIndex(HANDLE ownFile, const std::vector<HandleEntry>& entries) {
+    const auto value = reinterpret_cast<ULONG_PTR>(ownFile);
+    const ULONG_PTR self = GetCurrentProcessId();
+    for (const HandleEntry& entry : entries)
+        if (entry.value == value && entry.process == self) return entry.type;
     return 0;
 }

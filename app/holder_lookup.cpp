@@ -8,7 +8,6 @@
 #include <restartmanager.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 
 namespace {
@@ -51,15 +50,13 @@ std::string ProgramFileName(DWORD process) {
     return FromWide(slash == std::wstring::npos ? path : path.substr(slash + 1));
 }
 
-void AddName(std::vector<std::string>& names, std::string name) {
-    if (name.empty() || names.size() >= MaxNames) return;
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
-}
-
-std::string Joined(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
-    return text;
+// Adds a program's name to the list a row shows, once, and up to a few.
+void AddName(std::string& names, std::size_t& count, const std::string& name) {
+    if (name.empty() || count >= MaxNames) return;
+    std::string separated = ", " + names + ", ";
+    if (separated.find(", " + name + ", ") != std::string::npos) return;
+    if (count++ > 0) names += ", ";
+    names += name;
 }
 
 // Restart Manager's answer: each program's file name, with its own name for it beside it.
@@ -77,35 +74,28 @@ std::string AskRestartManager(const std::wstring& path) {
     DWORD session = 0;
     WCHAR sessionKey[CCH_RM_SESSION_KEY + 1] = {};
     if (start(&session, 0, sessionKey) != ERROR_SUCCESS) return {};
-    std::vector<std::string> names;
+    std::string names;
+    std::size_t named = 0;
     LPCWSTR files[1] = {path.c_str()};
-    if (add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
-        std::vector<RM_PROCESS_INFO> found(4);
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            UINT needed = 0, count = static_cast<UINT>(found.size());
-            DWORD reasons = 0;
-            DWORD result = list(session, &needed, &count, found.data(), &reasons);
-            if (result == ERROR_MORE_DATA && needed > found.size() && needed <= 64) {
-                found.resize(needed);
-                continue;
-            }
-            if (result != ERROR_SUCCESS) break;
-            for (UINT i = 0; i < count && i < found.size(); ++i) {
-                found[i].strAppName[CCH_RM_MAX_APP_NAME] = L'\0';
-                std::string file = ProgramFileName(found[i].Process.dwProcessId);
-                std::string app = FromWide(found[i].strAppName);
-                if (file.empty())
-                    AddName(names, app);
-                else if (app.empty() || FoldedCase(ToWide(app)) == FoldedCase(ToWide(file)))
-                    AddName(names, file);
-                else
-                    AddName(names, file + ": " + app);
-            }
-            break;
+    // More holders than a row names are not asked for: a list that does not fit says "more
+    // data" and fills nothing, and then the handle table is asked instead.
+    RM_PROCESS_INFO found[MaxNames];
+    UINT needed = 0, count = MaxNames;
+    DWORD reasons = 0;
+    if (add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS &&
+        list(session, &needed, &count, found, &reasons) == ERROR_SUCCESS) {
+        for (UINT i = 0; i < count && i < MaxNames; ++i) {
+            found[i].strAppName[CCH_RM_MAX_APP_NAME] = L'\0';
+            std::string file = ProgramFileName(found[i].Process.dwProcessId);
+            std::string app = FromWide(found[i].strAppName);
+            if (file.empty() || app.empty() || FoldedCase(ToWide(app)) == FoldedCase(ToWide(file)))
+                AddName(names, named, file.empty() ? app : file);
+            else
+                AddName(names, named, file + ": " + app);
         }
     }
     end(session);
-    return Joined(names);
+    return names;
 }
 
 // Asks one duplicated handle at a time what it is and which file it names, on a thread the
@@ -158,8 +148,8 @@ struct Shared {
     UniqueKernelHandle wake;
     HWND window = nullptr;
     unsigned message = 0;
-    std::vector<std::pair<std::wstring, std::wstring>> asked; // key, path
-    std::vector<HolderAnswer> answers;
+    std::vector<BusyFile> asked;
+    std::vector<BusyFile> answers;
     bool running = false;
 };
 
@@ -174,7 +164,7 @@ DWORD WINAPI Search(void*) {
     for (;;) {
         WaitForSingleObject(shared.wake.get(), INFINITE);
         for (;;) {
-            std::pair<std::wstring, std::wstring> next;
+            BusyFile next;
             HWND window;
             unsigned message;
             {
@@ -185,18 +175,18 @@ DWORD WINAPI Search(void*) {
                 window = shared.window;
                 message = shared.message;
             }
-            std::string program = FindHolders(next.second, SearchLimit);
+            next.program = FindHolders(next.path, SearchLimit);
             {
                 ExclusiveLock hold(shared.lock);
-                shared.answers.push_back(HolderAnswer{std::move(next.first), std::move(program)});
+                shared.answers.push_back(std::move(next));
             }
             PostMessageW(window, message, 0, 0);
         }
     }
 }
 
-// Main thread only.
-std::map<std::wstring, unsigned long long> lastAsked;
+// Main thread only: when each busy file was last asked about. Few files are busy at a time.
+std::vector<BusyFile> lastAsked;
 
 } // namespace
 
@@ -212,41 +202,42 @@ std::string FindHoldersInHandleTable(const std::wstring& path, unsigned long lim
     HandleTable table;
     std::vector<HandleEntry> entries;
     if (!table.Read(0, entries)) return {};
-    std::vector<HandleEntry> ownEntries;
-    for (const HandleEntry& entry : entries)
-        if (entry.process == self) ownEntries.push_back(entry);
-    unsigned short fileType = FileTypeIndex(own.get(), ownEntries);
+    unsigned short fileType = FileTypeIndex(own.get(), entries);
     own.reset();
     if (fileType == 0) return {};
     const std::wstring wanted = Comparable(path);
 
     Namer* namer = StartNamer();
-    std::map<unsigned long long, UniqueKernelHandle> processes; // null: may not be opened
-    std::vector<unsigned long long> skipped;                    // processes whose handle hung
-    std::vector<std::string> names;
-    std::vector<unsigned long long> found;
+    // Each process is opened once per search (null: it may not be), and closed at its end.
+    struct Opened {
+        ULONG_PTR id;
+        HANDLE handle;
+        bool done; // named already, or one of its handles hung
+    };
+    std::vector<Opened> processes;
+    std::string names;
+    std::size_t named = 0;
     for (const HandleEntry& entry : entries) {
         if (!namer || GetTickCount64() >= deadline) break;
         // Our own handles: a second row that holds the file is told apart elsewhere.
-        if (entry.type != fileType || entry.process == self || entry.process > 0xFFFFFFFFull) continue;
-        if (std::find(found.begin(), found.end(), entry.process) != found.end()) continue;
-        if (std::find(skipped.begin(), skipped.end(), entry.process) != skipped.end()) continue;
-        auto process = processes.find(entry.process);
-        if (process == processes.end()) {
-            HANDLE opened = OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                        static_cast<DWORD>(entry.process));
-            process = processes.emplace(entry.process, UniqueKernelHandle(opened)).first;
-        }
-        if (!process->second) continue;
+        if (entry.type != fileType || entry.process == self) continue;
+        std::size_t slot = 0;
+        while (slot < processes.size() && processes[slot].id != entry.process) ++slot;
+        if (slot == processes.size())
+            processes.push_back(Opened{entry.process,
+                                       OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                                   static_cast<DWORD>(entry.process)),
+                                       false});
+        if (!processes[slot].handle || processes[slot].done) continue;
         HANDLE copy = nullptr;
-        if (!DuplicateHandle(process->second.get(), reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(entry.value)),
+        if (!DuplicateHandle(processes[slot].handle, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(entry.value)),
                              GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
             continue;
         namer->file = copy;
         SetEvent(namer->ask.get());
         if (WaitForSingleObject(namer->done.get(), HandleQuestionLimit) != WAIT_OBJECT_0) {
             // Stuck in the system: the thread, its copy and its memory stay behind, never reused.
-            skipped.push_back(entry.process);
+            processes[slot].done = true;
             if (++abandoned >= MaxAbandoned) break;
             namer = StartNamer();
             continue;
@@ -254,11 +245,13 @@ std::string FindHoldersInHandleTable(const std::wstring& path, unsigned long lim
         std::wstring name(namer->name, namer->length);
         CloseHandle(copy);
         if (name.empty() || Comparable(name) != wanted) continue;
-        found.push_back(entry.process);
-        AddName(names, ProgramFileName(static_cast<DWORD>(entry.process)));
+        processes[slot].done = true;
+        AddName(names, named, ProgramFileName(static_cast<DWORD>(entry.process)));
     }
     StopNamer(namer);
-    return Joined(names);
+    for (const Opened& process : processes)
+        if (process.handle) CloseHandle(process.handle);
+    return names;
 }
 
 std::string FindHolders(const std::wstring& path, unsigned long limitMilliseconds) {
@@ -273,15 +266,17 @@ void StartHolderLookup(HWND window, unsigned message) {
     shared.message = message;
 }
 
-void AskHolder(const std::wstring& key, const std::wstring& path, unsigned long long now) {
-    auto last = lastAsked.find(key);
-    if (last != lastAsked.end() && now - last->second < HolderAskInterval) return;
-    if (lastAsked.size() > 4096) {
-        // Files busy long ago need no memory of it.
-        for (auto old = lastAsked.begin(); old != lastAsked.end();)
-            old = now - old->second >= HolderAskInterval ? lastAsked.erase(old) : std::next(old);
+void AskHolder(const BusyFile& file, unsigned long long now) {
+    std::size_t slot = 0;
+    while (slot < lastAsked.size() && lastAsked[slot].key != file.key) ++slot;
+    if (slot < lastAsked.size() && now - lastAsked[slot].asked < HolderAskInterval) return;
+    if (slot == lastAsked.size()) {
+        // So many busy files at once: the oldest memories go, and some files are asked sooner.
+        if (lastAsked.size() >= 256) lastAsked.erase(lastAsked.begin(), lastAsked.begin() + 128);
+        lastAsked.push_back(BusyFile{file.key, {}, {}, now});
+    } else {
+        lastAsked[slot].asked = now;
     }
-    lastAsked[key] = now;
     Shared& shared = State();
     ExclusiveLock hold(shared.lock);
     if (!shared.window) return;
@@ -292,14 +287,14 @@ void AskHolder(const std::wstring& key, const std::wstring& path, unsigned long 
         if (!thread) return;
         shared.running = true;
     }
-    shared.asked.emplace_back(key, path);
+    shared.asked.push_back(file);
     SetEvent(shared.wake.get());
 }
 
-std::vector<HolderAnswer> TakeHolderAnswers() {
+std::vector<BusyFile> TakeHolderAnswers() {
     Shared& shared = State();
     ExclusiveLock hold(shared.lock);
-    std::vector<HolderAnswer> answers;
+    std::vector<BusyFile> answers;
     answers.swap(shared.answers);
     return answers;
 }

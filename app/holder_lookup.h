@@ -15,16 +15,20 @@ constexpr unsigned long long HolderAskInterval = 30000;
 
 // Answers are announced to window with message (wParam and lParam 0) from now on.
 void StartHolderLookup(HWND window, unsigned message);
-// Asks who holds the file at path (key: its FileKey), unless it was asked within the interval
-// before tick now. Main thread only.
-void AskHolder(const std::wstring& key, const std::wstring& path, unsigned long long now);
-
-struct HolderAnswer {
-    std::wstring key;
-    std::string program; // "WINWORD.EXE", or "WINWORD.EXE: Microsoft Word"; empty: nobody found
+// A file that another program keeps open, the question about it and its answer: one record all
+// the way, so that the program carries one kind of list for it.
+struct BusyFile {
+    std::wstring key;    // as rows compare it (FileKey)
+    std::wstring path;   // to ask with
+    std::string program; // the answer: "WINWORD.EXE", or "WINWORD.EXE: Microsoft Word"; empty: nobody
+    unsigned long long asked = 0; // tick of the last question
 };
+
+// Asks who holds the file, unless it was asked within the interval before tick now. Main
+// thread only.
+void AskHolder(const BusyFile& file, unsigned long long now);
 // The answers that arrived since the last call.
-std::vector<HolderAnswer> TakeHolderAnswers();
+std::vector<BusyFile> TakeHolderAnswers();
 
 // The search itself, on the calling thread: the programs that have the file at path open, as
 // the row shows them; empty when nobody is found within about limit milliseconds.

@@ -31,7 +31,7 @@ std::string ShortName(const std::string& path) {
 void TakeAnswers() {
     ProtectionModel& model = Protection();
     bool shown = false;
-    for (const HolderAnswer& answer : TakeHolderAnswers()) {
+    for (const BusyFile& answer : TakeHolderAnswers()) {
         if (answer.program.empty()) continue;
         int row = model.SetProgram(answer.key, answer.program);
         if (row < 0) continue;
@@ -103,7 +103,7 @@ void DefendLocks() {
     std::vector<BusyFile> busy;
     model.CollectBusy(busy);
     unsigned long long now = GetTickCount64();
-    for (const BusyFile& file : busy) AskHolder(file.key, file.path, now);
+    for (const BusyFile& file : busy) AskHolder(file, now);
 }
 
 void StartLockDefence(HWND main) {

@@ -533,7 +533,7 @@ void ProtectedTree::CollectBusy(std::vector<BusyFile>& busy) const {
     for (const std::wstring& key : unheld_) {
         auto entry = entries_.find(key);
         if (entry != entries_.end() && !entry->second.folder && entry->second.state == LockState::InUse)
-            busy.push_back(BusyFile{key_ + key, rootPath_ + entry->second.name});
+            busy.push_back(BusyFile{key_ + key, rootPath_ + entry->second.name, {}, 0});
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/folder_watch.h"
 #include "app/handle_guard.h"
+#include "app/holder_lookup.h"
 #include "app/lock_state.h"
 #include "core/handles_win32.h"
 
@@ -48,11 +49,6 @@ struct TreeEntry {
     std::string program;         // the program that has the file open (state InUse), once found
 };
 
-// A file that another program keeps open: the key rows compare it by, and the path to ask with.
-struct BusyFile {
-    std::wstring key;
-    std::wstring path;
-};
 
 // A file that the watcher saw change within this many milliseconds and that is still open
 // elsewhere is taken to be still being written: its writer is expected to let go soon.

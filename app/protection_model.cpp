@@ -275,7 +275,7 @@ void ProtectionModel::CollectBusy(std::vector<BusyFile>& busy) const {
         if (file.tree)
             file.tree->CollectBusy(busy);
         else if (file.state == LockState::InUse)
-            busy.push_back(BusyFile{file.key, ToWidePath(file.path)});
+            busy.push_back(BusyFile{file.key, ToWidePath(file.path), {}, 0});
     }
 }
 
