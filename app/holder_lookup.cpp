@@ -291,6 +291,14 @@ void AskHolder(const BusyFile& file, unsigned long long now) {
     SetEvent(shared.wake.get());
 }
 
+void ForgetHoldersOfOthers(const std::vector<BusyFile>& busy) {
+    for (std::size_t slot = lastAsked.size(); slot-- > 0;) {
+        bool still = false;
+        for (const BusyFile& file : busy) still = still || file.key == lastAsked[slot].key;
+        if (!still) lastAsked.erase(lastAsked.begin() + slot);
+    }
+}
+
 std::vector<BusyFile> TakeHolderAnswers() {
     Shared& shared = State();
     ExclusiveLock hold(shared.lock);

@@ -27,6 +27,9 @@ struct BusyFile {
 // Asks who holds the file, unless it was asked within the interval before tick now. Main
 // thread only.
 void AskHolder(const BusyFile& file, unsigned long long now);
+// Forgets the questions about files no longer busy, so that a file that becomes busy again is
+// asked about at once. Main thread only.
+void ForgetHoldersOfOthers(const std::vector<BusyFile>& busy);
 // The answers that arrived since the last call.
 std::vector<BusyFile> TakeHolderAnswers();
 

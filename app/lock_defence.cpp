@@ -103,6 +103,7 @@ void DefendLocks() {
     std::vector<BusyFile> busy;
     model.CollectBusy(busy);
     unsigned long long now = GetTickCount64();
+    ForgetHoldersOfOthers(busy);
     for (const BusyFile& file : busy) AskHolder(file, now);
 }
 
