@@ -2,7 +2,6 @@
 
 #include "core/system_library_win32.h"
 
-
 namespace {
 
 // FileInternalInformation: the file's index alone, without the volume query that makes
@@ -55,7 +54,8 @@ FileIdentity TakeFileIdentity(HANDLE handle, const std::wstring& path) {
         BY_HANDLE_FILE_INFORMATION information;
         if (!GetFileInformationByHandle(handle, &information)) return identity;
         identity.volume = information.dwVolumeSerialNumber;
-        identity.index = (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+        identity.index =
+            (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
         identity.known = true;
         return identity;
     }

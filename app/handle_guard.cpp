@@ -4,7 +4,9 @@
 
 namespace {
 
-ULONG_PTR ValueOf(HANDLE handle) { return reinterpret_cast<ULONG_PTR>(handle); }
+ULONG_PTR ValueOf(HANDLE handle) {
+    return reinterpret_cast<ULONG_PTR>(handle);
+}
 
 // GetProcessHandleCount is everywhere we run, but Wine answers 0: then it tells nothing.
 long long OwnHandleCount() {
@@ -32,7 +34,8 @@ std::vector<std::size_t> Suspects(const std::vector<HeldLock>& held,
     // The same pair as the table's, so that one sort serves both.
     std::vector<std::pair<ULONG_PTR, unsigned long>> byValue;
     byValue.reserve(held.size());
-    for (std::size_t i = 0; i < held.size(); ++i) byValue.emplace_back(ValueOf(held[i].value), static_cast<unsigned long>(i));
+    for (std::size_t i = 0; i < held.size(); ++i)
+        byValue.emplace_back(ValueOf(held[i].value), static_cast<unsigned long>(i));
     std::sort(byValue.begin(), byValue.end());
     for (std::size_t i = 0; i < byValue.size(); ++i) {
         bool twice = (i > 0 && byValue[i - 1].first == byValue[i].first) ||
@@ -41,7 +44,8 @@ std::vector<std::size_t> Suspects(const std::vector<HeldLock>& held,
         auto entry = std::lower_bound(listed.begin(), listed.end(), std::make_pair(byValue[i].first, 0ul));
         bool missing = entry == listed.end() || entry->first != byValue[i].first;
         // Another handle of ours that took the value: the document's, a watcher's.
-        bool other = !missing && (entry->second & ~static_cast<unsigned long>(SYNCHRONIZE)) != Granted(lock.access) &&
+        bool other = !missing &&
+                     (entry->second & ~static_cast<unsigned long>(SYNCHRONIZE)) != Granted(lock.access) &&
                      std::find(vouched.begin(), vouched.end(), lock.owner) == vouched.end();
         if (twice || missing || other) flagged[byValue[i].second] = 1;
     }

@@ -63,10 +63,12 @@ bool HandleTable::Read(ULONG_PTR process, std::vector<HandleEntry>& entries) {
     if (buffer_.size() < FirstTableBytes) buffer_.resize(FirstTableBytes);
     for (;;) {
         ULONG returned = 0;
-        LONG status = query(ExtendedHandleInformation, buffer_.data(), static_cast<ULONG>(buffer_.size()), &returned);
+        LONG status =
+            query(ExtendedHandleInformation, buffer_.data(), static_cast<ULONG>(buffer_.size()), &returned);
         if (status == StatusInfoLengthMismatch) {
             // Handles come and go between two calls: ask for a margin above what was said.
-            std::size_t wanted = std::max<std::size_t>(buffer_.size() * 2, std::size_t(returned) + (64u << 10));
+            std::size_t wanted =
+                std::max<std::size_t>(buffer_.size() * 2, std::size_t(returned) + (64u << 10));
             if (wanted > MaxTableBytes) {
                 buffer_.clear();
                 buffer_.shrink_to_fit();

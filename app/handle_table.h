@@ -9,10 +9,10 @@
 #include <vector>
 
 struct HandleEntry {
-    ULONG_PTR process = 0; // the owner's process id
-    ULONG_PTR value = 0;   // the handle's value in that process
-    unsigned long access = 0;       // granted access
-    unsigned short type = 0;        // object type index, the same for every object of one kind
+    ULONG_PTR process = 0;    // the owner's process id
+    ULONG_PTR value = 0;      // the handle's value in that process
+    unsigned long access = 0; // granted access
+    unsigned short type = 0;  // object type index, the same for every object of one kind
 };
 
 class HandleTable {

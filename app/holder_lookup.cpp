@@ -196,8 +196,8 @@ std::string FindHoldersInHandleTable(const std::wstring& path, unsigned long lim
     const DWORD self = GetCurrentProcessId();
     // The kind of object a file is, from a handle of our own on the very file: an open that asks
     // for no access is refused by no share mode.
-    UniqueFile own(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueFile own(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!own) return {};
     HandleTable table;
     std::vector<HandleEntry> entries;
@@ -222,15 +222,17 @@ std::string FindHoldersInHandleTable(const std::wstring& path, unsigned long lim
         // Our own handles: a second row that holds the file is told apart elsewhere.
         if (entry.type != fileType || entry.process == self) continue;
         std::size_t slot = 0;
-        while (slot < processes.size() && processes[slot].id != entry.process) ++slot;
+        while (slot < processes.size() && processes[slot].id != entry.process)
+            ++slot;
         if (slot == processes.size())
             processes.push_back(Opened{entry.process,
-                                       OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                                                   static_cast<DWORD>(entry.process)),
+                                       OpenProcess(PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION,
+                                                   FALSE, static_cast<DWORD>(entry.process)),
                                        false});
         if (!processes[slot].handle || processes[slot].done) continue;
         HANDLE copy = nullptr;
-        if (!DuplicateHandle(processes[slot].handle, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(entry.value)),
+        if (!DuplicateHandle(processes[slot].handle,
+                             reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(entry.value)),
                              GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
             continue;
         namer->file = copy;
@@ -268,7 +270,8 @@ void StartHolderLookup(HWND window, unsigned message) {
 
 void AskHolder(const BusyFile& file, unsigned long long now) {
     std::size_t slot = 0;
-    while (slot < lastAsked.size() && lastAsked[slot].key != file.key) ++slot;
+    while (slot < lastAsked.size() && lastAsked[slot].key != file.key)
+        ++slot;
     if (slot < lastAsked.size() && now - lastAsked[slot].asked < HolderAskInterval) return;
     if (slot == lastAsked.size()) {
         // So many busy files at once: the oldest memories go, and some files are asked sooner.
@@ -294,7 +297,8 @@ void AskHolder(const BusyFile& file, unsigned long long now) {
 void ForgetHoldersOfOthers(const std::vector<BusyFile>& busy) {
     for (std::size_t slot = lastAsked.size(); slot-- > 0;) {
         bool still = false;
-        for (const BusyFile& file : busy) still = still || file.key == lastAsked[slot].key;
+        for (const BusyFile& file : busy)
+            still = still || file.key == lastAsked[slot].key;
         if (!still) lastAsked.erase(lastAsked.begin() + slot);
     }
 }

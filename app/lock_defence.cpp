@@ -23,7 +23,8 @@ HandleGuard& Guard() {
 // The file's own name, as a user recognises it in a balloon: "Bericht.docx", "Projekte".
 std::string ShortName(const std::string& path) {
     std::string name = path;
-    while (!name.empty() && name.back() == '\\') name.pop_back();
+    while (!name.empty() && name.back() == '\\')
+        name.pop_back();
     std::size_t slash = name.find_last_of('\\');
     return slash == std::string::npos ? name : name.substr(slash + 1);
 }
@@ -54,7 +55,9 @@ LRESULT CALLBACK DefenceProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-void CALLBACK OnDefenceTimer(HWND, UINT, UINT_PTR, DWORD) { DefendLocks(); }
+void CALLBACK OnDefenceTimer(HWND, UINT, UINT_PTR, DWORD) {
+    DefendLocks();
+}
 
 } // namespace
 
@@ -68,7 +71,8 @@ std::string TakenBackText(const std::vector<TakenBack>& outcome) {
             if (!firstFailure) firstFailure = &file;
         }
     if (outcome.size() == 1) {
-        std::string text = "Ein anderes Programm hat den Schutz von " + ShortName(outcome[0].name) + " aufgehoben. ";
+        std::string text =
+            "Ein anderes Programm hat den Schutz von " + ShortName(outcome[0].name) + " aufgehoben. ";
         return text + (failed == 0 ? "Verriq schützt die Datei wieder."
                                    : "Verriq konnte sie nicht wieder schützen: " + outcome[0].reason);
     }
@@ -88,13 +92,16 @@ void DefendLocks() {
     if (!lost.empty()) {
         std::vector<const void*> owners;
         owners.reserve(lost.size());
-        for (std::size_t index : lost) owners.push_back(held[index].owner);
+        for (std::size_t index : lost)
+            owners.push_back(held[index].owner);
         std::vector<TakenBack> outcome = model.TakeBack(owners);
         HideTooltip();
-        for (const TakenBack& file : outcome) ShowRowState(file.row);
+        for (const TakenBack& file : outcome)
+            ShowRowState(file.row);
         UpdateStatusText();
         bool failed = false;
-        for (const TakenBack& file : outcome) failed = failed || !file.reason.empty();
+        for (const TakenBack& file : outcome)
+            failed = failed || !file.reason.empty();
         // Shown or hidden, the window may not be looked at: the picture speaks up.
         if (!outcome.empty()) ShowNotifyBalloon(ProductName, TakenBackText(outcome).c_str(), failed);
     }
@@ -104,7 +111,8 @@ void DefendLocks() {
     model.CollectBusy(busy);
     unsigned long long now = GetTickCount64();
     ForgetHoldersOfOthers(busy);
-    for (const BusyFile& file : busy) AskHolder(file, now);
+    for (const BusyFile& file : busy)
+        AskHolder(file, now);
 }
 
 void StartLockDefence(HWND main) {

@@ -33,7 +33,8 @@ std::string LockReason(LockState state, unsigned long error, bool folder, const 
         return folder ? "Ordner nicht gefunden" : "Datei nicht gefunden";
     case LockState::InUse:
         // holder: the program found to have it open, where one was.
-        return holder.empty() ? "von einem anderen Programm geöffnet" : "von einem anderen Programm geöffnet (" + holder + ")";
+        return holder.empty() ? "von einem anderen Programm geöffnet"
+                              : "von einem anderen Programm geöffnet (" + holder + ")";
     case LockState::AccessDenied:
         return "Zugriff verweigert";
     case LockState::Duplicate:

@@ -483,11 +483,13 @@ void ProtectedTree::CollectHeld(std::vector<HeldLock>& held) const {
     if (root_) held.push_back(HeldLock{root_.get(), rootIdentity_, &root_, FILE_LIST_DIRECTORY});
     for (const auto& [key, entry] : entries_)
         if (entry.lock)
-            held.push_back(HeldLock{entry.lock.get(), entry.identity, &entry.lock,
-                                    entry.folder ? static_cast<unsigned long>(FILE_LIST_DIRECTORY) : GENERIC_READ});
+            held.push_back(
+                HeldLock{entry.lock.get(), entry.identity, &entry.lock,
+                         entry.folder ? static_cast<unsigned long>(FILE_LIST_DIRECTORY) : GENERIC_READ});
 }
 
-bool ProtectedTree::TakeBack(const void* owner, std::string& name, std::string& reason, unsigned long& rootError) {
+bool ProtectedTree::TakeBack(const void* owner, std::string& name, std::string& reason,
+                             unsigned long& rootError) {
     rootError = 0;
     if (owner == &root_) {
         name = rootText_;
@@ -496,8 +498,8 @@ bool ProtectedTree::TakeBack(const void* owner, std::string& name, std::string& 
         root_.release();
         rootIdentity_ = FileIdentity{};
         --heldByTrees;
-        HANDLE handle = CreateFileW(rootPath_.c_str(), FILE_LIST_DIRECTORY, FolderShareMode, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE handle = CreateFileW(rootPath_.c_str(), FILE_LIST_DIRECTORY, FolderShareMode, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             rootError = GetLastError();
             reason = LockReason(LockStateForError(rootError), rootError, true, {});
@@ -540,7 +542,8 @@ void ProtectedTree::CollectBusy(std::vector<BusyFile>& busy) const {
 bool ProtectedTree::SetProgram(const std::wstring& key, const std::string& program) {
     if (key.size() <= key_.size() || key.compare(0, key_.size(), key_) != 0) return false;
     auto entry = entries_.find(key.substr(key_.size()));
-    if (entry == entries_.end() || entry->second.state != LockState::InUse || entry->second.program == program)
+    if (entry == entries_.end() || entry->second.state != LockState::InUse ||
+        entry->second.program == program)
         return false;
     entry->second.program = program;
     return true;

@@ -45,10 +45,9 @@ struct TreeEntry {
     unsigned delay = 0;          // the pause before that try; grows while the file stays busy
     std::string holder;          // the row that holds the file instead (state Duplicate)
     unsigned long long written = 0; // tick of the last change the watcher reported while not held
-    FileIdentity identity;       // of what lock holds, taken when it was opened
-    std::string program;         // the program that has the file open (state InUse), once found
+    FileIdentity identity;          // of what lock holds, taken when it was opened
+    std::string program;            // the program that has the file open (state InUse), once found
 };
-
 
 // A file that the watcher saw change within this many milliseconds and that is still open
 // elsewhere is taken to be still being written: its writer is expected to let go soon.

@@ -282,8 +282,9 @@ void ProtectionModel::CollectBusy(std::vector<BusyFile>& busy) const {
 int ProtectionModel::SetProgram(const std::wstring& key, const std::string& program) {
     for (std::size_t row = 0; row < files_.size(); ++row) {
         ProtectedFile& file = files_[row];
-        bool changed = file.tree ? file.tree->SetProgram(key, program)
-                                 : file.state == LockState::InUse && file.key == key && file.program != program;
+        bool changed = file.tree
+                           ? file.tree->SetProgram(key, program)
+                           : file.state == LockState::InUse && file.key == key && file.program != program;
         if (!changed) continue;
         if (!file.tree) file.program = program;
         return static_cast<int>(row);

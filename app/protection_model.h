@@ -34,7 +34,6 @@ struct TakenBack {
     int row;
 };
 
-
 // How often unheld files are tried again, and how long one try may take: a list of thousands
 // of missing files must leave the machine idle.
 constexpr unsigned RetryInterval = 2000;

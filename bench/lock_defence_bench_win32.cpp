@@ -21,7 +21,9 @@
 
 const char* ProductName = "VerriqBench";
 const char* ProductVersion = "";
-[[noreturn]] void ShutDown() { ExitProcess(1); }
+[[noreturn]] void ShutDown() {
+    ExitProcess(1);
+}
 
 namespace {
 
@@ -31,7 +33,8 @@ double ProcessCpuSeconds() {
     FILETIME created, ended, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
     auto seconds = [](const FILETIME& time) {
-        return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime) /
+        return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) |
+                                   time.dwLowDateTime) /
                1e7;
     };
     return seconds(kernel) + seconds(user);
@@ -60,7 +63,9 @@ void Idle(const char* what, int seconds, void (*work)()) {
                 cpu * 100.0 / seconds, busy / 1000.0 / ticks, busy / 10.0 / (seconds * 1000.0));
 }
 
-void Check() { DefendLocks(); }
+void Check() {
+    DefendLocks();
+}
 
 } // namespace
 
@@ -86,7 +91,8 @@ int main(int argc, char** argv) {
         handles.push_back(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     double opens = Milliseconds(start);
     start = MonotonicMicroseconds();
-    for (std::size_t i = 0; i < handles.size(); ++i) TakeFileIdentity(handles[i], paths[i]);
+    for (std::size_t i = 0; i < handles.size(); ++i)
+        TakeFileIdentity(handles[i], paths[i]);
     double identities = Milliseconds(start);
     start = MonotonicMicroseconds();
     for (std::size_t i = 0; i < handles.size() && i < 1000; ++i) {
@@ -94,11 +100,14 @@ int main(int argc, char** argv) {
         GetFileInformationByHandle(handles[i], &information);
     }
     double fullPerFile = Milliseconds(start) / std::min<std::size_t>(handles.size(), 1000);
-    for (HANDLE handle : handles) CloseHandle(handle);
+    for (HANDLE handle : handles)
+        CloseHandle(handle);
     std::printf("%d files\n", count);
-    std::printf("open, the floor                              %8.1f ms (%.1f us a file)\n", opens, opens * 1000 / count);
-    std::printf("identity at open                             %8.1f ms (%.1f us a file, %.0f %% of the open)\n",
-                identities, identities * 1000 / count, identities * 100 / opens);
+    std::printf("open, the floor                              %8.1f ms (%.1f us a file)\n", opens,
+                opens * 1000 / count);
+    std::printf(
+        "identity at open                             %8.1f ms (%.1f us a file, %.0f %% of the open)\n",
+        identities, identities * 1000 / count, identities * 100 / opens);
     std::printf("  the same by GetFileInformationByHandle     %8.1f us a file\n", fullPerFile * 1000);
 
     ProtectionModel& model = Protection();
@@ -115,7 +124,8 @@ int main(int argc, char** argv) {
     std::vector<HandleEntry> entries;
     table.Read(GetCurrentProcessId(), entries);
     start = MonotonicMicroseconds();
-    for (int i = 0; i < Repeats; ++i) table.Read(GetCurrentProcessId(), entries);
+    for (int i = 0; i < Repeats; ++i)
+        table.Read(GetCurrentProcessId(), entries);
     double floor = Milliseconds(start) / Repeats;
     HandleGuard guard;
     guard.FindLost(held);
@@ -127,7 +137,8 @@ int main(int argc, char** argv) {
         lost += guard.FindLost(held).size();
     }
     double full = Milliseconds(start) / Repeats;
-    std::printf("handle table read, the floor                 %8.3f ms (%zu entries of ours)\n", floor, entries.size());
+    std::printf("handle table read, the floor                 %8.3f ms (%zu entries of ours)\n", floor,
+                entries.size());
     std::printf("one full verification (%s)      %8.3f ms (%.2f x the floor), %zu lost\n",
                 guard.ReadTable() ? "table" : "count", full, full / floor, lost);
     std::printf("  every handle asked instead, estimated      %8.1f ms\n", fullPerFile * count);
@@ -135,7 +146,8 @@ int main(int argc, char** argv) {
     Idle("idle, nothing checked (floor)", idleSeconds, nullptr);
     Idle("idle, checked every second", idleSeconds, Check);
     model.Clear();
-    for (const std::wstring& path : paths) DeleteFileW(path.c_str());
+    for (const std::wstring& path : paths)
+        DeleteFileW(path.c_str());
     RemoveDirectoryA(root.c_str());
     return 0;
 }

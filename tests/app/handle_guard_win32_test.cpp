@@ -89,13 +89,15 @@ TEST(HandleGuard, FindsExactlyTheLostHandlesAmongThousandsAndTheModelTakesThemBa
     CloseHandle(held[10].value);
     CloseHandle(held[201].value);
     std::string stranger = scratch.Make("fremd.txt");
-    HANDLE reused = CreateFileW(ToWidePath(stranger).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE reused =
+        CreateFileW(ToWidePath(stranger).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reused, INVALID_HANDLE_VALUE);
     std::vector<std::size_t> lost = guard.FindLost(held);
     EXPECT_EQ(lost, (std::vector<std::size_t>{10, 201}));
 
     std::vector<const void*> owners;
-    for (std::size_t index : lost) owners.push_back(held[index].owner);
+    for (std::size_t index : lost)
+        owners.push_back(held[index].owner);
     std::vector<TakenBack> outcome = model.TakeBack(owners);
     ASSERT_EQ(outcome.size(), 2u);
     EXPECT_EQ(outcome[0].row, 10);
@@ -116,12 +118,14 @@ TEST(HandleGuard, FindsExactlyTheLostHandlesAmongThousandsAndTheModelTakesThemBa
     std::string newer = scratch.Make("neu.txt");
     UniqueFile otherRow(Open(newer));
     std::vector<HeldLock> twice = held;
-    twice.push_back(HeldLock{otherRow.get(), TakeFileIdentity(otherRow.get(), ToWidePath(newer)), nullptr, GENERIC_READ});
+    twice.push_back(
+        HeldLock{otherRow.get(), TakeFileIdentity(otherRow.get(), ToWidePath(newer)), nullptr, GENERIC_READ});
     lost = guard.FindLost(twice);
     EXPECT_EQ(lost, std::vector<std::size_t>{20});
     model.TakeBack({held[20].owner});
     EXPECT_TRUE(IsHeld(paths[20]));
-    EXPECT_TRUE(GetFileInformationByHandle(otherRow.get(), &information)) << "taking back closed a value not ours";
+    EXPECT_TRUE(GetFileInformationByHandle(otherRow.get(), &information))
+        << "taking back closed a value not ours";
     CloseHandle(reused);
 }
 
@@ -132,17 +136,20 @@ TEST(HandleGuard, FolderTreesAreCheckedAndTakenBackToo) {
     ProtectionModel model;
     std::wstring wide = ToWidePath(scratch.root + "\\Ordner\\");
     model.Append(scratch.root + "\\Ordner\\", wide, FileKey(wide), false);
-    while (model.AnyFolderBusy()) model.WorkFolders(50);
+    while (model.AnyFolderBusy())
+        model.WorkFolders(50);
     std::vector<HeldLock> held;
     model.CollectHeld(held);
     ASSERT_EQ(held.size(), 2u); // the folder and its file
-    for (const HeldLock& lock : held) CloseHandle(lock.value);
+    for (const HeldLock& lock : held)
+        CloseHandle(lock.value);
     HandleGuard guard;
     std::vector<std::size_t> lost = guard.FindLost(held);
     ASSERT_EQ(lost.size(), 2u);
     std::vector<TakenBack> outcome = model.TakeBack({held[0].owner, held[1].owner});
     ASSERT_EQ(outcome.size(), 2u);
-    for (const TakenBack& file : outcome) EXPECT_EQ(file.reason, "") << file.name;
+    for (const TakenBack& file : outcome)
+        EXPECT_EQ(file.reason, "") << file.name;
     EXPECT_TRUE(IsHeld(inside));
     EXPECT_EQ(model.HeldCount(), 1);
     EXPECT_FALSE(MoveFileA((scratch.root + "\\Ordner").c_str(), (scratch.root + "\\Anders").c_str()));
@@ -164,7 +171,8 @@ TEST(HandleTable, RefusesAnAnswerWhoseCountDoesNotFitAndFindsOurOwnFiles) {
     HandleTable table;
     ASSERT_TRUE(table.Read(GetCurrentProcessId(), entries));
     EXPECT_NE(FileTypeIndex(own.get(), entries), 0);
-    for (const HandleEntry& entry : entries) EXPECT_EQ(entry.process, GetCurrentProcessId());
+    for (const HandleEntry& entry : entries)
+        EXPECT_EQ(entry.process, GetCurrentProcessId());
 }
 
 TEST(HolderLookup, NamesTheProgramThatHoldsAFileAndNobodyForAFileNobodyHolds) {

@@ -50,23 +50,25 @@ std::wstring Comparable(std::wstring path) {
 // The value of Verriq's handle on path, or null: each of its file handles is copied and asked
 // for its name. The kind of object files are comes from a handle of our own.
 HANDLE FindHandleOn(HANDLE verriq, const std::string& path) {
-    HANDLE own = CreateFileW(ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE own = CreateFileW(ToWide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (own == INVALID_HANDLE_VALUE) return nullptr;
     std::vector<RawEntry> table = HandleTableNow();
     USHORT fileType = 0;
     for (const RawEntry& entry : table)
-        if (entry.process == GetCurrentProcessId() && entry.value == reinterpret_cast<ULONG_PTR>(own)) fileType = entry.type;
+        if (entry.process == GetCurrentProcessId() && entry.value == reinterpret_cast<ULONG_PTR>(own))
+            fileType = entry.type;
     CloseHandle(own);
     const std::wstring wanted = Comparable(ToWide(path));
     for (const RawEntry& entry : table) {
         if (entry.process != GetProcessId(verriq) || entry.type != fileType) continue;
         HANDLE copy = nullptr;
-        if (!DuplicateHandle(verriq, reinterpret_cast<HANDLE>(entry.value), GetCurrentProcess(), &copy, 0, FALSE,
-                             DUPLICATE_SAME_ACCESS))
+        if (!DuplicateHandle(verriq, reinterpret_cast<HANDLE>(entry.value), GetCurrentProcess(), &copy, 0,
+                             FALSE, DUPLICATE_SAME_ACCESS))
             continue;
         wchar_t name[1024];
-        DWORD length = GetFileType(copy) == FILE_TYPE_DISK ? GetFinalPathNameByHandleW(copy, name, 1024, 0) : 0;
+        DWORD length =
+            GetFileType(copy) == FILE_TYPE_DISK ? GetFinalPathNameByHandleW(copy, name, 1024, 0) : 0;
         CloseHandle(copy);
         if (length > 0 && length < 1024 && Comparable(std::wstring(name, length)) == wanted)
             return reinterpret_cast<HANDLE>(entry.value);
@@ -77,15 +79,17 @@ HANDLE FindHandleOn(HANDLE verriq, const std::string& path) {
 // What the tools do: the handle is closed in its owner's process.
 bool CloseInVerriq(HANDLE verriq, HANDLE value) {
     HANDLE copy = nullptr;
-    if (!DuplicateHandle(verriq, value, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS))
+    if (!DuplicateHandle(verriq, value, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS))
         return false;
     CloseHandle(copy);
     return true;
 }
 
 bool OpenableForWriting(const std::string& path) {
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle =
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     CloseHandle(handle);
     return true;
@@ -95,7 +99,8 @@ bool OpenableForWriting(const std::string& path) {
 std::string TipText(HWND tip) {
     wchar_t text[1024] = L"";
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(tip, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000, &length);
+    SendMessageTimeoutW(tip, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                        &length);
     return FromWide(text);
 }
 
@@ -135,13 +140,16 @@ class LockDefence : public VerriqTest {
     ::testing::AssertionResult CloseAndWaitForRetake(const std::string& path) {
         HANDLE value = FindHandleOn(verriq.process(), path);
         if (!value) return ::testing::AssertionFailure() << "no handle of Verriq names " << path;
-        if (!CloseInVerriq(verriq.process(), value)) return ::testing::AssertionFailure() << "could not close it";
+        if (!CloseInVerriq(verriq.process(), value))
+            return ::testing::AssertionFailure() << "could not close it";
         DWORD closed = GetTickCount();
-        bool back = WaitFor([&] { return FindHandleOn(verriq.process(), path) != nullptr && !OpenableForWriting(path); },
-                            4000, 50);
+        bool back = WaitFor(
+            [&] { return FindHandleOn(verriq.process(), path) != nullptr && !OpenableForWriting(path); },
+            4000, 50);
         DWORD took = GetTickCount() - closed;
         if (!back) return ::testing::AssertionFailure() << path << " was not held again";
-        if (took > 2000) return ::testing::AssertionFailure() << path << " was held again only after " << took << " ms";
+        if (took > 2000)
+            return ::testing::AssertionFailure() << path << " was held again only after " << took << " ms";
         return ::testing::AssertionSuccess() << took << " ms";
     }
 };
@@ -191,7 +199,8 @@ TEST_F(LockDefence, ABusyFileNamesItsHolderAndALockThatCannotBeTakenBackIsToldWi
         HWND tip = HoverRow(row);
         return tip && ContainsIgnoringCase(TipText(tip), program);
     };
-    EXPECT_TRUE(WaitFor([&] { return tooltipNames(0); }, 8000, 200)) << "the tooltip does not name " << program;
+    EXPECT_TRUE(WaitFor([&] { return tooltipNames(0); }, 8000, 200))
+        << "the tooltip does not name " << program;
     SaveScreenshot("busy_file_names_holder");
     HoverAt(5, 5);
     CloseHandle(ours);
@@ -207,7 +216,8 @@ TEST_F(LockDefence, ABusyFileNamesItsHolderAndALockThatCannotBeTakenBackIsToldWi
         << "no balloon; balloon: " << BalloonText();
     EXPECT_NE(BalloonText().find(": "), std::string::npos) << "no reason in " << BalloonText();
     EXPECT_TRUE(Holding(1, 3000));
-    EXPECT_TRUE(WaitFor([&] { return tooltipNames(1); }, 8000, 200)) << "the tooltip does not name " << program;
+    EXPECT_TRUE(WaitFor([&] { return tooltipNames(1); }, 8000, 200))
+        << "the tooltip does not name " << program;
     HoverAt(5, 5);
     CloseHandle(ours);
     EXPECT_TRUE(Holding(2, 6000));
