@@ -32,7 +32,9 @@ std::string LockReason(LockState state, unsigned long error, bool folder, const 
     case LockState::NotFound:
         return folder ? "Ordner nicht gefunden" : "Datei nicht gefunden";
     case LockState::InUse:
-        return "von einem anderen Programm geöffnet";
+        // holder: the program found to have it open, where one was.
+        return holder.empty() ? "von einem anderen Programm geöffnet"
+                              : "von einem anderen Programm geöffnet (" + holder + ")";
     case LockState::AccessDenied:
         return "Zugriff verweigert";
     case LockState::Duplicate:

@@ -30,5 +30,6 @@ constexpr unsigned long FolderShareMode = 0x1 | 0x2;
 
 // The state a failed open's error stands for.
 LockState LockStateForError(unsigned long error);
-// Why something is not held, as a clause: "Zugriff verweigert".
+// Why something is not held, as a clause: "Zugriff verweigert". holder: the row that holds
+// the file instead (Duplicate), or the program that has it open (InUse), where known.
 std::string LockReason(LockState state, unsigned long error, bool folder, const std::string& holder);

@@ -49,15 +49,28 @@ void ShowAboutBox() {
     // Every credits line starts with CR, so the block begins on the box's second line.
     text += "\r"
             // Short lines: the box breaks longer ones again, wherever it likes.
-            "\rSolange Verriq läuft, kann kein"
-            "\randeres Programm eine geschützte"
+            "\r„gesperrt“: solange Verriq läuft,"
+            "\rkann kein anderes Programm die"
             "\rDatei lesen, ändern, ersetzen,"
             "\rlöschen oder umbenennen."
-            "\rDas gilt nicht, wenn Verriq beendet"
+            "\r„lesen erlaubt“: andere Programme"
+            "\rdürfen sie lesen und kopieren,"
+            "\raber nicht ändern oder löschen."
+            "\rZum Bearbeiten freigegeben ist"
+            "\reine Datei eine Zeit lang gar"
+            "\rnicht geschützt; danach schützt"
+            "\rVerriq sie von selbst wieder."
+            "\rSchließt ein Programm Verriqs"
+            "\rSperre von außen, ist die Datei"
+            "\rbis zu 2 Sekunden ungeschützt;"
+            "\rVerriq sperrt sie wieder und"
+            "\rmeldet es."
+            "\rKein Schutz, wenn Verriq beendet"
             "\roder abgebrochen wird, bei direktem"
             "\rZugriff auf den Datenträger, unter"
-            "\reinem anderen Betriebssystem und,"
-            "\runter Wine, für Linux-Programme."
+            "\reinem anderen Betriebssystem, für"
+            "\rAdministratoren und, unter Wine,"
+            "\rfür Linux-Programme."
             "\r© 2026 Ondrak";
     ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
 }

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/file_list_view.h"
+#include "app/lock_defence.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "core/handles_win32.h"
@@ -325,6 +326,7 @@ void StartProtectionService() {
     SetWindowLongPtrW(main, GWL_EXSTYLE, GetWindowLongPtrW(main, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
 
     SetWindowSubclass(list, FileListProc, SubclassId, 0);
+    StartLockDefence(main);
 }
 
 void ReleaseAllProtectedFiles() {

@@ -93,6 +93,7 @@ LockState ProtectedTree::HoldRoot(unsigned long& error, HWND window, unsigned me
         return LockState::NotFound;
     }
     root_ = std::move(held);
+    rootIdentity_ = TakeFileIdentity(root_.get(), rootPath_);
     ++heldByTrees;
     error = 0;
     // Watching starts before the scan, so that nothing created meanwhile slips through.
@@ -228,6 +229,7 @@ void ProtectedTree::SetReadable(bool readable) {
 void ProtectedTree::Rehold(Entries::iterator position) {
     TreeEntry& entry = position->second;
     entry.state = Relock(entry.lock, rootPath_ + entry.name, FileFlags(entry), readable_, entry.error);
+    if (entry.lock) entry.identity = TakeFileIdentity(entry.lock.get(), rootPath_ + entry.name);
     if (entry.state == LockState::Held) {
         entry.delay = 0;
         unheld_.erase(position->first);
@@ -265,9 +267,11 @@ bool ProtectedTree::Hold(Entries::iterator position) {
                                 FileFlags(entry), nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         entry.lock.reset(handle);
+        entry.identity = TakeFileIdentity(handle, path);
         entry.state = LockState::Held;
         entry.error = 0;
         entry.holder.clear();
+        entry.program.clear();
         ++heldByTrees;
         if (!entry.folder) ++heldFiles_;
         unheld_.erase(position->first);
@@ -291,6 +295,7 @@ bool ProtectedTree::Refused(Entries::iterator position) {
         entry.holder = holders_.RowHolding(key_ + position->first, this);
         if (!entry.holder.empty()) entry.state = LockState::Duplicate;
     }
+    if (entry.state != LockState::InUse) entry.program.clear();
     // A folder that hides its contents is looked into as often as a busy file.
     unsigned cap = entry.state == LockState::InUse || entry.unlisted ? BusyDelayCap : RefusedDelayCap;
     entry.delay = entry.delay == 0 ? FirstDelay : std::min(entry.delay * 2, cap);
@@ -467,7 +472,79 @@ std::string ProtectedTree::Summary() const {
             break;
         }
         const TreeEntry& found = entry->second;
-        text += "\r\n" + FromWide(found.name) + ": " + LockReason(found.state, found.error, found.folder, found.holder);
+        text += "\r\n" + FromWide(found.name) + ": " +
+                LockReason(found.state, found.error, found.folder,
+                           found.state == LockState::InUse ? found.program : found.holder);
     }
     return text;
+}
+
+void ProtectedTree::CollectHeld(std::vector<HeldLock>& held) const {
+    if (root_) held.push_back(HeldLock{root_.get(), rootIdentity_, &root_, FILE_LIST_DIRECTORY});
+    for (const auto& [key, entry] : entries_)
+        if (entry.lock)
+            held.push_back(
+                HeldLock{entry.lock.get(), entry.identity, &entry.lock,
+                         entry.folder ? static_cast<unsigned long>(FILE_LIST_DIRECTORY) : GENERIC_READ});
+}
+
+bool ProtectedTree::TakeBack(const void* owner, std::string& name, std::string& reason,
+                             unsigned long& rootError) {
+    rootError = 0;
+    if (owner == &root_) {
+        name = rootText_;
+        // Not closed: the value may be another object's now. The watcher has a handle of its
+        // own and goes on; the scan keeps what it knows.
+        root_.release();
+        rootIdentity_ = FileIdentity{};
+        --heldByTrees;
+        HANDLE handle = CreateFileW(rootPath_.c_str(), FILE_LIST_DIRECTORY, FolderShareMode, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            rootError = GetLastError();
+            reason = LockReason(LockStateForError(rootError), rootError, true, {});
+            return true;
+        }
+        root_.reset(handle);
+        rootIdentity_ = TakeFileIdentity(handle, rootPath_);
+        ++heldByTrees;
+        return true;
+    }
+    for (auto position = entries_.begin(); position != entries_.end(); ++position) {
+        TreeEntry& entry = position->second;
+        if (&entry.lock != owner) continue;
+        name = rootText_ + FromWide(entry.name);
+        bool folder = entry.folder;
+        entry.lock.release();
+        entry.identity = FileIdentity{};
+        --heldByTrees;
+        if (!folder) --heldFiles_;
+        entry.delay = 0;
+        if (!Hold(position)) {
+            // Gone from the disk meanwhile: nothing is left to hold.
+            reason = LockReason(LockState::NotFound, ERROR_FILE_NOT_FOUND, folder, {});
+            return true;
+        }
+        if (!entry.lock) reason = LockReason(entry.state, entry.error, folder, entry.holder);
+        return true;
+    }
+    return false;
+}
+
+void ProtectedTree::CollectBusy(std::vector<BusyFile>& busy) const {
+    for (const std::wstring& key : unheld_) {
+        auto entry = entries_.find(key);
+        if (entry != entries_.end() && !entry->second.folder && entry->second.state == LockState::InUse)
+            busy.push_back(BusyFile{key_ + key, rootPath_ + entry->second.name, {}, 0});
+    }
+}
+
+bool ProtectedTree::SetProgram(const std::wstring& key, const std::string& program) {
+    if (key.size() <= key_.size() || key.compare(0, key_.size(), key_) != 0) return false;
+    auto entry = entries_.find(key.substr(key_.size()));
+    if (entry == entries_.end() || entry->second.state != LockState::InUse ||
+        entry->second.program == program)
+        return false;
+    entry->second.program = program;
+    return true;
 }

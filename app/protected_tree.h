@@ -3,6 +3,8 @@
 #pragma once
 
 #include "app/folder_watch.h"
+#include "app/handle_guard.h"
+#include "app/holder_lookup.h"
 #include "app/lock_state.h"
 #include "core/handles_win32.h"
 
@@ -43,6 +45,8 @@ struct TreeEntry {
     unsigned delay = 0;          // the pause before that try; grows while the file stays busy
     std::string holder;          // the row that holds the file instead (state Duplicate)
     unsigned long long written = 0; // tick of the last change the watcher reported while not held
+    FileIdentity identity;          // of what lock holds, taken when it was opened
+    std::string program;            // the program that has the file open (state InUse), once found
 };
 
 // A file that the watcher saw change within this many milliseconds and that is still open
@@ -97,6 +101,16 @@ class ProtectedTree {
     // Counts, then the first few entries not held with their reasons, one per line.
     std::string Summary() const;
 
+    // Every handle the tree holds, the folder's own among them.
+    void CollectHeld(std::vector<HeldLock>& held) const;
+    // When owner (from CollectHeld) is one of this tree's: forgets it without closing it and
+    // holds the file or folder again at once. name: its path; reason: why it could not be held
+    // again (empty when it is). rootError: for the folder itself, the error that kept it out.
+    bool TakeBack(const void* owner, std::string& name, std::string& reason, unsigned long& rootError);
+    // The files inside that other programs keep open, and the program found for one.
+    void CollectBusy(std::vector<BusyFile>& busy) const;
+    bool SetProgram(const std::wstring& key, const std::string& program);
+
   private:
     using Entries = std::unordered_map<std::wstring, TreeEntry>;
     void ListSome(unsigned long long deadline);
@@ -121,6 +135,7 @@ class ProtectedTree {
     std::wstring rootPath_; // the form the system takes, of any length
     std::wstring key_;
     UniqueFile root_;
+    FileIdentity rootIdentity_;
     // The folder itself could not be listed: the error, and when to try again.
     unsigned long rootListError_ = 0;
     unsigned long long rootListDue_ = 0;

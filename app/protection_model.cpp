@@ -35,7 +35,8 @@ std::string UnprotectedReason(const ProtectedFile& file) {
     if (file.state == LockState::Held) return IsWhole(file) ? std::string() : file.tree->Summary();
     // Nothing can change the file meanwhile: it is protected, only not yet as the row says.
     if (file.state == LockState::ReadersWait) return LockReason(file.state, file.error, false, {});
-    return "Nicht geschützt: " + LockReason(file.state, file.error, file.tree != nullptr, file.holder);
+    return "Nicht geschützt: " + LockReason(file.state, file.error, file.tree != nullptr,
+                                            file.state == LockState::InUse ? file.program : file.holder);
 }
 
 ProtectionModel& Protection() {
@@ -75,13 +76,16 @@ void ProtectionModel::TryLock(ProtectedFile& file, const std::wstring& widePath)
     if (file.lock) {
         // Held with reading shared while the row asks for the full lock.
         file.state = Relock(file.lock, widePath, FILE_ATTRIBUTE_NORMAL, file.readable, file.error);
+        if (file.lock) file.identity = TakeFileIdentity(file.lock.get(), widePath);
     } else {
         HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ, ShareModeFor(file.readable), nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             file.lock.reset(handle);
+            file.identity = TakeFileIdentity(handle, widePath);
             file.state = LockState::Held;
             file.error = 0;
+            file.program.clear();
             return;
         }
         file.error = GetLastError();
@@ -93,6 +97,8 @@ void ProtectionModel::TryLock(ProtectedFile& file, const std::wstring& widePath)
         file.holder = RowHolding(file.key, nullptr);
         if (!file.holder.empty()) file.state = LockState::Duplicate;
     }
+    // The program found stays while the file stays busy: it is asked again only now and then.
+    if (file.state != LockState::InUse) file.program.clear();
 }
 
 void ProtectionModel::Append(std::string path, const std::wstring& widePath, std::wstring key, bool readable) {
@@ -221,4 +227,67 @@ void ProtectionModel::ScanProgress(int& tried, int& found) const {
         tried += file.tree->TriedFiles();
         found += file.tree->FoundFiles();
     }
+}
+
+void ProtectionModel::CollectHeld(std::vector<HeldLock>& held) const {
+    for (const ProtectedFile& file : files_) {
+        if (file.tree)
+            file.tree->CollectHeld(held);
+        else if (file.lock)
+            held.push_back(HeldLock{file.lock.get(), file.identity, &file.lock, GENERIC_READ});
+    }
+}
+
+std::vector<TakenBack> ProtectionModel::TakeBack(const std::vector<const void*>& lost) {
+    std::vector<TakenBack> outcome;
+    for (const void* owner : lost) {
+        for (std::size_t row = 0; row < files_.size(); ++row) {
+            ProtectedFile& file = files_[row];
+            if (file.tree) {
+                std::string name, reason;
+                unsigned long rootError = 0;
+                if (!file.tree->TakeBack(owner, name, reason, rootError)) continue;
+                // The folder itself: the row says what became of it.
+                if (rootError != 0) {
+                    file.error = rootError;
+                    file.state = LockStateForError(rootError);
+                }
+                outcome.push_back(TakenBack{std::move(name), std::move(reason), static_cast<int>(row)});
+                break;
+            }
+            if (&file.lock != owner) continue;
+            // Not closed: the value may be another object's now, ours or anybody's.
+            file.lock.release();
+            file.identity = FileIdentity{};
+            TryLock(file, ToWidePath(file.path));
+            std::string reason = file.state == LockState::Held || file.state == LockState::ReadersWait
+                                     ? std::string()
+                                     : LockReason(file.state, file.error, false, file.holder);
+            outcome.push_back(TakenBack{file.path, std::move(reason), static_cast<int>(row)});
+            break;
+        }
+    }
+    return outcome;
+}
+
+void ProtectionModel::CollectBusy(std::vector<BusyFile>& busy) const {
+    for (const ProtectedFile& file : files_) {
+        if (file.tree)
+            file.tree->CollectBusy(busy);
+        else if (file.state == LockState::InUse)
+            busy.push_back(BusyFile{file.key, ToWidePath(file.path), {}, 0});
+    }
+}
+
+int ProtectionModel::SetProgram(const std::wstring& key, const std::string& program) {
+    for (std::size_t row = 0; row < files_.size(); ++row) {
+        ProtectedFile& file = files_[row];
+        bool changed = file.tree
+                           ? file.tree->SetProgram(key, program)
+                           : file.state == LockState::InUse && file.key == key && file.program != program;
+        if (!changed) continue;
+        if (!file.tree) file.program = program;
+        return static_cast<int>(row);
+    }
+    return -1;
 }

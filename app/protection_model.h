@@ -3,6 +3,7 @@
 // rows' text. It draws nothing; its folder watchers are only told where to post.
 #pragma once
 
+#include "app/handle_guard.h"
 #include "app/lock_state.h"
 #include "app/protected_tree.h"
 #include "core/handles_win32.h"
@@ -21,6 +22,16 @@ struct ProtectedFile {
     std::unique_ptr<ProtectedTree> tree;
     std::string holder;    // the row that holds the file instead (state Duplicate)
     bool readable = false; // "lesen erlaubt": others may read and copy, nothing may change it
+    FileIdentity identity; // of the file lock holds, taken when it was opened
+    std::string program;   // the program that has the file open (state InUse), once found
+};
+
+// A handle that was closed from outside, taken back: the file's name, and why it could not be
+// held again (empty when it is held again).
+struct TakenBack {
+    std::string name;
+    std::string reason;
+    int row;
 };
 
 // How often unheld files are tried again, and how long one try may take: a list of thousands
@@ -85,6 +96,18 @@ class ProtectionModel final : public HolderIndex {
     void ScanProgress(int& tried, int& found) const;
 
     std::string RowHolding(const std::wstring& key, const ProtectedTree* asking) const override;
+
+    // Every handle held right now, file rows and folder trees alike; a row that holds nothing
+    // (missing, busy, released) has none.
+    void CollectHeld(std::vector<HeldLock>& held) const;
+    // Forgets the lost handles (owners from CollectHeld) without closing them, since their
+    // values may belong to something else now, and holds each file again at once at its row's
+    // level. One entry per file, in the order given.
+    std::vector<TakenBack> TakeBack(const std::vector<const void*>& lost);
+    // The files other programs keep open, and the program found for one (its key): the rows
+    // whose text changed (-1 for none).
+    void CollectBusy(std::vector<BusyFile>& busy) const;
+    int SetProgram(const std::wstring& key, const std::string& program);
 
   private:
     void TryLock(ProtectedFile& file, const std::wstring& widePath);

@@ -1,0 +1,123 @@
+#include "app/lock_defence.h"
+
+#include "app/application.h"
+#include "app/file_list_view.h"
+#include "app/handle_guard.h"
+#include "app/holder_lookup.h"
+#include "app/notification_area.h"
+#include "settings/text.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr UINT_PTR DefenceTimerId = 0x5655; // beside the protection service's timers
+constexpr UINT_PTR SubclassId = 0x5655;
+constexpr UINT HolderMessage = WM_APP + 0x5653;
+
+HandleGuard& Guard() {
+    static HandleGuard guard;
+    return guard;
+}
+
+// The file's own name, as a user recognises it in a balloon: "Bericht.docx", "Projekte".
+std::string ShortName(const std::string& path) {
+    std::string name = path;
+    while (!name.empty() && name.back() == '\\')
+        name.pop_back();
+    std::size_t slash = name.find_last_of('\\');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+void TakeAnswers() {
+    ProtectionModel& model = Protection();
+    bool shown = false;
+    for (const BusyFile& answer : TakeHolderAnswers()) {
+        if (answer.program.empty()) continue;
+        int row = model.SetProgram(answer.key, answer.program);
+        if (row < 0) continue;
+        if (!shown) HideTooltip(); // the next one shows the new text
+        shown = true;
+        ShowRowState(row);
+    }
+}
+
+LRESULT CALLBACK DefenceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == HolderMessage) {
+        TakeAnswers();
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        KillTimer(window, DefenceTimerId);
+        StartHolderLookup(nullptr, 0);
+        RemoveWindowSubclass(window, DefenceProc, SubclassId);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void CALLBACK OnDefenceTimer(HWND, UINT, UINT_PTR, DWORD) {
+    DefendLocks();
+}
+
+} // namespace
+
+std::string TakenBackText(const std::vector<TakenBack>& outcome) {
+    if (outcome.empty()) return {};
+    std::size_t failed = 0;
+    const TakenBack* firstFailure = nullptr;
+    for (const TakenBack& file : outcome)
+        if (!file.reason.empty()) {
+            ++failed;
+            if (!firstFailure) firstFailure = &file;
+        }
+    if (outcome.size() == 1) {
+        std::string text =
+            "Ein anderes Programm hat den Schutz von " + ShortName(outcome[0].name) + " aufgehoben. ";
+        return text + (failed == 0 ? "Verriq schützt die Datei wieder."
+                                   : "Verriq konnte sie nicht wieder schützen: " + outcome[0].reason);
+    }
+    std::string text = "Ein anderes Programm hat den Schutz von " +
+                       FormatGroupedInteger(static_cast<long long>(outcome.size())) + " Dateien aufgehoben. ";
+    if (failed == 0) return text + "Verriq schützt sie wieder.";
+    return text + "Verriq konnte " + FormatGroupedInteger(static_cast<long long>(failed)) +
+           " davon nicht wieder schützen: " + firstFailure->reason;
+}
+
+void DefendLocks() {
+    ProtectionModel& model = Protection();
+    static std::vector<HeldLock> held;
+    held.clear();
+    model.CollectHeld(held);
+    std::vector<std::size_t> lost = Guard().FindLost(held);
+    if (!lost.empty()) {
+        std::vector<const void*> owners;
+        owners.reserve(lost.size());
+        for (std::size_t index : lost)
+            owners.push_back(held[index].owner);
+        std::vector<TakenBack> outcome = model.TakeBack(owners);
+        HideTooltip();
+        for (const TakenBack& file : outcome)
+            ShowRowState(file.row);
+        UpdateStatusText();
+        bool failed = false;
+        for (const TakenBack& file : outcome)
+            failed = failed || !file.reason.empty();
+        // Shown or hidden, the window may not be looked at: the picture speaks up.
+        if (!outcome.empty()) ShowNotifyBalloon(ProductName, TakenBackText(outcome).c_str(), failed);
+    }
+    held.clear();
+
+    std::vector<BusyFile> busy;
+    model.CollectBusy(busy);
+    unsigned long long now = GetTickCount64();
+    ForgetHoldersOfOthers(busy);
+    for (const BusyFile& file : busy)
+        AskHolder(file, now);
+}
+
+void StartLockDefence(HWND main) {
+    if (!main) return;
+    StartHolderLookup(main, HolderMessage);
+    SetWindowSubclass(main, DefenceProc, SubclassId, 0);
+    SetTimer(main, DefenceTimerId, DefenceInterval, OnDefenceTimer);
+}
