@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/file_list_view.h"
+#include "app/release.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "controls/menu.h"
@@ -61,6 +62,7 @@ void CreateMainMenu() {
     AddMenuEntry(ItemChangeHotKey, "Tastenkombination ändern", nullptr);
     AddMenuEntry(ItemStartWithWindows, "Mit Windows starten", nullptr);
     AddMenuEntry(ItemOfferInExplorer, "Im Explorer-Menü anbieten", nullptr);
+    AddReleasePeriodMenu();
     // A plain separator: the image menu takes it over and draws it when the menu first opens.
     if (program) AppendMenuW(program, MF_SEPARATOR, 0, nullptr);
     AddMenuEntry(ItemQuitMenu, "Beenden", nullptr);

@@ -8,6 +8,7 @@
 #include "app/layout.h"
 #include "app/notification_area.h"
 #include "app/protected_files.h"
+#include "app/release.h"
 #include "app/session.h"
 #include "app/single_instance.h"
 #include "app/storage.h"
@@ -113,7 +114,11 @@ void OnMenuEvent(Number item) {
     case ItemAllowReading:
         AllowReadingForSelection();
         break;
+    case ItemReleaseForEditing:
+        ReleaseSelectionForEditing();
+        break;
     default:
+        if (ChooseReleasePeriod(item)) OnSettingsChanged();
         break;
     }
 }
@@ -186,6 +191,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // full before we leave it.
     std::vector<std::wstring> arriving;
     bool protecting = PathsToProtect(GetCommandLineW(), &arriving) && !arriving.empty();
+    std::vector<std::wstring> toRelease;
+    bool releasing = !protecting && PathsToRelease(GetCommandLineW(), &toRelease) && !toRelease.empty();
     LeaveStartFolder();
 
     // A second start for the same storage folder shows the running copy instead and ends before
@@ -194,9 +201,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Paths for a running copy are handed over without bringing it to the front; when it is
     // gone before it could take them, this start becomes the running copy.
     if (!ClaimInstance(storage)) {
-        HandOverResult handed = protecting ? HandPathsOver(storage, arriving) : HandOverResult::Delivered;
+        HandOverResult handed = protecting  ? HandPathsOver(storage, arriving)
+                                : releasing ? HandPathsOver(storage, toRelease, ReleaseHandOverTag)
+                                            : HandOverResult::Delivered;
         if (handed != HandOverResult::NoneRunning) {
-            if (!protecting && !hidden) AskRunningCopyToShow(storage);
+            if (!protecting && !releasing && !hidden) AskRunningCopyToShow(storage);
             exitCode = handed == HandOverResult::Failed ? 1 : 0;
             ShutDown();
         }
@@ -214,6 +223,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     EnsureStorageFolders(ProductName);
     EnsureFileListDocument(ProductName, FileListName);
     EnsureSettingsDocument(ProductName, SettingsName);
+    // Before the menu: it shows the release period that the settings hold.
+    LoadSettings(ProductName, SettingsName);
 
     LoadToolbarImages();
     CreateMainMenu();
@@ -233,7 +244,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> lines;
     LoadFileList(ProductName, FileListName, lines);
     AddListedFiles(std::move(lines));
-    LoadSettings(ProductName, SettingsName);
 
     StartProtectionService();
     SetStatusTextHook(OnProtectionChanged);
@@ -241,7 +251,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Paths that arrive while the window is hidden are confirmed on the picture.
     SetHiddenAdditionHook(ConfirmHiddenAddition);
     StartPathReceiver(storage);
+    SetReleaseArrivalHook(ReleaseArrivingPaths);
     if (protecting) AddArrivingPaths(arriving);
+    if (releasing) ReleaseArrivingPaths(toRelease);
     UINT showRequest = ShowRequestMessage(storage);
     StartSessionService(WindowHandle(WindowMain), showRequest, OnSessionEnded);
     StartHotKeyWatcher(WindowHandle(WindowMain), showRequest);

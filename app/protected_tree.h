@@ -7,6 +7,7 @@
 #include "core/handles_win32.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -97,6 +98,18 @@ class ProtectedTree {
     // Counts, then the first few entries not held with their reasons, one per line.
     std::string Summary() const;
 
+    // Lets go of name (below the folder; a folder with everything in it) and of whatever
+    // appears there, until the monotonic millisecond due. The rest of the tree stays held.
+    void Release(const std::wstring& name, unsigned long long due);
+    // Holds again what was released: the parts due at now, or all of them. What appeared there
+    // meanwhile is held as well; what is still open elsewhere waits as a busy file does. True
+    // when a part was taken back.
+    bool TakeBackReleases(unsigned long long now, bool all);
+    bool HasReleases() const { return !released_.empty(); }
+    // The earliest and the latest due time of the released parts; 0 when none.
+    unsigned long long NextReleaseDue() const;
+    unsigned long long LastReleaseDue() const;
+
   private:
     using Entries = std::unordered_map<std::wstring, TreeEntry>;
     void ListSome(unsigned long long deadline);
@@ -114,6 +127,10 @@ class ProtectedTree {
     bool Refused(Entries::iterator entry);
     // Holds a held file again at the tree's level.
     void Rehold(Entries::iterator entry);
+    // The key (below the folder, folded) lies in a released part.
+    bool InRelease(const std::wstring& key) const;
+    // Lets go of a file or folder of a released part.
+    void LetGo(Entries::iterator entry);
 
     std::uintptr_t id_;
     const HolderIndex& holders_;
@@ -137,6 +154,12 @@ class ProtectedTree {
     int foundFiles_ = 0;
     int triedFiles_ = 0;
     bool readable_ = false;
+    // Released parts by their folded key below the folder: the name as given, and when due.
+    struct ReleasedPart {
+        std::wstring name;
+        unsigned long long due;
+    };
+    std::map<std::wstring, ReleasedPart> released_;
 };
 
 // Lets go of lock and at once holds path again (flags as for CreateFileW) with the share mode

@@ -21,6 +21,8 @@ struct ProtectedFile {
     std::unique_ptr<ProtectedTree> tree;
     std::string holder;    // the row that holds the file instead (state Duplicate)
     bool readable = false; // "lesen erlaubt": others may read and copy, nothing may change it
+    // Released for editing (state Released) until this monotonic millisecond; never stored.
+    unsigned long long releaseDue = 0;
 };
 
 // How often unheld files are tried again, and how long one try may take: a list of thousands
@@ -63,6 +65,21 @@ class ProtectionModel final : public HolderIndex {
     bool RetryUnheld(unsigned budgetMilliseconds, std::vector<int>* changed = nullptr);
     // Lets go of everything.
     void Clear();
+
+    // Releases for editing: nothing held until the monotonic millisecond due, at the row's path
+    // (a folder row: its whole tree), whatever file stands there meanwhile.
+    bool Release(std::size_t index, unsigned long long due);
+    // Only a file or folder inside a folder row: name below its folder. False for a file row.
+    bool ReleaseInside(std::size_t index, const std::wstring& name, unsigned long long due);
+    // Holds the row again at its level at once, its released parts too; false when nothing was
+    // released.
+    bool TakeBack(std::size_t index);
+    // Takes back what is due at now; appends the rows that changed.
+    void TakeBackDue(unsigned long long now, std::vector<int>& changed);
+    // The earliest due time of any release, 0 when none.
+    unsigned long long NextReleaseDue() const;
+    // Rows released as a whole or in part.
+    int ReleasedRows() const;
 
     // Folder rows. Busy: a scan or the first tries of what it found are not finished.
     bool AnyFolderBusy() const;
