@@ -93,6 +93,7 @@ void EnsureSettingsDocument(const char* product, const char* name) {
     CreateSettings(path.c_str());
     SelectSettingsGroup(SettingsGroup);
     WriteSettingNumber(SpecialKeyName, DefaultSpecialKey);
+    WriteSettingNumber(ReleasePeriodName, DefaultReleaseMinutes);
     CloseSettings();
 }
 
