@@ -479,17 +479,18 @@ std::string ProtectedTree::Summary() const {
         const TreeEntry& found = entry->second;
         text += "\r\n" + FromWide(found.name) + ": " + LockReason(found.state, found.error, found.folder, found.holder);
     }
-    for (const auto& [key, part] : released_)
+    for (const ReleasedPart& part : released_)
         text += "\r\n" + FromWide(part.name) + ": frei bis " + DueClockText(part.due) +
                 ", danach wieder geschützt";
     return text;
 }
 
 bool ProtectedTree::InRelease(const std::wstring& key) const {
-    for (const auto& [part, released] : released_)
-        if (key.compare(0, part.size(), part) == 0 &&
-            (key.size() == part.size() || key[part.size()] == L'\\'))
+    for (const ReleasedPart& released : released_) {
+        const std::wstring& part = released.key;
+        if (key.compare(0, part.size(), part) == 0 && (key.size() == part.size() || key[part.size()] == L'\\'))
             return true;
+    }
     return false;
 }
 
@@ -514,7 +515,12 @@ void ProtectedTree::Release(const std::wstring& name, unsigned long long due) {
         trimmed.pop_back();
     if (trimmed.empty()) return;
     std::wstring key = FoldedCase(trimmed);
-    released_[key] = ReleasedPart{trimmed, due};
+    auto known = std::find_if(released_.begin(), released_.end(),
+                              [&key](const ReleasedPart& part) { return part.key == key; });
+    if (known != released_.end())
+        known->due = due;
+    else
+        released_.push_back(ReleasedPart{key, trimmed, due});
     // A part released inside another released part ends when both have.
     std::vector<std::wstring> inside;
     for (auto& [known, entry] : entries_)
@@ -523,14 +529,16 @@ void ProtectedTree::Release(const std::wstring& name, unsigned long long due) {
         LetGo(entries_.find(known));
 }
 
-bool ProtectedTree::TakeBackReleases(unsigned long long now, bool all) {
+bool ProtectedTree::TakeBackReleases(unsigned long long now, bool all, const std::wstring& name) {
+    std::wstring only = FoldedCase(name);
+    while (!only.empty() && only.back() == L'\\') only.pop_back();
     std::vector<ReleasedPart> ended;
     for (auto part = released_.begin(); part != released_.end();) {
-        if (!all && part->second.due > now) {
+        if (only.empty() ? !all && part->due > now : part->key != only) {
             ++part;
             continue;
         }
-        ended.push_back(std::move(part->second));
+        ended.push_back(std::move(*part));
         part = released_.erase(part);
     }
     if (ended.empty()) return false;
@@ -546,7 +554,7 @@ bool ProtectedTree::TakeBackReleases(unsigned long long now, bool all) {
     }
     if (!root_) return true;
     for (const ReleasedPart& part : ended) {
-        if (InRelease(FoldedCase(part.name))) continue;
+        if (InRelease(part.key)) continue;
         // What the watcher may have missed meanwhile: the part itself, and what is in it.
         DWORD attributes = GetFileAttributesW((rootPath_ + part.name).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) continue;
@@ -560,14 +568,14 @@ bool ProtectedTree::TakeBackReleases(unsigned long long now, bool all) {
 
 unsigned long long ProtectedTree::NextReleaseDue() const {
     unsigned long long next = 0;
-    for (const auto& [key, part] : released_)
+    for (const ReleasedPart& part : released_)
         if (next == 0 || part.due < next) next = part.due;
     return next;
 }
 
 unsigned long long ProtectedTree::LastReleaseDue() const {
     unsigned long long last = 0;
-    for (const auto& [key, part] : released_)
+    for (const ReleasedPart& part : released_)
         last = std::max(last, part.due);
     return last;
 }

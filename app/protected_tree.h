@@ -7,7 +7,6 @@
 #include "core/handles_win32.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -101,10 +100,10 @@ class ProtectedTree {
     // Lets go of name (below the folder; a folder with everything in it) and of whatever
     // appears there, until the monotonic millisecond due. The rest of the tree stays held.
     void Release(const std::wstring& name, unsigned long long due);
-    // Holds again what was released: the parts due at now, or all of them. What appeared there
-    // meanwhile is held as well; what is still open elsewhere waits as a busy file does. True
-    // when a part was taken back.
-    bool TakeBackReleases(unsigned long long now, bool all);
+    // Holds again what was released: the parts due at now, or all of them, or only the part
+    // name when one is given. What appeared there meanwhile is held as well; what is still open
+    // elsewhere waits as a busy file does. True when a part was taken back.
+    bool TakeBackReleases(unsigned long long now, bool all, const std::wstring& name = {});
     bool HasReleases() const { return !released_.empty(); }
     // The earliest and the latest due time of the released parts; 0 when none.
     unsigned long long NextReleaseDue() const;
@@ -154,12 +153,14 @@ class ProtectedTree {
     int foundFiles_ = 0;
     int triedFiles_ = 0;
     bool readable_ = false;
-    // Released parts by their folded key below the folder: the name as given, and when due.
+    // Released parts: their folded key below the folder, the name as given, and when due. A
+    // few at a time; a list is all they need.
     struct ReleasedPart {
+        std::wstring key;
         std::wstring name;
         unsigned long long due;
     };
-    std::map<std::wstring, ReleasedPart> released_;
+    std::vector<ReleasedPart> released_;
 };
 
 // Lets go of lock and at once holds path again (flags as for CreateFileW) with the share mode

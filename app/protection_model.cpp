@@ -254,9 +254,10 @@ bool ProtectionModel::ReleaseInside(std::size_t index, const std::wstring& name,
     return true;
 }
 
-bool ProtectionModel::TakeBack(std::size_t index) {
+bool ProtectionModel::TakeBack(std::size_t index, const std::wstring& name) {
     if (index >= files_.size()) return false;
     ProtectedFile& file = files_[index];
+    if (!name.empty()) return file.tree && file.tree->TakeBackReleases(0, false, name);
     if (file.state == LockState::Released) {
         file.releaseDue = 0;
         file.state = LockState::NotFound;

@@ -71,9 +71,9 @@ class ProtectionModel final : public HolderIndex {
     bool Release(std::size_t index, unsigned long long due);
     // Only a file or folder inside a folder row: name below its folder. False for a file row.
     bool ReleaseInside(std::size_t index, const std::wstring& name, unsigned long long due);
-    // Holds the row again at its level at once, its released parts too; false when nothing was
-    // released.
-    bool TakeBack(std::size_t index);
+    // Holds the row again at its level at once, its released parts too, or only the part name
+    // of a folder row; false when nothing was released.
+    bool TakeBack(std::size_t index, const std::wstring& name = {});
     // Takes back what is due at now; appends the rows that changed.
     void TakeBackDue(unsigned long long now, std::vector<int>& changed);
     // The earliest due time of any release, 0 when none.

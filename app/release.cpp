@@ -90,29 +90,35 @@ std::wstring WithoutFinalBackslash(std::wstring key) {
     return key;
 }
 
-// Releases what path names in the rows; false when no row protects it.
-bool ReleasePath(const std::wstring& path, unsigned long long due, std::vector<int>& changed) {
-    if (!AcceptablePath(path)) return false;
-    std::wstring key = WithoutFinalBackslash(FileKey(ToWidePath(FromWide(path))));
+// Releases (or takes back) what the path names in every row that covers it: a row of the same
+// path, the part of a folder row it lies in, and the rows inside it when it is a folder; two
+// rows of one file would otherwise hand it to each other. False when no row covers it.
+bool ApplyToPath(std::wstring key, const std::wstring& path, bool release, unsigned long long due,
+                 std::vector<int>& changed) {
+    key = WithoutFinalBackslash(std::move(key));
     std::wstring given = WithoutFinalBackslash(path);
     ProtectionModel& model = Protection();
     bool found = false;
     for (std::size_t i = 0; i < model.Size(); ++i) {
         const ProtectedFile& file = model.Files()[i];
         std::wstring row = WithoutFinalBackslash(file.key);
-        bool inside = IsFolderPath(file.path) && key.size() > row.size() + 1 &&
-                      key.compare(0, row.size(), row) == 0 &&
-                      (key[row.size()] == L'\\' || row.back() == L'\\');
-        if (key != row && !inside) continue;
+        auto within = [](const std::wstring& inner, const std::wstring& outer) {
+            return inner.size() > outer.size() + 1 && inner.compare(0, outer.size(), outer) == 0 &&
+                   (inner[outer.size()] == L'\\' || outer.back() == L'\\');
+        };
+        bool part = IsFolderPath(file.path) && within(key, row);
+        if (key != row && !part && !within(row, key)) continue;
         found = true;
-        // The name below the folder is the tail of the path as given: only the head may differ
-        // in its form (case, a long-path prefix).
-        std::size_t tail = key.size() - row.size() - (row.back() == L'\\' ? 0 : 1);
-        bool released =
-            key == row
-                ? model.Release(i, due)
-                : model.ReleaseInside(i, given.substr(given.size() - std::min(tail, given.size())), due);
-        if (released) changed.push_back(static_cast<int>(i));
+        std::wstring name;
+        if (part) {
+            // The name below the folder is the tail of the path as given: only the head may
+            // differ in its form (case, a long-path prefix).
+            std::size_t tail = key.size() - row.size() - (row.back() == L'\\' ? 0 : 1);
+            name = given.substr(given.size() - std::min(tail, given.size()));
+        }
+        bool done = release ? (part ? model.ReleaseInside(i, name, due) : model.Release(i, due))
+                            : model.TakeBack(i, name);
+        if (done) changed.push_back(static_cast<int>(i));
     }
     return found;
 }
@@ -152,8 +158,9 @@ void ReleaseSelectionForEditing() {
     ProtectionModel& model = Protection();
     std::vector<int> changed;
     for (int row : rows) {
-        auto index = static_cast<std::size_t>(row);
-        if (release ? model.Release(index, due) : model.TakeBack(index)) changed.push_back(row);
+        if (row >= static_cast<int>(model.Size())) continue;
+        const ProtectedFile& file = model.Files()[row];
+        ApplyToPath(file.key, ToWidePath(file.path), release, due, changed);
     }
     ShowChangedRows(changed);
 }
@@ -164,12 +171,12 @@ void ReleaseArrivingPaths(const std::vector<std::wstring>& paths) {
     std::string unprotected;
     int told = 0;
     for (const std::wstring& path : paths) {
-        if (ReleasePath(path, due, changed)) continue;
+        if (AcceptablePath(path) &&
+            ApplyToPath(FileKey(ToWidePath(FromWide(path))), path, true, due, changed))
+            continue;
         // A long batch names the first few; the count says the rest.
         if (told++ < 5) unprotected += (unprotected.empty() ? "" : "\r") + FromWide(path);
     }
-    std::sort(changed.begin(), changed.end());
-    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
     ShowChangedRows(changed);
     if (told == 0) return;
     if (told > 5) unprotected += "\r… (" + FormatInteger(told) + " insgesamt)";

@@ -33,11 +33,15 @@ int ParseReleaseMinutes(const char* text) {
 
 std::string ReleaseClockText(int hour, int minute, int second, int millisecond,
                              unsigned long long remainingMilliseconds) {
-    constexpr unsigned long long Day = 24ULL * 60 * 60;
-    unsigned long long at = ((static_cast<unsigned long long>(hour) * 3600 + minute * 60 + second) * 1000 +
-                             millisecond + remainingMilliseconds) /
-                            1000 % Day;
-    unsigned hours = static_cast<unsigned>(at / 3600), minutes = static_cast<unsigned>(at / 60 % 60);
+    // In whole seconds of the day, on 32 bits: the 32-bit build has no 64-bit division of its
+    // own, and a day has far fewer seconds than 32 bits hold.
+    constexpr unsigned Day = 24 * 60 * 60;
+    unsigned long long seconds = (millisecond + remainingMilliseconds) / 1000;
+    while (seconds >= Day)
+        seconds -= Day;
+    unsigned at =
+        (static_cast<unsigned>(hour) * 3600 + minute * 60 + second + static_cast<unsigned>(seconds)) % Day;
+    unsigned hours = at / 3600, minutes = at / 60 % 60;
     char text[6] = {static_cast<char>('0' + hours / 10),   static_cast<char>('0' + hours % 10),   ':',
                     static_cast<char>('0' + minutes / 10), static_cast<char>('0' + minutes % 10), '\0'};
     return text;

@@ -1,8 +1,9 @@
 // Releasing for editing: a row released through its menu can be changed by any program and is
-// locked again from the menu; a "lesen erlaubt" row comes back at its level. With a period of one
-// minute, a row and a file inside a folder released from outside (the Explorer's verb) come back
-// by themselves, with what an editor saved there meanwhile; a file an editor still holds comes
-// back once it lets go. A restart during a release protects everything, and the list never changes.
+// locked again from the menu; a "lesen erlaubt" row comes back at its level; a file that two rows
+// cover is released by either. With a period of one minute, a row and a file inside a folder
+// released from outside (the Explorer's verb) come back by themselves, with what an editor saved
+// there meanwhile; a file an editor still holds comes back once it lets go. A restart during a
+// release protects everything, and the list never changes.
 #include "tests/e2e/driver.h"
 
 using namespace e2e;
@@ -40,7 +41,8 @@ bool WrittenByOthers(const std::string& path) {
 std::string TipText(HWND tip) {
     wchar_t text[1024] = L"";
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(tip, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &length);
+    SendMessageTimeoutW(tip, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        &length);
     return FromWide(text);
 }
 
@@ -80,16 +82,20 @@ class Release : public VerriqTest {
 TEST_F(Release, ARowReleasedFromItsMenuIsWrittenByOthersThenLockedAgainAndAReadableRowComesBackAtItsLevel) {
     const std::string letter = box.MakeFile("brief.txt", "Entwurf"),
                       notes = box.MakeFile("notizen.txt", "Notizen");
-    const std::string list = letter + "\r\n" + notes + "\tlesen\r\n";
+    // A file that two rows cover: a folder row and, after it, a row of a file inside.
+    const std::string folder = box.files + "\\Akten", record = folder + "\\akte.txt";
+    MakeFolders(folder);
+    WriteBytes(record, "Akte");
+    const std::string list = letter + "\r\n" + notes + "\tlesen\r\n" + folder + "\\\r\n" + record + "\r\n";
     WriteFileList(list);
-    Start(2);
+    Start(3);
     const std::string locked = Access(0), reading = Access(1);
     EXPECT_FALSE(WrittenByOthers(letter));
 
     verriq.ClickRow(0);
     ChooseRelease("release_row_menu");
     ASSERT_TRUE(WaitFor([&] { return !ClockIn(Access(0)).empty(); })) << Access(0);
-    EXPECT_TRUE(Holding(1));
+    EXPECT_TRUE(Holding(2));
     EXPECT_TRUE(WrittenByOthers(letter));
     // Deleted and written anew, as many editors save: still released.
     RunCmd("del /q \"" + letter + "\"");
@@ -108,7 +114,7 @@ TEST_F(Release, ARowReleasedFromItsMenuIsWrittenByOthersThenLockedAgainAndAReada
     verriq.ClickRow(0);
     ChooseRelease();
     ASSERT_TRUE(WaitFor([&] { return Access(0) == locked; })) << Access(0);
-    EXPECT_TRUE(Holding(2));
+    EXPECT_TRUE(Holding(3));
     EXPECT_TRUE(LockedAgainstOthers(letter, "bearbeitet\r\n", box.root));
 
     // "lesen erlaubt" comes back as it was: read and copied, never changed.
@@ -119,6 +125,25 @@ TEST_F(Release, ARowReleasedFromItsMenuIsWrittenByOthersThenLockedAgainAndAReada
     ChooseRelease();
     ASSERT_TRUE(WaitFor([&] { return Access(1) == reading; })) << Access(1);
     EXPECT_EQ(WhatCmdDid(notes, "bearbeitet\r\n", box.root), (std::vector<std::string>{"type", "copy"}));
+
+    // The file's own row releases it from the folder row too, which reads as partly released; the
+    // folder row does not take the file back while the release lasts, nor the file row after it.
+    verriq.ClickRow(3);
+    ChooseRelease();
+    ASSERT_TRUE(WaitFor([&] { return !ClockIn(Access(3)).empty() && !ClockIn(Access(2)).empty(); }))
+        << Access(2) << " / " << Access(3);
+    EXPECT_EQ(ClockIn(Access(2)), ClockIn(Access(3)));
+    EXPECT_NE(Access(2), Access(3));
+    Sleep(2500); // past a retry of the rows
+    EXPECT_TRUE(WrittenByOthers(record));
+    verriq.ClickRow(0);
+    SaveScreenshot("released_part_of_folder", verriq.main());
+    verriq.ClickRow(3);
+    ChooseRelease();
+    ASSERT_TRUE(WaitFor([&] { return ClockIn(Access(2)).empty() && ClockIn(Access(3)).empty(); }))
+        << Access(2) << " / " << Access(3);
+    EXPECT_TRUE(LockedAgainstOthers(record, "bearbeitet\r\n", box.root));
+    EXPECT_TRUE(Holding(3));
     EXPECT_EQ(ReadBytes(box.fileList()), list);
     Quit();
     EXPECT_EQ(ReadBytes(box.fileList()), list);
