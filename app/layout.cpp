@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/file_list_view.h"
+#include "app/protection_model.h"
 #include "app/release.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
@@ -151,7 +152,13 @@ void FitFileListColumns() {
     if (!list) return;
     // Measured in the list's own font, which follows the scale; the margin is the cell's.
     int level = 0;
-    for (const char* text : {"Zugriff", LevelText(false), LevelText(true)}) {
+    // A folder row with released parts says the longest; only while one does is the room taken.
+    const auto& files = Protection().Files();
+    bool partly = std::any_of(files.begin(), files.end(), [](const ProtectedFile& file) {
+        return file.tree && file.tree->HasReleases();
+    });
+    for (const char* text :
+         {"Zugriff", LevelText(false), LevelText(true), partly ? "teilweise frei bis 00:00" : ""}) {
         std::wstring wide = ToWide(text);
         level = std::max(level, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
                                                               reinterpret_cast<LPARAM>(wide.c_str()))));

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/file_list_view.h"
 #include "app/handover.h"
+#include "app/layout.h"
 #include "app/notification_area.h"
 #include "app/protected_files.h"
 #include "app/release_clock.h"
@@ -63,6 +64,7 @@ void ScheduleReleaseTimer() {
 
 void ShowChangedRows(const std::vector<int>& rows) {
     HideTooltip();
+    FitFileListColumns();
     for (int row : rows) {
         ShowAccess(row);
         ShowRowState(row);
