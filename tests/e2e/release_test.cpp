@@ -53,6 +53,20 @@ bool DrawnRed(const RECT& row) {
     return false;
 }
 
+// A balloon is a tooltip of the bar's own process drawn as a balloon.
+HWND FindBalloon() {
+    HWND bar = FindWindowA("Shell_TrayWnd", nullptr);
+    DWORD barProcess = 0;
+    if (!bar || !GetWindowThreadProcessId(bar, &barProcess)) return nullptr;
+    for (HWND tip = nullptr; (tip = FindWindowExA(nullptr, tip, "tooltips_class32", nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(tip, &owner);
+        if (owner == barProcess && IsWindowVisible(tip) && (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON))
+            return tip;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class Release : public VerriqTest {
@@ -253,4 +267,42 @@ TEST_F(Release, WithAPeriodOfOneMinuteReleasesFromOutsideEndByThemselvesAndARest
     Quit();
     EXPECT_EQ(ReadBytes(box.fileList()), list);
     EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 88\r\nFreigabe = 1\r\n");
+}
+
+TEST_F(Release, AHiddenVerriqRaisesNoWarningForAReleasedRowAndTellsAPathItDoesNotProtectInABalloon) {
+    const std::string letter = box.MakeFile("brief.txt", "Entwurf"),
+                      stranger = box.MakeFile("fremd.txt", "fremd");
+    WriteFileList(letter + "\r\n");
+    // The pointer off the bar, so that no tooltip of a resting pointer comes up.
+    HoverAt(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 3);
+    ASSERT_TRUE(verriq.Start(box.appdata, exe + " /hintergrund"));
+    ASSERT_NE(verriq.WaitMainWindow(15000, false), nullptr) << "no main window";
+    ASSERT_TRUE(Holding(1, 10000));
+    auto handOver = [&](const std::string& argument, const std::string& path) {
+        Verriq caller;
+        ASSERT_TRUE(caller.Start(box.appdata, exe + " " + argument + " \"" + path + "\"", box.root));
+        EXPECT_EQ(caller.WaitExit(40000), 0);
+    };
+    handOver("/FREIGEBEN", letter);
+    ASSERT_TRUE(WaitFor([&] { return verriq.StatusText() == StatusFor(0); })) << verriq.StatusText();
+    EXPECT_TRUE(WrittenByOthers(letter));
+    // Well past the time after which an unprotected row is told.
+    EXPECT_FALSE(WaitFor([] { return FindBalloon() != nullptr; }, 13000, 100))
+        << "a released row raised a warning";
+    EXPECT_FALSE(IsWindowVisible(verriq.main()));
+
+    handOver("/freigeben", stranger);
+    HWND balloon = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (balloon = FindBalloon()) != nullptr; }, 10000, 100))
+        << "a path Verriq does not protect was not told";
+    EXPECT_NE(TipText(balloon).find("fremd.txt"), std::string::npos) << TipText(balloon);
+    SaveScreenshot("release_balloon_not_protected");
+    EXPECT_FALSE(IsWindowVisible(verriq.main())) << "the window came up";
+    EXPECT_EQ(verriq.RowCount(), 1);
+    // A plain start shows the running copy, which then quits as usual.
+    Verriq second;
+    ASSERT_TRUE(second.Start(box.appdata));
+    EXPECT_EQ(second.WaitExit(20000), 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(verriq.main()) != 0; }));
+    Quit();
 }
