@@ -252,6 +252,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     SetHiddenAdditionHook(ConfirmHiddenAddition);
     StartPathReceiver(storage);
     SetReleaseArrivalHook(ReleaseArrivingPaths);
+    SetReleaseShownHook(FitFileListColumns);
     if (protecting) AddArrivingPaths(arriving);
     if (releasing) ReleaseArrivingPaths(toRelease);
     UINT showRequest = ShowRequestMessage(storage);

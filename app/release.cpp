@@ -3,7 +3,6 @@
 #include "app/application.h"
 #include "app/file_list_view.h"
 #include "app/handover.h"
-#include "app/layout.h"
 #include "app/notification_area.h"
 #include "app/protected_files.h"
 #include "app/release_clock.h"
@@ -33,6 +32,7 @@ void TellByDefault(bool hidden, const std::string& text) {
         ShowMessageBox("Nicht freigegeben", text.c_str(), MB_OK | MB_ICONINFORMATION);
 }
 ReleaseNotice notice = TellByDefault;
+void (*shownHook)() = nullptr;
 
 std::string MinutesText(int minutes) {
     return FormatInteger(minutes) + (minutes == 1 ? " Minute" : " Minuten");
@@ -64,7 +64,7 @@ void ScheduleReleaseTimer() {
 
 void ShowChangedRows(const std::vector<int>& rows) {
     HideTooltip();
-    FitFileListColumns();
+    if (shownHook) shownHook();
     for (int row : rows) {
         ShowAccess(row);
         ShowRowState(row);
@@ -192,3 +192,5 @@ void ReleaseArrivingPaths(const std::vector<std::wstring>& paths) {
 void SetReleaseNotice(ReleaseNotice function) {
     notice = function ? function : TellByDefault;
 }
+
+void SetReleaseShownHook(void (*hook)()) { shownHook = hook; }

@@ -24,3 +24,7 @@ void ReleaseArrivingPaths(const std::vector<std::wstring>& paths);
 // otherwise (tests put in their own).
 using ReleaseNotice = void (*)(bool hidden, const std::string& text);
 void SetReleaseNotice(ReleaseNotice notice);
+
+// Runs whenever rows were released or taken back, after their texts changed (the list's columns
+// are fitted to them there); null for none.
+void SetReleaseShownHook(void (*hook)());
