@@ -51,7 +51,7 @@ HWND MakeTooltip() {
 // A release is not a fault: the tooltip says when it ends and what happens then.
 std::string ReleasedRowText(const ProtectedFile& file) {
     std::string text = "Zum Bearbeiten freigegeben bis " + DueClockText(file.releaseDue) + ".\r\n";
-    if (file.tree || file.path.back() == '\\')
+    if (file.tree || IsFolderPath(file.path))
         return text + "Dann wird der Ordner mit allem, was er enthält, wieder geschützt" +
                (file.readable ? " (lesen erlaubt)" : "") +
                ". Was ein Programm dann noch geöffnet hat, wird geschützt, sobald es frei ist.";
