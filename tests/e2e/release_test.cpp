@@ -254,6 +254,13 @@ TEST_F(Release, WithAPeriodOfOneMinuteReleasesFromOutsideEndByThemselvesAndARest
     CloseHandle(editor);
     EXPECT_TRUE(Holding(4, 8000));
     EXPECT_TRUE(LockedAgainstOthers(held, "Zahlen", box.root));
+    // The Explorer's entry off: all four verbs go.
+    ChooseMenuEntry(verriq.main(), 0, EntryOfferInExplorer);
+    EXPECT_TRUE(WaitFor([] {
+        for (const wchar_t* verb : {FileVerb, FolderVerb, FileReleaseVerb, FolderReleaseVerb})
+            if (RegistryText(verb, nullptr)) return false;
+        return true;
+    })) << "a verb stayed";
 
     // A restart during a release: everything protected again, the list as it was.
     verriq.ClickRow(0);
