@@ -44,6 +44,11 @@ enum : int {
     ItemAllowReading = 9,
     ItemOfferInExplorer = 10,
     ItemShowWindow = 11,
+    ItemReleaseForEditing = 12,
+    // The release period's choices under "Programm": the fixed ones, then a value from the
+    // settings that is none of them.
+    ItemReleasePeriodFirst = 13,
+    ItemReleasePeriodLast = 19,
 };
 
 // Brings the framework services up in their fixed order (after the private heap).

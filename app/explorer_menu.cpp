@@ -13,13 +13,22 @@ namespace {
 
 AutostartNotice notice = ShowMessageBox;
 
-// Files first, then folders; the verb is the program's name in both.
-std::wstring VerbKey(int which) {
-    return std::wstring(which == 0 ? L"Software\\Classes\\*\\shell\\" : L"Software\\Classes\\Directory\\shell\\") +
-           ToWide(ProductName);
+// Files, then folders; protecting, then releasing. The first verb is the program's name.
+constexpr int VerbCount = 4;
+
+bool Releasing(int which) {
+    return which >= 2;
 }
 
-std::wstring CommandTail() { return std::wstring(L" ") + ProtectArgument + L" \"%1\""; }
+std::wstring VerbKey(int which) {
+    return std::wstring(which % 2 == 0 ? L"Software\\Classes\\*\\shell\\"
+                                       : L"Software\\Classes\\Directory\\shell\\") +
+           ToWide(ProductName) + (Releasing(which) ? L"Freigeben" : L"");
+}
+
+std::wstring CommandTail(int which) {
+    return std::wstring(L" ") + (Releasing(which) ? ReleaseArgument : ProtectArgument) + L" \"%1\"";
+}
 
 // The default value of key as text, or nothing when it is missing or not text.
 std::wstring ReadDefault(const std::wstring& key) {
@@ -40,7 +49,8 @@ bool VerbNamesThisExe(int which, const std::wstring& exe) {
     std::wstring command = ReadDefault(VerbKey(which) + L"\\command");
     std::size_t end = command.find(L'"', 1);
     return command.size() > 2 && command[0] == L'"' && end != std::wstring::npos &&
-           SameFileName(command.substr(1, end - 1), exe) && FoldedCase(command.substr(end + 1)) == FoldedCase(CommandTail());
+           SameFileName(command.substr(1, end - 1), exe) &&
+           FoldedCase(command.substr(end + 1)) == FoldedCase(CommandTail(which));
 }
 
 LONG SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
@@ -48,21 +58,24 @@ LONG SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
-LONG WriteVerb(const std::wstring& keyPath, const std::wstring& exe) {
+LONG WriteVerb(int which, const std::wstring& exe) {
+    std::wstring keyPath = VerbKey(which);
     HKEY made = nullptr;
     LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
                                   nullptr, &made, nullptr);
     if (result != ERROR_SUCCESS) return result;
     UniqueRegistryKey verb(made);
     std::wstring quoted = L"\"" + exe + L"\"";
-    if ((result = SetText(verb.get(), nullptr, ToWide("Mit Verriq schützen"))) != ERROR_SUCCESS ||
+    if ((result = SetText(verb.get(), nullptr,
+                          ToWide(Releasing(which) ? "Mit Verriq zum Bearbeiten freigeben"
+                                                  : "Mit Verriq schützen"))) != ERROR_SUCCESS ||
         (result = SetText(verb.get(), L"Icon", quoted + L",0")) != ERROR_SUCCESS)
         return result;
     made = nullptr;
     result = RegCreateKeyExW(verb.get(), L"command", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &made, nullptr);
     if (result != ERROR_SUCCESS) return result;
     UniqueRegistryKey command(made);
-    return SetText(command.get(), nullptr, quoted + CommandTail());
+    return SetText(command.get(), nullptr, quoted + CommandTail(which));
 }
 
 LONG RemoveVerb(const std::wstring& keyPath) {
@@ -83,7 +96,9 @@ void TellFailure(const std::wstring& key, LONG error, bool wanted, bool active) 
 
 bool ExplorerMenuActive() {
     std::wstring exe = OwnExePath();
-    return VerbNamesThisExe(0, exe) && VerbNamesThisExe(1, exe);
+    for (int which = 0; which < VerbCount; ++which)
+        if (!VerbNamesThisExe(which, exe)) return false;
+    return true;
 }
 
 void ShowExplorerMenuState() { SetMenuEntryChecked(MenuMain, ItemOfferInExplorer, ExplorerMenuActive()); }
@@ -97,13 +112,14 @@ void ToggleExplorerMenu() {
     bool wanted = shown == static_cast<UINT>(-1) || !(shown & MF_CHECKED);
     std::wstring exe = OwnExePath(), failedKey;
     LONG error = ERROR_SUCCESS;
-    for (int which = 0; which < 2 && error == ERROR_SUCCESS; ++which) {
+    for (int which = 0; which < VerbCount && error == ERROR_SUCCESS; ++which) {
         failedKey = VerbKey(which);
-        error = wanted ? WriteVerb(failedKey, exe) : RemoveVerb(failedKey);
+        error = wanted ? WriteVerb(which, exe) : RemoveVerb(failedKey);
     }
     // Half an entry would offer Verriq for files and not for folders: take back what was written.
     if (wanted && error != ERROR_SUCCESS)
-        for (int which = 0; which < 2; ++which) RemoveVerb(VerbKey(which));
+        for (int which = 0; which < VerbCount; ++which)
+            RemoveVerb(VerbKey(which));
     bool active = ExplorerMenuActive();
     SetMenuEntryChecked(MenuMain, ItemOfferInExplorer, active);
     if (error != ERROR_SUCCESS && active != wanted) TellFailure(failedKey, error, wanted, active);

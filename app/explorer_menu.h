@@ -1,11 +1,12 @@
-// The Explorer's menu: a verb named after the program for every file and for folders, under the
-// user's own classes, whose command hands the item to Verriq. The menu entry that switches it
-// shows on only when both verbs are there and start this very exe.
+// The Explorer's menu: verbs named after the program for every file and for folders (to protect
+// and to release for editing), under the user's own classes, whose commands hand the item to
+// Verriq. The menu entry that switches them shows on only when all four are there and start
+// this very exe.
 #pragma once
 
 #include "app/autostart.h"
 
-// Whether both verbs are there and name this exe, read from the registry every time.
+// Whether all four verbs are there and name this exe, read from the registry every time.
 bool ExplorerMenuActive();
 // Sets the menu entry's check mark from the registry.
 void ShowExplorerMenuState();

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/protection_model.h"
+#include "app/release_clock.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "controls/menu.h"
@@ -47,13 +48,28 @@ HWND MakeTooltip() {
     return tooltip;
 }
 
+// A release is not a fault: the tooltip says when it ends and what happens then.
+std::string ReleasedRowText(const ProtectedFile& file) {
+    std::string text = "Zum Bearbeiten freigegeben bis " + DueClockText(file.releaseDue) + ".\r\n";
+    if (file.tree || IsFolderPath(file.path))
+        return text + "Dann wird der Ordner mit allem, was er enthält, wieder geschützt" +
+               (file.readable ? " (lesen erlaubt)" : "") +
+               ". Was ein Programm dann noch geöffnet hat, wird geschützt, sobald es frei ist.";
+    return text +
+           (file.readable ? "Dann wird die Datei wieder geschützt (lesen erlaubt)"
+                          : "Dann wird die Datei wieder gesperrt") +
+           ". Hat ein Programm sie dann noch geöffnet, geschieht das, sobald es sie schließt.";
+}
+
 void ShowTooltip(int row, POINT screen) {
     tooltipRow = row;
     std::string reason;
     if (row >= 0 && row < static_cast<int>(Protection().Size())) {
         const ProtectedFile& file = Protection().Files()[row];
         // A folder row always tells what it holds.
-        reason = file.tree && file.state == LockState::Held ? file.tree->Summary() : UnprotectedReason(file);
+        reason = file.state == LockState::Released            ? ReleasedRowText(file)
+                 : file.tree && file.state == LockState::Held ? file.tree->Summary()
+                                                              : UnprotectedReason(file);
     }
     if (reason.empty()) {
         HideTooltip();
@@ -83,6 +99,7 @@ int RowAt(HWND list, POINT client) {
 bool CreateRowMenu() {
     if (!CreateImagePopup(MenuRow, MenuStyleShaded)) return false;
     AddMenuEntry(ItemAllowReading, "&Lesen erlauben", nullptr);
+    AddMenuEntry(ItemReleaseForEditing, "Zum &Bearbeiten freigeben", nullptr);
     AppendMenuW(MenuHandle(MenuRow), MF_SEPARATOR, 0, nullptr);
     AddMenuEntry(ItemRemoveFiles, "&Entfernen", nullptr);
     return true;
@@ -114,12 +131,29 @@ void RemoveRows(const std::vector<int>& rows) {
     EndGadgetBatch(GadgetFileList);
 }
 
-void ShowLevel(int row, bool readable) { WriteGadgetItemText(GadgetFileList, row, LevelText(readable), 1); }
+void ShowLevel(int row, bool readable) {
+    // A released row keeps saying until when; the new level shows once it is taken back.
+    if (row < static_cast<int>(Protection().Size()) && Protection().Files()[row].state == LockState::Released)
+        return;
+    WriteGadgetItemText(GadgetFileList, row, LevelText(readable), 1);
+}
+
+void ShowAccess(int row) {
+    const std::vector<ProtectedFile>& files = Protection().Files();
+    if (row < 0 || row >= static_cast<int>(files.size())) return;
+    const ProtectedFile& file = files[row];
+    std::string text = file.state == LockState::Released ? "frei bis " + DueClockText(file.releaseDue)
+                       : file.tree && file.tree->HasReleases()
+                           ? "teilweise frei bis " + DueClockText(file.tree->LastReleaseDue())
+                           : std::string(LevelText(file.readable));
+    WriteGadgetItemText(GadgetFileList, row, text.c_str(), 1);
+}
 
 void ShowRowState(int row) {
     const std::vector<ProtectedFile>& files = Protection().Files();
     if (row < 0 || row >= static_cast<int>(files.size()) || row >= static_cast<int>(shownWhole.size())) return;
-    bool whole = IsWhole(files[row]);
+    // Released on purpose: not red.
+    bool whole = IsWhole(files[row]) || files[row].state == LockState::Released;
     if (whole == shownWhole[row]) return;
     shownWhole[row] = whole;
     WriteGadgetItemColor(GadgetFileList, row, ColorText, whole ? -1 : FailedLockColor, -1);
@@ -151,6 +185,14 @@ bool SelectionAllowsReading() {
     std::vector<int> rows = SelectedRows();
     return !rows.empty() && std::all_of(rows.begin(), rows.end(), [&files](int row) {
         return row < static_cast<int>(files.size()) && files[row].readable;
+    });
+}
+
+bool SelectionReleased() {
+    const std::vector<ProtectedFile>& files = Protection().Files();
+    std::vector<int> rows = SelectedRows();
+    return !rows.empty() && std::all_of(rows.begin(), rows.end(), [&files](int row) {
+        return row < static_cast<int>(files.size()) && files[row].state == LockState::Released;
     });
 }
 
@@ -208,6 +250,7 @@ void ShowRowMenu(HWND list, LPARAM position) {
     HWND main = WindowHandle(WindowMain);
     if (!MenuHandle(MenuRow) && !CreateRowMenu()) return;
     SetMenuEntryChecked(MenuRow, ItemAllowReading, SelectionAllowsReading());
+    SetMenuEntryChecked(MenuRow, ItemReleaseForEditing, SelectionReleased());
     HideTooltip();
     ShowPopupMenu(MenuRow, main, screen);
 }

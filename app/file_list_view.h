@@ -20,6 +20,8 @@ bool AppendRow(const std::string& path, bool readable);
 // Rows (ascending) whose entries went.
 void RemoveRows(const std::vector<int>& rows);
 void ShowLevel(int row, bool readable);
+// The "Zugriff" column as the row's entry stands now: its level, or until when it is released.
+void ShowAccess(int row);
 // Draws a row red or plain as its entry is now whole or not; only where that changed.
 void ShowRowState(int row);
 void ShowRowStates();
@@ -32,6 +34,8 @@ std::vector<int> SelectedRows();
 void SelectRows(const std::vector<int>& rows);
 // Every selected row allows reading (false without a selection): the row menu's check mark.
 bool SelectionAllowsReading();
+// Every selected row is released for editing as a whole (false without a selection).
+bool SelectionReleased();
 // "Entfernen" is enabled exactly while a row is selected.
 void OnFileListEvent();
 

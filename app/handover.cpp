@@ -16,11 +16,13 @@
 #include <unordered_set>
 
 const wchar_t* const ProtectArgument = L"/schuetzen";
+const wchar_t* const ReleaseArgument = L"/freigeben";
 
 namespace {
 
 constexpr UINT_PTR SubclassId = 0x5671;
 constexpr UINT_PTR BatchTimerId = 0x5671;
+constexpr UINT_PTR ReleaseBatchTimerId = 0x5672;
 // The Explorer starts one process per selected item: what arrives within this quiet time of
 // the last block is one batch.
 constexpr unsigned BatchQuietMilliseconds = 400;
@@ -34,6 +36,9 @@ constexpr DWORD RetryMilliseconds = 50;
 std::wstring receiverProperty;
 std::vector<std::wstring> pending;
 HiddenAdditionHook hiddenHook = nullptr;
+// Paths to release wait apart from those to protect: a batch does one or the other.
+std::vector<std::wstring> pendingRelease;
+ReleaseArrivalHook releaseHook = nullptr;
 
 std::wstring FullPath(std::wstring argument) {
     // The shell reads a backslash before the closing quote as a quote of the path itself:
@@ -58,11 +63,11 @@ BOOL CALLBACK FindReceiverWindow(HWND window, LPARAM parameter) {
 
 // The receiver's answer to the block: HandOverReceipt, HandOverPathsRefused, or 0 when nobody
 // took it.
-LRESULT SendBlock(const std::wstring& property, const std::wstring& block) {
+LRESULT SendBlock(const std::wstring& property, const std::wstring& block, ULONG_PTR tag) {
     Search search{property.c_str(), nullptr};
     EnumWindows(FindReceiverWindow, reinterpret_cast<LPARAM>(&search));
     if (!search.found) return 0;
-    COPYDATASTRUCT data{HandOverTag, static_cast<DWORD>(block.size() * sizeof(wchar_t)),
+    COPYDATASTRUCT data{tag, static_cast<DWORD>(block.size() * sizeof(wchar_t)),
                         const_cast<wchar_t*>(block.data())};
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(search.found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
@@ -108,28 +113,42 @@ void CALLBACK OnBatchTimer(HWND window, UINT, UINT_PTR id, DWORD) {
     AddArrivingPaths(batch);
 }
 
+void CALLBACK OnReleaseBatchTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+    KillTimer(window, id);
+    std::vector<std::wstring> batch;
+    batch.swap(pendingRelease);
+    if (releaseHook) releaseHook(batch);
+}
+
 LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     if (message == WM_COPYDATA) {
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (!data || data->dwData != HandOverTag) return DefSubclassProc(window, message, wParam, lParam);
+        bool releasing = data && data->dwData == ReleaseHandOverTag;
+        if (!data || (data->dwData != HandOverTag && !releasing))
+            return DefSubclassProc(window, message, wParam, lParam);
         std::vector<std::wstring> paths;
         // The sender is waiting: nothing here may ask the user or take long.
         if (!DecodeHandOver(data->lpData, data->cbData, &paths)) return FALSE;
-        if (pending.size() + paths.size() > MaxPendingPaths) {
-            SetTimer(window, BatchTimerId, USER_TIMER_MINIMUM, OnBatchTimer);
+        std::vector<std::wstring>& waiting = releasing ? pendingRelease : pending;
+        UINT_PTR timer = releasing ? ReleaseBatchTimerId : BatchTimerId;
+        TIMERPROC batchDone = releasing ? OnReleaseBatchTimer : OnBatchTimer;
+        if (waiting.size() + paths.size() > MaxPendingPaths) {
+            SetTimer(window, timer, USER_TIMER_MINIMUM, batchDone);
             return FALSE;
         }
         // What passes the checks now is added with the batch; the sender hears of the rest.
         bool refused = std::any_of(paths.begin(), paths.end(),
                                    [](const std::wstring& path) { return !AcceptablePath(path); });
-        pending.insert(pending.end(), paths.begin(), paths.end());
-        SetTimer(window, BatchTimerId, BatchQuietMilliseconds, OnBatchTimer);
+        waiting.insert(waiting.end(), paths.begin(), paths.end());
+        SetTimer(window, timer, BatchQuietMilliseconds, batchDone);
         return refused ? HandOverPathsRefused : HandOverReceipt;
     }
     if (message == WM_NCDESTROY) {
         RemovePropW(window, receiverProperty.c_str());
         KillTimer(window, BatchTimerId);
+        KillTimer(window, ReleaseBatchTimerId);
         pending.clear();
+        pendingRelease.clear();
         RemoveWindowSubclass(window, ReceiverProc, SubclassId);
     }
     return DefSubclassProc(window, message, wParam, lParam);
@@ -137,24 +156,37 @@ LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 } // namespace
 
-bool PathsToProtect(const wchar_t* commandLine, std::vector<std::wstring>* paths) {
+namespace {
+
+bool PathsAfter(const wchar_t* commandLine, const wchar_t* command, std::vector<std::wstring>* paths) {
     std::vector<std::wstring> arguments = CommandArguments(commandLine);
-    auto at = std::find_if(arguments.begin(), arguments.end(), [](const std::wstring& argument) {
-        return lstrcmpiW(argument.c_str(), ProtectArgument) == 0;
+    auto at = std::find_if(arguments.begin(), arguments.end(), [command](const std::wstring& argument) {
+        return lstrcmpiW(argument.c_str(), command) == 0;
     });
     if (at == arguments.end()) return false;
     for (++at; at != arguments.end(); ++at) paths->push_back(FullPath(std::move(*at)));
     return true;
 }
 
-HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths) {
+} // namespace
+
+bool PathsToProtect(const wchar_t* commandLine, std::vector<std::wstring>* paths) {
+    return PathsAfter(commandLine, ProtectArgument, paths);
+}
+
+bool PathsToRelease(const wchar_t* commandLine, std::vector<std::wstring>* paths) {
+    return PathsAfter(commandLine, ReleaseArgument, paths);
+}
+
+HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths,
+                             ULONG_PTR tag) {
     std::vector<std::wstring> blocks = EncodeHandOver(paths);
     std::wstring property = HandOverPropertyName(storageFolder);
     DWORD start = GetTickCount();
     std::size_t sent = 0;
     bool refused = false;
     while (sent < blocks.size()) {
-        if (LRESULT answer = SendBlock(property, blocks[sent])) {
+        if (LRESULT answer = SendBlock(property, blocks[sent], tag)) {
             refused = refused || answer == HandOverPathsRefused;
             ++sent;
             continue;
@@ -198,3 +230,7 @@ void AddArrivingPaths(const std::vector<std::wstring>& paths) {
 }
 
 void SetHiddenAdditionHook(HiddenAdditionHook hook) { hiddenHook = hook; }
+
+void SetReleaseArrivalHook(ReleaseArrivalHook hook) {
+    releaseHook = hook;
+}

@@ -12,14 +12,19 @@
 #include <vector>
 
 extern const wchar_t* const ProtectArgument;
+extern const wchar_t* const ReleaseArgument;
 
 // The arguments after ProtectArgument (case ignored), each made full against the current
 // folder; false when the line does not ask to protect anything.
 bool PathsToProtect(const wchar_t* commandLine, std::vector<std::wstring>* paths);
+// The same for ReleaseArgument: "Verriq.exe /freigeben <path> [<path> ...]".
+bool PathsToRelease(const wchar_t* commandLine, std::vector<std::wstring>* paths);
 
 // The hand-over's wire: WM_COPYDATA with this tag in dwData, its block the paths in UTF-16,
 // each ending in a zero. The receiver answers HandOverReceipt for a block it took.
 constexpr ULONG_PTR HandOverTag = 0x56525131;
+// Paths to release for editing: the same wire, the same checks.
+constexpr ULONG_PTR ReleaseHandOverTag = 0x56525132;
 // "Verriq.exe /beenden" (app/quit_request.h): the same wire and checks; its block is one zero.
 constexpr ULONG_PTR QuitHandOverTag = 0x56525133;
 constexpr LRESULT HandOverReceipt = 1;
@@ -33,7 +38,8 @@ enum class HandOverResult { Delivered, NoneRunning, Failed, Refused };
 // them with its next batch. Refused: every block was taken, but the copy refused a path.
 // Failed: a block was not taken in time. NoneRunning: no copy is left and this process now
 // holds the instance's claim.
-HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths);
+HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths,
+                             ULONG_PTR tag = HandOverTag);
 
 // The main window takes paths in from now on, and says so where later starts look for it.
 void StartPathReceiver(const std::string& storageFolder);
@@ -44,3 +50,6 @@ void AddArrivingPaths(const std::vector<std::wstring>& paths);
 // is hidden.
 using HiddenAdditionHook = void (*)(const char* text);
 void SetHiddenAdditionHook(HiddenAdditionHook hook);
+// Takes each batch of paths to release (ReleaseHandOverTag), once the sender has its receipt.
+using ReleaseArrivalHook = void (*)(const std::vector<std::wstring>& paths);
+void SetReleaseArrivalHook(ReleaseArrivalHook hook);

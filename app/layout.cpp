@@ -2,6 +2,8 @@
 
 #include "app/application.h"
 #include "app/file_list_view.h"
+#include "app/protection_model.h"
+#include "app/release.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "controls/menu.h"
@@ -61,6 +63,7 @@ void CreateMainMenu() {
     AddMenuEntry(ItemChangeHotKey, "Tastenkombination ändern", nullptr);
     AddMenuEntry(ItemStartWithWindows, "Mit Windows starten", nullptr);
     AddMenuEntry(ItemOfferInExplorer, "Im Explorer-Menü anbieten", nullptr);
+    AddReleasePeriodMenu();
     // A plain separator: the image menu takes it over and draws it when the menu first opens.
     if (program) AppendMenuW(program, MF_SEPARATOR, 0, nullptr);
     AddMenuEntry(ItemQuitMenu, "Beenden", nullptr);
@@ -149,7 +152,13 @@ void FitFileListColumns() {
     if (!list) return;
     // Measured in the list's own font, which follows the scale; the margin is the cell's.
     int level = 0;
-    for (const char* text : {"Zugriff", LevelText(false), LevelText(true)}) {
+    // A folder row with released parts says the longest; only while one does is the room taken.
+    const auto& files = Protection().Files();
+    bool partly = std::any_of(files.begin(), files.end(), [](const ProtectedFile& file) {
+        return file.tree && file.tree->HasReleases();
+    });
+    for (const char* text :
+         {"Zugriff", LevelText(false), LevelText(true), partly ? "teilweise frei bis 00:00" : ""}) {
         std::wstring wide = ToWide(text);
         level = std::max(level, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
                                                               reinterpret_cast<LPARAM>(wide.c_str()))));

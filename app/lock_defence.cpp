@@ -94,7 +94,7 @@ void DefendLocks() {
         owners.reserve(lost.size());
         for (std::size_t index : lost)
             owners.push_back(held[index].owner);
-        std::vector<TakenBack> outcome = model.TakeBack(owners);
+        std::vector<TakenBack> outcome = model.TakeBackLost(owners);
         HideTooltip();
         for (const TakenBack& file : outcome)
             ShowRowState(file.row);

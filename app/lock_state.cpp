@@ -43,6 +43,8 @@ std::string LockReason(LockState state, unsigned long error, bool folder, const 
         return "zu viele Dateien";
     case LockState::ReadersWait:
         return "wird gesperrt, sobald kein anderes Programm sie liest";
+    case LockState::Released:
+        return "zum Bearbeiten freigegeben";
     case LockState::Failed:
         break;
     }

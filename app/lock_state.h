@@ -15,6 +15,9 @@ enum class LockState : int {
     // Held with reading shared while the row asks for the full lock: a reader keeps that out.
     // Nothing can change the file, but it is not yet what the row says.
     ReadersWait,
+    // Let go on purpose: the user released it for editing until its due time. Nothing is held,
+    // and nothing is wrong; a guard over held handles has nothing to check here.
+    Released,
 };
 
 // The share mode of the full lock: nobody else may read, write, delete or rename the file

@@ -9,6 +9,7 @@
 #include "app/notification_area.h"
 #include "app/protected_files.h"
 #include "app/quit_request.h"
+#include "app/release.h"
 #include "app/session.h"
 #include "app/single_instance.h"
 #include "app/storage.h"
@@ -128,7 +129,11 @@ void OnMenuEvent(Number item) {
     case ItemAllowReading:
         AllowReadingForSelection();
         break;
+    case ItemReleaseForEditing:
+        ReleaseSelectionForEditing();
+        break;
     default:
+        if (ChooseReleasePeriod(item)) OnSettingsChanged();
         break;
     }
 }
@@ -201,6 +206,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // full before we leave it.
     std::vector<std::wstring> arriving;
     bool protecting = PathsToProtect(GetCommandLineW(), &arriving) && !arriving.empty();
+    std::vector<std::wstring> toRelease;
+    bool releasing = !protecting && PathsToRelease(GetCommandLineW(), &toRelease) && !toRelease.empty();
     LeaveStartFolder();
 
     // A second start for the same storage folder shows the running copy instead and ends before
@@ -214,9 +221,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Paths for a running copy are handed over without bringing it to the front; when it is
     // gone before it could take them, this start becomes the running copy.
     if (!ClaimInstance(storage)) {
-        HandOverResult handed = protecting ? HandPathsOver(storage, arriving) : HandOverResult::Delivered;
+        HandOverResult handed = protecting  ? HandPathsOver(storage, arriving)
+                                : releasing ? HandPathsOver(storage, toRelease, ReleaseHandOverTag)
+                                            : HandOverResult::Delivered;
         if (handed != HandOverResult::NoneRunning) {
-            if (!protecting && !hidden) AskRunningCopyToShow(storage);
+            if (!protecting && !releasing && !hidden) AskRunningCopyToShow(storage);
             // 0 only when every path arrived: 1 when the running copy did not take them all in
             // time, 2 when it refused one of them.
             exitCode = handed == HandOverResult::Failed ? 1 : handed == HandOverResult::Refused ? 2 : 0;
@@ -236,6 +245,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     EnsureStorageFolders(ProductName);
     EnsureFileListDocument(ProductName, FileListName);
     EnsureSettingsDocument(ProductName, SettingsName);
+    // Before the menu: it shows the release period that the settings hold.
+    LoadSettings(ProductName, SettingsName);
 
     LoadToolbarImages();
     CreateMainMenu();
@@ -255,7 +266,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> lines;
     LoadFileList(ProductName, FileListName, lines);
     AddListedFiles(std::move(lines));
-    LoadSettings(ProductName, SettingsName);
 
     StartProtectionService();
     SetStatusTextHook(OnProtectionChanged);
@@ -264,7 +274,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     SetHiddenAdditionHook(ConfirmHiddenAddition);
     StartQuitReceiver();
     StartPathReceiver(storage);
+    SetReleaseArrivalHook(ReleaseArrivingPaths);
+    SetReleaseShownHook(FitFileListColumns);
     if (protecting) AddArrivingPaths(arriving);
+    if (releasing) ReleaseArrivingPaths(toRelease);
     UINT showRequest = ShowRequestMessage(storage);
     StartSessionService(WindowHandle(WindowMain), showRequest, OnSessionEnded);
     StartHotKeyWatcher(WindowHandle(WindowMain), showRequest);

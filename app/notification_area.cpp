@@ -188,10 +188,11 @@ LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 } // namespace
 
-std::string NotifyTooltipText(int held, int unprotected) {
+std::string NotifyTooltipText(int held, int unprotected, int released) {
     std::string text = std::string(ProductName) + ": " + FormatInteger(held);
     text += held == 1 ? " Datei wird geschützt" : " Dateien werden geschützt";
     if (unprotected > 0) text += ", " + FormatInteger(unprotected) + " nicht geschützt";
+    if (released > 0) text += ", " + FormatInteger(released) + " zum Bearbeiten freigegeben";
     return text;
 }
 
@@ -223,7 +224,8 @@ void StartNotificationArea(HWND main, bool hiddenStart) {
     SetWindowSubclass(main, PictureProc, SubclassId, 0);
     int unprotected = Protection().UnprotectedRows();
     picture.warning = unprotected > 0;
-    picture.tip = ToWide(NotifyTooltipText(Protection().HeldCount(), unprotected));
+    picture.tip =
+        ToWide(NotifyTooltipText(Protection().HeldCount(), unprotected, Protection().ReleasedRows()));
     Add();
     if (hiddenStart) {
         picture.firstLookPending = true;
@@ -249,7 +251,8 @@ void OnProtectionChanged() {
     if (!picture.main) return;
     int unprotected = Protection().UnprotectedRows();
     bool warning = unprotected > 0;
-    std::wstring tip = ToWide(NotifyTooltipText(Protection().HeldCount(), unprotected));
+    std::wstring tip =
+        ToWide(NotifyTooltipText(Protection().HeldCount(), unprotected, Protection().ReleasedRows()));
     if (warning != picture.warning || tip != picture.tip) {
         picture.warning = warning;
         picture.tip = std::move(tip);

@@ -19,8 +19,9 @@ void OnProtectionChanged();
 // A balloon on the picture; false when there is no picture to show it on.
 bool ShowNotifyBalloon(const char* title, const char* text, bool warning);
 
-// "Verriq: 12 Dateien werden geschützt, 2 nicht geschützt" for held files and unprotected rows.
-std::string NotifyTooltipText(int held, int unprotected);
+// "Verriq: 12 Dateien werden geschützt, 2 nicht geschützt, 1 zum Bearbeiten freigegeben" for
+// held files, unprotected rows and released rows.
+std::string NotifyTooltipText(int held, int unprotected, int released = 0);
 // "2 Dateien nicht geschützt".
 std::string NotProtectedText(int rows);
 

@@ -54,6 +54,8 @@ ProtectionModel& WatchingModel() {
 void CALLBACK OnFolderWorkTimer(HWND window, UINT, UINT_PTR id, DWORD);
 void CALLBACK OnFolderRetryTimer(HWND window, UINT, UINT_PTR id, DWORD);
 
+} // namespace
+
 // Asks for the next slice of work while a folder is busy, and for a retry when a file in a
 // folder is due; nothing at all while every folder is held whole, so an idle Verriq stays idle.
 void ScheduleFolderWork() {
@@ -78,6 +80,8 @@ void ScheduleFolderWork() {
         SetTimer(main, FolderRetryTimerId, static_cast<UINT>(std::max<long long>(due, USER_TIMER_MINIMUM)),
                  OnFolderRetryTimer);
 }
+
+namespace {
 
 void AfterFolderChange() {
     ShowRowStates();

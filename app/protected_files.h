@@ -24,6 +24,8 @@ void AddFolder();
 void AllowReadingForSelection();
 // Releases and removes every selected row. Saves the list when it changed.
 void RemoveSelectedFiles();
+// Folder work and retries are asked for as the model now needs them (after any change of it).
+void ScheduleFolderWork();
 // The model's retry, shown: true when any entry's state changed.
 bool RetryUnheldFiles(unsigned budgetMilliseconds);
 

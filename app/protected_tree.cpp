@@ -1,5 +1,6 @@
 #include "app/protected_tree.h"
 
+#include "app/release_clock.h"
 #include "core/clock_win32.h"
 #include "settings/text.h"
 #include "settings/wide_text.h"
@@ -195,6 +196,11 @@ void ProtectedTree::Found(const std::wstring& name, unsigned long attributes, Tr
         return;
     }
     if (!found.folder) ++triedFiles_;
+    // A file written anew at a released path (an editor's save) stays released with it.
+    if (InRelease(entry->first)) {
+        found.state = LockState::Released;
+        return;
+    }
     if (when == Try::Now) {
         Hold(entry);
         return;
@@ -249,6 +255,10 @@ void ProtectedTree::Rehold(Entries::iterator position) {
 
 bool ProtectedTree::Hold(Entries::iterator position) {
     TreeEntry& entry = position->second;
+    if (InRelease(position->first)) {
+        LetGo(position);
+        return true;
+    }
     if (entry.lock) {
         if (entry.unlisted)
             ListAgain(position);
@@ -476,6 +486,9 @@ std::string ProtectedTree::Summary() const {
                 LockReason(found.state, found.error, found.folder,
                            found.state == LockState::InUse ? found.program : found.holder);
     }
+    for (const ReleasedPart& part : released_)
+        text += "\r\n" + FromWide(part.name) + ": frei bis " + DueClockText(part.due) +
+                ", danach wieder geschützt";
     return text;
 }
 
@@ -488,7 +501,7 @@ void ProtectedTree::CollectHeld(std::vector<HeldLock>& held) const {
                          entry.folder ? static_cast<unsigned long>(FILE_LIST_DIRECTORY) : GENERIC_READ});
 }
 
-bool ProtectedTree::TakeBack(const void* owner, std::string& name, std::string& reason,
+bool ProtectedTree::TakeBackLost(const void* owner, std::string& name, std::string& reason,
                              unsigned long& rootError) {
     rootError = 0;
     if (owner == &root_) {
@@ -531,6 +544,15 @@ bool ProtectedTree::TakeBack(const void* owner, std::string& name, std::string& 
     return false;
 }
 
+bool ProtectedTree::InRelease(const std::wstring& key) const {
+    for (const ReleasedPart& released : released_) {
+        const std::wstring& part = released.key;
+        if (key.compare(0, part.size(), part) == 0 && (key.size() == part.size() || key[part.size()] == L'\\'))
+            return true;
+    }
+    return false;
+}
+
 void ProtectedTree::CollectBusy(std::vector<BusyFile>& busy) const {
     for (const std::wstring& key : unheld_) {
         auto entry = entries_.find(key);
@@ -547,4 +569,90 @@ bool ProtectedTree::SetProgram(const std::wstring& key, const std::string& progr
         return false;
     entry->second.program = program;
     return true;
+}
+
+void ProtectedTree::LetGo(Entries::iterator position) {
+    TreeEntry& entry = position->second;
+    if (entry.lock) {
+        entry.lock.reset();
+        --heldByTrees;
+        if (!entry.folder) --heldFiles_;
+    }
+    entry.state = LockState::Released;
+    entry.error = 0;
+    entry.delay = 0;
+    entry.unlisted = false;
+    entry.holder.clear();
+    unheld_.erase(position->first);
+}
+
+void ProtectedTree::Release(const std::wstring& name, unsigned long long due) {
+    std::wstring trimmed = name;
+    while (!trimmed.empty() && trimmed.back() == L'\\')
+        trimmed.pop_back();
+    if (trimmed.empty()) return;
+    std::wstring key = FoldedCase(trimmed);
+    auto known = std::find_if(released_.begin(), released_.end(),
+                              [&key](const ReleasedPart& part) { return part.key == key; });
+    if (known != released_.end())
+        known->due = due;
+    else
+        released_.push_back(ReleasedPart{key, trimmed, due});
+    // A part released inside another released part ends when both have.
+    std::vector<std::wstring> inside;
+    for (auto& [known, entry] : entries_)
+        if (InRelease(known)) inside.push_back(known);
+    for (const std::wstring& known : inside)
+        LetGo(entries_.find(known));
+}
+
+bool ProtectedTree::TakeBackReleases(unsigned long long now, bool all, const std::wstring& name) {
+    std::wstring only = FoldedCase(name);
+    while (!only.empty() && only.back() == L'\\') only.pop_back();
+    std::vector<ReleasedPart> ended;
+    for (auto part = released_.begin(); part != released_.end();) {
+        if (only.empty() ? !all && part->due > now : part->key != only) {
+            ++part;
+            continue;
+        }
+        ended.push_back(std::move(*part));
+        part = released_.erase(part);
+    }
+    if (ended.empty()) return false;
+    std::vector<std::wstring> again;
+    for (const auto& [key, entry] : entries_)
+        if (entry.state == LockState::Released && !InRelease(key)) again.push_back(key);
+    for (const std::wstring& key : again) {
+        auto entry = entries_.find(key);
+        if (entry == entries_.end()) continue;
+        entry->second.state = LockState::NotFound;
+        // Hold forgets what is gone; a file still open elsewhere waits as a busy one does.
+        Hold(entry);
+    }
+    if (!root_) return true;
+    for (const ReleasedPart& part : ended) {
+        if (InRelease(part.key)) continue;
+        // What the watcher may have missed meanwhile: the part itself, and what is in it.
+        DWORD attributes = GetFileAttributesW((rootPath_ + part.name).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+        if (entries_.find(FoldedCase(part.name)) == entries_.end())
+            Found(part.name, attributes, Try::Now);
+        else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            toList_.push_back(part.name + L'\\');
+    }
+    return true;
+}
+
+unsigned long long ProtectedTree::NextReleaseDue() const {
+    unsigned long long next = 0;
+    for (const ReleasedPart& part : released_)
+        if (next == 0 || part.due < next) next = part.due;
+    return next;
+}
+
+unsigned long long ProtectedTree::LastReleaseDue() const {
+    unsigned long long last = 0;
+    for (const ReleasedPart& part : released_)
+        last = std::max(last, part.due);
+    return last;
 }

@@ -106,10 +106,21 @@ class ProtectedTree {
     // When owner (from CollectHeld) is one of this tree's: forgets it without closing it and
     // holds the file or folder again at once. name: its path; reason: why it could not be held
     // again (empty when it is). rootError: for the folder itself, the error that kept it out.
-    bool TakeBack(const void* owner, std::string& name, std::string& reason, unsigned long& rootError);
+    bool TakeBackLost(const void* owner, std::string& name, std::string& reason, unsigned long& rootError);
     // The files inside that other programs keep open, and the program found for one.
     void CollectBusy(std::vector<BusyFile>& busy) const;
     bool SetProgram(const std::wstring& key, const std::string& program);
+    // Lets go of name (below the folder; a folder with everything in it) and of whatever
+    // appears there, until the monotonic millisecond due. The rest of the tree stays held.
+    void Release(const std::wstring& name, unsigned long long due);
+    // Holds again what was released: the parts due at now, or all of them, or only the part
+    // name when one is given. What appeared there meanwhile is held as well; what is still open
+    // elsewhere waits as a busy file does. True when a part was taken back.
+    bool TakeBackReleases(unsigned long long now, bool all, const std::wstring& name = {});
+    bool HasReleases() const { return !released_.empty(); }
+    // The earliest and the latest due time of the released parts; 0 when none.
+    unsigned long long NextReleaseDue() const;
+    unsigned long long LastReleaseDue() const;
 
   private:
     using Entries = std::unordered_map<std::wstring, TreeEntry>;
@@ -128,6 +139,10 @@ class ProtectedTree {
     bool Refused(Entries::iterator entry);
     // Holds a held file again at the tree's level.
     void Rehold(Entries::iterator entry);
+    // The key (below the folder, folded) lies in a released part.
+    bool InRelease(const std::wstring& key) const;
+    // Lets go of a file or folder of a released part.
+    void LetGo(Entries::iterator entry);
 
     std::uintptr_t id_;
     const HolderIndex& holders_;
@@ -152,6 +167,14 @@ class ProtectedTree {
     int foundFiles_ = 0;
     int triedFiles_ = 0;
     bool readable_ = false;
+    // Released parts: their folded key below the folder, the name as given, and when due. A
+    // few at a time; a list is all they need.
+    struct ReleasedPart {
+        std::wstring key;
+        std::wstring name;
+        unsigned long long due;
+    };
+    std::vector<ReleasedPart> released_;
 };
 
 // Lets go of lock and at once holds path again (flags as for CreateFileW) with the share mode

@@ -32,6 +32,7 @@ bool IsWhole(const ProtectedFile& file) {
 }
 
 std::string UnprotectedReason(const ProtectedFile& file) {
+    if (file.state == LockState::Released) return LockReason(file.state, 0, false, {});
     if (file.state == LockState::Held) return IsWhole(file) ? std::string() : file.tree->Summary();
     // Nothing can change the file meanwhile: it is protected, only not yet as the row says.
     if (file.state == LockState::ReadersWait) return LockReason(file.state, file.error, false, {});
@@ -143,7 +144,7 @@ bool ProtectionModel::RetryUnheld(unsigned budgetMilliseconds, std::vector<int>*
     for (std::size_t tried = 0; tried < count; ++tried) {
         std::size_t index = retryCursor_++ % count;
         ProtectedFile& file = files_[index];
-        if (file.state == LockState::Held) continue;
+        if (file.state == LockState::Held || file.state == LockState::Released) continue;
         LockState before = file.state;
         TryLock(file, ToWidePath(file.path));
         if (file.state != before) {
@@ -206,13 +207,17 @@ int ProtectionModel::HeldCount() const {
 }
 
 int ProtectionModel::UnprotectedRows() const {
-    return static_cast<int>(std::count_if(files_.begin(), files_.end(), [](const ProtectedFile& file) { return !IsWhole(file); }));
+    // A release is the user's choice, not a gap.
+    return static_cast<int>(std::count_if(files_.begin(), files_.end(), [](const ProtectedFile& file) {
+        return !IsWhole(file) && file.state != LockState::Released;
+    }));
 }
 
 int ProtectionModel::AlarmingRows(unsigned long long nowTick) const {
     int alarming = 0;
     for (const ProtectedFile& file : files_) {
-        if (file.state != LockState::Held && file.state != LockState::Duplicate)
+        if (file.state != LockState::Held && file.state != LockState::Duplicate &&
+            file.state != LockState::Released)
             ++alarming;
         else if (file.tree && !file.tree->Busy() && file.tree->UnheldCount() > file.tree->BeingWritten(nowTick))
             ++alarming;
@@ -238,7 +243,7 @@ void ProtectionModel::CollectHeld(std::vector<HeldLock>& held) const {
     }
 }
 
-std::vector<TakenBack> ProtectionModel::TakeBack(const std::vector<const void*>& lost) {
+std::vector<TakenBack> ProtectionModel::TakeBackLost(const std::vector<const void*>& lost) {
     std::vector<TakenBack> outcome;
     for (const void* owner : lost) {
         for (std::size_t row = 0; row < files_.size(); ++row) {
@@ -246,7 +251,7 @@ std::vector<TakenBack> ProtectionModel::TakeBack(const std::vector<const void*>&
             if (file.tree) {
                 std::string name, reason;
                 unsigned long rootError = 0;
-                if (!file.tree->TakeBack(owner, name, reason, rootError)) continue;
+                if (!file.tree->TakeBackLost(owner, name, reason, rootError)) continue;
                 // The folder itself: the row says what became of it.
                 if (rootError != 0) {
                     file.error = rootError;
@@ -290,4 +295,69 @@ int ProtectionModel::SetProgram(const std::wstring& key, const std::string& prog
         return static_cast<int>(row);
     }
     return -1;
+}
+
+bool ProtectionModel::Release(std::size_t index, unsigned long long due) {
+    if (index >= files_.size()) return false;
+    ProtectedFile& file = files_[index];
+    // The folder's watcher and every hold in it go with the tree; taking it back scans anew and
+    // so finds what appeared meanwhile.
+    file.tree.reset();
+    file.lock.reset();
+    file.state = LockState::Released;
+    file.error = 0;
+    file.holder.clear();
+    file.releaseDue = due;
+    return true;
+}
+
+bool ProtectionModel::ReleaseInside(std::size_t index, const std::wstring& name, unsigned long long due) {
+    if (index >= files_.size()) return false;
+    ProtectedFile& file = files_[index];
+    if (!IsFolderPath(file.path)) return false;
+    // Released as a whole already: the part is released with it, until the row's due time.
+    if (file.state == LockState::Released) return true;
+    if (!file.tree) TryLock(file, ToWidePath(file.path));
+    if (!file.tree) return false;
+    file.tree->Release(name, due);
+    return true;
+}
+
+bool ProtectionModel::TakeBack(std::size_t index, const std::wstring& name) {
+    if (index >= files_.size()) return false;
+    ProtectedFile& file = files_[index];
+    if (!name.empty()) return file.tree && file.tree->TakeBackReleases(0, false, name);
+    if (file.state == LockState::Released) {
+        file.releaseDue = 0;
+        file.state = LockState::NotFound;
+        TryLock(file, ToWidePath(file.path));
+        return true;
+    }
+    return file.tree && file.tree->TakeBackReleases(0, true);
+}
+
+void ProtectionModel::TakeBackDue(unsigned long long now, std::vector<int>& changed) {
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        ProtectedFile& file = files_[i];
+        bool taken = file.state == LockState::Released ? file.releaseDue <= now && TakeBack(i)
+                                                       : file.tree && file.tree->TakeBackReleases(now, false);
+        if (taken) changed.push_back(static_cast<int>(i));
+    }
+}
+
+unsigned long long ProtectionModel::NextReleaseDue() const {
+    unsigned long long next = 0;
+    for (const ProtectedFile& file : files_) {
+        unsigned long long due = file.state == LockState::Released ? file.releaseDue
+                                 : file.tree                       ? file.tree->NextReleaseDue()
+                                                                   : 0;
+        if (due != 0 && (next == 0 || due < next)) next = due;
+    }
+    return next;
+}
+
+int ProtectionModel::ReleasedRows() const {
+    return static_cast<int>(std::count_if(files_.begin(), files_.end(), [](const ProtectedFile& file) {
+        return file.state == LockState::Released || (file.tree && file.tree->HasReleases());
+    }));
 }

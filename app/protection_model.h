@@ -24,6 +24,8 @@ struct ProtectedFile {
     bool readable = false; // "lesen erlaubt": others may read and copy, nothing may change it
     FileIdentity identity; // of the file lock holds, taken when it was opened
     std::string program;   // the program that has the file open (state InUse), once found
+    // Released for editing (state Released) until this monotonic millisecond; never stored.
+    unsigned long long releaseDue = 0;
 };
 
 // A handle that was closed from outside, taken back: the file's name, and why it could not be
@@ -75,6 +77,21 @@ class ProtectionModel final : public HolderIndex {
     // Lets go of everything.
     void Clear();
 
+    // Releases for editing: nothing held until the monotonic millisecond due, at the row's path
+    // (a folder row: its whole tree), whatever file stands there meanwhile.
+    bool Release(std::size_t index, unsigned long long due);
+    // Only a file or folder inside a folder row: name below its folder. False for a file row.
+    bool ReleaseInside(std::size_t index, const std::wstring& name, unsigned long long due);
+    // Holds the row again at its level at once, its released parts too, or only the part name
+    // of a folder row; false when nothing was released.
+    bool TakeBack(std::size_t index, const std::wstring& name = {});
+    // Takes back what is due at now; appends the rows that changed.
+    void TakeBackDue(unsigned long long now, std::vector<int>& changed);
+    // The earliest due time of any release, 0 when none.
+    unsigned long long NextReleaseDue() const;
+    // Rows released as a whole or in part.
+    int ReleasedRows() const;
+
     // Folder rows. Busy: a scan or the first tries of what it found are not finished.
     bool AnyFolderBusy() const;
     // One slice of work on the first busy folder.
@@ -103,7 +120,7 @@ class ProtectionModel final : public HolderIndex {
     // Forgets the lost handles (owners from CollectHeld) without closing them, since their
     // values may belong to something else now, and holds each file again at once at its row's
     // level. One entry per file, in the order given.
-    std::vector<TakenBack> TakeBack(const std::vector<const void*>& lost);
+    std::vector<TakenBack> TakeBackLost(const std::vector<const void*>& lost);
     // The files other programs keep open, and the program found for one (its key): the rows
     // whose text changed (-1 for none).
     void CollectBusy(std::vector<BusyFile>& busy) const;

@@ -17,8 +17,8 @@ const wchar_t* const QuitArgument = L"/beenden";
 
 namespace {
 
-constexpr UINT_PTR SubclassId = 0x5672;
-constexpr UINT_PTR EndTimerId = 0x5672;
+constexpr UINT_PTR SubclassId = 0x5673;
+constexpr UINT_PTR EndTimerId = 0x5673;
 // The receipts a running copy gives a quit request it takes; anything else is a refusal.
 constexpr LRESULT ReceiptShown = 1;
 constexpr LRESULT ReceiptHidden = 2;

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/file_list_document.h"
+#include "app/release_period.h"
 #include "framework/requesters.h"
 #include "settings/files.h"
 #include "settings/settings_document.h"
@@ -16,6 +17,7 @@ const char* const FileListName = "Dateien.ini";
 const char* const SettingsName = "Einstellungen.ini";
 const char* const SettingsGroup = "Einstellungen";
 const char* const SpecialKeyName = "SpecialKey";
+const char* const ReleasePeriodName = "Freigabe";
 
 namespace {
 
@@ -91,6 +93,7 @@ void EnsureSettingsDocument(const char* product, const char* name) {
     CreateSettings(path.c_str());
     SelectSettingsGroup(SettingsGroup);
     WriteSettingNumber(SpecialKeyName, DefaultSpecialKey);
+    WriteSettingNumber(ReleasePeriodName, DefaultReleaseMinutes);
     CloseSettings();
 }
 
@@ -124,6 +127,7 @@ void LoadSettings(const char* product, const char* name) {
     SelectSettingsGroup(SettingsGroup);
     // Taken as read: a value outside A to Z stays until the user picks a letter.
     SpecialKey = ReadSettingNumber(SpecialKeyName, DefaultSpecialKey);
+    SetReleaseMinutes(ParseReleaseMinutes(FindSettingValue(ReleasePeriodName)));
     CloseSettings();
 }
 
@@ -147,6 +151,7 @@ bool SaveSettings(const char* product, const char* name) {
     unsigned long error = saved ? 0 : GetLastError();
     SelectSettingsGroup(SettingsGroup);
     WriteSettingNumber(SpecialKeyName, SpecialKey);
+    WriteSettingNumber(ReleasePeriodName, ReleaseMinutes());
     if (!CloseSettings() && saved) {
         saved = false;
         error = GetLastError();
@@ -155,8 +160,9 @@ bool SaveSettings(const char* product, const char* name) {
         settingsFailureTold = false;
         return true;
     }
-    settingsFailure = "Die Einstellungen konnten nicht in " + path + " gespeichert werden: " + SystemErrorText(error) +
-                      ".\rDas Tastenkürzel gilt, solange " + ProductName + " läuft.";
+    settingsFailure = "Die Einstellungen konnten nicht in " + path +
+                      " gespeichert werden: " + SystemErrorText(error) +
+                      ".\rTastenkürzel und Freigabedauer gelten, solange " + ProductName + " läuft.";
     return false;
 }
 

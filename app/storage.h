@@ -22,7 +22,7 @@ void EnsureSettingsDocument(const char* product, const char* name);
 // The lines of the file list document, one per listed path. A list that is there but cannot
 // be read is told (and gives no line); false then. No list at all is an empty one.
 bool LoadFileList(const char* product, const char* name, std::vector<std::string>& lines);
-// Sets SpecialKey from the settings document (88 when it has none).
+// Sets SpecialKey (88 when the document has none) and the release period from the settings document.
 void LoadSettings(const char* product, const char* name);
 
 // Where the list's lines come from when it is saved: the program connects its list here.
@@ -65,4 +65,5 @@ extern const char* const FileListName;
 extern const char* const SettingsName;
 extern const char* const SettingsGroup;
 extern const char* const SpecialKeyName;
+extern const char* const ReleasePeriodName; // the release period in whole minutes
 constexpr int DefaultSpecialKey = 88; // X

@@ -602,6 +602,11 @@ HMENU BeginSubmenu(const char* text) {
     return submenu;
 }
 
+void EndSubmenu() {
+    MenuBuildState* build = State();
+    if (build->depth > 0) build->target = build->stack[--build->depth];
+}
+
 HMENU AddMenuTitle(const char* text) {
     MenuBuildState* build = State();
     MenuRecord* record = CurrentRecord();

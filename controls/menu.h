@@ -46,6 +46,8 @@ Number CreateImagePopup(Number number, int style);
 HMENU AddMenuTitle(const char* text);
 // Opens a submenu in the current append target; appends go into it. At most MaxOpenSubmenus.
 HMENU BeginSubmenu(const char* text);
+// Closes the submenu opened last; appends go to the menu around it again.
+void EndSubmenu();
 // image is an HICON or HBITMAP and is drawn only by image menus.
 void AddMenuEntry(int identifier, const char* text, HANDLE image);
 

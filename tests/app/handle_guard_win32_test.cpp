@@ -98,7 +98,7 @@ TEST(HandleGuard, FindsExactlyTheLostHandlesAmongThousandsAndTheModelTakesThemBa
     std::vector<const void*> owners;
     for (std::size_t index : lost)
         owners.push_back(held[index].owner);
-    std::vector<TakenBack> outcome = model.TakeBack(owners);
+    std::vector<TakenBack> outcome = model.TakeBackLost(owners);
     ASSERT_EQ(outcome.size(), 2u);
     EXPECT_EQ(outcome[0].row, 10);
     EXPECT_EQ(outcome[0].reason, "");
@@ -122,7 +122,7 @@ TEST(HandleGuard, FindsExactlyTheLostHandlesAmongThousandsAndTheModelTakesThemBa
         HeldLock{otherRow.get(), TakeFileIdentity(otherRow.get(), ToWidePath(newer)), nullptr, GENERIC_READ});
     lost = guard.FindLost(twice);
     EXPECT_EQ(lost, std::vector<std::size_t>{20});
-    model.TakeBack({held[20].owner});
+    model.TakeBackLost({held[20].owner});
     EXPECT_TRUE(IsHeld(paths[20]));
     EXPECT_TRUE(GetFileInformationByHandle(otherRow.get(), &information))
         << "taking back closed a value not ours";
@@ -146,7 +146,7 @@ TEST(HandleGuard, FolderTreesAreCheckedAndTakenBackToo) {
     HandleGuard guard;
     std::vector<std::size_t> lost = guard.FindLost(held);
     ASSERT_EQ(lost.size(), 2u);
-    std::vector<TakenBack> outcome = model.TakeBack({held[0].owner, held[1].owner});
+    std::vector<TakenBack> outcome = model.TakeBackLost({held[0].owner, held[1].owner});
     ASSERT_EQ(outcome.size(), 2u);
     for (const TakenBack& file : outcome)
         EXPECT_EQ(file.reason, "") << file.name;

@@ -1,5 +1,6 @@
 // The storage folder and the two documents: first start, reading what people and other tools
 // write, and writing back exactly what the list and the hot key hold.
+#include "app/release_period.h"
 #include "app/storage.h"
 
 #include "app/protected_files.h"
@@ -194,22 +195,25 @@ TEST_F(Storage, AFailedSaveIsToldOnceUntilASaveSucceeds) {
     EXPECT_EQ(ReadBytes(list()), "C:\\eins.txt\r\n");
 }
 
-TEST_F(Storage, TheHotKeyIsTakenAsWritten) {
+TEST_F(Storage, TheHotKeyIsTakenAsWrittenAndTheReleasePeriodWithinItsBounds) {
     Prepare();
     struct Case {
         const char* text;
         int expected;
+        int minutes;
     } cases[] = {
-        {"[Einstellungen]\r\nSpecialKey = 75\r\n", 75},
-        {"[Einstellungen]\r\nSpecialKey = 300\r\n", 300},
-        {"[Einstellungen]\r\nSpecialKey = abc\r\n", 0},
-        {"[Andere]\r\nSpecialKey = 75\r\n", 88},
+        {"[Einstellungen]\r\nSpecialKey = 75\r\nFreigabe = 7\r\n", 75, 7},
+        {"[Einstellungen]\r\nSpecialKey = 300\r\nFreigabe = 1441\r\n", 300, 10},
+        {"[Einstellungen]\r\nSpecialKey = abc\r\nFreigabe = abc\r\n", 0, 10},
+        {"[Andere]\r\nSpecialKey = 75\r\nFreigabe = 30\r\n", 88, 10},
     };
     for (const Case& c : cases) {
         WriteBytes(settings(), c.text);
         SpecialKey = -1;
+        SetReleaseMinutes(3);
         LoadSettings(ProductName, SettingsName);
         EXPECT_EQ(SpecialKey, c.expected) << c.text;
+        EXPECT_EQ(ReleaseMinutes(), c.minutes) << c.text;
     }
 }
 
@@ -219,8 +223,9 @@ TEST_F(Storage, SavingKeepsOnlyTheHotKeyAndAFailureIsToldOnce) {
     LoadSettings(ProductName, SettingsName);
     EXPECT_EQ(SpecialKey, 70);
     SpecialKey = 75;
+    SetReleaseMinutes(7);
     SaveSettings(ProductName, SettingsName);
-    EXPECT_EQ(ReadBytes(settings()), "[Einstellungen]\r\nSpecialKey = 75\r\n");
+    EXPECT_EQ(ReadBytes(settings()), "[Einstellungen]\r\nSpecialKey = 75\r\nFreigabe = 7\r\n");
     SpecialKey = 0;
     LoadSettings(ProductName, SettingsName);
     EXPECT_EQ(SpecialKey, 75);
@@ -240,7 +245,7 @@ TEST_F(Storage, SavingKeepsOnlyTheHotKeyAndAFailureIsToldOnce) {
     }
     OnSettingsChanged();
     EXPECT_EQ(notices.size(), 1u);
-    EXPECT_EQ(ReadBytes(settings()), "[Einstellungen]\r\nSpecialKey = 80\r\n");
+    EXPECT_EQ(ReadBytes(settings()), "[Einstellungen]\r\nSpecialKey = 80\r\nFreigabe = 7\r\n");
 }
 
 TEST_F(Storage, BothLevelsLoadFromTheGoldenListAndAreWrittenBackByteForByte) {

@@ -43,7 +43,7 @@ TEST_F(Background, YesHidesTheLeftKeysBringItBackAsItWasAnotherLetterTakesOverAn
     ASSERT_NE(question, nullptr) << "no close question";
     // Written while the question is still on screen.
     EXPECT_EQ(ReadBytes(box.fileList()), held + "\r\n");
-    EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 88\r\n");
+    EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 88\r\nFreigabe = 10\r\n");
     std::string text = MessageBoxText(question);
     EXPECT_NE(text.find("Strg + Shift + X"), std::string::npos) << text;
     SaveScreenshot("close_question");
@@ -112,7 +112,7 @@ TEST_F(Background, YesHidesTheLeftKeysBringItBackAsItWasAnotherLetterTakesOverAn
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "K did not close the dialog";
     EXPECT_TRUE(IsWindowEnabled(main));
     Quit();
-    EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 75\r\n");
+    EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 75\r\nFreigabe = 10\r\n");
     // The next start knows K, and the close question names no combination.
     Start(1);
     main = verriq.main();

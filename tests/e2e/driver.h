@@ -224,7 +224,8 @@ inline ::testing::AssertionResult LockedAgainstOthers(const std::string& path, c
 }
 
 // Entries of "Programm" as the keyboard reaches them: Down passes over the separator.
-constexpr int EntryChangeHotKey = 0, EntryStartWithWindows = 1, EntryOfferInExplorer = 2, EntryQuit = 3;
+constexpr int EntryChangeHotKey = 0, EntryStartWithWindows = 1, EntryOfferInExplorer = 2,
+              EntryReleasePeriod = 3, EntryQuit = 4;
 
 // Walks the main window's menu with the keyboard: F10 selects the bar, Right moves to the
 // title, Down opens it and moves to the entry, Enter chooses it. Menus of another process

@@ -126,7 +126,7 @@ TEST_F(ExplorerMenu, TheEntryWritesBothVerbsWhoseCommandsProtectAFileAndAFolderA
     std::wstring many;
     for (int i = 0; i <= static_cast<int>(MaxHandOverPaths); ++i) many += ToWide(box.files + "\\viele-" + std::to_string(i)) + L'\0';
     const Case cases[] = {
-        {"another tag", HandOverTag + 1, valid, 0},
+        {"another tag", HandOverTag - 1, valid, 0},
         {"no terminating zero", HandOverTag, ToWide(box.files + "\\ohne-ende.txt"), 0},
         {"an odd size", HandOverTag, valid, static_cast<DWORD>(valid.size() * 2 - 1)},
         {"no data", HandOverTag, L"", 0},

@@ -34,7 +34,7 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     bool read = false;
     EXPECT_EQ(ReadBytes(box.fileList(), &read), "");
     EXPECT_TRUE(read) << "no Dateien.ini";
-    EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 88\r\n");
+    EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 88\r\nFreigabe = 10\r\n");
     EXPECT_EQ(WindowText(main), "Verriq 1.0.0");
     // Opened for an inner area of 400 x 220 without a menu; the menu bar takes its height from it.
     RECT client = {};
@@ -105,5 +105,5 @@ TEST_F(FirstStart, MakesTheDocumentsAndShowsAnEmptyListThatFollowsTheWindow) {
     // The loop goes on: the program still answers.
     Quit();
     EXPECT_EQ(ReadBytes(box.fileList()), "");
-    EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 88\r\n");
+    EXPECT_EQ(ReadBytes(box.settings()), "[Einstellungen]\r\nSpecialKey = 88\r\nFreigabe = 10\r\n");
 }
