@@ -1,8 +1,8 @@
 #include "app/file_list_view.h"
 
 #include "app/application.h"
-#include "app/protection_model.h"
-#include "app/release_clock.h"
+#include "app/protection/protection_model.h"
+#include "app/protection/release_clock.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "controls/menu.h"

@@ -2,7 +2,7 @@
 
 #include "app/application.h"
 #include "app/file_list_view.h"
-#include "app/protection_model.h"
+#include "app/protection/protection_model.h"
 #include "app/release.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"

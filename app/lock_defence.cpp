@@ -2,8 +2,8 @@
 
 #include "app/application.h"
 #include "app/file_list_view.h"
-#include "app/handle_guard.h"
-#include "app/holder_lookup.h"
+#include "app/protection/handle_guard.h"
+#include "app/protection/holder_lookup.h"
 #include "app/notification_area.h"
 #include "settings/text.h"
 

@@ -4,7 +4,7 @@
 // (holder_lookup) and named in its row.
 #pragma once
 
-#include "app/protection_model.h"
+#include "app/protection/protection_model.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "app/notification_area.h"
 
 #include "app/application.h"
-#include "app/protection_model.h"
+#include "app/protection/protection_model.h"
 #include "app/session.h"
 #include "controls/menu.h"
 #include "core/handles_win32.h"

@@ -3,7 +3,7 @@
 // folder watchers' messages, drops and the keys of the list keep both going.
 #pragma once
 
-#include "app/protection_model.h"
+#include "app/protection/protection_model.h"
 
 #include <string>
 #include <vector>

@@ -5,7 +5,7 @@
 #include "app/handover.h"
 #include "app/notification_area.h"
 #include "app/protected_files.h"
-#include "app/release_clock.h"
+#include "app/protection/release_clock.h"
 #include "controls/menu.h"
 #include "framework/requesters.h"
 #include "framework/window.h"

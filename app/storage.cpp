@@ -1,8 +1,8 @@
 #include "app/storage.h"
 
 #include "app/application.h"
-#include "app/file_list_document.h"
-#include "app/release_period.h"
+#include "app/protection/file_list_document.h"
+#include "app/protection/release_period.h"
 #include "framework/requesters.h"
 #include "settings/files.h"
 #include "settings/settings_document.h"

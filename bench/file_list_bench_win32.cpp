@@ -4,7 +4,7 @@
 // one buffer, written to the temporary file, flushed and renamed over the list.
 //
 //     file_list_bench_win32.exe [N]      (default 100000)
-#include "app/file_list_document.h"
+#include "app/protection/file_list_document.h"
 #include "core/clock_win32.h"
 #include "core/handles_win32.h"
 

@@ -4,8 +4,8 @@
 //
 //     folder_bench_win32.exe [N [seconds]]      (default 10000 files, 20 s idle)
 #include "app/application.h"
-#include "app/protected_tree.h"
-#include "app/protection_model.h"
+#include "app/protection/protected_tree.h"
+#include "app/protection/protection_model.h"
 #include "core/clock_win32.h"
 #include "core/handles_win32.h"
 #include "settings/wide_text.h"

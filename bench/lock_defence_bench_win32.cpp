@@ -6,9 +6,9 @@
 //
 //     lock_defence_bench_win32.exe [N [seconds]]      (default 10000 files, 20 s idle)
 #include "app/application.h"
-#include "app/handle_guard.h"
+#include "app/protection/handle_guard.h"
 #include "app/lock_defence.h"
-#include "app/protection_model.h"
+#include "app/protection/protection_model.h"
 #include "core/clock_win32.h"
 #include "settings/wide_text.h"
 

@@ -1,7 +1,7 @@
 // The list document: the encoding earlier versions read (ANSI, no mark) whenever it can hold
 // every path, UTF-8 behind the mark when it cannot; lines that survive loading and saving byte
 // for byte; and a replacement that leaves the whole old or the whole new list wherever it stops.
-#include "app/file_list_document.h"
+#include "app/protection/file_list_document.h"
 
 #include "settings/wide_text.h"
 #include "tests/app/app_test_support.h"

@@ -2,9 +2,9 @@
 // identity check refuses a value that now names another file, the guard finds exactly the lost
 // handles (a value given to a new file of ours among them), and taking them back closes nothing
 // that may now be someone else's. The handle table's answer is checked before use.
-#include "app/handle_guard.h"
-#include "app/holder_lookup.h"
-#include "app/protection_model.h"
+#include "app/protection/handle_guard.h"
+#include "app/protection/holder_lookup.h"
+#include "app/protection/protection_model.h"
 
 #include "settings/wide_text.h"
 #include "tests/app/app_test_support.h"

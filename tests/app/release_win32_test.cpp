@@ -1,8 +1,8 @@
 // Releases for editing in the model alone: what others may do to a released file, a part of a
 // folder released while the rest stays held, an editor's save at a released path, the take-back
 // when due (an editor that still holds the file delays it), and the period's parsing and clock.
-#include "app/protection_model.h"
-#include "app/release_period.h"
+#include "app/protection/protection_model.h"
+#include "app/protection/release_period.h"
 
 #include "settings/wide_text.h"
 #include "tests/app/app_test_support.h"

@@ -1,6 +1,6 @@
 // The storage folder and the two documents: first start, reading what people and other tools
 // write, and writing back exactly what the list and the hot key hold.
-#include "app/release_period.h"
+#include "app/protection/release_period.h"
 #include "app/storage.h"
 
 #include "app/protected_files.h"

@@ -1,4 +1,4 @@
-#include "app/folder_watch.h"
+#include "app/protection/folder_watch.h"
 
 #include <cstddef>
 

@@ -4,8 +4,8 @@
 // and changes nothing itself. No window code here.
 #pragma once
 
-#include "app/file_identity.h"
-#include "app/handle_table.h"
+#include "app/protection/file_identity.h"
+#include "app/protection/handle_table.h"
 
 #include <windows.h>
 

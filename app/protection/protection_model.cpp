@@ -1,4 +1,4 @@
-#include "app/protection_model.h"
+#include "app/protection/protection_model.h"
 
 #include "core/clock_win32.h"
 #include "settings/wide_text.h"

@@ -1,6 +1,6 @@
-#include "app/holder_lookup.h"
+#include "app/protection/holder_lookup.h"
 
-#include "app/handle_table.h"
+#include "app/protection/handle_table.h"
 #include "core/handles_win32.h"
 #include "core/system_library_win32.h"
 #include "settings/wide_text.h"

@@ -1,6 +1,6 @@
-#include "app/protected_tree.h"
+#include "app/protection/protected_tree.h"
 
-#include "app/release_clock.h"
+#include "app/protection/release_clock.h"
 #include "core/clock_win32.h"
 #include "settings/text.h"
 #include "settings/wide_text.h"

@@ -1,4 +1,4 @@
-#include "app/release_period.h"
+#include "app/protection/release_period.h"
 
 namespace {
 int releaseMinutes = DefaultReleaseMinutes;

@@ -2,10 +2,10 @@
 // appears there later. Lives on the main thread; its watcher only reports names.
 #pragma once
 
-#include "app/folder_watch.h"
-#include "app/handle_guard.h"
-#include "app/holder_lookup.h"
-#include "app/lock_state.h"
+#include "app/protection/folder_watch.h"
+#include "app/protection/handle_guard.h"
+#include "app/protection/holder_lookup.h"
+#include "app/protection/lock_state.h"
 #include "core/handles_win32.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/file_identity.h"
+#include "app/protection/file_identity.h"
 
 #include "core/system_library_win32.h"
 

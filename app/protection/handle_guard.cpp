@@ -1,4 +1,4 @@
-#include "app/handle_guard.h"
+#include "app/protection/handle_guard.h"
 
 #include <algorithm>
 

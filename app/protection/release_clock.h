@@ -2,7 +2,7 @@
 // daylight saving cannot move; the local clock is asked only to show when that will be.
 #pragma once
 
-#include "app/release_period.h"
+#include "app/protection/release_period.h"
 #include "core/clock_win32.h"
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "app/handle_table.h"
+#include "app/protection/handle_table.h"
 
 #include "core/system_library_win32.h"
 

@@ -1,4 +1,4 @@
-#include "app/file_list_document.h"
+#include "app/protection/file_list_document.h"
 
 #include "core/handles_win32.h"
 #include "settings/wide_text.h"

@@ -3,9 +3,9 @@
 // rows' text. It draws nothing; its folder watchers are only told where to post.
 #pragma once
 
-#include "app/handle_guard.h"
-#include "app/lock_state.h"
-#include "app/protected_tree.h"
+#include "app/protection/handle_guard.h"
+#include "app/protection/lock_state.h"
+#include "app/protection/protected_tree.h"
 #include "core/handles_win32.h"
 
 #include <memory>

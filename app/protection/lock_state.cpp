@@ -1,4 +1,4 @@
-#include "app/lock_state.h"
+#include "app/protection/lock_state.h"
 
 #include "settings/wide_text.h"
 
