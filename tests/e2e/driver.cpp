@@ -1,6 +1,7 @@
 #include "tests/e2e/driver.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace e2e {
@@ -18,8 +19,19 @@ bool Launch(const std::string& commandLine, DWORD flags, void* environment, cons
             PROCESS_INFORMATION& info) {
     std::wstring line = ToWide(commandLine), current = ToWide(folder);
     STARTUPINFOW startup = {sizeof startup};
-    return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, environment,
-                          current.empty() ? nullptr : current.c_str(), &startup, &info);
+    // Wine now and then refuses a start while many processes start at once on a busy machine;
+    // a program a user starts twice is started, so the driver tries again before it fails.
+    for (int attempt = 0;; ++attempt) {
+        if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, flags, environment,
+                           current.empty() ? nullptr : current.c_str(), &startup, &info))
+            return true;
+        DWORD error = GetLastError();
+        if (attempt == 2) {
+            std::fprintf(stderr, "could not start %s: error %lu\n", commandLine.c_str(), error);
+            return false;
+        }
+        Sleep(200);
+    }
 }
 
 // Sends a message whose parameter points to size bytes in the target process: data goes there
