@@ -135,14 +135,16 @@ TEST_F(Folders, TheWindowAnswersWhileALargeFolderIsHeld) {
     }
     EXPECT_EQ(verriq.StatusText(), StatusFor(count));
     EXPECT_TRUE(progressShown);
-    EXPECT_LE(slowest, 100u);
+    // Work done in one piece on the window's thread keeps it away for seconds; a second leaves
+    // room for a busy machine and a 32-bit Wine under an emulator.
+    EXPECT_LE(slowest, 1000u);
     std::cout << "slowest of " << probes << " answers while holding " << count << " files: " << slowest << " ms\n";
     EXPECT_FALSE(Writable(large + "\\datei-" + std::to_string(count - 1) + ".txt"));
     // A burst of new files, more than the system queues between two looks: all are held.
     const int burst = 2000;
     for (int i = 0; i < burst; ++i)
         ASSERT_TRUE(WriteBytes(large + "\\neu-" + std::to_string(i) + ".txt", "y")) << i;
-    EXPECT_TRUE(Holding(count + burst, 30000));
+    EXPECT_TRUE(Holding(count + burst, 120000));
 }
 
 TEST_F(Folders, ThePickerAddsAFolderAndNeitherTheStartFolderNorABrowsedOneStaysBusy) {
