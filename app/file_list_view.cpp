@@ -1,6 +1,7 @@
 #include "app/file_list_view.h"
 
 #include "app/application.h"
+#include "app/lock_texts.h"
 #include "app/protection/protection_model.h"
 #include "app/protection/release_clock.h"
 #include "controls/gadget.h"
@@ -68,7 +69,7 @@ void ShowTooltip(int row, POINT screen) {
         const ProtectedFile& file = Protection().Files()[row];
         // A folder row always tells what it holds.
         reason = file.state == LockState::Released            ? ReleasedRowText(file)
-                 : file.tree && file.state == LockState::Held ? file.tree->Summary()
+                 : file.tree && file.state == LockState::Held ? FolderSummary(*file.tree)
                                                               : UnprotectedReason(file);
     }
     if (reason.empty()) {

@@ -218,7 +218,7 @@ void AddArrivingPaths(const std::vector<std::wstring>& paths) {
             text += '\\';
             wide = ToWidePath(text);
         }
-        keys.insert(FoldedCase(wide));
+        keys.insert(FileKey(wide));
         accepted.push_back(std::move(text));
     }
     if (accepted.empty()) return;

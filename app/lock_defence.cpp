@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/file_list_view.h"
+#include "app/lock_texts.h"
 #include "app/protection/handle_guard.h"
 #include "app/protection/holder_lookup.h"
 #include "app/notification_area.h"
@@ -66,21 +67,22 @@ std::string TakenBackText(const std::vector<TakenBack>& outcome) {
     std::size_t failed = 0;
     const TakenBack* firstFailure = nullptr;
     for (const TakenBack& file : outcome)
-        if (!file.reason.empty()) {
+        if (file.Failed()) {
             ++failed;
             if (!firstFailure) firstFailure = &file;
         }
     if (outcome.size() == 1) {
         std::string text =
             "Ein anderes Programm hat den Schutz von " + ShortName(outcome[0].name) + " aufgehoben. ";
-        return text + (failed == 0 ? "Verriq schützt die Datei wieder."
-                                   : "Verriq konnte sie nicht wieder schützen: " + outcome[0].reason);
+        return text + (failed == 0
+                           ? "Verriq schützt die Datei wieder."
+                           : "Verriq konnte sie nicht wieder schützen: " + LockReason(outcome[0].why));
     }
     std::string text = "Ein anderes Programm hat den Schutz von " +
                        FormatGroupedInteger(static_cast<long long>(outcome.size())) + " Dateien aufgehoben. ";
     if (failed == 0) return text + "Verriq schützt sie wieder.";
     return text + "Verriq konnte " + FormatGroupedInteger(static_cast<long long>(failed)) +
-           " davon nicht wieder schützen: " + firstFailure->reason;
+           " davon nicht wieder schützen: " + LockReason(firstFailure->why);
 }
 
 void DefendLocks() {
@@ -101,7 +103,7 @@ void DefendLocks() {
         UpdateStatusText();
         bool failed = false;
         for (const TakenBack& file : outcome)
-            failed = failed || !file.reason.empty();
+            failed = failed || file.Failed();
         // Shown or hidden, the window may not be looked at: the picture speaks up.
         if (!outcome.empty()) ShowNotifyBalloon(ProductName, TakenBackText(outcome).c_str(), failed);
     }

@@ -173,9 +173,7 @@ void ReleaseArrivingPaths(const std::vector<std::wstring>& paths) {
     std::string unprotected;
     int told = 0;
     for (const std::wstring& path : paths) {
-        if (AcceptablePath(path) &&
-            ApplyToPath(FileKey(ToWidePath(FromWide(path))), path, true, due, changed))
-            continue;
+        if (AcceptablePath(path) && ApplyToPath(FileKey(path), path, true, due, changed)) continue;
         // A long batch names the first few; the count says the rest.
         if (told++ < 5) unprotected += (unprotected.empty() ? "" : "\r") + FromWide(path);
     }

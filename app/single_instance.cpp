@@ -1,5 +1,6 @@
 #include "app/single_instance.h"
 
+#include "app/protection/path_key.h"
 #include "core/handles_win32.h"
 #include "settings/wide_text.h"
 
@@ -9,9 +10,9 @@ namespace {
 
 UniqueKernelHandle instanceMutex;
 
-// FNV-1a over the folded UTF-16 of the folder: short, stable across builds and bitnesses.
+// FNV-1a over the folder's key, UTF-16: short, stable across builds and bitnesses.
 std::wstring FolderHash(const std::string& storageFolder) {
-    std::wstring folder = FoldedCase(ToWide(storageFolder));
+    std::wstring folder = FileKey(ToWide(storageFolder));
     while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
     std::uint64_t hash = 1469598103934665603ull;
     for (wchar_t c : folder) {

@@ -1,6 +1,7 @@
 #include "app/protection/holder_lookup.h"
 
 #include "app/protection/handle_table.h"
+#include "app/protection/path_key.h"
 #include "core/handles_win32.h"
 #include "core/system_library_win32.h"
 #include "settings/wide_text.h"
@@ -31,13 +32,6 @@ class ExclusiveLock {
   private:
     SRWLOCK& lock_;
 };
-
-// The path as both sides compare it: without the "\\?\" the system's answers start with.
-std::wstring Comparable(const std::wstring& path) {
-    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return FoldedCase(L"\\\\" + path.substr(8));
-    if (path.compare(0, 4, L"\\\\?\\") == 0) return FoldedCase(path.substr(4));
-    return FoldedCase(path);
-}
 
 std::string ProgramFileName(DWORD process) {
     UniqueKernelHandle opened(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
@@ -88,7 +82,7 @@ std::string AskRestartManager(const std::wstring& path) {
             found[i].strAppName[CCH_RM_MAX_APP_NAME] = L'\0';
             std::string file = ProgramFileName(found[i].Process.dwProcessId);
             std::string app = FromWide(found[i].strAppName);
-            if (file.empty() || app.empty() || FoldedCase(ToWide(app)) == FoldedCase(ToWide(file)))
+            if (file.empty() || app.empty() || lstrcmpiW(ToWide(app).c_str(), ToWide(file).c_str()) == 0)
                 AddName(names, named, file.empty() ? app : file);
             else
                 AddName(names, named, file + ": " + app);
@@ -205,7 +199,7 @@ std::string FindHoldersInHandleTable(const std::wstring& path, unsigned long lim
     unsigned short fileType = FileTypeIndex(own.get(), entries);
     own.reset();
     if (fileType == 0) return {};
-    const std::wstring wanted = Comparable(path);
+    const std::wstring wanted = FileKey(path);
 
     Namer* namer = StartNamer();
     // Each process is opened once per search (null: it may not be), and closed at its end.
@@ -246,7 +240,7 @@ std::string FindHoldersInHandleTable(const std::wstring& path, unsigned long lim
         }
         std::wstring name(namer->name, namer->length);
         CloseHandle(copy);
-        if (name.empty() || Comparable(name) != wanted) continue;
+        if (name.empty() || FileKey(name) != wanted) continue;
         processes[slot].done = true;
         AddName(names, named, ProgramFileName(static_cast<DWORD>(entry.process)));
     }

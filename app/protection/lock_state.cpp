@@ -1,7 +1,5 @@
 #include "app/protection/lock_state.h"
 
-#include "settings/wide_text.h"
-
 #include <windows.h>
 
 LockState LockStateForError(unsigned long error) {
@@ -23,30 +21,4 @@ LockState LockStateForError(unsigned long error) {
     default:
         return LockState::Failed;
     }
-}
-
-std::string LockReason(LockState state, unsigned long error, bool folder, const std::string& holder) {
-    switch (state) {
-    case LockState::Held:
-        return {};
-    case LockState::NotFound:
-        return folder ? "Ordner nicht gefunden" : "Datei nicht gefunden";
-    case LockState::InUse:
-        // holder: the program found to have it open, where one was.
-        return holder.empty() ? "von einem anderen Programm geöffnet"
-                              : "von einem anderen Programm geöffnet (" + holder + ")";
-    case LockState::AccessDenied:
-        return "Zugriff verweigert";
-    case LockState::Duplicate:
-        return holder.empty() ? "bereits in der Liste" : "bereits in der Liste: " + holder;
-    case LockState::TooMany:
-        return "zu viele Dateien";
-    case LockState::ReadersWait:
-        return "wird gesperrt, sobald kein anderes Programm sie liest";
-    case LockState::Released:
-        return "zum Bearbeiten freigegeben";
-    case LockState::Failed:
-        break;
-    }
-    return SystemErrorText(error);
 }

@@ -33,6 +33,13 @@ constexpr unsigned long FolderShareMode = 0x1 | 0x2;
 
 // The state a failed open's error stands for.
 LockState LockStateForError(unsigned long error);
-// Why something is not held, as a clause: "Zugriff verweigert". holder: the row that holds
-// the file instead (Duplicate), or the program that has it open (InUse), where known.
-std::string LockReason(LockState state, unsigned long error, bool folder, const std::string& holder);
+
+// Why a file or folder is not held, as the view needs it to say so.
+struct Unheld {
+    LockState state = LockState::Held;
+    unsigned long error = 0; // the system's error where the state has one
+    bool folder = false;
+    // The row that holds the file instead (Duplicate), or the program that has it open
+    // (InUse), where known.
+    std::string holder;
+};

@@ -1,8 +1,6 @@
 #include "app/protection/protected_tree.h"
 
-#include "app/protection/release_clock.h"
 #include "core/clock_win32.h"
-#include "settings/text.h"
 #include "settings/wide_text.h"
 
 #include <algorithm>
@@ -18,8 +16,6 @@ constexpr unsigned BusyDelayCap = 2000;
 constexpr unsigned RefusedDelayCap = 60000;
 // A folder that could not be listed is looked into again this often.
 constexpr unsigned UnlistedDelay = BusyDelayCap;
-// Names the tooltip lists before it only counts.
-constexpr int NamesInSummary = 5;
 
 // Every file and folder held by any tree, against the ceiling.
 int heldByTrees = 0;
@@ -455,41 +451,18 @@ bool ProtectedTree::Holds(const std::wstring& key) const {
     return entry != entries_.end() && entry->second.lock.valid();
 }
 
-std::string ProtectedTree::Summary() const {
-    int unheldFiles = 0;
-    bool tooMany = false;
+TreeFacts ProtectedTree::Facts() const {
+    TreeFacts facts;
+    facts.heldFiles = heldFiles_;
+    facts.busy = Busy();
+    facts.rootListError = rootListError_;
     for (const std::wstring& key : unheld_) {
         auto entry = entries_.find(key);
         if (entry == entries_.end()) continue;
-        // A file that waits for its readers is held all the same, and counted so.
-        if (!entry->second.folder && !entry->second.lock) ++unheldFiles;
-        tooMany |= entry->second.state == LockState::TooMany;
+        if (!entry->second.folder && !entry->second.lock) ++facts.unheldFiles;
+        facts.tooMany |= entry->second.state == LockState::TooMany;
     }
-    std::string text = "Ordner: " + FormatGroupedInteger(heldFiles_) +
-                       (heldFiles_ == 1 ? " Datei geschützt, " : " Dateien geschützt, ") +
-                       FormatGroupedInteger(unheldFiles) + " nicht geschützt";
-    // Past the ceiling the names below would be an arbitrary few of thousands: say so first.
-    if (tooMany) text += "\r\nNicht alle geschützt: zu viele Dateien";
-    if (Busy()) text += "\r\nWird noch durchsucht";
-    if (rootListError_ != 0)
-        text += "\r\n" + rootText_ + ": " + LockReason(LockStateForError(rootListError_), rootListError_, true, {});
-    int listed = 0;
-    for (const std::wstring& key : unheld_) {
-        auto entry = entries_.find(key);
-        if (entry == entries_.end()) continue;
-        if (listed++ == NamesInSummary) {
-            text += "\r\n…";
-            break;
-        }
-        const TreeEntry& found = entry->second;
-        text += "\r\n" + FromWide(found.name) + ": " +
-                LockReason(found.state, found.error, found.folder,
-                           found.state == LockState::InUse ? found.program : found.holder);
-    }
-    for (const ReleasedPart& part : released_)
-        text += "\r\n" + FromWide(part.name) + ": frei bis " + DueClockText(part.due) +
-                ", danach wieder geschützt";
-    return text;
+    return facts;
 }
 
 void ProtectedTree::CollectHeld(std::vector<HeldLock>& held) const {
@@ -501,8 +474,8 @@ void ProtectedTree::CollectHeld(std::vector<HeldLock>& held) const {
                          entry.folder ? static_cast<unsigned long>(FILE_LIST_DIRECTORY) : GENERIC_READ});
 }
 
-bool ProtectedTree::TakeBackLost(const void* owner, std::string& name, std::string& reason,
-                             unsigned long& rootError) {
+bool ProtectedTree::TakeBackLost(const void* owner, std::string& name, Unheld& why,
+                                 unsigned long& rootError) {
     rootError = 0;
     if (owner == &root_) {
         name = rootText_;
@@ -515,7 +488,9 @@ bool ProtectedTree::TakeBackLost(const void* owner, std::string& name, std::stri
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             rootError = GetLastError();
-            reason = LockReason(LockStateForError(rootError), rootError, true, {});
+            why.state = LockStateForError(rootError);
+            why.error = rootError;
+            why.folder = true;
             return true;
         }
         root_.reset(handle);
@@ -535,10 +510,17 @@ bool ProtectedTree::TakeBackLost(const void* owner, std::string& name, std::stri
         entry.delay = 0;
         if (!Hold(position)) {
             // Gone from the disk meanwhile: nothing is left to hold.
-            reason = LockReason(LockState::NotFound, ERROR_FILE_NOT_FOUND, folder, {});
+            why.state = LockState::NotFound;
+            why.error = ERROR_FILE_NOT_FOUND;
+            why.folder = folder;
             return true;
         }
-        if (!entry.lock) reason = LockReason(entry.state, entry.error, folder, entry.holder);
+        if (!entry.lock) {
+            why.state = entry.state;
+            why.error = entry.error;
+            why.folder = folder;
+            why.holder = entry.holder;
+        }
         return true;
     }
     return false;

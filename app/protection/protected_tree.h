@@ -53,6 +53,16 @@ struct TreeEntry {
 // elsewhere is taken to be still being written: its writer is expected to let go soon.
 constexpr unsigned long long WritingPause = 10000;
 
+// What a folder row has to tell in numbers; the entries not held and the released parts are
+// read from the tree itself (ForEachUnheld, Releases). The view words it all.
+struct TreeFacts {
+    int heldFiles = 0;
+    int unheldFiles = 0;             // a file that waits for its readers is held all the same
+    bool tooMany = false;            // some were left out under the ceiling
+    bool busy = false;               // the scan or the first tries are not finished
+    unsigned long rootListError = 0; // why the folder itself could not be listed; 0: it could
+};
+
 class ProtectedTree {
   public:
     // root: the folder's full path ending in a backslash, as the row shows it; key: the same
@@ -98,15 +108,36 @@ class ProtectedTree {
     }
     // Of the entries not held, the files still being written (see WritingPause) at tick now.
     int BeingWritten(unsigned long long now) const;
-    // Counts, then the first few entries not held with their reasons, one per line.
-    std::string Summary() const;
+    // The counts and states a folder row tells of.
+    TreeFacts Facts() const;
+    // The folder as the row shows it.
+    const std::string& RootText() const { return rootText_; }
+    // Calls visit(name below the folder, why) for each entry not held, in the order of their
+    // names, until it answers false.
+    template <typename Visit> void ForEachUnheld(Visit visit) const {
+        for (const std::wstring& key : unheld_) {
+            auto entry = entries_.find(key);
+            if (entry == entries_.end()) continue;
+            const TreeEntry& found = entry->second;
+            if (!visit(found.name, Unheld{found.state, found.error, found.folder,
+                                          found.state == LockState::InUse ? found.program : found.holder}))
+                return;
+        }
+    }
+    // Released parts: their folded key below the folder, the name as given, and when due.
+    struct ReleasedPart {
+        std::wstring key;
+        std::wstring name;
+        unsigned long long due;
+    };
+    const std::vector<ReleasedPart>& Releases() const { return released_; }
 
     // Every handle the tree holds, the folder's own among them.
     void CollectHeld(std::vector<HeldLock>& held) const;
     // When owner (from CollectHeld) is one of this tree's: forgets it without closing it and
-    // holds the file or folder again at once. name: its path; reason: why it could not be held
-    // again (empty when it is). rootError: for the folder itself, the error that kept it out.
-    bool TakeBackLost(const void* owner, std::string& name, std::string& reason, unsigned long& rootError);
+    // holds the file or folder again at once. name: its path; why: what kept it out (state
+    // Held when it is held again). rootError: for the folder itself, the error that kept it out.
+    bool TakeBackLost(const void* owner, std::string& name, Unheld& why, unsigned long& rootError);
     // The files inside that other programs keep open, and the program found for one.
     void CollectBusy(std::vector<BusyFile>& busy) const;
     bool SetProgram(const std::wstring& key, const std::string& program);
@@ -167,13 +198,7 @@ class ProtectedTree {
     int foundFiles_ = 0;
     int triedFiles_ = 0;
     bool readable_ = false;
-    // Released parts: their folded key below the folder, the name as given, and when due. A
-    // few at a time; a list is all they need.
-    struct ReleasedPart {
-        std::wstring key;
-        std::wstring name;
-        unsigned long long due;
-    };
+    // A few at a time; a list is all they need.
     std::vector<ReleasedPart> released_;
 };
 

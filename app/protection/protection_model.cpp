@@ -9,35 +9,8 @@
 
 bool IsFolderPath(const std::string& path) { return !path.empty() && path.back() == '\\'; }
 
-// One call into a buffer on the stack suffices for nearly every path; only a longer one asks
-// for its length first.
-std::wstring FileKey(std::wstring wide) {
-    wchar_t buffer[MAX_PATH + 1];
-    DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH + 1, buffer, nullptr);
-    if (length > 0 && length <= MAX_PATH) {
-        wide.assign(buffer, length);
-    } else if (length > MAX_PATH) {
-        std::wstring full(length, L'\0');
-        DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
-        if (written > 0 && written < length) {
-            full.resize(written);
-            wide = std::move(full);
-        }
-    }
-    return FoldedCase(std::move(wide));
-}
-
 bool IsWhole(const ProtectedFile& file) {
     return file.state == LockState::Held && (!file.tree || (!file.tree->Busy() && file.tree->UnheldCount() == 0));
-}
-
-std::string UnprotectedReason(const ProtectedFile& file) {
-    if (file.state == LockState::Released) return LockReason(file.state, 0, false, {});
-    if (file.state == LockState::Held) return IsWhole(file) ? std::string() : file.tree->Summary();
-    // Nothing can change the file meanwhile: it is protected, only not yet as the row says.
-    if (file.state == LockState::ReadersWait) return LockReason(file.state, file.error, false, {});
-    return "Nicht geschützt: " + LockReason(file.state, file.error, file.tree != nullptr,
-                                            file.state == LockState::InUse ? file.program : file.holder);
 }
 
 ProtectionModel& Protection() {
@@ -249,15 +222,16 @@ std::vector<TakenBack> ProtectionModel::TakeBackLost(const std::vector<const voi
         for (std::size_t row = 0; row < files_.size(); ++row) {
             ProtectedFile& file = files_[row];
             if (file.tree) {
-                std::string name, reason;
+                std::string name;
+                Unheld why;
                 unsigned long rootError = 0;
-                if (!file.tree->TakeBackLost(owner, name, reason, rootError)) continue;
+                if (!file.tree->TakeBackLost(owner, name, why, rootError)) continue;
                 // The folder itself: the row says what became of it.
                 if (rootError != 0) {
                     file.error = rootError;
                     file.state = LockStateForError(rootError);
                 }
-                outcome.push_back(TakenBack{std::move(name), std::move(reason), static_cast<int>(row)});
+                outcome.push_back(TakenBack{std::move(name), std::move(why), static_cast<int>(row)});
                 break;
             }
             if (&file.lock != owner) continue;
@@ -265,10 +239,13 @@ std::vector<TakenBack> ProtectionModel::TakeBackLost(const std::vector<const voi
             file.lock.release();
             file.identity = FileIdentity{};
             TryLock(file, ToWidePath(file.path));
-            std::string reason = file.state == LockState::Held || file.state == LockState::ReadersWait
-                                     ? std::string()
-                                     : LockReason(file.state, file.error, false, file.holder);
-            outcome.push_back(TakenBack{file.path, std::move(reason), static_cast<int>(row)});
+            outcome.push_back(TakenBack{file.path, {}, static_cast<int>(row)});
+            if (file.state != LockState::Held && file.state != LockState::ReadersWait) {
+                Unheld& why = outcome.back().why;
+                why.state = file.state;
+                why.error = file.error;
+                why.holder = file.holder;
+            }
             break;
         }
     }

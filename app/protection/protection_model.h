@@ -5,6 +5,7 @@
 
 #include "app/protection/handle_guard.h"
 #include "app/protection/lock_state.h"
+#include "app/protection/path_key.h"
 #include "app/protection/protected_tree.h"
 #include "core/handles_win32.h"
 
@@ -14,7 +15,7 @@
 
 struct ProtectedFile {
     std::string path; // as the user gave it: the row's text and the line in the list document
-    std::wstring key; // the full path folded to upper case: what "the same file" compares
+    std::wstring key; // FileKey of the path: what "the same file" compares
     UniqueFile lock;  // open with the share mode of the row's level
     LockState state = LockState::NotFound;
     unsigned long error = 0; // the system's error of the last attempt that failed
@@ -29,11 +30,12 @@ struct ProtectedFile {
 };
 
 // A handle that was closed from outside, taken back: the file's name, and why it could not be
-// held again (empty when it is held again).
+// held again (state Held when it is held again).
 struct TakenBack {
     std::string name;
-    std::string reason;
+    Unheld why;
     int row;
+    bool Failed() const { return why.state != LockState::Held; }
 };
 
 // How often unheld files are tried again, and how long one try may take: a list of thousands
@@ -43,12 +45,8 @@ constexpr unsigned RetryBudgetMilliseconds = 4;
 
 // A line of the list names a folder when it ends in a backslash.
 bool IsFolderPath(const std::string& path);
-// The key of a path as the system takes it (ToWidePath): its full form folded to upper case.
-std::wstring FileKey(std::wstring widePath);
 // Held, and for a folder row everything in it held as well.
 bool IsWhole(const ProtectedFile& file);
-// What the tooltip of a row not held says; empty for a row that holds all it should.
-std::string UnprotectedReason(const ProtectedFile& file);
 
 class ProtectionModel final : public HolderIndex {
   public:

@@ -101,7 +101,7 @@ TEST(HandleGuard, FindsExactlyTheLostHandlesAmongThousandsAndTheModelTakesThemBa
     std::vector<TakenBack> outcome = model.TakeBackLost(owners);
     ASSERT_EQ(outcome.size(), 2u);
     EXPECT_EQ(outcome[0].row, 10);
-    EXPECT_EQ(outcome[0].reason, "");
+    EXPECT_FALSE(outcome[0].Failed());
     EXPECT_EQ(outcome[1].row, 201);
     // The stranger's handle is still open and still names its file: nothing of ours closed it.
     BY_HANDLE_FILE_INFORMATION information;
@@ -149,7 +149,7 @@ TEST(HandleGuard, FolderTreesAreCheckedAndTakenBackToo) {
     std::vector<TakenBack> outcome = model.TakeBackLost({held[0].owner, held[1].owner});
     ASSERT_EQ(outcome.size(), 2u);
     for (const TakenBack& file : outcome)
-        EXPECT_EQ(file.reason, "") << file.name;
+        EXPECT_FALSE(file.Failed()) << file.name;
     EXPECT_TRUE(IsHeld(inside));
     EXPECT_EQ(model.HeldCount(), 1);
     EXPECT_FALSE(MoveFileA((scratch.root + "\\Ordner").c_str(), (scratch.root + "\\Anders").c_str()));

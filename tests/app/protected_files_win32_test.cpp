@@ -1,6 +1,7 @@
 // Rows and locks: every row holds its own file against every kind of access, removal lets go of
 // exactly the removed rows' files, a file that cannot be held is never shown or counted as
 // protected and says why, and it is held as soon as it can be.
+#include "app/lock_texts.h"
 #include "app/protected_files.h"
 
 #include "controls/gadget.h"

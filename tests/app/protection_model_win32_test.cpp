@@ -1,6 +1,7 @@
 // The model alone, without a window or a list control: what it holds, what it counts, how a
 // row removed hands its file to the next row, how a file let go by another program is taken on
 // a retry and changes level, and how a folder is worked through when nobody is told of its changes.
+#include "app/lock_texts.h"
 #include "app/protection/protection_model.h"
 
 #include "settings/wide_text.h"

@@ -1,6 +1,7 @@
 // The level "lesen erlaubt": others may read and copy, and nothing else; switching a row either
 // way leaves its file held at every moment we can observe, a reader holds the full lock off
 // without opening a gap, and a folder row's files, later ones too, follow the row's level.
+#include "app/lock_texts.h"
 #include "app/protected_files.h"
 
 #include "controls/gadget.h"
@@ -135,7 +136,7 @@ TEST_F(ReadingAllowed, AFolderRowsFilesAndOnesArrivingLaterFollowItsLevel) {
     EXPECT_EQ(WhatGotThrough(old), Nothing);
     EXPECT_EQ(Protection().HeldCount(), 2);
     EXPECT_EQ(TextColor(0), FailedLockColor);
-    EXPECT_NE(Row(0).tree->Summary().find("neu.jpg"), std::string::npos);
+    EXPECT_NE(FolderSummary(*Row(0).tree).find("neu.jpg"), std::string::npos);
     CloseHandle(viewer);
     ASSERT_TRUE(PumpUntil([this] { return TextColor(0) == -1; }));
     EXPECT_EQ(WhatGotThrough(later), Nothing);
