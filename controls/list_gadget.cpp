@@ -603,8 +603,11 @@ void SetListRowSource(Number number, const ListRowSource* source) {
 }
 
 void SetListRowCount(Number number, int count) {
-    // The rows past the end lose their selection with them; the view stays where it was.
-    Send(GadgetHandle(number), LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
+    // The rows past the end lose their selection with them; the view stays where it was, and
+    // every row in sight is asked for again.
+    HWND list = GadgetHandle(number);
+    Send(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
+    InvalidateRect(list, nullptr, FALSE);
 }
 
 void RedrawListRows(Number number, int first, int last) {
