@@ -24,8 +24,10 @@ namespace {
 HWND tooltip = nullptr;
 int tooltipRow = -1;
 void (*statusTextHook)() = nullptr;
-// Row i is drawn whole: its colour is written only where that changes.
-std::vector<bool> shownWhole;
+// Whether each row was last drawn red, noted as it is drawn: a folder's work slices then draw
+// again only the rows in sight that changed, and leave no paint waiting in between.
+// One byte per row, 1 for red; a string, whose code the program has already.
+std::string drawnRed;
 
 // The tooltip window is made when the pointer first rests on a row that has something to say,
 // not at start-up: most runs never show one.
@@ -106,62 +108,66 @@ bool CreateRowMenu() {
     return true;
 }
 
+// The rows are the model's entries, asked for as they are drawn: the "Zugriff" column says the
+// level, or until when the entry is released; a row not whole is red, unless released on purpose.
+std::string RowText(int row, int column) {
+    const std::vector<ProtectedFile>& files = Protection().Files();
+    if (row < 0 || row >= static_cast<int>(files.size())) return {};
+    const ProtectedFile& file = files[row];
+    if (column == 0) return file.path;
+    if (file.state == LockState::Released) return "frei bis " + DueClockText(file.releaseDue);
+    if (file.tree && file.tree->HasReleases()) return "teilweise frei bis " + DueClockText(file.tree->LastReleaseDue());
+    return LevelText(file.readable);
+}
+
+bool IsRed(int row) {
+    const std::vector<ProtectedFile>& files = Protection().Files();
+    if (row < 0 || row >= static_cast<int>(files.size())) return false;
+    const ProtectedFile& file = files[row];
+    return !IsWhole(file) && file.state != LockState::Released;
+}
+
+int RowColor(int row) {
+    bool red = IsRed(row);
+    if (row >= 0 && row < static_cast<int>(Protection().Size())) {
+        if (static_cast<std::size_t>(row) >= drawnRed.size()) drawnRed.resize(Protection().Size(), '\0');
+        drawnRed[row] = red;
+    }
+    return red ? FailedLockColor : -1;
+}
+
+const ListRowSource rowSource{RowText, RowColor};
+
 } // namespace
 
 const char* LevelText(bool readable) { return readable ? "lesen erlaubt" : "gesperrt"; }
 
-bool AppendRow(const std::string& path, bool readable) {
-    // The insertion's own answer tells whether the row is there (the list gadget answers 0 for
-    // a row added, -1 for none; a missing gadget answers 0 as well, hence the look-up).
-    int row = static_cast<int>(shownWhole.size());
-    if (InsertGadgetItem(GadgetFileList, -1, path.c_str(), nullptr, 0) < 0 || !GadgetHandle(GadgetFileList))
-        return false;
-    WriteGadgetItemText(GadgetFileList, row, LevelText(readable), 1);
-    shownWhole.push_back(true);
-    return true;
+void ConnectFileListRows() { SetListRowSource(GadgetFileList, &rowSource); }
+
+void ShowRows() {
+    // The rows past a smaller count go, and their selection with them.
+    SetListRowCount(GadgetFileList, static_cast<int>(Protection().Size()));
 }
 
-void RemoveRows(const std::vector<int>& rows) {
+void RemoveRows() {
     HideTooltip();
-    BeginGadgetBatch(GadgetFileList);
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-        if (*row < 0 || *row >= static_cast<int>(shownWhole.size())) continue;
-        DeleteGadgetItem(GadgetFileList, *row);
-        shownWhole.erase(shownWhole.begin() + *row);
-    }
-    EndGadgetBatch(GadgetFileList);
+    WriteGadgetState(GadgetFileList, -1);
+    ShowRows();
 }
 
-void ShowLevel(int row, bool readable) {
-    // A released row keeps saying until when; the new level shows once it is taken back.
-    if (row < static_cast<int>(Protection().Size()) && Protection().Files()[row].state == LockState::Released)
-        return;
-    WriteGadgetItemText(GadgetFileList, row, LevelText(readable), 1);
-}
-
-void ShowAccess(int row) {
-    const std::vector<ProtectedFile>& files = Protection().Files();
-    if (row < 0 || row >= static_cast<int>(files.size())) return;
-    const ProtectedFile& file = files[row];
-    std::string text = file.state == LockState::Released ? "frei bis " + DueClockText(file.releaseDue)
-                       : file.tree && file.tree->HasReleases()
-                           ? "teilweise frei bis " + DueClockText(file.tree->LastReleaseDue())
-                           : std::string(LevelText(file.readable));
-    WriteGadgetItemText(GadgetFileList, row, text.c_str(), 1);
-}
+void ShowAccess(int row) { ShowRowState(row); }
 
 void ShowRowState(int row) {
-    const std::vector<ProtectedFile>& files = Protection().Files();
-    if (row < 0 || row >= static_cast<int>(files.size()) || row >= static_cast<int>(shownWhole.size())) return;
-    // Released on purpose: not red.
-    bool whole = IsWhole(files[row]) || files[row].state == LockState::Released;
-    if (whole == shownWhole[row]) return;
-    shownWhole[row] = whole;
-    WriteGadgetItemColor(GadgetFileList, row, ColorText, whole ? -1 : FailedLockColor, -1);
+    if (row >= 0) RedrawListRows(GadgetFileList, row, row);
 }
 
 void ShowRowStates() {
-    for (std::size_t row = 0; row < shownWhole.size(); ++row) ShowRowState(static_cast<int>(row));
+    HWND list = GadgetHandle(GadgetFileList);
+    int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+    int end = std::min(top + static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0)) + 1,
+                       static_cast<int>(Protection().Size()));
+    for (int row = std::max(top, 0); row < end; ++row)
+        if (static_cast<std::size_t>(row) >= drawnRed.size() || drawnRed[row] != IsRed(row)) ShowRowState(row);
 }
 
 std::vector<int> SelectedRows() {
@@ -226,7 +232,7 @@ void ForgetTooltip() {
     tooltipRow = -1;
 }
 
-void ForgetRows() { shownWhole.clear(); }
+void ForgetRows() { SetListRowCount(GadgetFileList, 0); }
 
 void ShowRowMenu(HWND list, LPARAM position) {
     POINT screen{GET_X_LPARAM(position), GET_Y_LPARAM(position)};

@@ -14,18 +14,17 @@ constexpr int FailedLockColor = 0x0000C0;
 // The text of a row's "Zugriff" column.
 const char* LevelText(bool readable);
 
-// Appends the row for the model's next entry; false when the list took none, and then the
-// entry must not be made either: rows and entries never drift apart.
-bool AppendRow(const std::string& path, bool readable);
-// Rows (ascending) whose entries went.
-void RemoveRows(const std::vector<int>& rows);
-void ShowLevel(int row, bool readable);
-// The "Zugriff" column as the row's entry stands now: its level, or until when it is released.
+// The file list draws its rows from the model: one row per entry, asked for when shown.
+void ConnectFileListRows();
+// The list has as many rows as the model has entries; call after entries were added.
+void ShowRows();
+// Entries went: the selection goes with them, and the rows follow the model.
+void RemoveRows();
+// The row is drawn again as its entry stands now: level or release, red while not whole.
 void ShowAccess(int row);
-// Draws a row red or plain as its entry is now whole or not; only where that changed.
 void ShowRowState(int row);
 void ShowRowStates();
-// The entries are gone while the rows stay (tests, the way out).
+// The entries are gone (tests, the way out): so are the rows.
 void ForgetRows();
 
 // Rows of the list, top to bottom, that are selected.

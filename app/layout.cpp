@@ -38,7 +38,8 @@ constexpr int ToolbarImageSize = 32; // at 96 DPI
 constexpr int ToolbarButtonWidth = 500;
 // Space around a cell's text, at 96 DPI.
 constexpr int FileListCellMargin = 16;
-constexpr unsigned FileListFlags = 0x4001000C; // full-row select, grid lines, show selection, multiple
+// Full-row select, grid lines, show selection, multiple; the rows are the model's entries.
+constexpr unsigned FileListFlags = 0x4001000C | ListFlagOwnerData;
 
 // The side the toolbar's pictures came out at: the picture nearest to the scaled size, which
 // the image list then takes as it is instead of stretching it.
@@ -140,6 +141,8 @@ void CreateFileList() {
     CreateListGadget(GadgetFileList, place.left, place.top, place.right - place.left,
                      place.bottom - place.top, "Geschützte Dateien", 0, FileListFlags);
     InsertGadgetColumn(GadgetFileList, 1, "Zugriff", 0);
+    ConnectFileListRows();
+    ShowRows();
     FitFileListColumns();
     // The columns always fill the list: their titles are neither buttons nor handles.
     HWND list = GadgetHandle(GadgetFileList);

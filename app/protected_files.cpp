@@ -111,16 +111,6 @@ void OnFolderChanged(WPARAM tree) {
     AfterFolderChange();
 }
 
-// A row first, then its entry: a row that could not be added gets no entry.
-// widePath is path as the system takes it (ToWidePath); path itself moves into the entry.
-bool AppendFile(std::string path, const std::wstring& widePath, std::wstring key, bool readable) {
-    if (!AppendRow(path, readable)) return false;
-    ProtectionModel& model = WatchingModel();
-    model.Append(std::move(path), widePath, std::move(key), readable);
-    ShowRowState(static_cast<int>(model.Size()) - 1);
-    return true;
-}
-
 LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     switch (message) {
     case WM_KEYDOWN:
@@ -213,30 +203,30 @@ void CALLBACK OnRetryTimer(HWND, UINT, UINT_PTR, DWORD) { RetryUnheldFiles(Retry
 } // namespace
 
 void AddListedFiles(std::vector<std::string> lines) {
-    // Thousands of rows must not cost a repaint each.
-    BeginGadgetBatch(GadgetFileList);
+    ProtectionModel& model = WatchingModel();
     for (std::string& line : lines) {
         ListedFile listed = ParseListLine(std::move(line));
         // Each path is converted for the system once, for its key and its lock alike.
         std::wstring wide = ToWidePath(listed.path);
         std::wstring key = FileKey(wide);
-        AppendFile(std::move(listed.path), wide, std::move(key), listed.readable);
+        model.Append(std::move(listed.path), wide, std::move(key), listed.readable);
     }
-    EndGadgetBatch(GadgetFileList);
+    // Thousands of entries cost the list one message: it asks for the rows it shows.
+    ShowRows();
     ScheduleFolderWork();
     UpdateStatusText();
 }
 
 void AddChosenFiles(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
-    const std::vector<ProtectedFile>& files = Protection().Files();
+    ProtectionModel& model = WatchingModel();
+    const std::vector<ProtectedFile>& files = model.Files();
     std::unordered_map<std::wstring, int> listed;
     listed.reserve(files.size() + paths.size());
     for (std::size_t i = 0; i < files.size(); ++i) listed.emplace(files[i].key, static_cast<int>(i));
 
     std::vector<int> alreadyListed;
     bool added = false;
-    BeginGadgetBatch(GadgetFileList);
     for (const std::string& path : paths) {
         std::wstring wide = ToWidePath(path);
         std::wstring key = FileKey(wide);
@@ -245,13 +235,11 @@ void AddChosenFiles(const std::vector<std::string>& paths) {
             alreadyListed.push_back(found->second);
             continue;
         }
-        int row = static_cast<int>(files.size());
-        if (AppendFile(path, wide, key, false)) {
-            listed.emplace(std::move(key), row);
-            added = true;
-        }
+        listed.emplace(key, static_cast<int>(files.size()));
+        model.Append(path, wide, std::move(key), false);
+        added = true;
     }
-    EndGadgetBatch(GadgetFileList);
+    ShowRows();
     // Show the user where the file already stands instead of listing it twice.
     SelectRows(alreadyListed);
     ScheduleFolderWork();
@@ -286,7 +274,6 @@ void AllowReadingForSelection() {
     for (int row : rows) {
         if (!model.SetReadable(static_cast<std::size_t>(row), readable)) continue;
         changed = true;
-        ShowLevel(row, readable);
         ShowRowState(row);
     }
     if (!changed) return;
@@ -298,9 +285,8 @@ void AllowReadingForSelection() {
 void RemoveSelectedFiles() {
     std::vector<int> rows = SelectedRows();
     if (!rows.empty()) {
-        RemoveRows(rows);
         Protection().Remove(rows);
-        ShowRowStates();
+        RemoveRows();
         ScheduleFolderWork();
     }
     OnFileListEvent();

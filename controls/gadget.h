@@ -98,7 +98,7 @@ struct GadgetClass {
 struct Gadget {
     HWND window; // 0: free record
     const GadgetClass* gadgetClass;
-    std::intptr_t other; // used by kinds outside this program
+    std::intptr_t other; // list: its ListRowSource when it has one; other kinds outside this program
     std::intptr_t lastSelected; // list: the row last reported selected, -1 after a report of none
     union {
         std::uint32_t longestText; // list: buffer size for reading texts back

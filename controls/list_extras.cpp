@@ -81,7 +81,13 @@ int ListRowCount(HWND list) {
     return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 }
 
+bool IsOwnerData(HWND list) {
+    return (GetWindowLongW(list, GWL_STYLE) & LVS_OWNERDATA) != 0;
+}
+
 RowExtras* RowExtrasOf(HWND list, int row) {
+    // An owner-data list keeps no item data: there is nothing to ask its thousands of rows.
+    if (IsOwnerData(list)) return nullptr;
     LVITEMW item{};
     item.mask = LVIF_PARAM;
     item.iItem = row;
@@ -109,7 +115,7 @@ void FreeRowExtras(RowExtras* extras) {
 
 std::vector<RowExtras*> CollectRowExtras(HWND list) {
     std::vector<RowExtras*> blocks;
-    int rows = ListRowCount(list);
+    int rows = IsOwnerData(list) ? 0 : ListRowCount(list);
     for (int row = 0; row < rows; ++row)
         if (RowExtras* extras = RowExtrasOf(list, row)) blocks.push_back(extras);
     return blocks;

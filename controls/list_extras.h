@@ -26,6 +26,8 @@ struct RowExtras {
 
 int ListColumnCount(HWND list);
 int ListRowCount(HWND list);
+// The list asks its program for rows (LVS_OWNERDATA) and keeps no blocks.
+bool IsOwnerData(HWND list);
 // The row's block, or null.
 RowExtras* RowExtrasOf(HWND list, int row);
 // The row's block, made (for the current columns) and attached when missing; null on failure.

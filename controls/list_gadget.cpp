@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -77,9 +78,12 @@ bool SetRowText(HWND list, int row, int column, const char* text) {
     return Send(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)) != 0;
 }
 
-// Hands a text the control gave back to the caller in the gadgets' shared buffer.
-const char* KeepText(const std::wstring_view text) {
-    std::string narrow = FromWide(text);
+const ListRowSource* RowSource(const Gadget* gadget) {
+    return reinterpret_cast<const ListRowSource*>(gadget->other);
+}
+
+// Hands a text to the caller in the gadgets' shared buffer.
+const char* KeepText(const std::string& narrow) {
     char* buffer = GadgetTextBuffer(narrow.size() + 1);
     if (!buffer) return nullptr;
     narrow.copy(buffer, narrow.size());
@@ -160,12 +164,15 @@ const char* ReadHeaderTitle(HWND list, int column) {
     if (!SendMessageW(HeaderOf(list), HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item))) return nullptr;
     // The control may hand back its own copy instead of filling the buffer.
     const wchar_t* text = item.pszText ? item.pszText : buffer.data();
-    return KeepText(std::wstring_view(text, wcsnlen(text, HeaderTitleBufferSize - 1)));
+    return KeepText(FromWide(std::wstring_view(text, wcsnlen(text, HeaderTitleBufferSize - 1))));
 }
 
 const char* ListReadItemText(Gadget* gadget, int row, int column) {
     HWND list = gadget->window;
     if (row == -1) return ReadHeaderTitle(list, column);
+    // The source has the whole text; the control would cut it to the size we guessed.
+    if (const ListRowSource* source = RowSource(gadget))
+        return row < ListRowCount(list) ? KeepText(source->text(row, column)) : nullptr;
     // The longest text is counted in bytes of UTF-8, never fewer than its UTF-16 units.
     std::size_t size = static_cast<std::size_t>(gadget->longestText) + 1;
     std::wstring buffer(size, L'\0');
@@ -178,7 +185,7 @@ const char* ListReadItemText(Gadget* gadget, int row, int column) {
     if (!Send(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
     // The control may hand back its own copy instead of filling the buffer.
     const wchar_t* text = item.pszText ? item.pszText : buffer.data();
-    return KeepText(std::wstring_view(text, wcsnlen(text, size - 1)));
+    return KeepText(FromWide(std::wstring_view(text, wcsnlen(text, size - 1))));
 }
 
 void ListWriteItemText(Gadget* gadget, int row, const char* text, int column) {
@@ -218,7 +225,9 @@ int ListReadState(Gadget* gadget) {
 
 void ListWriteState(Gadget* gadget, int row) {
     HWND list = gadget->window;
-    // Bounded by the row count: a control that refused to clear a row must not hang us.
+    // One message clears every row, however many are selected; the rows are asked one by one
+    // only if the control refused. Bounded by the row count, so that it cannot hang us.
+    SetRowState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     for (int left = ListRowCount(list); left >= 0; --left) {
         int selected = FirstSelectedRow(list);
         if (selected == -1) break;
@@ -368,28 +377,34 @@ void DrawGrid(Gadget* gadget, HDC dc) {
     }
 }
 
+// A cell's colours as stored (colour + 1, 0 for the list's own): an owner-data list's come
+// from its source, row by row.
+CellColors DrawnColors(const Gadget* gadget, const NMLVCUSTOMDRAW* draw, int column) {
+    if (const ListRowSource* source = RowSource(gadget))
+        return CellColors{source->textColor(static_cast<int>(draw->nmcd.dwItemSpec)) + 1, 0};
+    auto* extras = reinterpret_cast<RowExtras*>(draw->nmcd.lItemlParam);
+    if (extras && column >= 0 && column < extras->columnCount) return extras->Cells()[column];
+    return CellColors{};
+}
+
 LRESULT CustomDraw(Gadget* gadget, NMLVCUSTOMDRAW* draw) {
     HWND list = gadget->window;
+    // Rows without colours of their own are drawn by the control alone.
+    bool coloured = draw->nmcd.lItemlParam || RowSource(gadget);
     switch (draw->nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return IsWindowEnabled(list) ? CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT : 0;
     case CDDS_ITEMPREPAINT: {
-        auto* extras = reinterpret_cast<RowExtras*>(draw->nmcd.lItemlParam);
-        if (!extras) return 0;
+        if (!coloured) return 0;
         if (View(list) == LVS_REPORT) return CDRF_NOTIFYSUBITEMDRAW;
-        if (extras->columnCount > 0) {
-            const CellColors& cell = extras->Cells()[0];
-            if (cell.text) draw->clrText = static_cast<COLORREF>(cell.text - 1);
-            if (cell.back) draw->clrTextBk = static_cast<COLORREF>(cell.back - 1);
-        }
+        CellColors cell = DrawnColors(gadget, draw, 0);
+        if (cell.text) draw->clrText = static_cast<COLORREF>(cell.text - 1);
+        if (cell.back) draw->clrTextBk = static_cast<COLORREF>(cell.back - 1);
         return 0;
     }
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-        auto* extras = reinterpret_cast<RowExtras*>(draw->nmcd.lItemlParam);
-        if (!extras) return 0;
-        int column = draw->iSubItem;
-        CellColors cell{};
-        if (column >= 0 && column < extras->columnCount) cell = extras->Cells()[column];
+        if (!coloured) return 0;
+        CellColors cell = DrawnColors(gadget, draw, draw->iSubItem);
         draw->clrText = cell.text ? static_cast<COLORREF>(cell.text - 1)
                                   : static_cast<COLORREF>(Send(list, LVM_GETTEXTCOLOR));
         draw->clrTextBk = cell.back ? static_cast<COLORREF>(cell.back - 1)
@@ -405,6 +420,29 @@ LRESULT CustomDraw(Gadget* gadget, NMLVCUSTOMDRAW* draw) {
     default:
         return NotHandled;
     }
+}
+
+// Typing the start of a row's first cell goes to that row, as it does in a list that keeps its
+// texts: the first match from the start row on, round the end if asked.
+LRESULT FindRow(Gadget* gadget, const NMLVFINDITEMW* find) {
+    const ListRowSource* source = RowSource(gadget);
+    const LVFINDINFOW& wanted = find->lvfi;
+    int rows = ListRowCount(gadget->window);
+    if (!source || !(wanted.flags & (LVFI_STRING | LVFI_PARTIAL)) || !wanted.psz || rows <= 0) return -1;
+    std::size_t length = wcslen(wanted.psz);
+    int start = find->iStart >= 0 && find->iStart < rows ? find->iStart : 0;
+    int count = wanted.flags & LVFI_WRAP ? rows : rows - start;
+    for (int i = 0; i < count; ++i) {
+        int row = (start + i) % rows;
+        std::wstring text = ToWide(source->text(row, 0));
+        if (wanted.flags & LVFI_PARTIAL) {
+            if (text.size() < length) continue;
+            text.resize(length);
+        }
+        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text.c_str(), -1, wanted.psz, -1) == CSTR_EQUAL)
+            return row;
+    }
+    return -1;
 }
 
 LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -440,6 +478,28 @@ LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wPara
         }
         return 0;
     }
+    case LVN_ODSTATECHANGED: {
+        // A range selected at once in an owner-data list (Shift+click) comes as one notice.
+        auto* change = reinterpret_cast<NMLVODSTATECHANGE*>(lParam);
+        if (change->uNewState & LVIS_SELECTED) {
+            gadget->lastSelected = change->iFrom;
+            PostGadgetEvent(list, GadgetEventChange);
+        }
+        return 0;
+    }
+    case LVN_GETDISPINFOW: {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(lParam);
+        const ListRowSource* source = RowSource(gadget);
+        LVITEMW& item = info->item;
+        if (!source || !(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return 0;
+        std::wstring text = ToWide(source->text(item.iItem, item.iSubItem));
+        std::size_t length = std::min<std::size_t>(text.size(), static_cast<std::size_t>(item.cchTextMax - 1));
+        text.copy(item.pszText, length);
+        item.pszText[length] = L'\0';
+        return 0;
+    }
+    case LVN_ODFINDITEMW:
+        return FindRow(gadget, reinterpret_cast<NMLVFINDITEMW*>(lParam));
     case LVN_BEGINDRAG:
         PostGadgetEvent(list, GadgetEventDragStart);
         return 0;
@@ -448,6 +508,12 @@ LRESULT ListHandleMessage(Gadget* gadget, HWND owner, UINT message, WPARAM wPara
     default:
         return NotHandled;
     }
+}
+
+int ReadItemColor(Gadget* gadget, int row, int type, int column) {
+    const ListRowSource* source = RowSource(gadget);
+    if (!source) return ListReadItemColor(gadget, row, type, column);
+    return type == ColorText && row >= 0 && row < ListRowCount(gadget->window) ? source->textColor(row) : -1;
 }
 
 GadgetClass listClass;
@@ -478,7 +544,7 @@ void BuildListClass() {
     listClass.writeColor = ListWriteColor;
     listClass.readColor = ListReadColor;
     listClass.writeItemColor = ListWriteItemColor;
-    listClass.readItemColor = ListReadItemColor;
+    listClass.readItemColor = ReadItemColor;
     listClass.writeItemData = ListWriteItemData;
     listClass.readItemData = ListReadItemData;
 }
@@ -529,4 +595,25 @@ Number CreateListGadget(Number number, int x, int y, int width, int height, cons
     ListInsertColumn(FindGadget(number == AnyNumber ? result : number), 0, firstColumnTitle,
                      firstColumnWidth);
     return result;
+}
+
+void SetListRowSource(Number number, const ListRowSource* source) {
+    Gadget* gadget = FindGadget(number);
+    if (gadget && gadget->gadgetClass == &listClass) gadget->other = reinterpret_cast<std::intptr_t>(source);
+}
+
+void SetListRowCount(Number number, int count) {
+    // The rows past the end lose their selection with them; the view stays where it was, and
+    // every row in sight is asked for again.
+    HWND list = GadgetHandle(number);
+    Send(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
+    InvalidateRect(list, nullptr, FALSE);
+}
+
+void RedrawListRows(Number number, int first, int last) {
+    HWND list = GadgetHandle(number);
+    if (first < 0)
+        InvalidateRect(list, nullptr, FALSE);
+    else
+        Send(list, LVM_REDRAWITEMS, static_cast<WPARAM>(first), last);
 }

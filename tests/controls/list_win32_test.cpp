@@ -411,4 +411,125 @@ TEST_F(ListDrawing, CellColoursShowWhereSetAndNotWhenDisabled) {
         EXPECT_EQ(pixels.Count(colour), 0) << colour;
 }
 
+// An owner-data list of ten thousand rows: every row is asked of the source when it is drawn or
+// read, the selection and colours follow the row numbers, and nothing is kept per row.
+constexpr int ManyRows = 10000;
+constexpr int TypedRow = 7777;
+constexpr COLORREF Red = RGB(255, 0, 0);
+std::string longText(300, 'w');
+
+std::string SourceText(int row, int column) {
+    if (column == 1) return "Stufe " + std::to_string(row % 3);
+    if (row == TypedRow) return "Quelle";
+    if (row == 5) return longText;
+    return "Zeile " + std::to_string(row);
+}
+int SourceColor(int row) { return row % 3 == 1 ? static_cast<int>(Red) : -1; }
+const ListRowSource source{SourceText, SourceColor};
+
+class OwnerDataList : public ListDrawing {
+  protected:
+    void SetUp() override {
+        ListTest::SetUp();
+        MakeList(ListFlagFullRowSelect | ListFlagGridLines | ListFlagMultiSelect | ListFlagOwnerData, 2);
+        WriteGadgetColor(TestList, ColorBackground, back);
+        SetListRowSource(TestList, &source);
+        SetListRowCount(TestList, ManyRows);
+    }
+    std::wstring ControlText(int row, int column, int size) {
+        std::wstring buffer(static_cast<std::size_t>(size), L'#');
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = size;
+        int length = static_cast<int>(SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+        EXPECT_EQ(buffer.find(L'\0'), static_cast<std::size_t>(length)) << "ends where it says";
+        return buffer.substr(0, static_cast<std::size_t>(length));
+    }
+    // Text is anti-aliased: its red is near red, not always exactly.
+    static bool Reddish(COLORREF c) { return GetRValue(c) >= 140 && GetGValue(c) <= 70 && GetBValue(c) <= 70; }
+    int RedPixels(const Surface& pixels, int row) {
+        RECT bounds = RowBounds(row);
+        RECT inside{0, std::max<LONG>(bounds.top + 1, 0), pixels.width, std::min<LONG>(bounds.bottom - 1, pixels.height)};
+        return pixels.CountIf(inside, Reddish);
+    }
+};
+
+TEST_F(OwnerDataList, TextsComeFromTheSourceWholeOrCutToTheCallersBuffer) {
+    EXPECT_EQ(GadgetItemCount(TestList), ManyRows);
+    EXPECT_EQ(Cell(ManyRows - 1, 0), "Zeile 9999");
+    EXPECT_EQ(Cell(ManyRows - 1, 1), "Stufe 0");
+    EXPECT_EQ(Cell(5, 0), longText) << "no guessed buffer cuts a long text";
+    EXPECT_EQ(std::string(ReadGadgetItemText(TestList, ManyRows, 0)), "") << "past the end";
+    // Another program reads the rows the way the control hands them out.
+    EXPECT_EQ(ControlText(42, 0, 64), L"Zeile 42");
+    EXPECT_EQ(ControlText(42, 0, 5), L"Zeil");
+    EXPECT_EQ(ControlText(5, 0, 400).size(), longText.size());
+    // The colour a row is drawn in reads back; rows past the end have none.
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 1, ColorText, 0), static_cast<int>(Red));
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 3, ColorText, 1), -1);
+    EXPECT_EQ(ReadGadgetItemColor(TestList, ManyRows + 1, ColorText, 0), -1);
+    // Writing into rows the program owns does nothing and breaks nothing.
+    WriteGadgetItemColor(TestList, 3, ColorText, Red, -1);
+    WriteGadgetItemData(TestList, 3, 7);
+    EXPECT_EQ(ReadGadgetItemColor(TestList, 3, ColorText, 0), -1);
+    EXPECT_EQ(ReadGadgetItemData(TestList, 3), 0);
+}
+
+TEST_F(OwnerDataList, SelectionFollowsRowNumbersAndShrinksWithTheCount) {
+    GadgetEvents(TestList, 50);
+    WriteGadgetState(TestList, ManyRows - 2);
+    EXPECT_EQ(ReadGadgetState(TestList), ManyRows - 2);
+    EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventChange}));
+    int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+    int page = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    EXPECT_GE(ManyRows - 2, top);
+    EXPECT_LT(ManyRows - 2, top + page + 1) << "brought into sight";
+    WriteGadgetItemState(TestList, ManyRows - 1, 1);
+    EXPECT_EQ(ReadGadgetItemState(TestList, ManyRows - 1) & 1, 1);
+    EXPECT_EQ(ReadGadgetItemState(TestList, ManyRows - 3) & 1, 0);
+    EXPECT_EQ(ReadGadgetText(TestList), std::string("Zeile 9998"));
+
+    // A range chosen at once is one notice from the control; it is a change like any other.
+    NMLVODSTATECHANGE range{};
+    range.hdr = {list, static_cast<UINT_PTR>(TestList), static_cast<UINT>(LVN_ODSTATECHANGED)};
+    range.iFrom = 10;
+    range.iTo = 20;
+    range.uNewState = LVIS_SELECTED;
+    GadgetEvents(TestList, 50);
+    SendMessageW(window, WM_NOTIFY, TestList, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(GadgetEvents(TestList), (Events{GadgetEventChange}));
+
+    // Fewer rows: the selection past the new end is gone, the row texts still come from the source.
+    SetListRowCount(TestList, 5000);
+    EXPECT_EQ(GadgetItemCount(TestList), 5000);
+    EXPECT_EQ(ReadGadgetState(TestList), -1);
+    EXPECT_EQ(Cell(4999, 0), "Zeile 4999");
+
+    // Typing a row's start goes there, although the control holds no text to compare.
+    SetListRowCount(TestList, ManyRows);
+    SetFocus(list);
+    SendMessageW(list, WM_CHAR, L'q', 1); // typed once: a repeat count of 1
+    EXPECT_EQ(ReadGadgetState(TestList), TypedRow);
+    SendMessageW(list, WM_CHAR, L'u', 1);
+    EXPECT_EQ(ReadGadgetState(TestList), TypedRow) << "the longer start still matches";
+}
+
+TEST_F(OwnerDataList, RowsAreDrawnInTheSourcesColoursWhereverTheyAreScrolled) {
+    for (int row : {0, ManyRows - 9}) {
+        SendMessageW(list, LVM_ENSUREVISIBLE, ManyRows - 1, FALSE);
+        SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+        UpdateWindow(list);
+        Surface pixels(ClientOf(list).right, ClientOf(list).bottom);
+        Capture(list, pixels);
+        for (int shown = row; shown < row + 6; ++shown)
+            EXPECT_EQ(RedPixels(pixels, shown) > 0, SourceColor(shown) != -1) << shown;
+    }
+    // Disabled, the list draws no colour of the source at all.
+    Surface pixels(ClientOf(list).right, ClientOf(list).bottom);
+    EnableWindow(list, FALSE);
+    Capture(list, pixels);
+    EXPECT_EQ(pixels.CountIf(pixels.All(), Reddish), 0);
+}
+
 } // namespace
