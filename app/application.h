@@ -1,6 +1,7 @@
 // Values and object numbers that the application's parts share.
 #pragma once
 
+#include "app/ids.h"
 #include "core/types.h"
 
 #include <atomic>
@@ -29,26 +30,6 @@ enum : int {
     ImageQuit = 3,
     ImageFolder = 4,
     FileListFile = 1,
-};
-
-// Toolbar buttons and menu items share one numbering space.
-enum : int {
-    ItemAddFiles = 1,
-    ItemRemoveFiles = 2,
-    ItemQuitButton = 3,
-    ItemQuitMenu = 4,
-    ItemAbout = 5,
-    ItemChangeHotKey = 6,
-    ItemAddFolder = 7,
-    ItemStartWithWindows = 8,
-    ItemAllowReading = 9,
-    ItemOfferInExplorer = 10,
-    ItemShowWindow = 11,
-    ItemReleaseForEditing = 12,
-    // The release period's choices under "Programm": the fixed ones, then a value from the
-    // settings that is none of them.
-    ItemReleasePeriodFirst = 13,
-    ItemReleasePeriodLast = 19,
 };
 
 // Brings the framework services up in their fixed order (after the private heap).

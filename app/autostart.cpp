@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/registry_entry.h"
 #include "controls/menu.h"
 #include "core/handles_win32.h"
 #include "framework/requesters.h"
@@ -19,8 +20,6 @@ const wchar_t* const RunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 const wchar_t* const ApprovedKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 // What the system itself writes to switch an entry on again: 2, then a time of zero.
 constexpr unsigned char ApprovedOn[12] = {2};
-
-AutostartNotice notice = ShowMessageBox;
 
 // A short (8.3) name and its long form are the same file.
 std::wstring LongPath(const std::wstring& path) {
@@ -97,24 +96,31 @@ LONG DeleteValue(const wchar_t* keyPath) {
 }
 
 // On: the Run value for this exe, and the system's switch back to on, since the user just
-// asked for it. The key of the first write that failed goes to failedKey.
-LONG TurnOn(const wchar_t** failedKey) {
+// asked for it. Off: the value, and then our mark in the system's switch, which left behind
+// would mean nothing.
+LONG WriteAutostart(bool on, std::wstring* failedKey) {
+    *failedKey = RunKey;
+    if (!on) {
+        LONG result = DeleteValue(RunKey);
+        if (result == ERROR_SUCCESS) DeleteValue(ApprovedKey);
+        return result;
+    }
     std::wstring command = AutostartCommand(OwnExePath());
     auto size = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
-    *failedKey = RunKey;
     LONG result = WriteValue(RunKey, REG_SZ, command.c_str(), size);
     if (result != ERROR_SUCCESS) return result;
     *failedKey = ApprovedKey;
     return WriteValue(ApprovedKey, REG_BINARY, ApprovedOn, sizeof ApprovedOn);
 }
 
-void TellFailure(const wchar_t* key, LONG error, bool wanted, bool active) {
-    std::string text = std::string("Der Start mit Windows konnte nicht ") + (wanted ? "in" : "aus") +
-                       " HKEY_CURRENT_USER\\" + FromWide(key) + (wanted ? " eingetragen" : " entfernt") +
-                       " werden: " + SystemErrorText(static_cast<unsigned long>(error)) + ".\r" + ProductName +
-                       (active ? " startet weiterhin mit Windows." : " startet weiterhin nicht mit Windows.");
-    notice("Start mit Windows nicht geändert", text.c_str(), MB_OK | MB_ICONWARNING);
-}
+const RegistryEntry Autostart{ItemStartWithWindows,
+                              AutostartActive,
+                              WriteAutostart,
+                              "Start mit Windows nicht geändert",
+                              "Der Start mit Windows",
+                              " eingetragen",
+                              "Verriq startet weiterhin mit Windows.",
+                              "Verriq startet weiterhin nicht mit Windows."};
 
 } // namespace
 
@@ -158,21 +164,6 @@ bool AutostartActive() {
     return ApprovedAtStart(reinterpret_cast<const unsigned char*>(approval.data()), approval.size());
 }
 
-void SetAutostartNotice(AutostartNotice function) { notice = function ? function : ShowMessageBox; }
+void ShowAutostartState() { ShowRegistryEntry(Autostart); }
 
-void ShowAutostartState() { SetMenuEntryChecked(MenuMain, ItemStartWithWindows, AutostartActive()); }
-
-void ToggleAutostart() {
-    // What the user saw decides, not what another program may have written since.
-    HMENU menu = MenuHandle(MenuMain);
-    UINT shown = menu ? GetMenuState(menu, ItemStartWithWindows, MF_BYCOMMAND) : 0;
-    bool wanted = shown == static_cast<UINT>(-1) || !(shown & MF_CHECKED);
-    const wchar_t* failedKey = RunKey;
-    LONG error = wanted ? TurnOn(&failedKey) : DeleteValue(RunKey);
-    // Our mark in the system's switch goes with the value; left behind it would mean nothing.
-    if (!wanted && error == ERROR_SUCCESS) DeleteValue(ApprovedKey);
-    bool active = AutostartActive();
-    SetMenuEntryChecked(MenuMain, ItemStartWithWindows, active);
-    // A write that failed after all that was asked came true has nothing to tell.
-    if (error != ERROR_SUCCESS && active != wanted) TellFailure(failedKey, error, wanted, active);
-}
+void ToggleAutostart() { ToggleRegistryEntry(Autostart); }

@@ -23,10 +23,6 @@ bool CommandStartsProgram(const std::wstring& command, const std::wstring& exe);
 bool AutostartActive();
 // Sets the menu entry's check mark from the registry.
 void ShowAutostartState();
-// How a failed write is told: the framework's message box unless a test puts in its own.
-using AutostartNotice = int (*)(const char* title, const char* text, unsigned flags);
-void SetAutostartNotice(AutostartNotice notice);
-
 // The menu entry was chosen: on when it shows off, off when it shows on. A failed write is
-// told and changes nothing.
+// told (SetRegistryNotice) and changes nothing.
 void ToggleAutostart();

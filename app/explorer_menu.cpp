@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/handover.h"
+#include "app/registry_entry.h"
 #include "controls/menu.h"
 #include "core/handles_win32.h"
 #include "framework/requesters.h"
@@ -10,8 +11,6 @@
 #include <windows.h>
 
 namespace {
-
-AutostartNotice notice = ShowMessageBox;
 
 // Files, then folders; protecting, then releasing. The first verb is the program's name.
 constexpr int VerbCount = 4;
@@ -53,11 +52,6 @@ bool VerbNamesThisExe(int which, const std::wstring& exe) {
            FoldedCase(command.substr(end + 1)) == FoldedCase(CommandTail(which));
 }
 
-LONG SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-}
-
 LONG WriteVerb(int which, const std::wstring& exe) {
     std::wstring keyPath = VerbKey(which);
     HKEY made = nullptr;
@@ -66,16 +60,16 @@ LONG WriteVerb(int which, const std::wstring& exe) {
     if (result != ERROR_SUCCESS) return result;
     UniqueRegistryKey verb(made);
     std::wstring quoted = L"\"" + exe + L"\"";
-    if ((result = SetText(verb.get(), nullptr,
+    if ((result = WriteRegistryText(verb.get(), nullptr,
                           ToWide(Releasing(which) ? "Mit Verriq zum Bearbeiten freigeben"
                                                   : "Mit Verriq schützen"))) != ERROR_SUCCESS ||
-        (result = SetText(verb.get(), L"Icon", quoted + L",0")) != ERROR_SUCCESS)
+        (result = WriteRegistryText(verb.get(), L"Icon", quoted + L",0")) != ERROR_SUCCESS)
         return result;
     made = nullptr;
     result = RegCreateKeyExW(verb.get(), L"command", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &made, nullptr);
     if (result != ERROR_SUCCESS) return result;
     UniqueRegistryKey command(made);
-    return SetText(command.get(), nullptr, quoted + CommandTail(which));
+    return WriteRegistryText(command.get(), nullptr, quoted + CommandTail(which));
 }
 
 LONG RemoveVerb(const std::wstring& keyPath) {
@@ -83,14 +77,28 @@ LONG RemoveVerb(const std::wstring& keyPath) {
     return result == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : result;
 }
 
-void TellFailure(const std::wstring& key, LONG error, bool wanted, bool active) {
-    std::string text = std::string("Der Eintrag im Explorer-Menü konnte nicht ") + (wanted ? "in" : "aus") +
-                       " HKEY_CURRENT_USER\\" + FromWide(key) + (wanted ? " geschrieben" : " entfernt") +
-                       " werden: " + SystemErrorText(static_cast<unsigned long>(error)) + ".\r" +
-                       (active ? "Das Explorer-Menü bietet Verriq weiterhin an."
-                               : "Das Explorer-Menü bietet Verriq nicht an.");
-    notice("Explorer-Menü nicht geändert", text.c_str(), MB_OK | MB_ICONWARNING);
+LONG WriteVerbs(bool on, std::wstring* failedKey) {
+    std::wstring exe = OwnExePath();
+    LONG error = ERROR_SUCCESS;
+    for (int which = 0; which < VerbCount && error == ERROR_SUCCESS; ++which) {
+        *failedKey = VerbKey(which);
+        error = on ? WriteVerb(which, exe) : RemoveVerb(*failedKey);
+    }
+    // Half an entry would offer Verriq for files and not for folders: take back what was written.
+    if (on && error != ERROR_SUCCESS)
+        for (int which = 0; which < VerbCount; ++which)
+            RemoveVerb(VerbKey(which));
+    return error;
 }
+
+const RegistryEntry ExplorerMenu{ItemOfferInExplorer,
+                                 ExplorerMenuActive,
+                                 WriteVerbs,
+                                 "Explorer-Menü nicht geändert",
+                                 "Der Eintrag im Explorer-Menü",
+                                 " geschrieben",
+                                 "Das Explorer-Menü bietet Verriq weiterhin an.",
+                                 "Das Explorer-Menü bietet Verriq nicht an."};
 
 } // namespace
 
@@ -101,26 +109,6 @@ bool ExplorerMenuActive() {
     return true;
 }
 
-void ShowExplorerMenuState() { SetMenuEntryChecked(MenuMain, ItemOfferInExplorer, ExplorerMenuActive()); }
+void ShowExplorerMenuState() { ShowRegistryEntry(ExplorerMenu); }
 
-void SetExplorerMenuNotice(AutostartNotice function) { notice = function ? function : ShowMessageBox; }
-
-void ToggleExplorerMenu() {
-    // What the user saw decides, not what another program may have written since.
-    HMENU menu = MenuHandle(MenuMain);
-    UINT shown = menu ? GetMenuState(menu, ItemOfferInExplorer, MF_BYCOMMAND) : 0;
-    bool wanted = shown == static_cast<UINT>(-1) || !(shown & MF_CHECKED);
-    std::wstring exe = OwnExePath(), failedKey;
-    LONG error = ERROR_SUCCESS;
-    for (int which = 0; which < VerbCount && error == ERROR_SUCCESS; ++which) {
-        failedKey = VerbKey(which);
-        error = wanted ? WriteVerb(which, exe) : RemoveVerb(failedKey);
-    }
-    // Half an entry would offer Verriq for files and not for folders: take back what was written.
-    if (wanted && error != ERROR_SUCCESS)
-        for (int which = 0; which < VerbCount; ++which)
-            RemoveVerb(VerbKey(which));
-    bool active = ExplorerMenuActive();
-    SetMenuEntryChecked(MenuMain, ItemOfferInExplorer, active);
-    if (error != ERROR_SUCCESS && active != wanted) TellFailure(failedKey, error, wanted, active);
-}
+void ToggleExplorerMenu() { ToggleRegistryEntry(ExplorerMenu); }

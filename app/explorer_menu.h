@@ -5,13 +5,12 @@
 #pragma once
 
 #include "app/autostart.h"
+#include "app/registry_entry.h"
 
 // Whether all four verbs are there and name this exe, read from the registry every time.
 bool ExplorerMenuActive();
 // Sets the menu entry's check mark from the registry.
 void ShowExplorerMenuState();
-// How a failed write is told: the framework's message box unless a test puts in its own.
-void SetExplorerMenuNotice(AutostartNotice notice);
 // The menu entry was chosen: on when it shows off, off when it shows on. A failed write is
 // told, and leaves no half-written verb behind.
 void ToggleExplorerMenu();

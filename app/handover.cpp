@@ -20,9 +20,6 @@ const wchar_t* const ReleaseArgument = L"/freigeben";
 
 namespace {
 
-constexpr UINT_PTR SubclassId = 0x5671;
-constexpr UINT_PTR BatchTimerId = 0x5671;
-constexpr UINT_PTR ReleaseBatchTimerId = 0x5672;
 // The Explorer starts one process per selected item: what arrives within this quiet time of
 // the last block is one batch.
 constexpr unsigned BatchQuietMilliseconds = 400;
@@ -35,10 +32,8 @@ constexpr DWORD RetryMilliseconds = 50;
 
 std::wstring receiverProperty;
 std::vector<std::wstring> pending;
-HiddenAdditionHook hiddenHook = nullptr;
 // Paths to release wait apart from those to protect: a batch does one or the other.
 std::vector<std::wstring> pendingRelease;
-ReleaseArrivalHook releaseHook = nullptr;
 
 std::wstring FullPath(std::wstring argument) {
     // The shell reads a backslash before the closing quote as a quote of the path itself:
@@ -106,54 +101,6 @@ void SelectBatch(std::size_t firstNew, const std::unordered_set<std::wstring>& k
     OnFileListEvent();
 }
 
-void CALLBACK OnBatchTimer(HWND window, UINT, UINT_PTR id, DWORD) {
-    KillTimer(window, id);
-    std::vector<std::wstring> batch;
-    batch.swap(pending);
-    AddArrivingPaths(batch);
-}
-
-void CALLBACK OnReleaseBatchTimer(HWND window, UINT, UINT_PTR id, DWORD) {
-    KillTimer(window, id);
-    std::vector<std::wstring> batch;
-    batch.swap(pendingRelease);
-    if (releaseHook) releaseHook(batch);
-}
-
-LRESULT CALLBACK ReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == WM_COPYDATA) {
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        bool releasing = data && data->dwData == ReleaseHandOverTag;
-        if (!data || (data->dwData != HandOverTag && !releasing))
-            return DefSubclassProc(window, message, wParam, lParam);
-        std::vector<std::wstring> paths;
-        // The sender is waiting: nothing here may ask the user or take long.
-        if (!DecodeHandOver(data->lpData, data->cbData, &paths)) return FALSE;
-        std::vector<std::wstring>& waiting = releasing ? pendingRelease : pending;
-        UINT_PTR timer = releasing ? ReleaseBatchTimerId : BatchTimerId;
-        TIMERPROC batchDone = releasing ? OnReleaseBatchTimer : OnBatchTimer;
-        if (waiting.size() + paths.size() > MaxPendingPaths) {
-            SetTimer(window, timer, USER_TIMER_MINIMUM, batchDone);
-            return FALSE;
-        }
-        // What passes the checks now is added with the batch; the sender hears of the rest.
-        bool refused = std::any_of(paths.begin(), paths.end(),
-                                   [](const std::wstring& path) { return !AcceptablePath(path); });
-        waiting.insert(waiting.end(), paths.begin(), paths.end());
-        SetTimer(window, timer, BatchQuietMilliseconds, batchDone);
-        return refused ? HandOverPathsRefused : HandOverReceipt;
-    }
-    if (message == WM_NCDESTROY) {
-        RemovePropW(window, receiverProperty.c_str());
-        KillTimer(window, BatchTimerId);
-        KillTimer(window, ReleaseBatchTimerId);
-        pending.clear();
-        pendingRelease.clear();
-        RemoveWindowSubclass(window, ReceiverProc, SubclassId);
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
 } // namespace
 
 namespace {
@@ -199,14 +146,46 @@ HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector
     return refused ? HandOverResult::Refused : HandOverResult::Delivered;
 }
 
-void StartPathReceiver(const std::string& storageFolder) {
-    HWND main = WindowHandle(WindowMain);
-    if (!main || !SetWindowSubclass(main, ReceiverProc, SubclassId, 0)) return;
+void StartPathReceiver(HWND main, const std::string& storageFolder) {
+    if (!main) return;
     receiverProperty = HandOverPropertyName(storageFolder);
     SetPropW(main, receiverProperty.c_str(), reinterpret_cast<HANDLE>(1));
 }
 
-void AddArrivingPaths(const std::vector<std::wstring>& paths) {
+void StopPathReceiver(HWND main) {
+    if (!receiverProperty.empty()) RemovePropW(main, receiverProperty.c_str());
+    KillTimer(main, BatchTimer);
+    KillTimer(main, ReleaseBatchTimer);
+    pending.clear();
+    pendingRelease.clear();
+}
+
+LRESULT TakeHandOver(HWND window, const COPYDATASTRUCT& data) {
+    bool releasing = data.dwData == ReleaseHandOverTag;
+    std::vector<std::wstring> paths;
+    // The sender is waiting: nothing here may ask the user or take long.
+    if (!DecodeHandOver(data.lpData, data.cbData, &paths)) return FALSE;
+    std::vector<std::wstring>& waiting = releasing ? pendingRelease : pending;
+    UINT_PTR timer = releasing ? ReleaseBatchTimer : BatchTimer;
+    if (waiting.size() + paths.size() > MaxPendingPaths) {
+        SetTimer(window, timer, USER_TIMER_MINIMUM, nullptr);
+        return FALSE;
+    }
+    // What passes the checks now is added with the batch; the sender hears of the rest.
+    bool refused = std::any_of(paths.begin(), paths.end(),
+                               [](const std::wstring& path) { return !AcceptablePath(path); });
+    waiting.insert(waiting.end(), paths.begin(), paths.end());
+    SetTimer(window, timer, BatchQuietMilliseconds, nullptr);
+    return refused ? HandOverPathsRefused : HandOverReceipt;
+}
+
+std::vector<std::wstring> TakeBatch(bool releasing) {
+    std::vector<std::wstring> batch;
+    batch.swap(releasing ? pendingRelease : pending);
+    return batch;
+}
+
+std::string AddArrivingPaths(const std::vector<std::wstring>& paths) {
     std::vector<std::string> accepted;
     std::unordered_set<std::wstring> keys;
     for (const std::wstring& path : paths) {
@@ -221,16 +200,10 @@ void AddArrivingPaths(const std::vector<std::wstring>& paths) {
         keys.insert(FileKey(wide));
         accepted.push_back(std::move(text));
     }
-    if (accepted.empty()) return;
+    if (accepted.empty()) return {};
     std::size_t firstNew = Protection().Files().size();
     AddChosenFiles(accepted);
     SelectBatch(firstNew, keys);
     HWND main = WindowHandle(WindowMain);
-    if (hiddenHook && !(main && IsWindowVisible(main))) hiddenHook(BatchText(accepted).c_str());
-}
-
-void SetHiddenAdditionHook(HiddenAdditionHook hook) { hiddenHook = hook; }
-
-void SetReleaseArrivalHook(ReleaseArrivalHook hook) {
-    releaseHook = hook;
+    return main && IsWindowVisible(main) ? std::string() : BatchText(accepted);
 }

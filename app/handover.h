@@ -42,14 +42,15 @@ HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector
                              ULONG_PTR tag = HandOverTag);
 
 // The main window takes paths in from now on, and says so where later starts look for it.
-void StartPathReceiver(const std::string& storageFolder);
+void StartPathReceiver(HWND main, const std::string& storageFolder);
+void StopPathReceiver(HWND main);
+// A block reached the main window (WM_COPYDATA, HandOverTag or ReleaseHandOverTag): its paths
+// wait for the rest of their batch, which BatchTimer or ReleaseBatchTimer then announces.
+// Returns the receipt for the sender.
+LRESULT TakeHandOver(HWND window, const COPYDATASTRUCT& data);
+// The waiting batch of paths to protect or to release, handed out once.
+std::vector<std::wstring> TakeBatch(bool releasing);
 // Adds the acceptable paths of one batch as a drop does and selects their rows; a path refused
-// is left out without stopping the others.
-void AddArrivingPaths(const std::vector<std::wstring>& paths);
-// Told with the batch's text ("<n> Dateien hinzugefügt") when a batch arrived while the window
-// is hidden.
-using HiddenAdditionHook = void (*)(const char* text);
-void SetHiddenAdditionHook(HiddenAdditionHook hook);
-// Takes each batch of paths to release (ReleaseHandOverTag), once the sender has its receipt.
-using ReleaseArrivalHook = void (*)(const std::vector<std::wstring>& paths);
-void SetReleaseArrivalHook(ReleaseArrivalHook hook);
+// is left out without stopping the others. Returns what to tell when nobody sees the window
+// ("<n> Dateien hinzugefügt"), empty when the window is shown or nothing was added.
+std::string AddArrivingPaths(const std::vector<std::wstring>& paths);

@@ -12,10 +12,6 @@
 
 namespace {
 
-constexpr UINT_PTR DefenceTimerId = 0x5655; // beside the protection service's timers
-constexpr UINT_PTR SubclassId = 0x5655;
-constexpr UINT HolderMessage = WM_APP + 0x5653;
-
 HandleGuard& Guard() {
     static HandleGuard guard;
     return guard;
@@ -28,36 +24,6 @@ std::string ShortName(const std::string& path) {
         name.pop_back();
     std::size_t slash = name.find_last_of('\\');
     return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
-void TakeAnswers() {
-    ProtectionModel& model = Protection();
-    bool shown = false;
-    for (const BusyFile& answer : TakeHolderAnswers()) {
-        if (answer.program.empty()) continue;
-        int row = model.SetProgram(answer.key, answer.program);
-        if (row < 0) continue;
-        if (!shown) HideTooltip(); // the next one shows the new text
-        shown = true;
-        ShowRowState(row);
-    }
-}
-
-LRESULT CALLBACK DefenceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == HolderMessage) {
-        TakeAnswers();
-        return 0;
-    }
-    if (message == WM_NCDESTROY) {
-        KillTimer(window, DefenceTimerId);
-        StartHolderLookup(nullptr, 0);
-        RemoveWindowSubclass(window, DefenceProc, SubclassId);
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
-void CALLBACK OnDefenceTimer(HWND, UINT, UINT_PTR, DWORD) {
-    DefendLocks();
 }
 
 } // namespace
@@ -83,6 +49,19 @@ std::string TakenBackText(const std::vector<TakenBack>& outcome) {
     if (failed == 0) return text + "Verriq schützt sie wieder.";
     return text + "Verriq konnte " + FormatGroupedInteger(static_cast<long long>(failed)) +
            " davon nicht wieder schützen: " + LockReason(firstFailure->why);
+}
+
+void ShowHolderAnswers() {
+    ProtectionModel& model = Protection();
+    bool shown = false;
+    for (const BusyFile& answer : TakeHolderAnswers()) {
+        if (answer.program.empty()) continue;
+        int row = model.SetProgram(answer.key, answer.program);
+        if (row < 0) continue;
+        if (!shown) HideTooltip(); // the next one shows the new text
+        shown = true;
+        ShowRowState(row);
+    }
 }
 
 void DefendLocks() {
@@ -120,6 +99,10 @@ void DefendLocks() {
 void StartLockDefence(HWND main) {
     if (!main) return;
     StartHolderLookup(main, HolderMessage);
-    SetWindowSubclass(main, DefenceProc, SubclassId, 0);
-    SetTimer(main, DefenceTimerId, DefenceInterval, OnDefenceTimer);
+    SetTimer(main, DefenceTimer, DefenceInterval, nullptr);
+}
+
+void StopLockDefence(HWND main) {
+    KillTimer(main, DefenceTimer);
+    StartHolderLookup(nullptr, 0);
 }

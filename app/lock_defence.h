@@ -15,8 +15,11 @@ constexpr unsigned DefenceInterval = 1000;
 
 // Starts the checks on the main window's timer. Needs the window; nothing happens without one.
 void StartLockDefence(HWND main);
+void StopLockDefence(HWND main);
 // One round of checks at once, as the timer does it.
 void DefendLocks();
+// The lookup's answers arrived: the rows name who holds their files.
+void ShowHolderAnswers();
 
 // What the balloon says about the files taken back (never empty when outcome is not).
 std::string TakenBackText(const std::vector<TakenBack>& outcome);

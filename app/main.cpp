@@ -6,6 +6,7 @@
 #include "app/file_list_view.h"
 #include "app/handover.h"
 #include "app/layout.h"
+#include "app/main_window.h"
 #include "app/notification_area.h"
 #include "app/protected_files.h"
 #include "app/quit_request.h"
@@ -90,11 +91,8 @@ void Quit() {
     if (SaveForQuit()) ShutDown();
 }
 
-// The documents are saved; the system ends us anyway, so end with the locks let go in order.
-void OnSessionEnded() { ShutDown(); }
-
-// Nobody sees new rows in a hidden window: the picture says what was added.
-void ConfirmHiddenAddition(const char* text) { ShowNotifyBalloon(ProductName, text, false); }
+// Owns the wiring of everything the application handles on its window.
+MainWindow mainWindow;
 
 void OnMenuEvent(Number item) {
     switch (item) {
@@ -175,7 +173,6 @@ extern "C" void __gcov_dump();
     StopNotificationArea();
     // The watcher must be gone before anything it might still read is.
     StopHotKeyWatcher();
-    StopSessionService(WindowHandle(WindowMain));
     EndThreads();
     EndSettings();
     EndGadgets();
@@ -267,19 +264,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LoadFileList(ProductName, FileListName, lines);
     AddListedFiles(std::move(lines));
 
-    StartProtectionService();
-    SetStatusTextHook(OnProtectionChanged);
-    StartNotificationArea(WindowHandle(WindowMain), hidden);
-    // Paths that arrive while the window is hidden are confirmed on the picture.
-    SetHiddenAdditionHook(ConfirmHiddenAddition);
-    StartQuitReceiver();
-    StartPathReceiver(storage);
-    SetReleaseArrivalHook(ReleaseArrivingPaths);
     SetReleaseShownHook(FitFileListColumns);
-    if (protecting) AddArrivingPaths(arriving);
-    if (releasing) ReleaseArrivingPaths(toRelease);
-    UINT showRequest = ShowRequestMessage(storage);
-    StartSessionService(WindowHandle(WindowMain), showRequest, OnSessionEnded);
-    StartHotKeyWatcher(WindowHandle(WindowMain), showRequest);
+    mainWindow.Open(WindowHandle(WindowMain), storage, hidden, ShutDown);
+    if (protecting) mainWindow.Protect(arriving);
+    if (releasing) mainWindow.Release(toRelease);
+    StartHotKeyWatcher(WindowHandle(WindowMain), mainWindow.ShowRequest());
     RunMainLoop();
 }

@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr UINT_PTR SubclassId = 0x5658;
-constexpr UINT_PTR LookTimerId = 0x5658;
-constexpr UINT CallbackMessage = WM_APP + 0x5658;
 constexpr UINT PictureId = 1;
 // The first look at a hidden start comes just after the first retry has had its chance.
 constexpr unsigned FirstLookDelay = RetryInterval + 500;
@@ -28,7 +25,6 @@ using NotifyFunction = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW);
 
 struct Picture {
     HWND main = nullptr;
-    UINT taskbarCreated = 0; // the notification area was made again (the Explorer restarted)
     bool added = false;
     bool version4 = false; // clicks arrive as NIN_SELECT and WM_CONTEXTMENU with the point
     bool warning = false;  // the picture shown
@@ -74,7 +70,7 @@ HICON CurrentIcon() {
 NOTIFYICONDATAW StateData() {
     NOTIFYICONDATAW data = BaseData();
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
-    data.uCallbackMessage = CallbackMessage;
+    data.uCallbackMessage = PictureMessage;
     data.hIcon = CurrentIcon();
     CopyText(data.szTip, picture.tip);
     return data;
@@ -110,6 +106,12 @@ void ShowMenu(POINT at) {
     FreeMenu(menu);
 }
 
+void StartLooking(unsigned delay) {
+    picture.looking = SetTimer(picture.main, LookTimer, delay, nullptr) != 0;
+}
+
+} // namespace
+
 void OnPictureEvent(WPARAM wParam, LPARAM lParam) {
     UINT event = picture.version4 ? LOWORD(lParam) : static_cast<UINT>(lParam);
     POINT at{GET_X_LPARAM(wParam), GET_Y_LPARAM(wParam)};
@@ -135,11 +137,7 @@ void OnPictureEvent(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void StartLooking(unsigned delay) {
-    picture.looking = SetTimer(picture.main, LookTimerId, delay, nullptr) != 0;
-}
-
-void Look() {
+void LookAtProtection() {
     bool early = picture.firstLookPending;
     picture.firstLookPending = false;
     bool whole = Protection().UnprotectedRows() == 0;
@@ -149,44 +147,20 @@ void Look() {
         ShowNotifyBalloon(ProductName, NotProtectedText(alarming).c_str(), true);
     // Nothing more to say until protection is whole again, which the status tells.
     if (whole || picture.rule.told) {
-        KillTimer(picture.main, LookTimerId);
+        KillTimer(picture.main, LookTimer);
         picture.looking = false;
     } else if (early) {
         StartLooking(LookInterval);
     }
 }
 
-LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == CallbackMessage) {
-        OnPictureEvent(wParam, lParam);
-        return 0;
-    }
-    if (picture.taskbarCreated && message == picture.taskbarCreated) {
-        Add();
-        return 0;
-    }
-    switch (message) {
-    case WM_TIMER:
-        if (wParam != LookTimerId) break;
-        Look();
-        return 0;
-    case WM_DPICHANGED: {
-        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-        picture.dpi = LOWORD(wParam);
-        picture.warningIcon.reset();
-        ShowState();
-        return result;
-    }
-    case WM_NCDESTROY:
-        StopNotificationArea();
-        break;
-    default:
-        break;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
+void AddPictureAgain() { Add(); }
 
-} // namespace
+void FollowPictureScale(int dpi) {
+    picture.dpi = dpi;
+    picture.warningIcon.reset();
+    ShowState();
+}
 
 std::string NotifyTooltipText(int held, int unprotected, int released) {
     std::string text = std::string(ProductName) + ": " + FormatInteger(held);
@@ -220,8 +194,6 @@ void StartNotificationArea(HWND main, bool hiddenStart) {
     if (!main || picture.main) return;
     picture.main = main;
     picture.dpi = DpiForWindow(main);
-    picture.taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
-    SetWindowSubclass(main, PictureProc, SubclassId, 0);
     int unprotected = Protection().UnprotectedRows();
     picture.warning = unprotected > 0;
     picture.tip =
@@ -241,8 +213,7 @@ void StopNotificationArea() {
         Notify(NIM_DELETE, data);
         picture.added = false;
     }
-    KillTimer(picture.main, LookTimerId);
-    RemoveWindowSubclass(picture.main, PictureProc, SubclassId);
+    KillTimer(picture.main, LookTimer);
     picture.main = nullptr;
     picture.warningIcon.reset();
 }
@@ -262,7 +233,7 @@ void OnProtectionChanged() {
         // Whole again: the next gap is news.
         picture.rule.Look(GetTickCount64(), true, 0, true, false);
         if (!picture.firstLookPending && picture.looking) {
-            KillTimer(picture.main, LookTimerId);
+            KillTimer(picture.main, LookTimer);
             picture.looking = false;
         }
     } else if (!picture.looking && !picture.rule.told) {

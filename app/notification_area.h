@@ -8,14 +8,19 @@
 
 #include <string>
 
-// Adds the picture for the main window (whose messages it then also takes) and follows the
-// protection from then on. hiddenStart: started without a window, so the first look comes
+// Adds the picture for the main window and follows the protection from then on. hiddenStart: started without a window, so the first look comes
 // after the first retry. Without a notification area nothing else changes.
 void StartNotificationArea(HWND main, bool hiddenStart);
 // Takes the picture away; every way out calls it. Harmless when there is none.
 void StopNotificationArea();
 // The protection changed: picture, tooltip and, in time, the balloon follow.
 void OnProtectionChanged();
+// What reaches the main window for the picture: a click or key on it (PictureMessage), the
+// notification area made anew (the Explorer restarted), the look timer, a new scale.
+void OnPictureEvent(WPARAM wParam, LPARAM lParam);
+void AddPictureAgain();
+void LookAtProtection();
+void FollowPictureScale(int dpi);
 // A balloon on the picture; false when there is no picture to show it on.
 bool ShowNotifyBalloon(const char* title, const char* text, bool warning);
 

@@ -22,16 +22,10 @@
 
 namespace {
 
-constexpr UINT_PTR RetryTimerId = 0x5652; // one of ours among the main window's timers
-constexpr UINT_PTR SubclassId = 0x5652;
+constexpr UINT_PTR SubclassId = 1;
 // A pass when the window comes back may take longer: the user is looking.
 constexpr unsigned ShownRetryBudgetMilliseconds = 50;
 
-// Folder rows: the watchers announce changes with this message (wParam: the tree's Id), and a
-// slice of the work on large folders is asked for with it too (wParam 0).
-constexpr UINT FolderMessage = WM_APP + 0x5652;
-constexpr UINT_PTR FolderWorkTimerId = 0x5653;
-constexpr UINT_PTR FolderRetryTimerId = 0x5654;
 // One slice of scanning and holding; the window answers between two, well within 100 ms.
 constexpr unsigned FolderSliceMilliseconds = 40;
 constexpr unsigned FolderRetryBudgetMilliseconds = 20;
@@ -51,9 +45,6 @@ ProtectionModel& WatchingModel() {
     return model;
 }
 
-void CALLBACK OnFolderWorkTimer(HWND window, UINT, UINT_PTR id, DWORD);
-void CALLBACK OnFolderRetryTimer(HWND window, UINT, UINT_PTR id, DWORD);
-
 } // namespace
 
 // Asks for the next slice of work while a folder is busy, and for a retry when a file in a
@@ -71,14 +62,13 @@ void ScheduleFolderWork() {
         // A posted message comes before input and painting: while they wait, the next slice
         // waits behind them on a timer. A full queue refuses the post; the timer still comes.
         if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) != 0 || !PostMessageW(main, FolderMessage, 0, 0))
-            SetTimer(main, FolderWorkTimerId, 1, OnFolderWorkTimer);
+            SetTimer(main, FolderWorkTimer, 1, nullptr);
     }
     long long due = model.NextFolderDue();
     if (due < 0)
-        KillTimer(main, FolderRetryTimerId);
+        KillTimer(main, FolderRetryTimer);
     else
-        SetTimer(main, FolderRetryTimerId, static_cast<UINT>(std::max<long long>(due, USER_TIMER_MINIMUM)),
-                 OnFolderRetryTimer);
+        SetTimer(main, FolderRetryTimer, static_cast<UINT>(std::max<long long>(due, USER_TIMER_MINIMUM)), nullptr);
 }
 
 namespace {
@@ -89,19 +79,15 @@ void AfterFolderChange() {
     ScheduleFolderWork();
 }
 
+} // namespace
+
 void DoFolderWork() {
     folderWorkAsked = false;
     Protection().WorkFolders(FolderSliceMilliseconds);
     AfterFolderChange();
 }
 
-void CALLBACK OnFolderWorkTimer(HWND window, UINT, UINT_PTR id, DWORD) {
-    KillTimer(window, id);
-    DoFolderWork();
-}
-
-void CALLBACK OnFolderRetryTimer(HWND window, UINT, UINT_PTR id, DWORD) {
-    KillTimer(window, id);
+void RetryInFolders() {
     Protection().RetryDueInFolders(FolderRetryBudgetMilliseconds);
     AfterFolderChange();
 }
@@ -110,6 +96,8 @@ void OnFolderChanged(WPARAM tree) {
     Protection().TakeFolderChanges(tree);
     AfterFolderChange();
 }
+
+namespace {
 
 LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     switch (message) {
@@ -137,6 +125,9 @@ LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
     }
     return DefSubclassProc(list, message, wParam, lParam);
 }
+
+
+} // namespace
 
 // Files and folders dragged from the Explorer are added as if chosen in the dialogs. The shell
 // library is taken in by the first drop, not at start-up; without it the drop adds nothing, and
@@ -167,40 +158,13 @@ void AddDroppedFiles(HDROP drop) {
     AddChosenFiles(dropped);
 }
 
-LRESULT CALLBACK MainWindowProtectionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR) {
-    if (message == WM_DROPFILES) {
-        AddDroppedFiles(reinterpret_cast<HDROP>(wParam));
-        return 0;
-    }
-    if (message == FolderMessage) {
-        if (wParam == 0)
-            DoFolderWork();
-        else
-            OnFolderChanged(wParam);
-        return 0;
-    }
-    if (message == WM_SHOWWINDOW && wParam) {
-        // A drive plugged in or a program closed while the window was away: catch up at once,
-        // inside folders too.
-        RetryUnheldFiles(ShownRetryBudgetMilliseconds);
-        Protection().MakeAllDue();
-        ScheduleFolderWork();
-    } else if (message == WM_NCDESTROY) {
-        // The tooltip belongs to this window and goes with it.
-        ForgetTooltip();
-        KillTimer(window, RetryTimerId);
-        KillTimer(window, FolderWorkTimerId);
-        KillTimer(window, FolderRetryTimerId);
-        folderWorkAsked = false;
-        RemoveWindowSubclass(window, MainWindowProtectionProc, SubclassId);
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
+void CatchUpOnShow() {
+    // A drive plugged in or a program closed while the window was away: catch up at once,
+    // inside folders too.
+    RetryUnheldFiles(ShownRetryBudgetMilliseconds);
+    Protection().MakeAllDue();
+    ScheduleFolderWork();
 }
-
-void CALLBACK OnRetryTimer(HWND, UINT, UINT_PTR, DWORD) { RetryUnheldFiles(RetryBudgetMilliseconds); }
-
-} // namespace
 
 void AddListedFiles(std::vector<std::string> lines) {
     ProtectionModel& model = WatchingModel();
@@ -310,13 +274,22 @@ void StartProtectionService() {
     HWND main = WindowHandle(WindowMain);
     HWND list = GadgetHandle(GadgetFileList);
     if (!main || !list) return;
-    SetTimer(main, RetryTimerId, RetryInterval, OnRetryTimer);
-    SetWindowSubclass(main, MainWindowProtectionProc, SubclassId, 0);
+    SetTimer(main, RetryTimer, RetryInterval, nullptr);
     // All that accepting drops takes: the style. Asking the shell would load it at start-up.
     SetWindowLongPtrW(main, GWL_EXSTYLE, GetWindowLongPtrW(main, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
 
     SetWindowSubclass(list, FileListProc, SubclassId, 0);
     StartLockDefence(main);
+}
+
+void StopProtectionService(HWND main) {
+    // The tooltip belongs to the main window and goes with it.
+    ForgetTooltip();
+    KillTimer(main, RetryTimer);
+    KillTimer(main, FolderWorkTimer);
+    KillTimer(main, FolderRetryTimer);
+    folderWorkAsked = false;
+    StopLockDefence(main);
 }
 
 void ReleaseAllProtectedFiles() {

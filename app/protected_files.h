@@ -5,6 +5,9 @@
 
 #include "app/protection/protection_model.h"
 
+#include <windows.h>
+#include <shellapi.h> // HDROP
+
 #include <string>
 #include <vector>
 
@@ -29,9 +32,19 @@ void ScheduleFolderWork();
 // The model's retry, shown: true when any entry's state changed.
 bool RetryUnheldFiles(unsigned budgetMilliseconds);
 
-// After start-up: the retries by timer and whenever the main window is shown again, the
-// folders' work and messages, files dropped on the window, and the list's keys, pointer and menu.
+// After start-up: the retries by the main window's timer, files dropped on the window, the
+// lock defence, and the list's keys, pointer and menu. The main window hands on what arrives.
 void StartProtectionService();
+void StopProtectionService(HWND main);
+// The main window was shown again: the retries catch up at once.
+void CatchUpOnShow();
+// A folder's watcher saw changes in the tree with this Id; the next slice of folder work; a
+// file inside a folder is due for another try.
+void OnFolderChanged(WPARAM tree);
+void DoFolderWork();
+void RetryInFolders();
+// Adds what was dropped on the main window as if chosen in the dialogs, and frees the drop.
+void AddDroppedFiles(HDROP drop);
 // Lets go of every file and forgets every entry (the rows stay); for tests and shut-down.
 void ReleaseAllProtectedFiles();
 

@@ -9,16 +9,12 @@
 #include "framework/requesters.h"
 #include "framework/window.h"
 
-#include <commctrl.h>
-
 #include <vector>
 
 const wchar_t* const QuitArgument = L"/beenden";
 
 namespace {
 
-constexpr UINT_PTR SubclassId = 0x5673;
-constexpr UINT_PTR EndTimerId = 0x5673;
 // The receipts a running copy gives a quit request it takes; anything else is a refusal.
 constexpr LRESULT ReceiptShown = 1;
 constexpr LRESULT ReceiptHidden = 2;
@@ -56,41 +52,6 @@ void TellRefusal() {
                        " wurde gebeten, sich zu beenden, und läuft weiter, damit keine Änderung der Liste "
                        "verloren geht. Beenden Sie es über das Menü, wenn Sie es trotzdem beenden möchten.";
     ShowMessageBox("Nicht beendet", text.c_str(), MB_OK | MB_ICONWARNING);
-}
-
-// Runs once the sender has its answer: nothing before it could keep the sender waiting.
-void CALLBACK OnEndTimer(HWND window, UINT, UINT_PTR id, DWORD) {
-    KillTimer(window, id);
-    if (endAccepted) ShutDown();
-    if (refusalPending) {
-        refusalPending = false;
-        TellRefusal();
-    }
-}
-
-LRESULT CALLBACK QuitReceiverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR) {
-    if (message == WM_COPYDATA) {
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (!data || data->dwData != QuitHandOverTag) return DefSubclassProc(window, message, wParam, lParam);
-        std::vector<std::wstring> paths;
-        if (!DecodeHandOver(data->lpData, data->cbData, &paths)) return FALSE;
-        // Saved while the sender waits, so that it learns whether we end; the answer also says
-        // whether the window was shown, for a setup that starts the new exe as the old one ran.
-        bool shown = IsWindowVisible(window) != 0;
-        if (SaveForRequestedQuit())
-            endAccepted = true;
-        else
-            refusalPending = true;
-        SetTimer(window, EndTimerId, USER_TIMER_MINIMUM, OnEndTimer);
-        if (!endAccepted) return FALSE;
-        return shown ? ReceiptShown : ReceiptHidden;
-    }
-    if (message == WM_NCDESTROY) {
-        KillTimer(window, EndTimerId);
-        RemoveWindowSubclass(window, QuitReceiverProc, SubclassId);
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 // The answer of the window found, or 0 when it gave none (hung, gone, or no window yet).
@@ -148,7 +109,25 @@ QuitExitCode QuitRunningCopy(const std::string& storageFolder) {
     }
 }
 
-void StartQuitReceiver() {
-    HWND main = WindowHandle(WindowMain);
-    if (main) SetWindowSubclass(main, QuitReceiverProc, SubclassId, 0);
+LRESULT TakeQuitRequest(HWND window, const COPYDATASTRUCT& data) {
+    std::vector<std::wstring> paths;
+    if (!DecodeHandOver(data.lpData, data.cbData, &paths)) return FALSE;
+    // Saved while the sender waits, so that it learns whether we end; the answer also says
+    // whether the window was shown, for a setup that starts the new exe as the old one ran.
+    bool shown = IsWindowVisible(window) != 0;
+    if (SaveForRequestedQuit())
+        endAccepted = true;
+    else
+        refusalPending = true;
+    SetTimer(window, QuitEndTimer, USER_TIMER_MINIMUM, nullptr);
+    if (!endAccepted) return FALSE;
+    return shown ? ReceiptShown : ReceiptHidden;
+}
+
+void AfterQuitAnswer() {
+    if (endAccepted) ShutDown();
+    if (refusalPending) {
+        refusalPending = false;
+        TellRefusal();
+    }
 }

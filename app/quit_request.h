@@ -27,6 +27,8 @@ enum QuitExitCode : unsigned {
 // It never claims the instance itself.
 QuitExitCode QuitRunningCopy(const std::string& storageFolder);
 
-// The main window takes quit requests from now on; call before StartPathReceiver, which tells
-// later starts where to find it.
-void StartQuitReceiver();
+// A quit request reached the main window (WM_COPYDATA, QuitHandOverTag): saves while the
+// sender waits, and answers whether we end. The end itself, or the word why not, follows on
+// QuitEndTimer, through AfterQuitAnswer, once the sender has its answer.
+LRESULT TakeQuitRequest(HWND window, const COPYDATASTRUCT& data);
+void AfterQuitAnswer();

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr UINT_PTR ReleaseTimerId = 0x5680; // one of ours among the main window's timers
 // The fixed choices; the entry after them shows a value from the settings that is none of them.
 constexpr int PeriodChoices[] = {5, 10, 15, 30, 60, 120};
 constexpr int OtherPeriodItem = ItemReleasePeriodFirst + static_cast<int>(std::size(PeriodChoices));
@@ -45,21 +44,19 @@ void ShowPeriodChoice() {
     }
 }
 
-void CALLBACK OnReleaseTimer(HWND, UINT, UINT_PTR, DWORD);
-
 // One timer for the earliest due time; it fires even when nothing else happens.
 void ScheduleReleaseTimer() {
     HWND main = WindowHandle(WindowMain);
     if (!main) return;
     unsigned long long due = Protection().NextReleaseDue();
     if (due == 0) {
-        KillTimer(main, ReleaseTimerId);
+        KillTimer(main, ReleaseTimer);
         return;
     }
     unsigned long long now = MonotonicMilliseconds();
     unsigned long long wait = due > now ? due - now : 0;
     wait = std::clamp<unsigned long long>(wait, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
-    SetTimer(main, ReleaseTimerId, static_cast<UINT>(wait), OnReleaseTimer);
+    SetTimer(main, ReleaseTimer, static_cast<UINT>(wait), nullptr);
 }
 
 void ShowChangedRows(const std::vector<int>& rows) {
@@ -72,13 +69,6 @@ void ShowChangedRows(const std::vector<int>& rows) {
     ScheduleFolderWork();
     ScheduleReleaseTimer();
     UpdateStatusText();
-}
-
-void CALLBACK OnReleaseTimer(HWND window, UINT, UINT_PTR id, DWORD) {
-    KillTimer(window, id);
-    std::vector<int> changed;
-    Protection().TakeBackDue(MonotonicMilliseconds(), changed);
-    ShowChangedRows(changed);
 }
 
 unsigned long long NewDue() {
@@ -185,6 +175,12 @@ void ReleaseArrivingPaths(const std::vector<std::wstring>& paths) {
                                   : "Verriq schützt diese Pfade nicht, sie wurden nicht freigegeben:\r") +
                        unprotected;
     notice(!(main && IsWindowVisible(main)), text);
+}
+
+void TakeBackDueReleases() {
+    std::vector<int> changed;
+    Protection().TakeBackDue(MonotonicMilliseconds(), changed);
+    ShowChangedRows(changed);
 }
 
 void SetReleaseNotice(ReleaseNotice function) {

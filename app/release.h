@@ -20,6 +20,9 @@ void ReleaseSelectionForEditing();
 // path Verriq does not protect changes nothing and is told.
 void ReleaseArrivingPaths(const std::vector<std::wstring>& paths);
 
+// The release timer came: what is due is protected again.
+void TakeBackDueReleases();
+
 // How a path that is not protected is told: a balloon while the window is hidden, a message box
 // otherwise (tests put in their own).
 using ReleaseNotice = void (*)(bool hidden, const std::string& text);

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "app/layout.h"
+#include "app/main_window.h"
 #include "app/file_list_view.h"
 #include "app/protected_files.h"
 #include "framework/window.h"
@@ -44,9 +45,12 @@ class MainWindowTest : public ::testing::Test {
     std::string StatusText() const;
     bool RemoveEnabled() const;
     void Select(int row);
+    // The window takes its messages as the program's does: timers, folders, drops, requests.
+    void Serve(void (*end)() = nullptr);
 
     std::string root;    // scratch folder, also "appdata"
     std::string storage; // root\Ondrak\VerriqTest\ after EnsureStorageFolders
+    MainWindow served;
 };
 
 } // namespace apptest

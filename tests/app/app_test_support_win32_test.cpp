@@ -193,4 +193,6 @@ bool MainWindowTest::RemoveEnabled() const {
 
 void MainWindowTest::Select(int row) { WriteGadgetItemState(GadgetFileList, row, 1); }
 
+void MainWindowTest::Serve(void (*end)()) { ASSERT_TRUE(served.Open(WindowHandle(WindowMain), storage, false, end)); }
+
 } // namespace apptest

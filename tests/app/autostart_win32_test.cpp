@@ -3,6 +3,7 @@
 #include "app/autostart.h"
 
 #include "app/application.h"
+#include "app/registry_entry.h"
 #include "app_test_support.h"
 #include "controls/menu.h"
 #include "settings/wide_text.h"
@@ -27,7 +28,7 @@ bool Checked() { return GetMenuState(MenuHandle(MenuMain), ItemStartWithWindows,
 class Autostart : public MainWindowTest {};
 
 TEST_F(Autostart, AWriteThatFailsIsToldAndTheMarkStays) {
-    SetAutostartNotice(RecordNotice);
+    SetRegistryNotice(RecordNotice);
     const char* name = ProductName;
     ShowAutostartState();
     ASSERT_FALSE(Checked());
@@ -42,7 +43,7 @@ TEST_F(Autostart, AWriteThatFailsIsToldAndTheMarkStays) {
     ProductName = tooLong.c_str();
     ToggleAutostart();
     ProductName = name;
-    SetAutostartNotice(nullptr);
+    SetRegistryNotice(nullptr);
     EXPECT_FALSE(Checked());
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].find("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"), std::string::npos);

@@ -23,7 +23,10 @@ std::wstring Units(const std::vector<std::wstring>& paths) {
 }
 
 std::vector<std::string> hiddenTexts;
-void RecordHidden(const char* text) { hiddenTexts.emplace_back(text); }
+void Arrive(const std::vector<std::wstring>& paths) {
+    std::string told = AddArrivingPaths(paths);
+    if (!told.empty()) hiddenTexts.push_back(told);
+}
 
 std::vector<std::string> notices;
 int RecordNotice(const char*, const char* text, unsigned) {
@@ -156,10 +159,9 @@ TEST_F(ArrivingPaths, AFileAFolderAndAMissingPathBecomeRowsAndTheBatchIsSelected
     std::string file = MakeFile("a.txt"), listed = MakeFile("b.txt"), folder = root + "\\Ordner";
     CreateDirectoryA(folder.c_str(), nullptr);
     AddChosenFiles({listed, MakeFile("c.txt")});
-    SetHiddenAdditionHook(RecordHidden);
     ShowWindow(WindowHandle(WindowMain), SW_HIDE);
 
-    AddArrivingPaths({ToWide(file), ToWide(folder), ToWide(root + "\\fehlt.txt"), L"", L"C:\\a<b>.txt", ToWide(listed)});
+    Arrive({ToWide(file), ToWide(folder), ToWide(root + "\\fehlt.txt"), L"", L"C:\\a<b>.txt", ToWide(listed)});
     const std::vector<ProtectedFile>& files = Protection().Files();
     ASSERT_EQ(files.size(), 5u);
     EXPECT_EQ(files[2].path, file);
@@ -171,11 +173,10 @@ TEST_F(ArrivingPaths, AFileAFolderAndAMissingPathBecomeRowsAndTheBatchIsSelected
     EXPECT_NE(hiddenTexts[0].find('4'), std::string::npos) << hiddenTexts[0];
 
     // One file: its name. Nothing acceptable, or the window shown: nothing told.
-    AddArrivingPaths({ToWide(MakeFile("einzeln.txt"))});
-    AddArrivingPaths({L"", L"relativ.txt"});
+    Arrive({ToWide(MakeFile("einzeln.txt"))});
+    Arrive({L"", L"relativ.txt"});
     ShowWindow(WindowHandle(WindowMain), SW_SHOWNA);
-    AddArrivingPaths({ToWide(MakeFile("sichtbar.txt"))});
-    SetHiddenAdditionHook(nullptr);
+    Arrive({ToWide(MakeFile("sichtbar.txt"))});
     ASSERT_EQ(hiddenTexts.size(), 2u);
     EXPECT_NE(hiddenTexts[1].find("einzeln.txt"), std::string::npos) << hiddenTexts[1];
     EXPECT_EQ(Protection().Files().size(), 7u);
@@ -186,7 +187,7 @@ TEST_F(ArrivingPaths, AFileAFolderAndAMissingPathBecomeRowsAndTheBatchIsSelected
 class ExplorerMenuEntry : public MainWindowTest {
   protected:
     void TearDown() override {
-        SetExplorerMenuNotice(nullptr);
+        SetRegistryNotice(nullptr);
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\*\\shell\\VerriqTest");
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\Directory\\shell\\VerriqTest");
         MainWindowTest::TearDown();
@@ -195,7 +196,7 @@ class ExplorerMenuEntry : public MainWindowTest {
 };
 
 TEST_F(ExplorerMenuEntry, TheMarkBelievesOnlyBothVerbsForThisExeAndAFailedWriteIsTold) {
-    SetExplorerMenuNotice(RecordNotice);
+    SetRegistryNotice(RecordNotice);
     ShowExplorerMenuState();
     ASSERT_FALSE(Checked());
     ToggleExplorerMenu();

@@ -131,7 +131,7 @@ TEST_F(ProtectedFiles, RemovingReleasesExactlyTheSelectedRowsAndHandsOnDuplicate
 TEST_F(ProtectedFiles, ShowingTheWindowAgainCatchesUpAtOnce) {
     std::string missing = root + "\\nachher.txt";
     AddListedFiles({missing});
-    StartProtectionService();
+    Serve();
     ShowWindow(WindowHandle(WindowMain), SW_HIDE);
     WriteBytes(missing, "da");
     EXPECT_EQ(Protection().HeldCount(), 0);
@@ -153,7 +153,7 @@ void WaitForFolders() {
 } // namespace
 
 TEST_F(ProtectedFiles, OverlappingRowsHoldEachFileOnceNameTheHolderAndTakeOverWhenItGoes) {
-    StartProtectionService();
+    Serve();
     std::string folder = root + "\\Daten", inner = folder + "\\Unter";
     CreateDirectoryW(ToWide(folder).c_str(), nullptr);
     CreateDirectoryW(ToWide(inner).c_str(), nullptr);
@@ -186,7 +186,7 @@ TEST_F(ProtectedFiles, OverlappingRowsHoldEachFileOnceNameTheHolderAndTakeOverWh
 }
 
 TEST_F(ProtectedFiles, AMissingFolderIsHeldOnceItAppears) {
-    StartProtectionService();
+    Serve();
     std::string folder = root + "\\Später";
     AddListedFiles({folder + "\\"});
     EXPECT_EQ(StateOf(0), LockState::NotFound);
@@ -204,7 +204,7 @@ TEST_F(ProtectedFiles, AMissingFolderIsHeldOnceItAppears) {
 }
 
 TEST_F(ProtectedFiles, AFolderBeyondTheCeilingHoldsWhatItMayAndSaysSo) {
-    StartProtectionService();
+    Serve();
     std::string folder = root + "\\Riesig";
     CreateDirectoryW(ToWide(folder).c_str(), nullptr);
     const int count = MaxFolderHolds + 10;
@@ -232,7 +232,7 @@ TEST_F(ProtectedFiles, AFolderBeyondTheCeilingHoldsWhatItMayAndSaysSo) {
 }
 
 TEST_F(ProtectedFiles, AFileStillBeingWrittenIntoAFolderIsRedYetNoAlarmAMissingFileIsBoth) {
-    StartProtectionService();
+    Serve();
     std::string folder = root + "\\Eingang";
     CreateDirectoryW(ToWide(folder).c_str(), nullptr);
     std::string single = MakeFile("einzeln.txt");
@@ -262,7 +262,7 @@ TEST_F(ProtectedFiles, AFileStillBeingWrittenIntoAFolderIsRedYetNoAlarmAMissingF
 }
 
 TEST_F(ProtectedFiles, ASubfolderThatCannotBeListedIsNotProtectedUntilItCanBe) {
-    StartProtectionService();
+    Serve();
     std::string folder = root + "\\Verdeckt", inner = folder + "\\Belegt";
     CreateDirectoryW(ToWide(folder).c_str(), nullptr);
     CreateDirectoryW(ToWide(inner).c_str(), nullptr);

@@ -112,7 +112,7 @@ TEST_F(ReadingAllowed, AReaderKeepsTheFullLockOffButTheFileHeldUntilItLetsGo) {
 }
 
 TEST_F(ReadingAllowed, AFolderRowsFilesAndOnesArrivingLaterFollowItsLevel) {
-    StartProtectionService();
+    Serve();
     std::string folder = root + "\\Fotos";
     CreateDirectoryW(ToWide(folder).c_str(), nullptr);
     std::string old = MakeFile("Fotos\\alt.jpg", "alt");

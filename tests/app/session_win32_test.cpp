@@ -26,9 +26,10 @@ class Session : public MainWindowTest {
     void SetUp() override {
         MainWindowTest::SetUp();
         main = WindowHandle(WindowMain);
-        request = ShowRequestMessage(storage);
+        Serve(CountSessionEnd);
+        request = served.ShowRequest();
+        ASSERT_EQ(request, ShowRequestMessage(storage));
         ASSERT_NE(request, 0u);
-        ASSERT_TRUE(StartSessionService(main, request, CountSessionEnd));
         noticeCount = sessionEndCount = 0;
         SetStorageNotice(CountNotice);
         EnsureStorageFolders(ProductName);
@@ -37,7 +38,6 @@ class Session : public MainWindowTest {
     }
     void TearDown() override {
         StopHotKeyWatcher();
-        StopSessionService(main);
         SetStorageNotice(nullptr);
         MainWindowTest::TearDown();
     }
