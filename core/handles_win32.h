@@ -163,3 +163,15 @@ class ScopedSelect {
     HDC dc_;
     HGDIOBJ previous_;
 };
+
+// A slim reader/writer lock held exclusively for as long as this lives.
+class ExclusiveLock {
+  public:
+    explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+  private:
+    SRWLOCK& lock_;
+};

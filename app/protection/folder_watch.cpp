@@ -11,17 +11,6 @@ constexpr std::size_t MaxWaitingChanges = 50000;
 constexpr DWORD WatchFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
                               FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE;
 
-class ExclusiveLock {
-  public:
-    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-  private:
-    SRWLOCK& lock_;
-};
-
 void ReadRecords(const unsigned char* buffer, DWORD bytes, std::vector<FolderChange>& changes) {
     DWORD offset = 0;
     for (;;) {

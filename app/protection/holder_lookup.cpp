@@ -22,17 +22,6 @@ constexpr unsigned long SearchLimit = 5000;
 // Names a row shows before it stops.
 constexpr std::size_t MaxNames = 3;
 
-class ExclusiveLock {
-  public:
-    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-  private:
-    SRWLOCK& lock_;
-};
-
 std::string ProgramFileName(DWORD process) {
     UniqueKernelHandle opened(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
     if (!opened) return {};
