@@ -20,6 +20,28 @@ const wchar_t* const ReleaseArgument = L"/freigeben";
 
 namespace {
 
+struct Search {
+    const wchar_t* property;
+    HWND found;
+};
+
+BOOL CALLBACK FindReceiverWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    if (!GetPropW(window, search->property)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+} // namespace
+
+HWND FindPathReceiver(const std::wstring& property) {
+    Search search{property.c_str(), nullptr};
+    EnumWindows(FindReceiverWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+namespace {
+
 // The Explorer starts one process per selected item: what arrives within this quiet time of
 // the last block is one batch.
 constexpr unsigned BatchQuietMilliseconds = 400;
@@ -44,28 +66,15 @@ std::wstring FullPath(std::wstring argument) {
     return FullPathName(argument);
 }
 
-struct Search {
-    const wchar_t* property;
-    HWND found;
-};
-
-BOOL CALLBACK FindReceiverWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
-    if (!GetPropW(window, search->property)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // The receiver's answer to the block: HandOverReceipt, HandOverPathsRefused, or 0 when nobody
 // took it.
 LRESULT SendBlock(const std::wstring& property, const std::wstring& block, ULONG_PTR tag) {
-    Search search{property.c_str(), nullptr};
-    EnumWindows(FindReceiverWindow, reinterpret_cast<LPARAM>(&search));
-    if (!search.found) return 0;
+    HWND receiver = FindPathReceiver(property);
+    if (!receiver) return 0;
     COPYDATASTRUCT data{tag, static_cast<DWORD>(block.size() * sizeof(wchar_t)),
                         const_cast<wchar_t*>(block.data())};
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(search.found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+    if (!SendMessageTimeoutW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
                              ReceiptWaitMilliseconds, &result))
         return 0;
     auto answer = static_cast<LRESULT>(result);

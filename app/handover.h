@@ -41,6 +41,10 @@ enum class HandOverResult { Delivered, NoneRunning, Failed, Refused };
 HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector<std::wstring>& paths,
                              ULONG_PTR tag = HandOverTag);
 
+// The window of a running copy that takes hand-overs under this property name
+// (HandOverPropertyName); null while there is none.
+HWND FindPathReceiver(const std::wstring& property);
+
 // The main window takes paths in from now on, and says so where later starts look for it.
 void StartPathReceiver(HWND main, const std::string& storageFolder);
 void StopPathReceiver(HWND main);

@@ -29,24 +29,6 @@ constexpr DWORD RetryMilliseconds = 50;
 bool endAccepted = false;
 bool refusalPending = false;
 
-struct Search {
-    const wchar_t* property;
-    HWND found;
-};
-
-BOOL CALLBACK FindReceiverWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<Search*>(parameter);
-    if (!GetPropW(window, search->property)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND FindReceiver(const std::wstring& property) {
-    Search search{property.c_str(), nullptr};
-    EnumWindows(FindReceiverWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 void TellRefusal() {
     std::string text = SaveFailureText() + "\r\r" + ProductName +
                        " wurde gebeten, sich zu beenden, und läuft weiter, damit keine Änderung der Liste "
@@ -89,7 +71,7 @@ QuitExitCode QuitRunningCopy(const std::string& storageFolder) {
     std::wstring property = HandOverPropertyName(storageFolder);
     DWORD start = GetTickCount();
     for (;;) {
-        if (HWND receiver = FindReceiver(property)) {
+        if (HWND receiver = FindPathReceiver(property)) {
             DWORD id = 0;
             GetWindowThreadProcessId(receiver, &id);
             // Opened before asking: once it has answered, its id may already name another process.
