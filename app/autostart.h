@@ -24,5 +24,5 @@ bool AutostartActive();
 // Sets the menu entry's check mark from the registry.
 void ShowAutostartState();
 // The menu entry was chosen: on when it shows off, off when it shows on. A failed write is
-// told (SetRegistryNotice) and changes nothing.
+// told in a message box and changes nothing.
 void ToggleAutostart();

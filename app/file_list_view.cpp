@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/lock_texts.h"
+#include "app/notification_area.h"
 #include "app/protection/protection_model.h"
 #include "app/protection/release_clock.h"
 #include "controls/gadget.h"
@@ -21,9 +22,11 @@
 
 namespace {
 
+// The room around a cell's text, at 96 DPI.
+constexpr int FileListCellMargin = 16;
+
 HWND tooltip = nullptr;
 int tooltipRow = -1;
-void (*statusTextHook)() = nullptr;
 // Whether each row was last drawn red, noted as it is drawn: a folder's work slices then draw
 // again only the rows in sight that changed, and leave no paint waiting in between.
 // One byte per row, 1 for red; a string, whose code the program has already.
@@ -270,14 +273,35 @@ void UpdateStatusText() {
         std::string progress = "Ordner wird geschützt: " + FormatGroupedInteger(tried) + " von " +
                                FormatGroupedInteger(found) + " Dateien";
         SetStatusFieldText(StatusBarMain, 0, progress.c_str());
-        if (statusTextHook) statusTextHook();
+        OnProtectionChanged();
         return;
     }
     int held = model.HeldCount();
     std::string text = FormatInteger(static_cast<std::int32_t>(held));
     text += held == 1 ? " Datei wird geschützt" : " Dateien werden geschützt";
     SetStatusFieldText(StatusBarMain, 0, text.c_str());
-    if (statusTextHook) statusTextHook();
+    OnProtectionChanged();
 }
 
-void SetStatusTextHook(void (*hook)()) { statusTextHook = hook; }
+void FitFileListColumns() {
+    HWND list = GadgetHandle(GadgetFileList);
+    if (!list) return;
+    // Measured in the list's own font, which follows the scale; the margin is the cell's.
+    int level = 0;
+    // A folder row with released parts says the longest; only while one does is the room taken.
+    const auto& files = Protection().Files();
+    bool partly = std::any_of(files.begin(), files.end(), [](const ProtectedFile& file) {
+        return file.tree && file.tree->HasReleases();
+    });
+    for (const char* text :
+         {"Zugriff", LevelText(false), LevelText(true), partly ? "teilweise frei bis 00:00" : ""}) {
+        std::wstring wide = ToWide(text);
+        level = std::max(level, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                              reinterpret_cast<LPARAM>(wide.c_str()))));
+    }
+    level += DpiScale(list, FileListCellMargin);
+    RECT inside{};
+    GetClientRect(list, &inside);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, std::max<LONG>(inside.right - level, 0));
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
+}

@@ -49,7 +49,9 @@ void ForgetTooltip();
 // or the menu key (position -1, -1). Only rows have a menu: a click beside them opens none.
 void ShowRowMenu(HWND list, LPARAM position);
 
-// Writes the number of files actually held, or a folder's progress, into the status bar.
+// Writes the number of files actually held, or a folder's progress, into the status bar, and
+// lets the notification area's picture follow.
 void UpdateStatusText();
-// Runs after every update of the status bar; null for none.
-void SetStatusTextHook(void (*hook)());
+
+// The list's columns across its whole width: "Zugriff" as wide as its texts, the path the rest.
+void FitFileListColumns();

@@ -37,7 +37,6 @@ constexpr int ToolbarImageSize = 32; // at 96 DPI
 // Wide enough for any caption; TB_SETBUTTONSIZE only sets the minimum, autosize does the rest.
 constexpr int ToolbarButtonWidth = 500;
 // Space around a cell's text, at 96 DPI.
-constexpr int FileListCellMargin = 16;
 // Full-row select, grid lines, show selection, multiple; the rows are the model's entries.
 constexpr unsigned FileListFlags = 0x4001000C | ListFlagOwnerData;
 
@@ -148,29 +147,6 @@ void CreateFileList() {
     HWND list = GadgetHandle(GadgetFileList);
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     if (header) EnableWindow(header, FALSE);
-}
-
-void FitFileListColumns() {
-    HWND list = GadgetHandle(GadgetFileList);
-    if (!list) return;
-    // Measured in the list's own font, which follows the scale; the margin is the cell's.
-    int level = 0;
-    // A folder row with released parts says the longest; only while one does is the room taken.
-    const auto& files = Protection().Files();
-    bool partly = std::any_of(files.begin(), files.end(), [](const ProtectedFile& file) {
-        return file.tree && file.tree->HasReleases();
-    });
-    for (const char* text :
-         {"Zugriff", LevelText(false), LevelText(true), partly ? "teilweise frei bis 00:00" : ""}) {
-        std::wstring wide = ToWide(text);
-        level = std::max(level, static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
-                                                              reinterpret_cast<LPARAM>(wide.c_str()))));
-    }
-    level += DpiScale(list, FileListCellMargin);
-    RECT inside{};
-    GetClientRect(list, &inside);
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, std::max<LONG>(inside.right - level, 0));
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 void FitFileListToWindow() {

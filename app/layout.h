@@ -10,8 +10,6 @@ void CreateMainToolbar();
 void CreateMainStatusBar();
 void CreateFileList();
 
-// The list's columns across its whole width: "Zugriff" as wide as its texts, the path the rest.
-void FitFileListColumns();
 // The list to the window's present size.
 void FitFileListToWindow();
 // The window's size limits at its scale; the window grows where the toolbar would lose a button.

@@ -257,14 +257,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // that Verriq has started.
     if (!hidden) SetWindowHidden(WindowMain, 0);
 
-    // Every change of the list goes to disk at once, in the list's own words.
-    SetFileListSource(EncodeProtectedList);
-    SetFileListChangedHook(OnFileListChanged);
     std::vector<std::string> lines;
     LoadFileList(ProductName, FileListName, lines);
     AddListedFiles(std::move(lines));
 
-    SetReleaseShownHook(FitFileListColumns);
     mainWindow.Open(WindowHandle(WindowMain), storage, hidden, ShutDown);
     if (protecting) mainWindow.Protect(arriving);
     if (releasing) mainWindow.Release(toRelease);

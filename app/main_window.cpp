@@ -20,7 +20,6 @@ bool MainWindow::Open(HWND main, const std::string& storageFolder, bool hiddenSt
     showRequest = ShowRequestMessage(storageFolder);
     taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     StartProtectionService();
-    SetStatusTextHook(OnProtectionChanged);
     StartNotificationArea(main, hiddenStart);
     // Last: from here on later starts find this window and hand their paths to it.
     StartPathReceiver(main, storageFolder);
@@ -145,7 +144,6 @@ void MainWindow::OnTimer(UINT_PTR timer) {
 void MainWindow::Close() {
     StopPathReceiver(window);
     StopNotificationArea();
-    SetStatusTextHook(nullptr);
     StopProtectionService(window);
     KillTimer(window, QuitEndTimer);
     KillTimer(window, ReleaseTimer);

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/file_list_view.h"
 #include "app/lock_defence.h"
+#include "app/storage.h"
 #include "controls/gadget.h"
 #include "controls/list_gadget.h"
 #include "core/handles_win32.h"
@@ -30,12 +31,6 @@ constexpr unsigned ShownRetryBudgetMilliseconds = 50;
 constexpr unsigned FolderSliceMilliseconds = 40;
 constexpr unsigned FolderRetryBudgetMilliseconds = 20;
 bool folderWorkAsked = false;
-
-void (*listChangedHook)() = nullptr;
-
-void ListChanged() {
-    if (listChangedHook) listChangedHook();
-}
 
 // The model before it may take a folder: a folder's watcher tells the main window of changes,
 // and rows are added (the list at start among them) before the services start.
@@ -208,7 +203,7 @@ void AddChosenFiles(const std::vector<std::string>& paths) {
     SelectRows(alreadyListed);
     ScheduleFolderWork();
     // On disk before anything tells the user: what was shown must survive a kill.
-    if (added) ListChanged();
+    if (added) OnFileListChanged();
     UpdateStatusText();
 }
 
@@ -242,7 +237,7 @@ void AllowReadingForSelection() {
     }
     if (!changed) return;
     ScheduleFolderWork();
-    ListChanged();
+    OnFileListChanged();
     UpdateStatusText();
 }
 
@@ -254,7 +249,7 @@ void RemoveSelectedFiles() {
         ScheduleFolderWork();
     }
     OnFileListEvent();
-    if (!rows.empty()) ListChanged();
+    if (!rows.empty()) OnFileListChanged();
     UpdateStatusText();
 }
 
@@ -296,17 +291,4 @@ void ReleaseAllProtectedFiles() {
     Protection().Clear();
     ForgetRows();
     HideTooltip();
-}
-
-void SetFileListChangedHook(void (*hook)()) { listChangedHook = hook; }
-
-void EncodeProtectedList(FileListEncoder& encoder) {
-    for (const ProtectedFile& file : Protection().Files()) {
-        if (!file.readable) {
-            encoder.Add(file.path);
-            continue;
-        }
-        encoder.AddText(file.path);
-        encoder.Add(ReadableSuffix);
-    }
 }

@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-class FileListEncoder;
-
 // Start-up: one row and one entry per line of the list document, in order, each file held at
 // its line's level. Duplicates stay, as red rows that say so.
 void AddListedFiles(std::vector<std::string> lines);
@@ -47,9 +45,3 @@ void RetryInFolders();
 void AddDroppedFiles(HDROP drop);
 // Lets go of every file and forgets every entry (the rows stay); for tests and shut-down.
 void ReleaseAllProtectedFiles();
-
-// Runs after every change of the list's paths or levels, before anything shows it: the list's
-// way to disk. Null for none.
-void SetFileListChangedHook(void (*hook)());
-// The list's lines, as the document stores them.
-void EncodeProtectedList(FileListEncoder& encoder);

@@ -7,7 +7,6 @@
 
 namespace {
 
-RegistryNotice notice = ShowMessageBox;
 
 } // namespace
 
@@ -28,10 +27,9 @@ void ToggleRegistryEntry(const RegistryEntry& entry) {
                        " HKEY_CURRENT_USER\\" + FromWide(failedKey) + (wanted ? entry.written : " entfernt") +
                        " werden: " + SystemErrorText(static_cast<unsigned long>(error)) + ".\r" +
                        (active ? entry.stillOn : entry.stillOff);
-    notice(entry.title, text.c_str(), MB_OK | MB_ICONWARNING);
+    ShowMessageBox(entry.title, text.c_str(), MB_OK | MB_ICONWARNING);
 }
 
-void SetRegistryNotice(RegistryNotice function) { notice = function ? function : ShowMessageBox; }
 
 LONG WriteRegistryText(HKEY key, const wchar_t* name, const std::wstring& text) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),

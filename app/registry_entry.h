@@ -26,9 +26,6 @@ void ShowRegistryEntry(const RegistryEntry& entry);
 // The entry was chosen: on when it shows off, off when it shows on.
 void ToggleRegistryEntry(const RegistryEntry& entry);
 
-// How a failed write is told: the framework's message box unless a test puts in its own.
-using RegistryNotice = int (*)(const char* title, const char* text, unsigned flags);
-void SetRegistryNotice(RegistryNotice notice);
 
 // The text value name (null: the key's default) of an open key.
 LONG WriteRegistryText(HKEY key, const wchar_t* name, const std::wstring& text);

@@ -26,12 +26,11 @@ static_assert(OtherPeriodItem <= ItemReleasePeriodLast, "the period's choices ha
 // The value read from the settings when it is none of the fixed choices; 0 when it is one.
 int otherMinutes = 0;
 
-void TellByDefault(bool hidden, const std::string& text) {
+// Nobody sees a box on a hidden window: the picture's balloon tells it then.
+void TellNotReleased(bool hidden, const std::string& text) {
     if (!hidden || !ShowNotifyBalloon(ProductName, text.c_str(), false))
         ShowMessageBox("Nicht freigegeben", text.c_str(), MB_OK | MB_ICONINFORMATION);
 }
-ReleaseNotice notice = TellByDefault;
-void (*shownHook)() = nullptr;
 
 std::string MinutesText(int minutes) {
     return FormatInteger(minutes) + (minutes == 1 ? " Minute" : " Minuten");
@@ -61,7 +60,8 @@ void ScheduleReleaseTimer() {
 
 void ShowChangedRows(const std::vector<int>& rows) {
     HideTooltip();
-    if (shownHook) shownHook();
+    // A folder row's released part says the longest text there is.
+    FitFileListColumns();
     for (int row : rows) {
         ShowAccess(row);
         ShowRowState(row);
@@ -174,7 +174,7 @@ void ReleaseArrivingPaths(const std::vector<std::wstring>& paths) {
     std::string text = (told == 1 ? "Verriq schützt diesen Pfad nicht, er wurde nicht freigegeben:\r"
                                   : "Verriq schützt diese Pfade nicht, sie wurden nicht freigegeben:\r") +
                        unprotected;
-    notice(!(main && IsWindowVisible(main)), text);
+    TellNotReleased(!(main && IsWindowVisible(main)), text);
 }
 
 void TakeBackDueReleases() {
@@ -182,9 +182,3 @@ void TakeBackDueReleases() {
     Protection().TakeBackDue(MonotonicMilliseconds(), changed);
     ShowChangedRows(changed);
 }
-
-void SetReleaseNotice(ReleaseNotice function) {
-    notice = function ? function : TellByDefault;
-}
-
-void SetReleaseShownHook(void (*hook)()) { shownHook = hook; }

@@ -22,12 +22,3 @@ void ReleaseArrivingPaths(const std::vector<std::wstring>& paths);
 
 // The release timer came: what is due is protected again.
 void TakeBackDueReleases();
-
-// How a path that is not protected is told: a balloon while the window is hidden, a message box
-// otherwise (tests put in their own).
-using ReleaseNotice = void (*)(bool hidden, const std::string& text);
-void SetReleaseNotice(ReleaseNotice notice);
-
-// Runs whenever rows were released or taken back, after their texts changed (the list's columns
-// are fitted to them there); null for none.
-void SetReleaseShownHook(void (*hook)());

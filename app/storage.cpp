@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/protection/file_list_document.h"
+#include "app/protection/protection_model.h"
 #include "app/protection/release_period.h"
 #include "framework/requesters.h"
 #include "settings/files.h"
@@ -21,7 +22,6 @@ const char* const ReleasePeriodName = "Freigabe";
 
 namespace {
 
-NoticeFunction notice = ShowMessageBox;
 
 // The last save of the list that failed: where and why. A failure already told is not told
 // again until a save has succeeded.
@@ -43,7 +43,7 @@ std::string DocumentPath(const char* product, const char* name) {
 void TellFailureOnce() {
     if (failureTold) return;
     failureTold = true;
-    notice("Liste nicht gespeichert", SaveFailureText().c_str(), MB_OK | MB_ICONWARNING);
+    ShowMessageBox("Liste nicht gespeichert", SaveFailureText().c_str(), MB_OK | MB_ICONWARNING);
 }
 
 // The settings' last failed save, told as the list's is.
@@ -53,17 +53,23 @@ bool settingsFailureTold = false;
 void TellSettingsFailureOnce() {
     if (settingsFailureTold) return;
     settingsFailureTold = true;
-    notice("Einstellungen nicht gespeichert", settingsFailure.c_str(), MB_OK | MB_ICONWARNING);
+    ShowMessageBox("Einstellungen nicht gespeichert", settingsFailure.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 // Kept between saves: a list saved on every change reuses memory whose pages are in place.
 std::string saveBuffer;
 
-FileListSource listSource = nullptr;
-
+// The list's lines as the document stores them, from the protection model.
 const std::string& ListDocumentBytes() {
     FileListEncoder encoder(saveBuffer, SystemAnsiCodePage());
-    if (listSource) listSource(encoder);
+    for (const ProtectedFile& file : Protection().Files()) {
+        if (!file.readable) {
+            encoder.Add(file.path);
+            continue;
+        }
+        encoder.AddText(file.path);
+        encoder.Add(ReadableSuffix);
+    }
     encoder.Finish();
     return saveBuffer;
 }
@@ -112,7 +118,7 @@ bool LoadFileList(const char* product, const char* name, std::vector<std::string
         std::string text = "Die Liste der geschützten Dateien konnte nicht aus " + path +
                            " gelesen werden: " + SystemErrorText(error) +
                            ".\rDamit sie erhalten bleibt, wird sie bis zum nächsten Start nicht überschrieben.";
-        notice("Liste nicht gelesen", text.c_str(), MB_OK | MB_ICONWARNING);
+        ShowMessageBox("Liste nicht gelesen", text.c_str(), MB_OK | MB_ICONWARNING);
         return false;
     }
     lines = FileListLines(bytes);
@@ -195,7 +201,7 @@ bool SaveForQuit() {
                        "\r\rTrotzdem beenden? Dann sind die Dateien nicht mehr geschützt, und die Änderungen "
                        "seit dem letzten Speichern fehlen beim nächsten Start. Mit ''Nein'' kehren Sie zum "
                        "Programmfenster zurück.";
-    return notice("Liste nicht gespeichert", text.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+    return ShowMessageBox("Liste nicht gespeichert", text.c_str(), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 bool SaveForRequestedQuit() {
@@ -210,6 +216,4 @@ std::string SaveFailureText() {
            ProductName + " läuft.";
 }
 
-void SetFileListSource(FileListSource source) { listSource = source; }
 
-void SetStorageNotice(NoticeFunction function) { notice = function ? function : ShowMessageBox; }

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-class FileListEncoder;
-
 // appdata + "\Ondrak\" + product + "\", composed anew from the environment on every use.
 std::string StorageFolder(const char* product);
 
@@ -24,10 +22,6 @@ void EnsureSettingsDocument(const char* product, const char* name);
 bool LoadFileList(const char* product, const char* name, std::vector<std::string>& lines);
 // Sets SpecialKey (88 when the document has none) and the release period from the settings document.
 void LoadSettings(const char* product, const char* name);
-
-// Where the list's lines come from when it is saved: the program connects its list here.
-using FileListSource = void (*)(FileListEncoder& encoder);
-void SetFileListSource(FileListSource source);
 
 // Replace the documents with the protected files and SpecialKey. SaveFileList never writes the
 // list in place: the whole old list or the whole new one stands at every instant. False when it
@@ -55,10 +49,6 @@ bool SaveForRequestedQuit();
 
 // The box's text for the last failed save of the list.
 std::string SaveFailureText();
-
-// How the user is told and asked (the framework's message box unless a test puts in its own).
-using NoticeFunction = int (*)(const char* title, const char* text, unsigned flags);
-void SetStorageNotice(NoticeFunction notice);
 
 // Names of the two documents and of the one group and key of the settings.
 extern const char* const FileListName;

@@ -35,6 +35,28 @@ extern const std::vector<std::string> ReadingOnly;
 void Pump(int milliseconds);
 bool PumpUntil(const std::function<bool()>& test, int milliseconds = 10000);
 
+// Answers every message box this thread shows while it lives, as a user would, and keeps what
+// each said: the program's own boxes, opened for real, are what the tests read.
+class AnsweredBoxes {
+  public:
+    struct Box {
+        std::string title;
+        std::string text;
+        bool asks; // Ja and Nein, or OK alone
+    };
+    explicit AnsweredBoxes(int answer = IDOK);
+    ~AnsweredBoxes();
+    AnsweredBoxes(const AnsweredBoxes&) = delete;
+    AnsweredBoxes& operator=(const AnsweredBoxes&) = delete;
+
+    std::vector<Box> seen;
+    int answer; // IDYES or IDNO for a box that asks; a box with OK alone gets OK
+
+  private:
+    static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam);
+    HHOOK hook;
+};
+
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override;

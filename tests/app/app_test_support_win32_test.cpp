@@ -143,6 +143,40 @@ bool PumpUntil(const std::function<bool()>& test, int milliseconds) {
     return test();
 }
 
+namespace {
+AnsweredBoxes* answering = nullptr;
+// A box is activated again when another window gave focus back: it is answered once.
+HWND lastAnswered = nullptr;
+}
+
+AnsweredBoxes::AnsweredBoxes(int given) : answer(given) {
+    answering = this;
+    hook = SetWindowsHookExW(WH_CBT, Watch, nullptr, GetCurrentThreadId());
+}
+
+AnsweredBoxes::~AnsweredBoxes() {
+    if (hook) UnhookWindowsHookEx(hook);
+    answering = nullptr;
+}
+
+LRESULT CALLBACK AnsweredBoxes::Watch(int code, WPARAM wParam, LPARAM lParam) {
+    auto box = reinterpret_cast<HWND>(wParam);
+    wchar_t kind[16] = L"";
+    if (code == HCBT_ACTIVATE && answering && box != lastAnswered && GetClassNameW(box, kind, 16) && lstrcmpW(kind, L"#32770") == 0) {
+        wchar_t title[256] = L"";
+        GetWindowTextW(box, title, 256);
+        // A message box's text is the static with the id 0xFFFF.
+        std::wstring text(4096, L'\0');
+        text.resize(GetDlgItemTextW(box, 0xFFFF, text.data(), static_cast<int>(text.size())));
+        bool asks = GetDlgItem(box, IDYES) != nullptr;
+        lastAnswered = box;
+        answering->seen.push_back({FromWide(title), FromWide(text), asks});
+        // Posted: the box's own loop takes it once it runs.
+        PostMessageW(box, WM_COMMAND, asks ? answering->answer : IDOK, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 void MainWindowTest::SetUp() {
     StartServicesOnce();
     char temp[MAX_PATH] = "";
@@ -159,13 +193,9 @@ void MainWindowTest::SetUp() {
     CreateMainToolbar();
     CreateMainStatusBar();
     CreateFileList();
-    // Connected as the program connects them: every change of the list goes to disk.
-    SetFileListSource(EncodeProtectedList);
-    SetFileListChangedHook(OnFileListChanged);
 }
 
 void MainWindowTest::TearDown() {
-    SetFileListChangedHook(nullptr);
     ReleaseAllProtectedFiles();
     CloseSettings();
     CloseAllDataFiles();

@@ -15,11 +15,6 @@ using namespace apptest;
 
 namespace {
 
-std::vector<std::string> notices;
-int RecordNotice(const char*, const char* text, unsigned) {
-    notices.emplace_back(text);
-    return IDOK;
-}
 
 bool Checked() { return GetMenuState(MenuHandle(MenuMain), ItemStartWithWindows, MF_BYCOMMAND) & MF_CHECKED; }
 
@@ -28,7 +23,7 @@ bool Checked() { return GetMenuState(MenuHandle(MenuMain), ItemStartWithWindows,
 class Autostart : public MainWindowTest {};
 
 TEST_F(Autostart, AWriteThatFailsIsToldAndTheMarkStays) {
-    SetRegistryNotice(RecordNotice);
+    AnsweredBoxes boxes;
     const char* name = ProductName;
     ShowAutostartState();
     ASSERT_FALSE(Checked());
@@ -36,16 +31,15 @@ TEST_F(Autostart, AWriteThatFailsIsToldAndTheMarkStays) {
     EXPECT_TRUE(Checked() && AutostartActive());
     ToggleAutostart();
     EXPECT_FALSE(Checked() || AutostartActive());
-    EXPECT_TRUE(notices.empty());
+    EXPECT_TRUE(boxes.seen.empty());
 
     // The registry refuses a value name longer than it allows.
     std::string tooLong(17000, 'V');
     ProductName = tooLong.c_str();
     ToggleAutostart();
     ProductName = name;
-    SetRegistryNotice(nullptr);
     EXPECT_FALSE(Checked());
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].find("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"), std::string::npos);
-    EXPECT_NE(notices[0].find(SystemErrorText(ERROR_INVALID_PARAMETER)), std::string::npos) << notices[0];
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_NE(boxes.seen[0].text.find("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"), std::string::npos);
+    EXPECT_NE(boxes.seen[0].text.find(SystemErrorText(ERROR_INVALID_PARAMETER)), std::string::npos) << boxes.seen[0].text;
 }

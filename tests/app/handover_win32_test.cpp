@@ -28,11 +28,6 @@ void Arrive(const std::vector<std::wstring>& paths) {
     if (!told.empty()) hiddenTexts.push_back(told);
 }
 
-std::vector<std::string> notices;
-int RecordNotice(const char*, const char* text, unsigned) {
-    notices.emplace_back(text);
-    return IDOK;
-}
 
 } // namespace
 
@@ -187,7 +182,6 @@ TEST_F(ArrivingPaths, AFileAFolderAndAMissingPathBecomeRowsAndTheBatchIsSelected
 class ExplorerMenuEntry : public MainWindowTest {
   protected:
     void TearDown() override {
-        SetRegistryNotice(nullptr);
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\*\\shell\\VerriqTest");
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\Directory\\shell\\VerriqTest");
         MainWindowTest::TearDown();
@@ -196,7 +190,7 @@ class ExplorerMenuEntry : public MainWindowTest {
 };
 
 TEST_F(ExplorerMenuEntry, TheMarkBelievesOnlyBothVerbsForThisExeAndAFailedWriteIsTold) {
-    SetRegistryNotice(RecordNotice);
+    AnsweredBoxes boxes;
     ShowExplorerMenuState();
     ASSERT_FALSE(Checked());
     ToggleExplorerMenu();
@@ -217,7 +211,7 @@ TEST_F(ExplorerMenuEntry, TheMarkBelievesOnlyBothVerbsForThisExeAndAFailedWriteI
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\Directory\\shell\\VerriqTest", 0, KEY_READ, &key),
               ERROR_SUCCESS);
-    EXPECT_TRUE(notices.empty());
+    EXPECT_TRUE(boxes.seen.empty());
 
     // The registry refuses a key name longer than it allows: told with the key, nothing left.
     const char* name = ProductName;
@@ -227,6 +221,6 @@ TEST_F(ExplorerMenuEntry, TheMarkBelievesOnlyBothVerbsForThisExeAndAFailedWriteI
     bool active = ExplorerMenuActive();
     ProductName = name;
     EXPECT_FALSE(Checked() || active);
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].find("HKEY_CURRENT_USER\\Software\\Classes\\*\\shell\\VVV"), std::string::npos) << notices[0];
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_NE(boxes.seen[0].text.find("HKEY_CURRENT_USER\\Software\\Classes\\*\\shell\\VVV"), std::string::npos) << boxes.seen[0].text;
 }

@@ -19,11 +19,6 @@ using namespace apptest;
 
 namespace {
 
-std::vector<std::string> notices;
-int RecordNotice(const char*, const char* text, unsigned) {
-    notices.emplace_back(text);
-    return IDOK;
-}
 
 // A drop as the shell makes it: DROPFILES, then the wide names, each ending in a zero, and one
 // zero more. The window's receiver owns and frees it.
@@ -65,8 +60,6 @@ class MainWindowOrder : public MainWindowTest {
   protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        notices.clear();
-        SetStorageNotice(RecordNotice);
         EnsureStorageFolders(ProductName);
         EnsureFileListDocument(ProductName, FileListName);
         Serve();
@@ -74,10 +67,10 @@ class MainWindowOrder : public MainWindowTest {
     }
     void TearDown() override {
         Refuse(false);
-        SetStorageNotice(nullptr);
         MainWindowTest::TearDown();
     }
     std::string list() const { return storage + FileListName; }
+    AnsweredBoxes boxes;
     // A folder where each save writes before it replaces the list: the disk refuses every save.
     void Refuse(bool refusing) {
         std::wstring in = TemporaryListPath(ToWide(list()));
@@ -118,7 +111,7 @@ TEST_F(MainWindowOrder, DropsAndHandedOverPathsBecomeHeldRowsThatAreOnDiskAtOnce
     EXPECT_FALSE(IsHeld(a));
     EXPECT_TRUE(IsHeld(b) && IsHeld(c));
     EXPECT_EQ(ReadBytes(list()), a + "\r\n" + b + "\r\n" + c + "\r\n");
-    EXPECT_TRUE(notices.empty());
+    EXPECT_TRUE(boxes.seen.empty());
 }
 
 TEST_F(MainWindowOrder, ASaveTheDiskRefusesIsToldOnceWhileTheListOnDiskStaysWhole) {
@@ -130,8 +123,8 @@ TEST_F(MainWindowOrder, ASaveTheDiskRefusesIsToldOnceWhileTheListOnDiskStaysWhol
 
     // Add, level and remove all go on protecting while the disk refuses each save.
     AddChosenFiles({b});
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].find(list()), std::string::npos) << notices[0];
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_NE(boxes.seen[0].text.find(list()), std::string::npos) << boxes.seen[0].text;
     EXPECT_TRUE(IsHeld(b));
     WriteGadgetState(GadgetFileList, -1);
     Select(1);
@@ -141,7 +134,7 @@ TEST_F(MainWindowOrder, ASaveTheDiskRefusesIsToldOnceWhileTheListOnDiskStaysWhol
     Select(0);
     RemoveSelectedFiles();
     EXPECT_FALSE(IsHeld(a));
-    EXPECT_EQ(notices.size(), 1u) << "the same failure told again";
+    EXPECT_EQ(boxes.seen.size(), 1u) << "the same failure told again";
     EXPECT_EQ(ReadBytes(list()), before) << "a refused save touched the list";
 
     // Once the disk takes it, the next change writes the whole list as it stands.
@@ -152,7 +145,7 @@ TEST_F(MainWindowOrder, ASaveTheDiskRefusesIsToldOnceWhileTheListOnDiskStaysWhol
     EXPECT_NE(now.find(b), std::string::npos) << now;
     EXPECT_EQ(now.find(a), std::string::npos) << now;
     EXPECT_NE(now.find(c), std::string::npos) << now;
-    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(boxes.seen.size(), 1u);
 
     // Nothing of the refused saves is left beside the list.
     WIN32_FIND_DATAA found{};
@@ -169,7 +162,7 @@ TEST_F(MainWindowOrder, ASaveTheDiskRefusesIsToldOnceWhileTheListOnDiskStaysWhol
     WriteGadgetState(GadgetFileList, -1);
     Select(0);
     RemoveSelectedFiles();
-    EXPECT_EQ(notices.size(), 2u);
+    EXPECT_EQ(boxes.seen.size(), 2u);
 }
 
 TEST_F(MainWindowOrder, ABatchStillWaitingGoesWithTheWindow) {

@@ -13,8 +13,6 @@ using namespace apptest;
 
 namespace {
 
-int noticeCount = 0;
-int CountNotice(const char*, const char*, unsigned) { return ++noticeCount, IDOK; }
 
 int sessionEndCount = 0;
 void CountSessionEnd() { ++sessionEndCount; }
@@ -30,19 +28,18 @@ class Session : public MainWindowTest {
         request = served.ShowRequest();
         ASSERT_EQ(request, ShowRequestMessage(storage));
         ASSERT_NE(request, 0u);
-        noticeCount = sessionEndCount = 0;
-        SetStorageNotice(CountNotice);
+        sessionEndCount = 0;
         EnsureStorageFolders(ProductName);
         EnsureFileListDocument(ProductName, FileListName);
         EnsureSettingsDocument(ProductName, SettingsName);
     }
     void TearDown() override {
         StopHotKeyWatcher();
-        SetStorageNotice(nullptr);
         MainWindowTest::TearDown();
     }
     HWND main = nullptr;
     UINT request = 0;
+    AnsweredBoxes boxes;
 };
 
 TEST_F(Session, TheEndOfTheSessionSavesWithoutAsking) {
@@ -67,7 +64,7 @@ TEST_F(Session, TheEndOfTheSessionSavesWithoutAsking) {
     CreateDirectoryA((storage + FileListName).c_str(), nullptr);
     SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(sessionEndCount, 2);
-    EXPECT_EQ(noticeCount, 0);
+    EXPECT_TRUE(boxes.seen.empty());
     SpecialKey = DefaultSpecialKey;
 }
 

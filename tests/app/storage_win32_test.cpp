@@ -22,33 +22,12 @@ std::vector<std::string> Rows() {
     return rows;
 }
 
-// What the user was told or asked, and the answer they give.
-struct Notice {
-    std::string text;
-    unsigned flags;
-};
-std::vector<Notice> notices;
-int answer = IDOK;
-
-int RecordNotice(const char*, const char* text, unsigned flags) {
-    notices.push_back({text, flags});
-    return answer;
-}
-
 } // namespace
 
 class Storage : public MainWindowTest {
   protected:
-    void SetUp() override {
-        MainWindowTest::SetUp();
-        notices.clear();
-        answer = IDOK;
-        SetStorageNotice(RecordNotice);
-    }
-    void TearDown() override {
-        SetStorageNotice(nullptr);
-        MainWindowTest::TearDown();
-    }
+    // What the user was told; every box is answered with OK.
+    AnsweredBoxes boxes;
     void Prepare() {
         EnsureStorageFolders(ProductName);
         EnsureFileListDocument(ProductName, FileListName);
@@ -137,13 +116,13 @@ TEST_F(Storage, AListThatCouldNotBeReadIsNeverReplaced) {
     AddListedFiles({"C:\\bleibt.txt"});
     EXPECT_FALSE(LoadList());
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C:\\bleibt.txt"}));
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].text.find(list()), std::string::npos) << notices[0].text;
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_NE(boxes.seen[0].text.find(list()), std::string::npos) << boxes.seen[0].text;
     EXPECT_FALSE(SaveFileList(ProductName, FileListName));
     EXPECT_EQ(ReadBytes(list() + "\\inside.txt"), "bleibt");
     RemoveTree(list());
     ReleaseAllProtectedFiles();
-    notices.clear();
+    boxes.seen.clear();
 
     WriteBytes(list(), "C:\\ungelesen.txt\r\n");
     {
@@ -151,12 +130,12 @@ TEST_F(Storage, AListThatCouldNotBeReadIsNeverReplaced) {
         ASSERT_TRUE(other);
         EXPECT_FALSE(LoadList());
     }
-    ASSERT_EQ(notices.size(), 1u);
+    ASSERT_EQ(boxes.seen.size(), 1u);
     AddListedFiles({"C:\\neu.txt"});
     OnFileListChanged();
     SaveDocumentsQuietly();
     EXPECT_EQ(ReadBytes(list()), "C:\\ungelesen.txt\r\n");
-    EXPECT_EQ(notices.size(), 2u) << "the change that was not saved must be told";
+    EXPECT_EQ(boxes.seen.size(), 2u) << "the change that was not saved must be told";
     // A later start that reads it saves again.
     Load();
     EXPECT_TRUE(SaveFileList(ProductName, FileListName));
@@ -169,25 +148,25 @@ TEST_F(Storage, AFailedSaveIsToldOnceUntilASaveSucceeds) {
     AddListedFiles({"C:\\eins.txt"});
 
     OnFileListChanged();
-    ASSERT_EQ(notices.size(), 1u);
-    const std::string told = notices[0].text;
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    const std::string told = boxes.seen[0].text;
     // Which file, why (the system's own words), and that the protection goes on.
     EXPECT_NE(told.find(list()), std::string::npos) << told;
     EXPECT_GT(told.size(), list().size() + 60) << told;
-    EXPECT_EQ(notices[0].flags & 0xF, static_cast<unsigned>(MB_OK));
+    EXPECT_FALSE(boxes.seen[0].asks);
     OnFileListChanged();
     EXPECT_FALSE(SaveDocuments());
-    EXPECT_EQ(notices.size(), 1u) << "told again for the same failure";
+    EXPECT_EQ(boxes.seen.size(), 1u) << "told again for the same failure";
 
     RemoveDirectoryA(list().c_str());
     OnFileListChanged();
-    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(ReadBytes(list()), "C:\\eins.txt\r\n");
 
     DeleteFileA(list().c_str());
     CreateDirectoryA(list().c_str(), nullptr);
     OnFileListChanged();
-    EXPECT_EQ(notices.size(), 2u) << "a new failure after a good save must be told";
+    EXPECT_EQ(boxes.seen.size(), 2u) << "a new failure after a good save must be told";
 
     // A storage folder deleted while running is made again by the next save.
     RemoveTree(root + "\\Ondrak");
@@ -237,14 +216,14 @@ TEST_F(Storage, SavingKeepsOnlyTheHotKeyAndAFailureIsToldOnce) {
         UniqueFile other(CreateFileA(settings().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(other);
         OnSettingsChanged();
-        ASSERT_EQ(notices.size(), 1u);
-        EXPECT_NE(notices[0].text.find(settings()), std::string::npos) << notices[0].text;
+        ASSERT_EQ(boxes.seen.size(), 1u);
+        EXPECT_NE(boxes.seen[0].text.find(settings()), std::string::npos) << boxes.seen[0].text;
         EXPECT_FALSE(SaveSettings(ProductName, SettingsName));
         SaveDocuments();
-        EXPECT_EQ(notices.size(), 1u) << "told again for the same failure";
+        EXPECT_EQ(boxes.seen.size(), 1u) << "told again for the same failure";
     }
     OnSettingsChanged();
-    EXPECT_EQ(notices.size(), 1u);
+    EXPECT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(ReadBytes(settings()), "[Einstellungen]\r\nSpecialKey = 80\r\nFreigabe = 7\r\n");
 }
 
