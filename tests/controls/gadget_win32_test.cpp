@@ -154,6 +154,43 @@ TEST_F(GadgetTest, LabelsShowTheirTextAndLabelsOfOneBackgroundShareOneBrush) {
     EXPECT_GT(pixels->Count(Red), 10);
 }
 
+RECT PlaceInParent(HWND control) {
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+// A move that names only some of the four figures keeps the others where they are, for every
+// kind of gadget.
+TEST_F(GadgetTest, MovesKeepWhatTheyDoNotName) {
+    auto label = reinterpret_cast<HWND>(CreateLabelGadget(1, 10, 20, 100, 30, "Bezeichnung", 0));
+    HWND list = List(2);
+    MoveGadget(2, 5, 60, 300, 150);
+    struct Case {
+        Number gadget;
+        int x, y, width, height;
+        RECT expected;
+    } cases[] = {
+        {1, KeepCurrent, KeepCurrent, 200, KeepCurrent, {10, 20, 210, 50}},
+        {1, 50, KeepCurrent, KeepCurrent, 40, {50, 20, 250, 60}},
+        {1, KeepCurrent, 0, KeepCurrent, KeepCurrent, {50, 0, 250, 40}},
+        {2, KeepCurrent, 100, KeepCurrent, KeepCurrent, {5, 100, 305, 250}},
+        {2, 0, 0, KeepCurrent, 80, {0, 0, 300, 80}},
+    };
+    for (const Case& c : cases) {
+        MoveGadget(c.gadget, c.x, c.y, c.width, c.height);
+        RECT place = PlaceInParent(c.gadget == 1 ? label : list);
+        EXPECT_EQ(place.left, c.expected.left) << c.gadget;
+        EXPECT_EQ(place.top, c.expected.top) << c.gadget;
+        EXPECT_EQ(place.right, c.expected.right) << c.gadget;
+        EXPECT_EQ(place.bottom, c.expected.bottom) << c.gadget;
+    }
+    // A number without a gadget moves nothing.
+    MoveGadget(77, 1, 1, 1, 1);
+    EXPECT_EQ(PlaceInParent(label).right, 250);
+}
+
 constexpr Number Field = 102;
 
 // The modifier keys as GetKeyState will report them on this thread.

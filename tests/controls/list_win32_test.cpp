@@ -411,6 +411,82 @@ TEST_F(ListDrawing, CellColoursShowWhereSetAndNotWhenDisabled) {
         EXPECT_EQ(pixels.Count(colour), 0) << colour;
 }
 
+// The list's own colours: a row that colours only its text still shows the list's background
+// in every cell, and giving a colour up brings back the system's.
+TEST_F(ListTest, ListColoursFillUncolouredCellsAndGoBackToTheSystemsOnes) {
+    MakeList(ListFlagFullRowSelect | ListFlagGridLines, 2);
+    AddRows(3, "Zeile");
+    const int startText = ReadGadgetColor(TestList, ColorText);
+    const int startBack = ReadGadgetColor(TestList, ColorBackground);
+    const COLORREF back = RGB(250, 250, 240);
+    EXPECT_EQ(WriteGadgetColor(TestList, ColorBackground, back), 1);
+    EXPECT_EQ(ReadGadgetColor(TestList, ColorBackground), static_cast<int>(back));
+    WriteGadgetItemColor(TestList, 0, ColorText, RGB(200, 0, 0), -1);
+    EXPECT_EQ(WriteGadgetColor(TestList, ColorText, RGB(0, 0, 160)), 1);
+    EXPECT_EQ(ReadGadgetColor(TestList, ColorText), static_cast<int>(RGB(0, 0, 160)));
+    Surface pixels(ClientOf(list).right, ClientOf(list).bottom);
+    Capture(list, pixels);
+    for (int x : {120, 200})
+        EXPECT_EQ(pixels.At(x, RowMiddle(0)), back) << x;
+
+    WriteGadgetColor(TestList, ColorBackground, -1);
+    WriteGadgetColor(TestList, ColorText, -1);
+    EXPECT_EQ(ReadGadgetColor(TestList, ColorBackground), startBack);
+    EXPECT_EQ(ReadGadgetColor(TestList, ColorText), startText);
+    Capture(list, pixels);
+    EXPECT_EQ(pixels.Count(back), 0);
+    for (int x : {120, 200})
+        EXPECT_EQ(pixels.At(x, RowMiddle(0)), GetSysColor(COLOR_WINDOW)) << x;
+    // The grid lines keep their colour however often the others are read.
+    WriteGadgetColor(TestList, ColorGridLines, RGB(255, 0, 0));
+    EXPECT_EQ(ReadGadgetColor(TestList, ColorGridLines), static_cast<int>(RGB(255, 0, 0)));
+    EXPECT_EQ(ReadGadgetColor(TestList, 99), -1);
+}
+
+// The list shown as icons, small icons, a list or a report, and its columns' widths: the rows
+// and their colours stay through every change of view.
+TEST_F(ListDrawing, ViewsAndColumnWidthsChangeTheShowingNotTheRows) {
+    AddRows(3, "Zeile\nzwei");
+    WriteGadgetItemColor(TestList, 1, ColorBackground, RGB(0, 255, 0), 0);
+    EXPECT_EQ(ReadGadgetAttribute(TestList, ListAttributeDisplayMode), 3);
+    struct Case {
+        int asked, read;
+        DWORD view;
+    } cases[] = {{2, 2, LV_VIEW_LIST},
+                 {1, 1, LV_VIEW_SMALLICON},
+                 {0, 0, LV_VIEW_ICON},
+                 {7, 0, LV_VIEW_ICON},
+                 {3, 3, LV_VIEW_DETAILS}};
+    for (const Case& c : cases) {
+        WriteGadgetAttribute(TestList, ListAttributeDisplayMode, c.asked);
+        EXPECT_EQ(ReadGadgetAttribute(TestList, ListAttributeDisplayMode), c.read) << c.asked;
+        EXPECT_EQ(SendMessageA(list, LVM_GETVIEW, 0, 0), static_cast<LRESULT>(c.view)) << c.asked;
+        EXPECT_EQ(GadgetItemCount(TestList), 3) << c.asked;
+        EXPECT_EQ(Cell(2, 1), "zwei") << c.asked;
+    }
+
+    // Shown as a list, the coloured row still shows its colour.
+    WriteGadgetAttribute(TestList, ListAttributeDisplayMode, 2);
+    Surface pixels(ClientOf(list).right, ClientOf(list).bottom);
+    Capture(list, pixels);
+    RECT label{LVIR_LABEL, 0, 0, 0};
+    SendMessageA(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&label));
+    EXPECT_GT(pixels.Count(RGB(0, 255, 0), label), 0);
+    EXPECT_EQ(pixels.Count(RGB(0, 255, 0)), pixels.Count(RGB(0, 255, 0), label));
+    WriteGadgetAttribute(TestList, ListAttributeDisplayMode, 3);
+
+    WriteGadgetItemAttribute(TestList, ListItemAttributeColumnWidth, 1, 123);
+    EXPECT_EQ(ReadGadgetItemAttribute(TestList, ListItemAttributeColumnWidth, 1), 123);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 123);
+    EXPECT_EQ(ReadGadgetItemAttribute(TestList, ListItemAttributeColumnWidth, 0), 150);
+    // Attribute numbers the list does not know change nothing and read as 0.
+    WriteGadgetItemAttribute(TestList, 9, 1, 40);
+    WriteGadgetAttribute(TestList, 9, 1);
+    EXPECT_EQ(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0), 123);
+    EXPECT_EQ(ReadGadgetAttribute(TestList, ListAttributeDisplayMode), 3);
+    EXPECT_EQ(ReadGadgetItemAttribute(TestList, 9, 1) + ReadGadgetAttribute(TestList, 9), 0);
+}
+
 // An owner-data list of ten thousand rows: every row is asked of the source when it is drawn or
 // read, the selection and colours follow the row numbers, and nothing is kept per row.
 constexpr int ManyRows = 10000;

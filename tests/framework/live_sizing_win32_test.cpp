@@ -188,4 +188,51 @@ TEST_F(LiveSizingTest, DraggedBordersStopAtTheLimits) {
     EXPECT_EQ(WindowInnerWidth(0), 500);
 }
 
+// A dragged corner or top border moves only its own edges: the opposite ones stay put.
+TEST_F(LiveSizingTest, DraggedTopEdgesMoveOnlyThemselves) {
+    RECT start = Rect(window);
+    ASSERT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_SIZE | WMSZ_TOPLEFT, 0), 0);
+    DragTo(start.left - 30, start.top - 20);
+    EXPECT_FALSE(LiveSizingActive());
+    RECT now = Rect(window);
+    EXPECT_EQ(now.right, start.right);
+    EXPECT_EQ(now.bottom, start.bottom);
+    EXPECT_NEAR(now.left, start.left - 30, 2);
+    EXPECT_NEAR(now.top, start.top - 20, 2);
+    EXPECT_TRUE(Contains(codes, SizeWindowEvent));
+
+    start = now;
+    SendMessageA(window, WM_SYSCOMMAND, SC_SIZE | WMSZ_TOP, 0);
+    DragTo(start.left + 40, start.top + 15);
+    now = Rect(window);
+    EXPECT_EQ(now.left, start.left);
+    EXPECT_EQ(now.right, start.right);
+    EXPECT_EQ(now.bottom, start.bottom);
+    EXPECT_NEAR(now.top, start.top + 15, 2);
+}
+
+// A window that goes away in the middle of being sized takes the sizing with it: the next
+// window is sized normally.
+TEST_F(LiveSizingTest, AWindowClosedWhileSizedEndsTheSizing) {
+    ASSERT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_SIZE | WMSZ_RIGHT, 0), 0);
+    ASSERT_TRUE(LiveSizingActive());
+    EXPECT_EQ(LiveSizingWindow(), window);
+    CloseTopWindow(0);
+    Pump(50);
+    EXPECT_FALSE(LiveSizingActive());
+    EXPECT_EQ(LiveSizingWindow(), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    OpenTopWindow(0, 0, 0, 400, 220, "Neu", 0xCD0001, nullptr);
+    window = WindowHandle(0);
+    SetForegroundWindow(window);
+    Pump(150);
+    RECT start = Rect(window);
+    ASSERT_EQ(SendMessageA(window, WM_SYSCOMMAND, SC_SIZE | WMSZ_RIGHT, 0), 0);
+    EXPECT_EQ(LiveSizingWindow(), window);
+    DragTo(start.right + 30, start.top + 40);
+    EXPECT_FALSE(LiveSizingActive());
+    EXPECT_NEAR(Rect(window).right, start.right + 30, 2);
+}
+
 } // namespace

@@ -75,4 +75,39 @@ TEST(OwnerSubclass, WatchersShareTheWindowAndEndWithIt) {
     EXPECT_FALSE(WatchedNumber(window, WatchA, &number));
 }
 
+template <int Kind> bool CountingWatch(HWND, Number, UINT message, WPARAM, LPARAM, LRESULT*) {
+    if (message == WM_USER) seen += static_cast<char>('0' + Kind);
+    return false;
+}
+
+// A window has room for a fixed number of kinds of watch: one more is refused, and those already
+// there still see every message and can still renew their numbers.
+TEST(OwnerSubclass, AFullWindowRefusesAnotherKindAndKeepsTheOthers) {
+    HWND window = PlainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(WatchOwner(window, nullptr, 1));
+    OwnerWatcher kinds[] = {CountingWatch<1>, CountingWatch<2>, CountingWatch<3>,
+                            CountingWatch<4>, CountingWatch<5>, CountingWatch<6>,
+                            CountingWatch<7>, CountingWatch<8>, CountingWatch<9>};
+    int accepted = 0;
+    for (OwnerWatcher kind : kinds)
+        if (WatchOwner(window, kind, 1)) ++accepted;
+    ASSERT_GE(accepted, 5); // the toolbar, status bar, two menu watches and the gadget list
+    ASSERT_LT(accepted, 9);
+    Number number = 0;
+    EXPECT_FALSE(WatchedNumber(window, kinds[accepted], &number));
+    // Renewing one that is there still works when the window is full.
+    EXPECT_TRUE(WatchOwner(window, kinds[0], 7));
+    ASSERT_TRUE(WatchedNumber(window, kinds[0], &number));
+    EXPECT_EQ(number, 7);
+
+    seen.clear();
+    EXPECT_EQ(SendMessageW(window, WM_USER, 0, 0), -1);
+    std::string expected;
+    for (int i = accepted; i >= 1; --i)
+        expected += static_cast<char>('0' + i);
+    EXPECT_EQ(seen, expected + "w");
+    DestroyWindow(window);
+}
+
 } // namespace

@@ -221,6 +221,86 @@ TEST_F(RequesterTest, OpenDialogsGiveWholePathsInEveryScriptAndAnyLength) {
         RemoveDirectoryW(ToWide(*it).c_str());
 }
 
+// The folder dialog: the path typed into its name box (when one is given) and OK, else Cancel.
+struct FolderScript {
+    std::string title, typed;
+    std::vector<HWND> watched;
+    HWND dialog = nullptr, owner = nullptr;
+    std::vector<BOOL> enabledDuring;
+    bool typedIn = false;
+};
+
+BOOL CALLBACK FirstEdit(HWND window, LPARAM parameter) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (_wcsicmp(className, L"Edit") != 0 || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(parameter) = window;
+    return FALSE;
+}
+
+DWORD WINAPI AnswerFolderDialog(void* parameter) {
+    auto* script = static_cast<FolderScript*>(parameter);
+    std::wstring title = ToWide(script->title);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 1000 && !(dialog && IsWindowVisible(dialog)); ++i, Sleep(10))
+        dialog = FindWindowW(nullptr, title.c_str());
+    if (!(script->dialog = dialog)) return 1;
+    Sleep(300);
+    script->owner = GetWindow(dialog, GW_OWNER);
+    for (HWND window : script->watched)
+        script->enabledDuring.push_back(IsWindowEnabled(window));
+    HWND edit = nullptr;
+    if (!script->typed.empty()) EnumChildWindows(dialog, FirstEdit, reinterpret_cast<LPARAM>(&edit));
+    if (edit) {
+        script->typedIn = true;
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ToWide(script->typed).c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        for (int i = 0; i < 300 && IsWindow(dialog); ++i)
+            Sleep(10);
+    }
+    if (IsWindow(dialog)) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return 0;
+}
+
+// A folder chosen comes back whole in any script; a cancelled dialog chooses nothing; either
+// way the windows the dialog disabled are as they were.
+TEST_F(RequesterTest, FolderDialogGivesTheChosenFolderOrNothing) {
+    char base[MAX_PATH] = {};
+    GetTempPathA(sizeof base, base);
+    std::string folder = std::string(base) + "verriq_folder_" + Name;
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    if (folder.back() == '\\') folder.pop_back();
+
+    struct Case {
+        std::string typed;
+    } cases[] = {{""}, {folder}};
+    for (const Case& c : cases) {
+        FolderScript script;
+        script.title = "Ordner hinzufügen";
+        script.typed = c.typed;
+        script.watched = {WindowHandle(2), WindowHandle(3), WindowHandle(4)};
+        std::string chosen = "unset";
+        HANDLE thread = CreateThread(nullptr, 0, AnswerFolderDialog, &script, 0, nullptr);
+        chosen = ShowFolderDialog(script.title.c_str());
+        WaitForSingleObject(thread, 20000);
+        CloseHandle(thread);
+        SCOPED_TRACE(c.typed);
+        ASSERT_NE(script.dialog, nullptr);
+        EXPECT_EQ(script.owner, main);
+        EXPECT_EQ(script.enabledDuring, (std::vector<BOOL>{FALSE, FALSE, TRUE}));
+        EXPECT_TRUE(IsWindowEnabled(WindowHandle(2)) && IsWindowEnabled(main));
+        EXPECT_FALSE(IsWindowEnabled(WindowHandle(3)));
+        if (c.typed.empty()) {
+            EXPECT_EQ(chosen, "");
+        } else {
+            ASSERT_TRUE(script.typedIn);
+            EXPECT_EQ(chosen, folder);
+        }
+    }
+    RemoveDirectoryW(ToWide(folder).c_str());
+}
+
 // What the requester hands out one by one from a block it takes over.
 std::vector<std::string> Taken(char* buffer, std::size_t size) {
     std::vector<std::string> paths;

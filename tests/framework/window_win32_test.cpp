@@ -228,6 +228,61 @@ TEST_F(WindowTest, TheNewestWindowIsCurrentUntilSwitchedOrClosed) {
     EXPECT_EQ(EventWindow(), 2);
 }
 
+// A window may start maximised or minimised (the user's last state); hiding it keeps that state,
+// and the way back to normal is a restore event like any other.
+TEST_F(WindowTest, WindowsStartedMaximizedOrMinimizedKeepThatStateAndReportTheWayBack) {
+    HWND large = Open(1, SizeableFlags | WS_MAXIMIZE);
+    HWND small = Open(2, SizeableFlags | WS_MINIMIZE);
+    ASSERT_TRUE(IsZoomed(large));
+    ASSERT_TRUE(IsIconic(small));
+    SetWindowHidden(2, 1);
+    EXPECT_FALSE(IsWindowVisible(small));
+    SetWindowHidden(2, 0);
+    EXPECT_TRUE(IsIconic(small) && IsWindowVisible(small));
+    Pump();
+    for (Number number : {1, 2}) {
+        ShowWindow(WindowHandle(number), SW_RESTORE);
+        Codes events = WithoutMoves(WindowEvents(Pump()));
+        EXPECT_NE(std::find(events.begin(), events.end(), RestoreWindowEvent), events.end()) << number;
+        EXPECT_EQ(EventWindow(), number);
+    }
+    // A window given no place and not centred opens where the system puts new windows, on
+    // screen.
+    HWND placed = Open(3, SizeableFlags & ~WindowCentreOnScreen, 200, 100, nullptr, KeepCurrent, KeepCurrent);
+    RECT r = Rect(placed);
+    EXPECT_GE(r.left, 0);
+    EXPECT_GE(r.top, 0);
+    EXPECT_LT(r.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LT(r.top, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(WindowInnerWidth(3), 200);
+}
+
+int colourChanges = 0;
+
+LRESULT CALLBACK CountColourChanges(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR) {
+    if (message == WM_SYSCOLORCHANGE) ++colourChanges;
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// Controls hear of a new colour scheme only through their window: every one of them must.
+TEST_F(WindowTest, ANewColourSchemeReachesEveryControlOfTheWindow) {
+    HWND window = Open(0);
+    HWND panel = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, window, nullptr,
+                                 nullptr, nullptr);
+    HWND inner = CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, panel, nullptr,
+                                 nullptr, nullptr);
+    HWND edit = CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE, 0, 100, 100, 20, window, nullptr,
+                                nullptr, nullptr);
+    for (HWND control : {panel, inner, edit})
+        ASSERT_TRUE(SetWindowSubclass(control, CountColourChanges, 1, 0));
+    colourChanges = 0;
+    SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(colourChanges, 3);
+    for (HWND control : {panel, inner, edit})
+        RemoveWindowSubclass(control, CountColourChanges, 1);
+}
+
 class TabTest : public WindowTest {
   protected:
     void SetUp() override {
