@@ -42,10 +42,30 @@ bool VolumeSerial(HANDLE handle, const std::wstring& path, unsigned long& serial
     return true;
 }
 
+unsigned long long NextOpening() {
+    // Only the main thread holds files.
+    static unsigned long long openings = 0;
+    return ++openings;
+}
+
 } // namespace
+
+FileIdentity PendingIdentity() {
+    FileIdentity identity;
+    identity.pending = true;
+    identity.opened = NextOpening();
+    return identity;
+}
+
+void TakeLateIdentity(HANDLE handle, const std::wstring& path, FileIdentity& identity) {
+    unsigned long long opened = identity.opened;
+    identity = TakeFileIdentity(handle, path);
+    identity.opened = opened;
+}
 
 FileIdentity TakeFileIdentity(HANDLE handle, const std::wstring& path) {
     FileIdentity identity;
+    identity.opened = NextOpening();
     QueryFileFunction query = QueryFile();
     IoStatus status{};
     LARGE_INTEGER index{};

@@ -1,6 +1,7 @@
 #include "app/protection/handle_guard.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -55,36 +56,61 @@ std::vector<std::size_t> Suspects(const std::vector<HeldLock>& held,
     return suspects;
 }
 
-std::vector<std::size_t> HandleGuard::FindLost(const std::vector<HeldLock>& held) {
+std::vector<std::size_t> HandleGuard::FindLost(const std::vector<HeldLock>& held,
+                                               std::vector<std::size_t>* cleared) {
     readTable_ = false;
     long long count = OwnHandleCount();
     long long others = count - static_cast<long long>(held.size());
-    // Where the count is real and did not fall short of what we expect, nothing was closed.
-    if (count > 0 && others_ >= 0 && others >= others_) {
+    bool pending = cleared && std::any_of(held.begin(), held.end(),
+                                          [](const HeldLock& lock) { return lock.identity.pending; });
+    // Where the count is real and did not fall short of what we expect, nothing was closed; a
+    // late identity is still taken only after a look at the table.
+    if (count > 0 && others_ >= 0 && others >= others_ && !pending) {
         others_ = others;
         return {};
     }
-    std::vector<std::size_t> lost = CompareWithTable(held);
+    std::vector<std::size_t> lost = CompareWithTable(held, cleared);
     // The lost ones are no longer counted; once taken back, their new handles are held ones.
     if (count > 0) others_ = count - static_cast<long long>(held.size() - lost.size());
     return lost;
 }
 
-std::vector<std::size_t> HandleGuard::CompareWithTable(const std::vector<HeldLock>& held) {
+bool HandleGuard::GrantsAsAsked(const std::vector<HeldLock>& held) const {
+    for (const HeldLock& lock : held) {
+        auto entry = std::lower_bound(listed_.begin(), listed_.end(), std::make_pair(ValueOf(lock.value), 0ul));
+        if (entry != listed_.end() && entry->first == ValueOf(lock.value) &&
+            (entry->second & ~static_cast<unsigned long>(SYNCHRONIZE)) == Granted(lock.access))
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::size_t> HandleGuard::CompareWithTable(const std::vector<HeldLock>& held,
+                                                       std::vector<std::size_t>* cleared) {
     if (held.empty()) return {};
     readTable_ = true;
     if (!table_.Read(GetCurrentProcessId(), own_)) {
-        // Without the table, every handle is asked: slow, but never blind.
+        // Without the table, every handle is asked: slow, but never blind. One whose identity
+        // is still to come cannot be asked, and nothing else tells it ours: it is taken as it
+        // stands, as every identity was taken before they came late.
         std::vector<std::size_t> lost;
-        for (std::size_t i = 0; i < held.size(); ++i)
-            if (!StillNames(held[i].value, held[i].identity)) lost.push_back(i);
+        for (std::size_t i = 0; i < held.size(); ++i) {
+            if (held[i].identity.pending) {
+                if (cleared) cleared->push_back(i);
+            } else if (!StillNames(held[i].value, held[i].identity)) {
+                lost.push_back(i);
+            }
+        }
         return lost;
     }
     if (!fileTypeAsked) {
         // The kind of object a file is, learnt from the first held handle that is still ours
-        // beyond doubt. Until then every kind counts, and the granted access tells them apart.
+        // beyond doubt, or without an identity yet, from any disk file of ours: all are of one
+        // kind. Until then every kind counts, and the granted access tells them apart.
         for (const HeldLock& lock : held) {
-            if (!StillNames(lock.value, lock.identity)) continue;
+            bool file = lock.identity.pending ? GetFileType(lock.value) == FILE_TYPE_DISK
+                                              : StillNames(lock.value, lock.identity);
+            if (!file) continue;
             fileType_ = FileTypeIndex(lock.value, own_);
             break;
         }
@@ -95,16 +121,54 @@ std::vector<std::size_t> HandleGuard::CompareWithTable(const std::vector<HeldLoc
     for (const HandleEntry& entry : own_)
         if (fileType_ == 0 || entry.type == fileType_) listed_.emplace_back(entry.value, entry.access);
     std::sort(listed_.begin(), listed_.end());
+    std::vector<std::size_t> suspects = Suspects(held, listed_, vouched_);
+    // Of the suspects that share a value, the latest opening: the only one that may own it.
+    // Sorted by value, the latest last within each value.
+    std::vector<std::pair<ULONG_PTR, unsigned long long>> openings;
+    openings.reserve(suspects.size());
+    for (std::size_t index : suspects)
+        openings.emplace_back(ValueOf(held[index].value), held[index].identity.opened);
+    std::sort(openings.begin(), openings.end());
+    int grantsAsAsked = -1; // asked once, and only when needed
     std::vector<std::size_t> lost;
-    // A value held twice is right for at most one of the files that hold it.
-    for (std::size_t index : Suspects(held, listed_, vouched_)) {
-        if (!StillNames(held[index].value, held[index].identity)) {
+    for (std::size_t index : suspects) {
+        const HeldLock& lock = held[index];
+        if (lock.identity.pending) {
+            // No identity to ask yet: decided by the table alone. Not listed: closed, or given
+            // to something that is no file. Held twice and not the latest: given again after
+            // it was closed. Listed with other rights: another handle of ours has the value,
+            // provided the system grants what we ask for at all; where it does not, the
+            // handle stays undecided (never cleared for its identity) rather than be let go.
+            ULONG_PTR value = ValueOf(lock.value);
+            auto entry = std::lower_bound(listed_.begin(), listed_.end(), std::make_pair(value, 0ul));
+            bool missing = entry == listed_.end() || entry->first != value;
+            auto after = std::upper_bound(openings.begin(), openings.end(),
+                                          std::make_pair(value, ~0ull)); // past this value's latest
+            bool older = after != openings.begin() && std::prev(after)->first == value &&
+                         lock.identity.opened < std::prev(after)->second;
+            bool other = !missing && (entry->second & ~static_cast<unsigned long>(SYNCHRONIZE)) != Granted(lock.access);
+            if (other && grantsAsAsked < 0) grantsAsAsked = GrantsAsAsked(held) ? 1 : 0;
+            if (missing || older || (other && grantsAsAsked == 1)) lost.push_back(index);
+            continue;
+        }
+        if (!StillNames(lock.value, lock.identity)) {
             lost.push_back(index);
-        } else if (std::find(vouched_.begin(), vouched_.end(), held[index].owner) == vouched_.end()) {
+        } else if (std::find(vouched_.begin(), vouched_.end(), lock.owner) == vouched_.end()) {
             // Good, though suspected: a system that grants other rights than we think is not
             // asked about this handle's rights again. Forgotten wholesale once it grows.
             if (vouched_.size() >= 4096) vouched_.clear();
-            vouched_.push_back(held[index].owner);
+            vouched_.push_back(lock.owner);
+        }
+    }
+    if (cleared) {
+        // What the table lists as ours beyond suspicion, just now, on the thread that alone
+        // opens locks: its identity may be taken, in this same turn of the loop.
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < held.size(); ++i) {
+            while (next < suspects.size() && suspects[next] < i)
+                ++next;
+            bool suspect = next < suspects.size() && suspects[next] == i;
+            if (held[i].identity.pending && !suspect) cleared->push_back(i);
         }
     }
     return lost;

@@ -24,12 +24,18 @@ class HandleGuard {
     // opened), the positions of those that are lost: no longer Verriq's, or naming another file. Cheap
     // while nothing happened: where the system counts our handles, nothing more is asked unless
     // the count fell short; elsewhere the system's table is read once.
-    std::vector<std::size_t> FindLost(const std::vector<HeldLock>& held);
+    // A handle whose identity is still pending is judged by the table alone (see
+    // CompareWithTable). cleared, when given, receives the positions of the pending ones the
+    // table lists as ours beyond suspicion: their identity may be taken now, before this thread
+    // opens anything else (the table is read for them even where the count said nothing).
+    std::vector<std::size_t> FindLost(const std::vector<HeldLock>& held, std::vector<std::size_t>* cleared = nullptr);
     // How the last call decided, for measurements: true when it read the system's table.
     bool ReadTable() const { return readTable_; }
 
   private:
-    std::vector<std::size_t> CompareWithTable(const std::vector<HeldLock>& held);
+    std::vector<std::size_t> CompareWithTable(const std::vector<HeldLock>& held, std::vector<std::size_t>* cleared);
+    // Some held handle is listed with exactly the rights its lock asked for.
+    bool GrantsAsAsked(const std::vector<HeldLock>& held) const;
 
     HandleTable table_;
     std::vector<HandleEntry> own_;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 bool IsFolderPath(const std::string& path) { return !path.empty() && path.back() == '\\'; }
 
@@ -56,7 +57,9 @@ void ProtectionModel::TryLock(ProtectedFile& file, const std::wstring& widePath)
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             file.lock.reset(handle);
-            file.identity = TakeFileIdentity(handle, widePath);
+            // Taken later, once the table lists the handle as ours (TakeLateIdentities): at
+            // start-up, ten thousand queries would double what holding the files costs.
+            file.identity = PendingIdentity();
             file.state = LockState::Held;
             file.error = 0;
             file.program.clear();
@@ -250,6 +253,21 @@ std::vector<TakenBack> ProtectionModel::TakeBackLost(const std::vector<const voi
         }
     }
     return outcome;
+}
+
+std::size_t ProtectionModel::TakeLateIdentities(const std::vector<const void*>& cleared,
+                                                unsigned budgetMilliseconds) {
+    if (cleared.empty()) return 0;
+    std::unordered_set<const void*> owners(cleared.begin(), cleared.end());
+    const unsigned long long deadline = MonotonicMicroseconds() + budgetMilliseconds * 1000ULL;
+    std::size_t taken = 0;
+    for (ProtectedFile& file : files_) {
+        if (!file.lock || !file.identity.pending || owners.count(&file.lock) == 0) continue;
+        TakeLateIdentity(file.lock.get(), ToWidePath(file.path), file.identity);
+        ++taken;
+        if (MonotonicMicroseconds() >= deadline) break;
+    }
+    return taken;
 }
 
 void ProtectionModel::CollectBusy(std::vector<BusyFile>& busy) const {
