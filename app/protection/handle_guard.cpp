@@ -75,8 +75,9 @@ std::vector<std::size_t> HandleGuard::FindLost(const std::vector<HeldLock>& held
     return lost;
 }
 
-bool HandleGuard::GrantsAsAsked(const std::vector<HeldLock>& held) const {
+bool HandleGuard::GrantsAsAsked(const std::vector<HeldLock>& held, unsigned long access) const {
     for (const HeldLock& lock : held) {
+        if (lock.access != access) continue;
         auto entry = std::lower_bound(listed_.begin(), listed_.end(), std::make_pair(ValueOf(lock.value), 0ul));
         if (entry != listed_.end() && entry->first == ValueOf(lock.value) &&
             (entry->second & ~static_cast<unsigned long>(SYNCHRONIZE)) == Granted(lock.access))
@@ -129,7 +130,8 @@ std::vector<std::size_t> HandleGuard::CompareWithTable(const std::vector<HeldLoc
     for (std::size_t index : suspects)
         openings.emplace_back(ValueOf(held[index].value), held[index].identity.opened);
     std::sort(openings.begin(), openings.end());
-    int grantsAsAsked = -1; // asked once, and only when needed
+    // Per access asked for: asked once, and only when needed.
+    std::vector<std::pair<unsigned long, bool>> grantsAsAsked;
     std::vector<std::size_t> lost;
     for (std::size_t index : suspects) {
         const HeldLock& lock = held[index];
@@ -147,8 +149,16 @@ std::vector<std::size_t> HandleGuard::CompareWithTable(const std::vector<HeldLoc
             bool older = after != openings.begin() && std::prev(after)->first == value &&
                          lock.identity.opened < std::prev(after)->second;
             bool other = !missing && (entry->second & ~static_cast<unsigned long>(SYNCHRONIZE)) != Granted(lock.access);
-            if (other && grantsAsAsked < 0) grantsAsAsked = GrantsAsAsked(held) ? 1 : 0;
-            if (missing || older || (other && grantsAsAsked == 1)) lost.push_back(index);
+            bool otherHandle = false;
+            if (other) {
+                auto asked = std::find_if(grantsAsAsked.begin(), grantsAsAsked.end(),
+                                          [&lock](const auto& pair) { return pair.first == lock.access; });
+                if (asked == grantsAsAsked.end())
+                    asked = grantsAsAsked.insert(grantsAsAsked.end(),
+                                                 std::make_pair(lock.access, GrantsAsAsked(held, lock.access)));
+                otherHandle = asked->second;
+            }
+            if (missing || older || otherHandle) lost.push_back(index);
             continue;
         }
         if (!StillNames(lock.value, lock.identity)) {

@@ -34,8 +34,8 @@ class HandleGuard {
 
   private:
     std::vector<std::size_t> CompareWithTable(const std::vector<HeldLock>& held, std::vector<std::size_t>* cleared);
-    // Some held handle is listed with exactly the rights its lock asked for.
-    bool GrantsAsAsked(const std::vector<HeldLock>& held) const;
+    // Some held handle that asked for access is listed with exactly the rights that maps to.
+    bool GrantsAsAsked(const std::vector<HeldLock>& held, unsigned long access) const;
 
     HandleTable table_;
     std::vector<HandleEntry> own_;
