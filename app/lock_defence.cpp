@@ -18,18 +18,11 @@ HandleGuard& Guard() {
 }
 
 HWND defended = nullptr;
-unsigned interval = 0;
 
 // While identities wait, the rounds come this often and each takes them for this long: about
 // four seconds for ten thousand files, with the window answering between the slices.
 constexpr unsigned IdentityInterval = 50;
 constexpr unsigned IdentityBudget = 20;
-
-void Pace(unsigned wanted) {
-    if (!defended || wanted == interval) return;
-    interval = wanted;
-    SetTimer(defended, DefenceTimer, wanted, nullptr);
-}
 
 // The file's own name, as a user recognises it in a balloon: "Bericht.docx", "Projekte".
 std::string ShortName(const std::string& path) {
@@ -92,17 +85,12 @@ void DefendLocks() {
     // another handle; each of those makes it a suspect, which is never cleared, and the guard
     // finds it lost on those grounds alone. Until its identity is taken, a handle is defended
     // the same way, so the two seconds in which a closed lock is noticed hold from the start.
-    if (!cleared.empty()) {
-        std::vector<const void*> owners;
-        owners.reserve(cleared.size());
-        for (std::size_t index : cleared)
-            owners.push_back(held[index].owner);
-        std::size_t taken = model.TakeLateIdentities(owners, IdentityBudget);
-        // Back to the steady pace once all are taken, or when none could be (nothing to hurry).
-        Pace(taken > 0 && taken < cleared.size() ? IdentityInterval : DefenceInterval);
-    } else {
-        Pace(DefenceInterval);
-    }
+    std::size_t taken = model.TakeLateIdentities(held, cleared, IdentityBudget);
+    // Hurried while some are left that could be taken; the steady pace once all are taken, or
+    // when none could be (nothing to hurry).
+    if (defended)
+        SetTimer(defended, DefenceTimer, taken > 0 && taken < cleared.size() ? IdentityInterval : DefenceInterval,
+                 nullptr);
     if (!lost.empty()) {
         std::vector<const void*> owners;
         owners.reserve(lost.size());
@@ -133,13 +121,11 @@ void StartLockDefence(HWND main) {
     if (!main) return;
     StartHolderLookup(main, HolderMessage);
     defended = main;
-    interval = DefenceInterval;
     SetTimer(main, DefenceTimer, DefenceInterval, nullptr);
 }
 
 void StopLockDefence(HWND main) {
     KillTimer(main, DefenceTimer);
     defended = nullptr;
-    interval = 0;
     StartHolderLookup(nullptr, 0);
 }

@@ -24,11 +24,11 @@ QueryFileFunction QueryFile() {
 bool VolumeSerial(HANDLE handle, const std::wstring& path, unsigned long& serial) {
     // Only the main thread holds files; the cache needs no lock.
     static unsigned long serials[26];
-    static bool known[26];
+    static unsigned long known; // one bit per drive
     std::size_t start = path.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0;
     wchar_t letter = path.size() > start + 2 && path[start + 1] == L':' ? path[start] | 0x20 : 0;
     int drive = letter >= L'a' && letter <= L'z' ? letter - L'a' : -1;
-    if (drive >= 0 && known[drive]) {
+    if (drive >= 0 && (known >> drive & 1)) {
         serial = serials[drive];
         return true;
     }
@@ -37,7 +37,7 @@ bool VolumeSerial(HANDLE handle, const std::wstring& path, unsigned long& serial
     serial = information.dwVolumeSerialNumber;
     if (drive >= 0) {
         serials[drive] = serial;
-        known[drive] = true;
+        known |= 1ul << drive;
     }
     return true;
 }
@@ -55,12 +55,6 @@ FileIdentity PendingIdentity() {
     identity.pending = true;
     identity.opened = NextOpening();
     return identity;
-}
-
-void TakeLateIdentity(HANDLE handle, const std::wstring& path, FileIdentity& identity) {
-    unsigned long long opened = identity.opened;
-    identity = TakeFileIdentity(handle, path);
-    identity.opened = opened;
 }
 
 FileIdentity TakeFileIdentity(HANDLE handle, const std::wstring& path) {

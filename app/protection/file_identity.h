@@ -11,7 +11,8 @@ struct FileIdentity {
     unsigned long volume = 0;
     unsigned long long index = 0;
     bool known = false; // false: nothing to compare with, so the handle cannot be vouched for
-    // Not taken yet: asked for after the start, a slice at a time (see TakeLateIdentity).
+    // Not taken yet: asked for after the start, a slice at a time, and only while the handle is
+    // known to be still ours (HandleGuard::FindLost, ProtectionModel::TakeLateIdentities).
     bool pending = false;
     // When the handle was opened among all held handles: a value cannot be given out twice
     // while open, so of two locks that hold the same value the one opened earlier lost it.
@@ -25,9 +26,6 @@ FileIdentity TakeFileIdentity(HANDLE handle, const std::wstring& path);
 // For a handle just opened whose identity is taken later: only the order of its opening. Each
 // query is a round trip to the Wine server, which ten thousand files at start-up would feel.
 FileIdentity PendingIdentity();
-// Takes the identity that identity waits for, keeping when the handle was opened. Sound only
-// while handle is known to be still ours: the caller vouches for that (HandleGuard::FindLost).
-void TakeLateIdentity(HANDLE handle, const std::wstring& path, FileIdentity& identity);
 // The handle still names a file, and that file is the one identity was taken of. Asks the
 // system in full (volume and index by the handle): meant for the few handles under suspicion.
 bool StillNames(HANDLE handle, const FileIdentity& identity);

@@ -34,8 +34,6 @@ class HandleGuard {
 
   private:
     std::vector<std::size_t> CompareWithTable(const std::vector<HeldLock>& held, std::vector<std::size_t>* cleared);
-    // Some held handle that asked for access is listed with exactly the rights that maps to.
-    bool GrantsAsAsked(const std::vector<HeldLock>& held, unsigned long access) const;
 
     HandleTable table_;
     std::vector<HandleEntry> own_;
@@ -53,6 +51,10 @@ class HandleGuard {
 // process (value and granted access, sorted): every held value the table does not list, every
 // value held twice, and every value granted other access than its lock asked for, unless
 // vouched for. Only these are asked about their identity.
+// verdicts, when given, receives one entry per suspect: for a lock whose identity is pending,
+// whether the table alone shows it lost. cleared receives the pending ones not suspected.
 std::vector<std::size_t> Suspects(const std::vector<HeldLock>& held,
                                   const std::vector<std::pair<ULONG_PTR, unsigned long>>& listed,
-                                  const std::vector<const void*>& vouched);
+                                  const std::vector<const void*>& vouched,
+                                  std::vector<unsigned char>* verdicts = nullptr,
+                                  std::vector<std::size_t>* cleared = nullptr);

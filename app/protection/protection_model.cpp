@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <unordered_set>
 
 bool IsFolderPath(const std::string& path) { return !path.empty() && path.back() == '\\'; }
 
@@ -255,15 +254,26 @@ std::vector<TakenBack> ProtectionModel::TakeBackLost(const std::vector<const voi
     return outcome;
 }
 
-std::size_t ProtectionModel::TakeLateIdentities(const std::vector<const void*>& cleared,
+std::size_t ProtectionModel::TakeLateIdentities(const std::vector<HeldLock>& held,
+                                                const std::vector<std::size_t>& cleared,
                                                 unsigned budgetMilliseconds) {
-    if (cleared.empty()) return 0;
-    std::unordered_set<const void*> owners(cleared.begin(), cleared.end());
+    if (cleared.empty() || files_.empty()) return 0;
     const unsigned long long deadline = MonotonicMicroseconds() + budgetMilliseconds * 1000ULL;
+    // An owner is the lock inside a file row (CollectHeld), so its row follows from its address;
+    // a folder tree's owner lies elsewhere and finds no row whose lock it is.
+    const auto first = reinterpret_cast<std::uintptr_t>(&files_.front().lock);
     std::size_t taken = 0;
-    for (ProtectedFile& file : files_) {
-        if (!file.lock || !file.identity.pending || owners.count(&file.lock) == 0) continue;
-        TakeLateIdentity(file.lock.get(), ToWidePath(file.path), file.identity);
+    for (std::size_t index : cleared) {
+        const void* owner = index < held.size() ? held[index].owner : nullptr;
+        auto at = reinterpret_cast<std::uintptr_t>(owner);
+        std::size_t row = at >= first ? (at - first) / sizeof(ProtectedFile) : files_.size();
+        if (row >= files_.size() || &files_[row].lock != owner) continue;
+        ProtectedFile& file = files_[row];
+        if (!file.lock || !file.identity.pending) continue;
+        // When it was opened stays: the order of openings tells two holders of a value apart.
+        unsigned long long opened = file.identity.opened;
+        file.identity = TakeFileIdentity(file.lock.get(), ToWidePath(file.path));
+        file.identity.opened = opened;
         ++taken;
         if (MonotonicMicroseconds() >= deadline) break;
     }

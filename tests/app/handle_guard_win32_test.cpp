@@ -231,15 +231,12 @@ TEST(HandleGuard, ALockClosedBeforeItsLateIdentityIsFoundLostAndTheLateIdentitie
     EXPECT_EQ(lost, (std::vector<std::size_t>{3, 8, 12}));
     for (std::size_t index : {3u, 8u, 12u})
         EXPECT_EQ(std::count(cleared.begin(), cleared.end(), index), 0) << "row " << index << " was cleared";
-    std::vector<const void*> owners;
-    for (std::size_t index : cleared)
-        owners.push_back(held[index].owner);
     // In slices, as the defence takes them: a budget of none still takes one at a time.
     std::size_t taken = 0;
-    for (int slice = 0; slice < 100 && taken < owners.size(); ++slice)
-        taken += model.TakeLateIdentities(owners, 0);
-    EXPECT_EQ(taken, owners.size());
-    EXPECT_EQ(model.TakeLateIdentities(owners, 50), 0u) << "an identity was taken twice";
+    for (int slice = 0; slice < 100 && taken < cleared.size(); ++slice)
+        taken += model.TakeLateIdentities(held, cleared, 0);
+    EXPECT_EQ(taken, cleared.size());
+    EXPECT_EQ(model.TakeLateIdentities(held, cleared, 50), 0u) << "an identity was taken twice";
 
     std::vector<TakenBack> outcome = model.TakeBackLost({held[3].owner, held[8].owner, held[12].owner});
     ASSERT_EQ(outcome.size(), 3u);
@@ -255,10 +252,7 @@ TEST(HandleGuard, ALockClosedBeforeItsLateIdentityIsFoundLostAndTheLateIdentitie
     model.CollectHeld(held);
     cleared.clear();
     EXPECT_EQ(guard.FindLost(held, &cleared), std::vector<std::size_t>{});
-    owners.clear();
-    for (std::size_t index : cleared)
-        owners.push_back(held[index].owner);
-    model.TakeLateIdentities(owners, 1000);
+    model.TakeLateIdentities(held, cleared, 1000);
     held.clear();
     model.CollectHeld(held);
     for (std::size_t i = 0; i < held.size(); ++i) {
@@ -301,11 +295,8 @@ TEST(HandleGuard, NoHandleIsLetGoWhileItsIdentityWaits) {
         std::vector<std::size_t> cleared;
         EXPECT_EQ(guard.FindLost(held, &cleared), std::vector<std::size_t>{}) << "round " << round;
         EXPECT_EQ(cleared.size(), 200u - 40u * round);
-        std::vector<const void*> owners;
-        for (std::size_t index : cleared)
-            owners.push_back(held[index].owner);
         // Forty a round, as a slice would.
-        owners.resize(std::min<std::size_t>(owners.size(), 40));
-        model.TakeLateIdentities(owners, 1000);
+        cleared.resize(std::min<std::size_t>(cleared.size(), 40));
+        model.TakeLateIdentities(held, cleared, 1000);
     }
 }
