@@ -267,36 +267,4 @@ TEST(HandleGuard, ALockClosedBeforeItsLateIdentityIsFoundLostAndTheLateIdentitie
                   (static_cast<unsigned long long>(own.nFileIndexHigh) << 32) | own.nFileIndexLow)
             << paths[i];
     }
-    // And once taken, a value closed and given to another row's file is found by its identity.
-    CloseHandle(held[20].value);
-    std::string later = scratch.Make("spaeter.txt");
-    UniqueFile otherRow(Open(later));
-    std::vector<HeldLock> twice = held;
-    twice.push_back(HeldLock{otherRow.get(), TakeFileIdentity(otherRow.get(), ToWidePath(later)), nullptr, GENERIC_READ});
-    EXPECT_EQ(guard.FindLost(twice), std::vector<std::size_t>{20});
-}
-
-// Where nothing was closed, no handle waiting for its identity is let go, however often the
-// table is read while they wait: a handle wrongly found lost would be forgotten unclosed and keep
-// its own file from being held again.
-TEST(HandleGuard, NoHandleIsLetGoWhileItsIdentityWaits) {
-    Scratch scratch("verriq-wait-");
-    ProtectionModel model;
-    for (int i = 0; i < 200; ++i) {
-        std::string path = scratch.Make("d" + std::to_string(i) + ".txt");
-        std::wstring wide = ToWidePath(path);
-        model.Append(path, wide, FileKey(wide), i % 3 == 0);
-    }
-    HandleGuard guard;
-    std::vector<HeldLock> held;
-    for (int round = 0; round < 5; ++round) {
-        held.clear();
-        model.CollectHeld(held);
-        std::vector<std::size_t> cleared;
-        EXPECT_EQ(guard.FindLost(held, &cleared), std::vector<std::size_t>{}) << "round " << round;
-        EXPECT_EQ(cleared.size(), 200u - 40u * round);
-        // Forty a round, as a slice would.
-        cleared.resize(std::min<std::size_t>(cleared.size(), 40));
-        model.TakeLateIdentities(held, cleared, 1000);
-    }
 }
