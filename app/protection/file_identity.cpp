@@ -24,11 +24,11 @@ QueryFileFunction QueryFile() {
 bool VolumeSerial(HANDLE handle, const std::wstring& path, unsigned long& serial) {
     // Only the main thread holds files; the cache needs no lock.
     static unsigned long serials[26];
-    static bool known[26];
+    static unsigned long known; // one bit per drive
     std::size_t start = path.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0;
     wchar_t letter = path.size() > start + 2 && path[start + 1] == L':' ? path[start] | 0x20 : 0;
     int drive = letter >= L'a' && letter <= L'z' ? letter - L'a' : -1;
-    if (drive >= 0 && known[drive]) {
+    if (drive >= 0 && (known >> drive & 1)) {
         serial = serials[drive];
         return true;
     }
@@ -37,15 +37,29 @@ bool VolumeSerial(HANDLE handle, const std::wstring& path, unsigned long& serial
     serial = information.dwVolumeSerialNumber;
     if (drive >= 0) {
         serials[drive] = serial;
-        known[drive] = true;
+        known |= 1ul << drive;
     }
     return true;
 }
 
+unsigned long long NextOpening() {
+    // Only the main thread holds files.
+    static unsigned long long openings = 0;
+    return ++openings;
+}
+
 } // namespace
+
+FileIdentity PendingIdentity() {
+    FileIdentity identity;
+    identity.pending = true;
+    identity.opened = NextOpening();
+    return identity;
+}
 
 FileIdentity TakeFileIdentity(HANDLE handle, const std::wstring& path) {
     FileIdentity identity;
+    identity.opened = NextOpening();
     QueryFileFunction query = QueryFile();
     IoStatus status{};
     LARGE_INTEGER index{};

@@ -24,12 +24,16 @@ class HandleGuard {
     // opened), the positions of those that are lost: no longer Verriq's, or naming another file. Cheap
     // while nothing happened: where the system counts our handles, nothing more is asked unless
     // the count fell short; elsewhere the system's table is read once.
-    std::vector<std::size_t> FindLost(const std::vector<HeldLock>& held);
+    // A handle whose identity is still pending is judged by the table alone (see
+    // CompareWithTable). cleared, when given, receives the positions of the pending ones the
+    // table lists as ours beyond suspicion: their identity may be taken now, before this thread
+    // opens anything else (the table is read for them even where the count said nothing).
+    std::vector<std::size_t> FindLost(const std::vector<HeldLock>& held, std::vector<std::size_t>* cleared = nullptr);
     // How the last call decided, for measurements: true when it read the system's table.
     bool ReadTable() const { return readTable_; }
 
   private:
-    std::vector<std::size_t> CompareWithTable(const std::vector<HeldLock>& held);
+    std::vector<std::size_t> CompareWithTable(const std::vector<HeldLock>& held, std::vector<std::size_t>* cleared);
 
     HandleTable table_;
     std::vector<HandleEntry> own_;
@@ -47,6 +51,10 @@ class HandleGuard {
 // process (value and granted access, sorted): every held value the table does not list, every
 // value held twice, and every value granted other access than its lock asked for, unless
 // vouched for. Only these are asked about their identity.
+// verdicts, when given, receives one entry per suspect: for a lock whose identity is pending,
+// whether the table alone shows it lost. cleared receives the pending ones not suspected.
 std::vector<std::size_t> Suspects(const std::vector<HeldLock>& held,
                                   const std::vector<std::pair<ULONG_PTR, unsigned long>>& listed,
-                                  const std::vector<const void*>& vouched);
+                                  const std::vector<const void*>& vouched,
+                                  std::vector<unsigned char>* verdicts = nullptr,
+                                  std::vector<std::size_t>* cleared = nullptr);

@@ -56,7 +56,9 @@ void ProtectionModel::TryLock(ProtectedFile& file, const std::wstring& widePath)
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             file.lock.reset(handle);
-            file.identity = TakeFileIdentity(handle, widePath);
+            // Taken later, once the table lists the handle as ours (TakeLateIdentities): at
+            // start-up, ten thousand queries would double what holding the files costs.
+            file.identity = PendingIdentity();
             file.state = LockState::Held;
             file.error = 0;
             file.program.clear();
@@ -250,6 +252,32 @@ std::vector<TakenBack> ProtectionModel::TakeBackLost(const std::vector<const voi
         }
     }
     return outcome;
+}
+
+std::size_t ProtectionModel::TakeLateIdentities(const std::vector<HeldLock>& held,
+                                                const std::vector<std::size_t>& cleared,
+                                                unsigned budgetMilliseconds) {
+    if (cleared.empty() || files_.empty()) return 0;
+    const unsigned long long deadline = MonotonicMicroseconds() + budgetMilliseconds * 1000ULL;
+    // An owner is the lock inside a file row (CollectHeld), so its row follows from its address;
+    // a folder tree's owner lies elsewhere and finds no row whose lock it is.
+    const auto first = reinterpret_cast<std::uintptr_t>(&files_.front().lock);
+    std::size_t taken = 0;
+    for (std::size_t index : cleared) {
+        const void* owner = index < held.size() ? held[index].owner : nullptr;
+        auto at = reinterpret_cast<std::uintptr_t>(owner);
+        std::size_t row = at >= first ? (at - first) / sizeof(ProtectedFile) : files_.size();
+        if (row >= files_.size() || &files_[row].lock != owner) continue;
+        ProtectedFile& file = files_[row];
+        if (!file.lock || !file.identity.pending) continue;
+        // When it was opened stays: the order of openings tells two holders of a value apart.
+        unsigned long long opened = file.identity.opened;
+        file.identity = TakeFileIdentity(file.lock.get(), ToWidePath(file.path));
+        file.identity.opened = opened;
+        ++taken;
+        if (MonotonicMicroseconds() >= deadline) break;
+    }
+    return taken;
 }
 
 void ProtectionModel::CollectBusy(std::vector<BusyFile>& busy) const {

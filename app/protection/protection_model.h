@@ -119,6 +119,11 @@ class ProtectionModel final : public HolderIndex {
     // values may belong to something else now, and holds each file again at once at its row's
     // level. One entry per file, in the order given.
     std::vector<TakenBack> TakeBackLost(const std::vector<const void*>& lost);
+    // Takes the identities still pending of the handles cleared (positions in held, from
+    // CollectHeld, that HandleGuard::FindLost just cleared), for at most budget milliseconds;
+    // how many it took.
+    std::size_t TakeLateIdentities(const std::vector<HeldLock>& held, const std::vector<std::size_t>& cleared,
+                                   unsigned budgetMilliseconds);
     // The files other programs keep open, and the program found for one (its key): the rows
     // whose text changed (-1 for none).
     void CollectBusy(std::vector<BusyFile>& busy) const;

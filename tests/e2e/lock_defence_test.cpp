@@ -184,6 +184,30 @@ TEST_F(LockDefence, ALockClosedFromOutsideIsHeldAgainWithinTwoSecondsAndTold) {
     EXPECT_EQ(ReadBytes(box.fileList()), list);
 }
 
+// The locks' identities are taken a slice at a time once Verriq has started, so a lock closed
+// right after the start is most likely closed before its identity is known. It is held again
+// within two seconds all the same, no other lock is let go while the identities come, and one
+// closed after they are all known is held again too.
+TEST_F(LockDefence, ALockClosedRightAfterTheStartIsHeldAgainAndNoOtherIsLetGo) {
+    std::vector<std::string> files;
+    std::string list;
+    for (int i = 0; i < 300; ++i) {
+        files.push_back(box.MakeFile("akte" + std::to_string(i) + ".txt", "Blatt " + std::to_string(i)));
+        list += files.back() + "\r\n";
+    }
+    WriteFileList(list);
+    Start(300);
+    EXPECT_TRUE(CloseAndWaitForRetake(files[150]));
+    // Long enough for every identity to be taken, and for the defence to look several times.
+    Sleep(3000);
+    EXPECT_TRUE(Holding(300));
+    for (const std::string& file : files)
+        EXPECT_FALSE(OpenableForWriting(file)) << file << " is no longer held";
+    EXPECT_TRUE(CloseAndWaitForRetake(files[299]));
+    EXPECT_TRUE(LockedAgainstOthers(files[150], "Blatt 150", box.root));
+    EXPECT_TRUE(Holding(300));
+}
+
 TEST_F(LockDefence, ABusyFileNamesItsHolderAndALockThatCannotBeTakenBackIsToldWithTheReason) {
     std::string busy = box.MakeFile("belegt.txt", "in Arbeit");
     std::string file = box.MakeFile("zweite.txt", "Inhalt");
