@@ -46,37 +46,6 @@ constexpr unsigned MainWindowFlags = 0xCD0001;
 constexpr int MainInnerWidth = 400;
 constexpr int MainInnerHeight = 220;
 
-void ShowAboutBox() {
-    std::string text = std::string(ProductName) + " " + ProductVersion;
-    // Every credits line starts with CR, so the block begins on the box's second line.
-    text += "\r"
-            // Short lines: the box breaks longer ones again, wherever it likes.
-            "\r„gesperrt“: solange Verriq läuft,"
-            "\rkann kein anderes Programm die"
-            "\rDatei lesen, ändern, ersetzen,"
-            "\rlöschen oder umbenennen."
-            "\r„lesen erlaubt“: andere Programme"
-            "\rdürfen sie lesen und kopieren,"
-            "\raber nicht ändern oder löschen."
-            "\rZum Bearbeiten freigegeben ist"
-            "\reine Datei eine Zeit lang gar"
-            "\rnicht geschützt; danach schützt"
-            "\rVerriq sie von selbst wieder."
-            "\rSchließt ein Programm Verriqs"
-            "\rSperre von außen, ist die Datei"
-            "\rbis zu 2 Sekunden ungeschützt;"
-            "\rVerriq sperrt sie wieder und"
-            "\rmeldet es."
-            "\rKein Schutz, wenn Verriq beendet"
-            "\roder abgebrochen wird, bei direktem"
-            "\rZugriff auf den Datenträger, unter"
-            "\reinem anderen Betriebssystem, für"
-            "\rAdministratoren und, unter Wine,"
-            "\rfür Linux-Programme."
-            "\r© 2026 Ondrak";
-    ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
-}
-
 // The folder we were started from (often the downloads folder or the desktop) would stay busy
 // as our current folder: it could not be renamed or deleted while we run. Nothing here names a
 // file relative to the current folder, and the system folder is never renamed.
@@ -86,74 +55,20 @@ void LeaveStartFolder() {
     if (length > 0 && length < MAX_PATH) SetCurrentDirectoryW(folder);
 }
 
-void Quit() {
-    // "Nein" to quitting without a saved list returns to the window.
-    if (SaveForQuit()) ShutDown();
-}
-
 // Owns the wiring of everything the application handles on its window.
 MainWindow mainWindow;
 
-void OnMenuEvent(Number item) {
-    switch (item) {
-    case ItemAddFiles:
-        AddFiles();
-        break;
-    case ItemAddFolder:
-        AddFolder();
-        break;
-    case ItemRemoveFiles:
-        RemoveSelectedFiles();
-        break;
-    case ItemQuitButton:
-    case ItemQuitMenu:
-        Quit();
-        break;
-    case ItemShowWindow:
-        ShowMainWindowInFront(WindowHandle(WindowMain));
-        break;
-    case ItemAbout:
-        ShowAboutBox();
-        break;
-    case ItemChangeHotKey:
-        OpenHotKeyDialog();
-        break;
-    case ItemStartWithWindows:
-        ToggleAutostart();
-        break;
-    case ItemOfferInExplorer:
-        ToggleExplorerMenu();
-        break;
-    case ItemAllowReading:
-        AllowReadingForSelection();
-        break;
-    case ItemReleaseForEditing:
-        ReleaseSelectionForEditing();
-        break;
-    default:
-        if (ChooseReleasePeriod(item)) OnSettingsChanged();
-        break;
-    }
-}
-
-void OnGadgetEvent(Number gadget) {
-    if (gadget == GadgetFileList)
-        OnFileListEvent();
-    else if (gadget == GadgetHotKeyField)
-        OnHotKeyField();
-}
 
 [[noreturn]] void RunMainLoop() {
     for (;;) {
-        // The loop does not ask which window an event came from: a close request or a resize
-        // is handled the same for both windows.
+        // Commands and the list's events are the main window's own; what remains here are the
+        // framework's window events. The loop does not ask which window an event came from: a
+        // close request or a resize is handled the same for both windows.
         int event = WaitEvent();
         if (event == SizeWindowEvent)
             FitFileListToWindow();
-        else if (event == MenuEvent)
-            OnMenuEvent(EventMenuNumber());
-        else if (event == GadgetEvent)
-            OnGadgetEvent(EventGadgetNumber());
+        else if (event == GadgetEvent && EventGadgetNumber() == GadgetHotKeyField)
+            OnHotKeyField();
         else if (event == CloseWindowEvent)
             OnCloseRequest();
         else if (event == DpiChangedWindowEvent && EventWindow() == WindowMain)

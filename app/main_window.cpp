@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
 #include "app/application.h"
+#include "app/autostart.h"
+#include "app/background.h"
+#include "app/explorer_menu.h"
 #include "app/file_list_view.h"
 #include "app/handover.h"
 #include "app/lock_defence.h"
@@ -12,6 +15,50 @@
 #include "app/single_instance.h"
 #include "app/storage.h"
 #include "framework/owner_subclass.h"
+#include "framework/requesters.h"
+#include "framework/window.h"
+
+#include <string>
+
+namespace {
+
+void ShowAboutBox() {
+    std::string text = std::string(ProductName) + " " + ProductVersion;
+    // Every credits line starts with CR, so the block begins on the box's second line.
+    text += "\r"
+            // Short lines: the box breaks longer ones again, wherever it likes.
+            "\r„gesperrt“: solange Verriq läuft,"
+            "\rkann kein anderes Programm die"
+            "\rDatei lesen, ändern, ersetzen,"
+            "\rlöschen oder umbenennen."
+            "\r„lesen erlaubt“: andere Programme"
+            "\rdürfen sie lesen und kopieren,"
+            "\raber nicht ändern oder löschen."
+            "\rZum Bearbeiten freigegeben ist"
+            "\reine Datei eine Zeit lang gar"
+            "\rnicht geschützt; danach schützt"
+            "\rVerriq sie von selbst wieder."
+            "\rSchließt ein Programm Verriqs"
+            "\rSperre von außen, ist die Datei"
+            "\rbis zu 2 Sekunden ungeschützt;"
+            "\rVerriq sperrt sie wieder und"
+            "\rmeldet es."
+            "\rKein Schutz, wenn Verriq beendet"
+            "\roder abgebrochen wird, bei direktem"
+            "\rZugriff auf den Datenträger, unter"
+            "\reinem anderen Betriebssystem, für"
+            "\rAdministratoren und, unter Wine,"
+            "\rfür Linux-Programme."
+            "\r© 2026 Ondrak";
+    ShowMessageBox("Informationen", text.c_str(), MB_ICONINFORMATION);
+}
+
+void Quit() {
+    // "Nein" to quitting without a saved list returns to the window.
+    if (SaveForQuit()) ShutDown();
+}
+
+} // namespace
 
 bool MainWindow::Open(HWND main, const std::string& storageFolder, bool hiddenStart, void (*ending)()) {
     if (!main || !WatchOwner(main, Watch, reinterpret_cast<Number>(this))) return false;
@@ -50,6 +97,17 @@ bool MainWindow::Take(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resul
         return true;
     }
     switch (message) {
+    case WM_COMMAND:
+        // The menu bar's and the row menu's entries, and the toolbar's buttons, which share
+        // their numbers; anything else (a gadget's, the focus keys) is the framework's.
+        if ((lParam == 0 && HIWORD(wParam) == 0) ||
+            (lParam != 0 && GetWindowLongW(reinterpret_cast<HWND>(lParam), GWL_ID) == ToolbarControlId))
+            return OnCommand(LOWORD(wParam));
+        return false;
+    case GadgetEventMessage:
+        if (static_cast<Number>(wParam) != GadgetFileList) return false;
+        OnFileListEvent();
+        return true;
     case WM_COPYDATA: {
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (!data) return false;
@@ -103,6 +161,50 @@ bool MainWindow::Take(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resul
     default:
         return false;
     }
+}
+
+bool MainWindow::OnCommand(int item) {
+    switch (item) {
+    case ItemAddFiles:
+        AddFiles();
+        break;
+    case ItemAddFolder:
+        AddFolder();
+        break;
+    case ItemRemoveFiles:
+        RemoveSelectedFiles();
+        break;
+    case ItemQuitButton:
+    case ItemQuitMenu:
+        Quit();
+        break;
+    case ItemShowWindow:
+        ShowMainWindowInFront(window);
+        break;
+    case ItemAbout:
+        ShowAboutBox();
+        break;
+    case ItemChangeHotKey:
+        OpenHotKeyDialog();
+        break;
+    case ItemStartWithWindows:
+        ToggleAutostart();
+        break;
+    case ItemOfferInExplorer:
+        ToggleExplorerMenu();
+        break;
+    case ItemAllowReading:
+        AllowReadingForSelection();
+        break;
+    case ItemReleaseForEditing:
+        ReleaseSelectionForEditing();
+        break;
+    default:
+        if (item < ItemReleasePeriodFirst || item > ItemReleasePeriodLast) return false;
+        if (ChooseReleasePeriod(item)) OnSettingsChanged();
+        break;
+    }
+    return true;
 }
 
 void MainWindow::OnTimer(UINT_PTR timer) {

@@ -1,7 +1,8 @@
 // The main window as the application sees it: one procedure, on the framework's owner subclass,
-// takes everything the application handles there (hand-overs and quit requests, drops, the
-// folders' and the picture's messages, timers, the show request and the end of the session) and
-// hands each to the part that does it. Menu and toolbar commands come through the event loop.
+// takes everything the application handles there (menu, toolbar and row-menu commands, the
+// list's events, hand-overs and quit requests, drops, the folders' and the picture's messages,
+// timers, the show request and the end of the session) and hands each to the part that does it.
+// The framework's own window events (size, scale, close) still come through its event loop.
 #pragma once
 
 #include "core/types.h"
@@ -29,6 +30,8 @@ class MainWindow {
   private:
     static bool Watch(HWND window, Number self, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
     bool Take(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // A menu entry or toolbar button of ours; false for a number that is none.
+    bool OnCommand(int item);
     void OnTimer(UINT_PTR timer);
     void Close();
 

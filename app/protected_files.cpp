@@ -8,6 +8,7 @@
 #include "controls/list_gadget.h"
 #include "core/handles_win32.h"
 #include "core/system_library_win32.h"
+#include "framework/owner_subclass.h"
 #include "framework/requesters.h"
 #include "framework/window.h"
 #include "settings/file_list_codec.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-constexpr UINT_PTR SubclassId = 1;
 // A pass when the window comes back may take longer: the user is looking.
 constexpr unsigned ShownRetryBudgetMilliseconds = 50;
 
@@ -94,31 +94,30 @@ void OnFolderChanged(WPARAM tree) {
 
 namespace {
 
-LRESULT CALLBACK FileListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+// The list's keys, pointer and menu, seen ahead of the list through the framework's one watch.
+bool WatchFileList(HWND list, Number, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     switch (message) {
     case WM_KEYDOWN:
         // Entf does what "Entfernen" does; the key is ours, not the list's.
         if (wParam == VK_DELETE && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
             RemoveSelectedFiles();
-            return 0;
+            *result = 0;
+            return true;
         }
-        break;
+        return false;
     case WM_MOUSEMOVE:
         TrackRowTooltip(list, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        break;
+        return false;
     case WM_MOUSELEAVE:
         HideTooltip();
-        break;
+        return false;
     case WM_CONTEXTMENU:
         ShowRowMenu(list, lParam);
-        return 0;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(list, FileListProc, SubclassId);
-        break;
+        *result = 0;
+        return true;
     default:
-        break;
+        return false;
     }
-    return DefSubclassProc(list, message, wParam, lParam);
 }
 
 
@@ -198,13 +197,13 @@ void AddChosenFiles(const std::vector<std::string>& paths) {
         model.Append(path, wide, std::move(key), false);
         added = true;
     }
-    ShowRows();
-    // Show the user where the file already stands instead of listing it twice.
-    SelectRows(alreadyListed);
     ScheduleFolderWork();
+    ShowRows();
     // On disk before anything tells the user: what was shown must survive a kill.
     if (added) OnFileListChanged();
     UpdateStatusText();
+    // Show the user where the file already stands instead of listing it twice.
+    SelectRows(alreadyListed);
 }
 
 void AddFiles() {
@@ -245,12 +244,13 @@ void RemoveSelectedFiles() {
     std::vector<int> rows = SelectedRows();
     if (!rows.empty()) {
         Protection().Remove(rows);
-        RemoveRows();
         ScheduleFolderWork();
+        RemoveRows();
+        OnFileListChanged();
+        UpdateStatusText();
     }
+    // The selection went with the rows: so does "Entfernen".
     OnFileListEvent();
-    if (!rows.empty()) OnFileListChanged();
-    UpdateStatusText();
 }
 
 bool RetryUnheldFiles(unsigned budgetMilliseconds) {
@@ -273,7 +273,7 @@ void StartProtectionService() {
     // All that accepting drops takes: the style. Asking the shell would load it at start-up.
     SetWindowLongPtrW(main, GWL_EXSTYLE, GetWindowLongPtrW(main, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
 
-    SetWindowSubclass(list, FileListProc, SubclassId, 0);
+    WatchOwner(list, WatchFileList, 0);
     StartLockDefence(main);
 }
 

@@ -8,6 +8,8 @@
 #include "app/handover.h"
 #include "app/storage.h"
 #include "controls/gadget.h"
+#include "controls/toolbar.h"
+#include "settings/file_list_codec.h"
 #include "settings/wide_text.h"
 #include "tests/app/app_test_support.h"
 
@@ -173,4 +175,48 @@ TEST_F(MainWindowOrder, ABatchStillWaitingGoesWithTheWindow) {
     Pump(600);
     EXPECT_TRUE(Protection().Files().empty());
     EXPECT_FALSE(IsHeld(a));
+}
+
+// What the user does through the menu, the toolbar and the list's keys reaches the model, the
+// rows and the disk through the window's one procedure, in that order, and the selection after.
+TEST_F(MainWindowOrder, MenuToolbarAndKeysChangeModelRowsAndDiskTogether) {
+    std::string a = MakeFile("a.txt"), b = MakeFile("b.txt"), c = MakeFile("c.txt");
+    AddChosenFiles({a, b, c});
+    Pump(50);
+    ASSERT_EQ(GadgetItemCount(GadgetFileList), 3);
+    EXPECT_FALSE(RemoveEnabled());
+
+    // Selecting a row reaches the window as the list's event: "Entfernen" follows it.
+    Select(1);
+    ASSERT_TRUE(PumpUntil([this] { return RemoveEnabled(); }));
+
+    // The row menu's entry, as the menu sends it: the level changes, held and on disk at once.
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(ItemAllowReading, 0), 0);
+    EXPECT_TRUE(Protection().Files()[1].readable);
+    EXPECT_NE(ReadBytes(list()).find(b + std::string(ReadableSuffix)), std::string::npos) << ReadBytes(list());
+    EXPECT_EQ(WhatGotThrough(b), ReadingOnly);
+
+    // The toolbar's button: the row goes, the file is free, the list on disk without it.
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(ItemRemoveFiles, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(ToolbarHandle(ToolbarMain)));
+    EXPECT_EQ(GadgetItemCount(GadgetFileList), 2);
+    EXPECT_FALSE(IsHeld(b));
+    EXPECT_EQ(ReadBytes(list()), a + "\r\n" + c + "\r\n");
+    Pump(50);
+    EXPECT_FALSE(RemoveEnabled());
+
+    // Entf on the list does what "Entfernen" does; with Strg it is the list's own.
+    HWND listWindow = GadgetHandle(GadgetFileList);
+    Select(0);
+    SendMessageW(listWindow, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(GadgetItemCount(GadgetFileList), 1);
+    EXPECT_FALSE(IsHeld(a));
+    EXPECT_TRUE(IsHeld(c));
+    EXPECT_EQ(ReadBytes(list()), c + "\r\n");
+
+    // A number that is none of the window's commands changes nothing.
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(ItemReleasePeriodLast + 40, 0), 0);
+    EXPECT_EQ(Protection().Files().size(), 1u);
+    EXPECT_EQ(ReadBytes(list()), c + "\r\n");
+    EXPECT_TRUE(boxes.seen.empty());
 }
