@@ -52,11 +52,6 @@ constexpr DWORD HandOverWaitMilliseconds = 30000;
 constexpr UINT ReceiptWaitMilliseconds = 10000;
 constexpr DWORD RetryMilliseconds = 50;
 
-std::wstring receiverProperty;
-std::vector<std::wstring> pending;
-// Paths to release wait apart from those to protect: a batch does one or the other.
-std::vector<std::wstring> pendingRelease;
-
 std::wstring FullPath(std::wstring argument) {
     // The shell reads a backslash before the closing quote as a quote of the path itself:
     // "C:\Ordner\" arrives as C:\Ordner".
@@ -155,26 +150,26 @@ HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector
     return refused ? HandOverResult::Refused : HandOverResult::Delivered;
 }
 
-void StartPathReceiver(HWND main, const std::string& storageFolder) {
+void PathInbox::Start(HWND main, const std::string& storageFolder) {
     if (!main) return;
-    receiverProperty = HandOverPropertyName(storageFolder);
-    SetPropW(main, receiverProperty.c_str(), reinterpret_cast<HANDLE>(1));
+    property_ = HandOverPropertyName(storageFolder);
+    SetPropW(main, property_.c_str(), reinterpret_cast<HANDLE>(1));
 }
 
-void StopPathReceiver(HWND main) {
-    if (!receiverProperty.empty()) RemovePropW(main, receiverProperty.c_str());
+void PathInbox::Stop(HWND main) {
+    if (!property_.empty()) RemovePropW(main, property_.c_str());
     KillTimer(main, BatchTimer);
     KillTimer(main, ReleaseBatchTimer);
-    pending.clear();
-    pendingRelease.clear();
+    protect_.clear();
+    release_.clear();
 }
 
-LRESULT TakeHandOver(HWND window, const COPYDATASTRUCT& data) {
+LRESULT PathInbox::Take(HWND window, const COPYDATASTRUCT& data) {
     bool releasing = data.dwData == ReleaseHandOverTag;
     std::vector<std::wstring> paths;
     // The sender is waiting: nothing here may ask the user or take long.
     if (!DecodeHandOver(data.lpData, data.cbData, &paths)) return FALSE;
-    std::vector<std::wstring>& waiting = releasing ? pendingRelease : pending;
+    std::vector<std::wstring>& waiting = releasing ? release_ : protect_;
     UINT_PTR timer = releasing ? ReleaseBatchTimer : BatchTimer;
     if (waiting.size() + paths.size() > MaxPendingPaths) {
         SetTimer(window, timer, USER_TIMER_MINIMUM, nullptr);
@@ -188,9 +183,9 @@ LRESULT TakeHandOver(HWND window, const COPYDATASTRUCT& data) {
     return refused ? HandOverPathsRefused : HandOverReceipt;
 }
 
-std::vector<std::wstring> TakeBatch(bool releasing) {
+std::vector<std::wstring> PathInbox::TakeBatch(bool releasing) {
     std::vector<std::wstring> batch;
-    batch.swap(releasing ? pendingRelease : pending);
+    batch.swap(releasing ? release_ : protect_);
     return batch;
 }
 

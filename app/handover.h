@@ -45,15 +45,27 @@ HandOverResult HandPathsOver(const std::string& storageFolder, const std::vector
 // (HandOverPropertyName); null while there is none.
 HWND FindPathReceiver(const std::wstring& property);
 
-// The main window takes paths in from now on, and says so where later starts look for it.
-void StartPathReceiver(HWND main, const std::string& storageFolder);
-void StopPathReceiver(HWND main);
-// A block reached the main window (WM_COPYDATA, HandOverTag or ReleaseHandOverTag): its paths
-// wait for the rest of their batch, which BatchTimer or ReleaseBatchTimer then announces.
-// Returns the receipt for the sender.
-LRESULT TakeHandOver(HWND window, const COPYDATASTRUCT& data);
-// The waiting batch of paths to protect or to release, handed out once.
-std::vector<std::wstring> TakeBatch(bool releasing);
+// Where the paths of later starts wait on their way in: the main window owns one for as long as
+// it takes paths.
+class PathInbox {
+  public:
+    // The main window takes paths in from now on, and says so where later starts look for it.
+    void Start(HWND main, const std::string& storageFolder);
+    // No more paths; what waits is dropped with the batches' timers.
+    void Stop(HWND main);
+    // A block reached the main window (WM_COPYDATA, HandOverTag or ReleaseHandOverTag): its
+    // paths wait for the rest of their batch, which BatchTimer or ReleaseBatchTimer then
+    // announces. Returns the receipt for the sender.
+    LRESULT Take(HWND window, const COPYDATASTRUCT& data);
+    // The waiting batch of paths to protect or to release, handed out once.
+    std::vector<std::wstring> TakeBatch(bool releasing);
+
+  private:
+    std::wstring property_;
+    std::vector<std::wstring> protect_;
+    // Paths to release wait apart from those to protect: a batch does one or the other.
+    std::vector<std::wstring> release_;
+};
 // Adds the acceptable paths of one batch as a drop does and selects their rows; a path refused
 // is left out without stopping the others. Returns what to tell when nobody sees the window
 // ("<n> Dateien hinzugefügt"), empty when the window is shown or nothing was added.

@@ -69,7 +69,7 @@ bool MainWindow::Open(HWND main, const std::string& storageFolder, bool hiddenSt
     StartProtectionService();
     StartNotificationArea(main, hiddenStart);
     // Last: from here on later starts find this window and hand their paths to it.
-    StartPathReceiver(main, storageFolder);
+    inbox.Start(main, storageFolder);
     return true;
 }
 
@@ -112,9 +112,9 @@ bool MainWindow::Take(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resul
         const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (!data) return false;
         if (data->dwData == QuitHandOverTag)
-            *result = TakeQuitRequest(window, *data);
+            *result = quits.Take(window, *data);
         else if (data->dwData == HandOverTag || data->dwData == ReleaseHandOverTag)
-            *result = TakeHandOver(window, *data);
+            *result = inbox.Take(window, *data);
         else
             return false;
         return true;
@@ -227,13 +227,13 @@ void MainWindow::OnTimer(UINT_PTR timer) {
         LookAtProtection();
         break;
     case BatchTimer:
-        Protect(TakeBatch(false));
+        Protect(inbox.TakeBatch(false));
         break;
     case ReleaseBatchTimer:
-        Release(TakeBatch(true));
+        Release(inbox.TakeBatch(true));
         break;
     case QuitEndTimer:
-        AfterQuitAnswer();
+        quits.AfterAnswer();
         break;
     case ReleaseTimer:
         TakeBackDueReleases();
@@ -244,7 +244,7 @@ void MainWindow::OnTimer(UINT_PTR timer) {
 }
 
 void MainWindow::Close() {
-    StopPathReceiver(window);
+    inbox.Stop(window);
     StopNotificationArea();
     StopProtectionService(window);
     KillTimer(window, QuitEndTimer);

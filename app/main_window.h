@@ -5,6 +5,8 @@
 // The framework's own window events (size, scale, close) still come through its event loop.
 #pragma once
 
+#include "app/handover.h"
+#include "app/quit_request.h"
 #include "core/types.h"
 
 #include <windows.h>
@@ -39,4 +41,6 @@ class MainWindow {
     UINT showRequest = 0;
     UINT taskbarCreated = 0; // the notification area was made again (the Explorer restarted)
     void (*end)() = nullptr;
+    PathInbox inbox;  // paths handed over by later starts, waiting for their batch
+    QuitInbox quits;  // a quit asked from outside, between its answer and the end
 };

@@ -25,10 +25,6 @@ constexpr UINT AnswerWaitMilliseconds = 20000;
 constexpr DWORD EndWaitMilliseconds = 20000;
 constexpr DWORD RetryMilliseconds = 50;
 
-// Set only by a request this copy took: the timer alone never ends it.
-bool endAccepted = false;
-bool refusalPending = false;
-
 void TellRefusal() {
     std::string text = SaveFailureText() + "\r\r" + ProductName +
                        " wurde gebeten, sich zu beenden, und läuft weiter, damit keine Änderung der Liste "
@@ -91,25 +87,25 @@ QuitExitCode QuitRunningCopy(const std::string& storageFolder) {
     }
 }
 
-LRESULT TakeQuitRequest(HWND window, const COPYDATASTRUCT& data) {
+LRESULT QuitInbox::Take(HWND window, const COPYDATASTRUCT& data) {
     std::vector<std::wstring> paths;
     if (!DecodeHandOver(data.lpData, data.cbData, &paths)) return FALSE;
     // Saved while the sender waits, so that it learns whether we end; the answer also says
     // whether the window was shown, for a setup that starts the new exe as the old one ran.
     bool shown = IsWindowVisible(window) != 0;
     if (SaveForRequestedQuit())
-        endAccepted = true;
+        endAccepted_ = true;
     else
-        refusalPending = true;
+        refusalPending_ = true;
     SetTimer(window, QuitEndTimer, USER_TIMER_MINIMUM, nullptr);
-    if (!endAccepted) return FALSE;
+    if (!endAccepted_) return FALSE;
     return shown ? ReceiptShown : ReceiptHidden;
 }
 
-void AfterQuitAnswer() {
-    if (endAccepted) ShutDown();
-    if (refusalPending) {
-        refusalPending = false;
+void QuitInbox::AfterAnswer() {
+    if (endAccepted_) ShutDown();
+    if (refusalPending_) {
+        refusalPending_ = false;
         TellRefusal();
     }
 }

@@ -29,6 +29,14 @@ QuitExitCode QuitRunningCopy(const std::string& storageFolder);
 
 // A quit request reached the main window (WM_COPYDATA, QuitHandOverTag): saves while the
 // sender waits, and answers whether we end. The end itself, or the word why not, follows on
-// QuitEndTimer, through AfterQuitAnswer, once the sender has its answer.
-LRESULT TakeQuitRequest(HWND window, const COPYDATASTRUCT& data);
-void AfterQuitAnswer();
+// QuitEndTimer, through AfterAnswer, once the sender has its answer.
+class QuitInbox {
+  public:
+    LRESULT Take(HWND window, const COPYDATASTRUCT& data);
+    void AfterAnswer();
+
+  private:
+    // Set only by a request this copy took: the timer alone never ends it.
+    bool endAccepted_ = false;
+    bool refusalPending_ = false;
+};

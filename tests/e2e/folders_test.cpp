@@ -69,7 +69,9 @@ TEST_F(Folders, ADroppedFolderIsHeldWholeAndListedOnce) {
     // it gets a row of its own that names the folder row holding it.
     ASSERT_TRUE(DropFiles(verriq, {project, top}));
     ASSERT_TRUE(WaitFor([&] { return verriq.RowCount() == 2; }));
-    EXPECT_EQ(verriq.SelectedRows(), std::vector<int>{0});
+    // The selection comes last, once the list is on disk and the status bar tells it.
+    EXPECT_TRUE(WaitFor([&] { return verriq.SelectedRows() == std::vector<int>{0}; }))
+        << "selected: " << verriq.SelectedRows().size();
     EXPECT_EQ(verriq.StatusText(), StatusFor(3));
     Sleep(300);
     EXPECT_NE(ReadBytes(box.fileList()).find(top), std::string::npos);
