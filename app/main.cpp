@@ -55,10 +55,6 @@ void LeaveStartFolder() {
     if (length > 0 && length < MAX_PATH) SetCurrentDirectoryW(folder);
 }
 
-// Owns the wiring of everything the application handles on its window.
-MainWindow mainWindow;
-
-
 [[noreturn]] void RunMainLoop() {
     for (;;) {
         // Commands and the list's events are the main window's own; what remains here are the
@@ -176,6 +172,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     LoadFileList(ProductName, FileListName, lines);
     AddListedFiles(std::move(lines));
 
+    // Owns the wiring of everything the application handles on its window. It lives in this
+    // frame, which the main loop never leaves.
+    MainWindow mainWindow;
     mainWindow.Open(WindowHandle(WindowMain), storage, hidden, ShutDown);
     if (protecting) mainWindow.Protect(arriving);
     if (releasing) mainWindow.Release(toRelease);
