@@ -85,8 +85,15 @@ MenuEntryRecord* NewEntry(HANDLE heap, const char* text, HANDLE image, int flags
     return NewEntry(heap, text, std::strlen(text), image, flags);
 }
 
-void ShowBar(const MenuRecord* record) {
-    if (record->window) SetMenu(record->window, record->menu);
+// The bar becomes the window's once. After that only a change of the bar itself (a title, or an
+// entry on it) is drawn again: an entry in a menu below changes nothing the bar shows, and each
+// redraw of the bar lays the window's whole frame out anew.
+void ShowBar(const MenuRecord* record, bool barChanged) {
+    if (!record->window) return;
+    if (GetMenu(record->window) != record->menu)
+        SetMenu(record->window, record->menu);
+    else if (barChanged)
+        DrawMenuBar(record->window);
 }
 
 // Blended (greyed when disabled), or false where the platform cannot blend.
@@ -616,7 +623,7 @@ HMENU AddMenuTitle(const char* text) {
         build->target = record->menu;
     }
     HMENU submenu = BeginSubmenu(text);
-    if ((record = CurrentRecord())) ShowBar(record);
+    if ((record = CurrentRecord())) ShowBar(record, true);
     return submenu;
 }
 
@@ -624,13 +631,14 @@ void AddMenuEntry(int identifier, const char* text, HANDLE image) {
     MenuRecord* record = CurrentRecord();
     if (!record) return;
     auto id = static_cast<UINT_PTR>(static_cast<unsigned>(identifier));
+    bool onBar = State()->depth == 0;
     if (record->image) {
         if (MenuEntryRecord* entry = NewEntry(record->heap, text, image, record->style))
             AppendMenuW(State()->target, MF_OWNERDRAW, id, reinterpret_cast<const wchar_t*>(entry));
     } else {
         AppendMenuW(State()->target, MF_STRING, id, ToWide(text ? text : "").c_str());
     }
-    ShowBar(record);
+    ShowBar(record, onBar);
 }
 
 bool ShowPopupMenu(Number number, HWND owner, POINT screen) {

@@ -139,6 +139,36 @@ TEST_F(MenuTest, MenusGoWithTheirNumberOrTheirWindow) {
     EXPECT_EQ(AddMenuTitle("Hilfe"), nullptr);
 }
 
+int layouts = 0;
+
+LRESULT CALLBACK CountLayouts(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_NCCALCSIZE) ++layouts;
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// Each layout of the bar lays the whole frame out again, a cost paid per entry at start-up.
+// Entries in the menus below the bar change nothing it shows; a new title does.
+TEST_F(MenuTest, TheBarIsLaidOutAgainOnlyWhenTheBarChanges) {
+    ASSERT_TRUE(SetWindowSubclass(window, CountLayouts, 1, 0));
+    layouts = 0;
+    AddMenuTitle("Programm"); // back at the top: the title opens a menu of its own
+    for (int i = 0; i < 20; ++i) AddMenuEntry(40 + i, "Eintrag", nullptr);
+    BeginSubmenu("Weiter");
+    AddMenuEntry(60, "Innen", nullptr);
+    EndSubmenu();
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(bar, 2)), 21);
+    int titleOnly = layouts;
+    EXPECT_LE(titleOnly, 2);
+
+    layouts = 0;
+    AddMenuTitle("Extras");
+    EXPECT_GT(layouts, 0); // the bar shows the new title
+    RECT title{};
+    EXPECT_TRUE(GetMenuItemRect(window, bar, 3, &title));
+    EXPECT_GT(title.right, title.left);
+    RemoveWindowSubclass(window, CountLayouts, 1);
+}
+
 TEST_F(MenuTest, EntriesDrawTheirStyleAndStateAndTheCheckMarkGrowsWithTheEntry) {
     CreateImagePopup(10, 0);
     AddMenuEntry(30, "&Beenden", nullptr);
